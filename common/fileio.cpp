@@ -1,0 +1,128 @@
+#include "common/fileio.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+namespace common {
+
+bool fileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::optional<uint64_t> fileLength(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return static_cast<uint64_t>(st.st_size);
+}
+
+ReadStatus readWholeFile(const std::string& path, std::vector<uint8_t>& out, uint64_t maxLength) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return ReadStatus::CannotOpen;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return ReadStatus::CannotOpen;
+    }
+    auto length = static_cast<uint64_t>(st.st_size);
+    if (length > maxLength) {
+        ::close(fd);
+        return ReadStatus::TooLarge;
+    }
+    size_t start = out.size();
+    out.resize(start + length);
+    size_t done = 0;
+    while (done < length) {
+        ssize_t n = ::read(fd, out.data() + start + done, length - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ::close(fd);
+            out.resize(start);
+            return ReadStatus::ReadError;
+        }
+        done += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    return ReadStatus::Ok;
+}
+
+namespace {
+bool writeAll(int fd, const uint8_t* data, size_t size) {
+    while (size > 0) {
+        ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+}  // namespace
+
+std::string writeFileAtomic(const std::string& path, std::initializer_list<std::span<const uint8_t>> pieces) {
+    std::string folder = folderOf(path);
+    std::string temp = (folder.empty() ? std::string() : folder + "/") + "." + fileNameOf(path) + ".XXXXXX";
+    std::vector<char> name(temp.begin(), temp.end());
+    name.push_back('\0');
+    int fd = ::mkstemp(name.data());
+    if (fd < 0) return std::string("cannot create a file in the folder: ") + std::strerror(errno);
+    std::string tempPath(name.data());
+
+    mode_t mode = 0644;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) mode = st.st_mode & 07777;
+    else {
+        mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+
+    std::string error;
+    for (auto piece : pieces) {
+        if (!writeAll(fd, piece.data(), piece.size())) {
+            error = std::string("cannot write: ") + std::strerror(errno);
+            break;
+        }
+    }
+    if (error.empty() && ::fchmod(fd, mode) != 0) error = std::string("cannot set permissions: ") + std::strerror(errno);
+    if (error.empty() && ::fdatasync(fd) != 0) error = std::string("cannot flush: ") + std::strerror(errno);
+    if (::close(fd) != 0 && error.empty()) error = std::string("cannot close: ") + std::strerror(errno);
+    if (error.empty() && ::rename(tempPath.c_str(), path.c_str()) != 0)
+        error = std::string("cannot replace the file: ") + std::strerror(errno);
+    if (!error.empty()) ::unlink(tempPath.c_str());
+    return error;
+}
+
+std::string writeFileAtomic(const std::string& path, std::span<const uint8_t> data) {
+    return writeFileAtomic(path, {data});
+}
+
+std::string writeFileAtomic(const std::string& path, const std::string& text) {
+    return writeFileAtomic(path, {std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size())});
+}
+
+std::string folderOf(const std::string& path) {
+    auto pos = path.find_last_of("/\\");
+    if (pos == std::string::npos) return {};
+    if (pos == 0) return "/";
+    return path.substr(0, pos);
+}
+
+std::string fileNameOf(const std::string& path) {
+    auto pos = path.find_last_of("/\\");
+    return pos == std::string::npos ? path : path.substr(pos + 1);
+}
+
+std::string currentFolder() {
+    std::error_code ec;
+    auto p = std::filesystem::current_path(ec);
+    return ec ? std::string(".") : p.string();
+}
+
+}  // namespace common

@@ -1,0 +1,101 @@
+#pragma once
+// The platform port: everything the programs need from the desktop that is
+// not drawing. Models talk only to this interface; the Qt adapter implements
+// it for the real programs and ScriptedPort (common/testing) for tests.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace common {
+
+enum class MsgIcon { None, Question, Exclamation, Stop };
+enum class MsgButtons { Ok, YesNo };
+
+// A message box. Texts are UTF-8.
+struct Message {
+    std::string text;
+    std::string title;
+    MsgIcon icon = MsgIcon::None;
+    MsgButtons buttons = MsgButtons::Ok;
+    bool operator==(const Message&) const = default;
+};
+
+// Filters are written "Label|pattern|Label|pattern", patterns separated by ';'.
+struct OpenRequest {
+    std::string title;
+    std::string initialFolder;
+    std::string fileName;
+    std::string filter;
+    bool multiple = false;
+};
+
+struct SaveRequest {
+    std::string title;
+    std::string initialFolder;
+    std::string fileName;
+    std::string defaultExtension;  // without the dot; empty = none
+    std::string filter;
+};
+
+struct FontSpec {
+    std::string face;
+    int pointSize = 10;
+    bool bold = false;
+    bool italic = false;
+    bool operator==(const FontSpec&) const = default;
+};
+
+class Port {
+public:
+    virtual ~Port() = default;
+
+    // Shows a message box; returns true for OK or Yes, false for No.
+    virtual bool message(const Message& m) = 0;
+    // Open dialog: the chosen paths, empty when cancelled. A single-selection
+    // dialog returns at most one path.
+    virtual std::vector<std::string> openFiles(const OpenRequest& r) = 0;
+    // Save dialog: the chosen path, or nothing when cancelled.
+    virtual std::optional<std::string> saveFile(const SaveRequest& r) = 0;
+    // Font dialog: the chosen font, or nothing when cancelled.
+    virtual std::optional<FontSpec> chooseFont(const FontSpec& initial) = 0;
+
+    virtual std::string clipboardText() = 0;
+    virtual void setClipboardText(const std::string& text) = 0;
+
+    // Starts a program detached, each argument passed as one argument.
+    // Returns false when it could not be started.
+    virtual bool startProgram(const std::string& program, const std::vector<std::string>& args,
+                              const std::string& workingFolder) = 0;
+
+    // Lets pending window events run; long loops call it between steps.
+    virtual void processEvents() = 0;
+
+    // Conveniences over message().
+    void inform(std::string text, std::string title = {}, MsgIcon icon = MsgIcon::None) {
+        message(Message{std::move(text), std::move(title), icon, MsgButtons::Ok});
+    }
+    bool ask(std::string text, std::string title, MsgIcon icon = MsgIcon::Question) {
+        return message(Message{std::move(text), std::move(title), icon, MsgButtons::YesNo});
+    }
+    std::optional<std::string> openFile(OpenRequest r) {
+        r.multiple = false;
+        auto paths = openFiles(r);
+        if (paths.empty()) return std::nullopt;
+        return paths.front();
+    }
+};
+
+// One filter entry of a "Label|pattern|..." filter.
+struct FilterEntry {
+    std::string label;
+    std::vector<std::string> patterns;
+    bool operator==(const FilterEntry&) const = default;
+};
+
+// Splits a "Label|pattern|Label|pattern" filter; a trailing label without a
+// pattern is kept with no patterns.
+std::vector<FilterEntry> parseFilter(std::string_view filter);
+
+}  // namespace common

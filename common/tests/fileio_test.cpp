@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "common/fileio.h"
+
+using namespace common;
+namespace fs = std::filesystem;
+
+namespace {
+struct TempDir {
+    fs::path path;
+    TempDir() {
+        char tmpl[] = "/tmp/fileio_testXXXXXX";
+        path = mkdtemp(tmpl);
+    }
+    ~TempDir() { fs::remove_all(path); }
+    std::string file(const std::string& name) const { return (path / name).string(); }
+};
+std::string slurp(const std::string& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+}  // namespace
+
+TEST(FileIo, ReadWholeFileAfterAReservedPrefix) {
+    TempDir dir;
+    ASSERT_TRUE(writeFileAtomic(dir.file("a.bin"), std::string("hello")).empty());
+    std::vector<uint8_t> buf(3, 0xEE);
+    ASSERT_EQ(readWholeFile(dir.file("a.bin"), buf), ReadStatus::Ok);
+    ASSERT_EQ(buf.size(), 8u);
+    EXPECT_EQ(buf[2], 0xEE);
+    EXPECT_EQ(buf[3], 'h');
+    EXPECT_EQ(readWholeFile(dir.file("missing"), buf), ReadStatus::CannotOpen);
+    std::vector<uint8_t> small;
+    EXPECT_EQ(readWholeFile(dir.file("a.bin"), small, 4), ReadStatus::TooLarge);
+    EXPECT_TRUE(small.empty());
+    EXPECT_EQ(readWholeFile(dir.path.string(), small), ReadStatus::CannotOpen);
+}
+
+TEST(FileIo, AtomicWriteReplacesAndKeepsPermissions) {
+    TempDir dir;
+    std::string target = dir.file("rom.smc");
+    ASSERT_TRUE(writeFileAtomic(target, std::string("old data")).empty());
+    ::chmod(target.c_str(), 0600);
+    std::string a = "new ", b = "bytes";
+    auto span = [](const std::string& s) { return std::span(reinterpret_cast<const uint8_t*>(s.data()), s.size()); };
+    ASSERT_TRUE(writeFileAtomic(target, {span(a), span(b)}).empty());
+    EXPECT_EQ(slurp(target), "new bytes");
+    struct stat st {};
+    ::stat(target.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    // No temporary file is left behind.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 1);
+}
+
+TEST(FileIo, FailedWriteLeavesTheTargetAndReportsIt) {
+    TempDir dir;
+    EXPECT_FALSE(writeFileAtomic(dir.file("no/such/folder/x"), std::string("x")).empty());
+    // A target that is a folder cannot be replaced by a file.
+    fs::create_directory(dir.file("sub"));
+    EXPECT_FALSE(writeFileAtomic(dir.file("sub"), std::string("x")).empty());
+    EXPECT_TRUE(fs::is_directory(dir.file("sub")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 1);
+}
+
+TEST(FileIo, PathParts) {
+    EXPECT_EQ(folderOf("/roms/game.smc"), "/roms");
+    EXPECT_EQ(fileNameOf("/roms/game.smc"), "game.smc");
+    EXPECT_EQ(fileNameOf("C:\\roms\\game.smc"), "game.smc");
+    EXPECT_EQ(folderOf("game.smc"), "");
+    EXPECT_EQ(folderOf("/game.smc"), "/");
+}

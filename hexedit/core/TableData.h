@@ -1,0 +1,98 @@
+#pragma once
+// Table data: which text each byte and byte pair stands for, the end and
+// line-break codes, the text dumper's directives and the bookmarks read from
+// a table file. Loading a table replaces all of it.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace hexedit {
+
+struct CodeMarker {
+    uint16_t value = 0;
+    char marker = 0;  // 0 = none
+};
+
+struct DirectiveEntry {
+    uint32_t flag = 0;
+    std::string text;
+};
+
+struct DualEntry {
+    uint32_t flag = 0;
+    uint32_t value = 0;  // the two bytes read little-endian: first byte in the low 8 bits
+    std::string text;
+};
+
+struct MultiCodeEntry {
+    uint32_t flag = 0;
+    uint32_t paramCount = 0;
+    std::string text;
+};
+
+inline constexpr size_t kMaxDumpMarks = 128;
+inline constexpr size_t kMaxDualEntries = 255;
+
+struct TableData {
+    TableData();
+
+    std::array<std::optional<std::string>, 256> ByteTable;
+    std::vector<std::optional<std::string>> PairTable;  // 65536: first byte * 256 + second byte
+    std::array<uint8_t, 256 * 3> DteTable{};             // 0x01 except bytes with two-character texts
+    CodeMarker LineBreakCode;
+    CodeMarker EndStringCode;
+    std::array<DirectiveEntry, 256> CodeEntries;
+    std::array<DualEntry, 256> DualEntries;
+    uint32_t DualCount = 0;
+    std::array<MultiCodeEntry, 256> MultiCodeEntries;
+    DirectiveEntry NonTableText;
+    DirectiveEntry StartDumpSpec;
+    DirectiveEntry EndDumpSpec;
+    std::vector<std::string> DumpMarks;  // at most kMaxDumpMarks lines, verbatim
+    std::vector<std::string> BookmarkList;  // "label->[offset]" items
+    std::array<std::string, 3> TablePaths;  // Table #1, Table #2, built-in (always empty)
+    uint8_t TableSlot = 0;
+    uint8_t CharShift = 0;
+
+    size_t DumpMarkCount() const { return DumpMarks.size(); }
+
+    // Releases every entry text and directive, resets DteTable and both codes.
+    // Bookmarks and table paths are kept.
+    void clear();
+    // Clears, then maps codes 32..126 to the character (code + CharShift) mod 256.
+    void buildAsciiTable();
+    // Stores a single-byte entry (and its DteTable slot for two-character texts).
+    void setByte(uint8_t code, std::string text);
+};
+
+enum class ItemKind { Pair, Single, NoEntry, LineBreakMarker, EndMarker };
+
+struct DecodedItem {
+    ItemKind kind;
+    int length;             // bytes consumed: 1 or 2
+    std::string_view text;  // the entry's text, the marker, or "."
+};
+
+// The view's decoding rule at position p of a run (p < run.size()): a pair
+// entry for (run[p], run[p+1]) when both lie in the run, else the byte's own
+// entry, else its end/line-break marker, else ".".
+DecodedItem decodeAt(const TableData& table, std::span<const uint8_t> run, size_t p);
+
+struct EncodedChar {
+    std::array<uint8_t, 2> bytes{};
+    int length = 0;  // 1 or 2
+};
+
+// Text input's reverse lookup: the lowest single-byte code whose text is
+// exactly `ch`, else the lowest pair; nothing when no entry matches.
+std::optional<EncodedChar> reverseLookup(const TableData& table, std::string_view ch);
+// The same restricted to single-byte entries or to pairs.
+std::optional<EncodedChar> reverseLookupByte(const TableData& table, std::string_view ch);
+std::optional<EncodedChar> reverseLookupPair(const TableData& table, std::string_view ch);
+
+}  // namespace hexedit
