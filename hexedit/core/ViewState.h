@@ -14,4 +14,10 @@ struct ViewState {
     int32_t PageBytes = 256;
 };
 
+// Makes `offset` the cursor position and returns the new top offset, which
+// the caller assigns to TopOffset before repainting. The target row comes
+// from the low bits of its row number (below 128 of a 256-row cycle, else
+// of a 16-row cycle), so it does not always land on the first row.
+int32_t PlaceCursor(ViewState& view, int32_t offset);
+
 }  // namespace hexedit
