@@ -1,0 +1,152 @@
+#include "hexedit/search/DataList.h"
+
+#include <algorithm>
+
+#include "common/fileio.h"
+
+namespace hexedit::search {
+
+std::string matchCaption(int count) { return "Data List: " + std::to_string(count) + " Match(es) Found!"; }
+
+std::optional<uint32_t> parseHexOffset(std::string_view text) {
+    if (text.empty() || text.size() > 8) return std::nullopt;
+    uint32_t v = 0;
+    for (char c : text) {
+        int d;
+        if (c >= '0' && c <= '9') d = c - '0';
+        else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+        else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
+        else return std::nullopt;
+        v = v * 16 + static_cast<uint32_t>(d);
+    }
+    return v;
+}
+
+DataList::DataList(EditorState& editor, TableData& table, ViewState& view, common::Port& port, SearchHost& host)
+    : editor_(editor), table_(table), view_state_(view), port_(port), host_(host) {}
+
+void DataList::notifyChanged() {
+    if (view_) view_->listChanged();
+}
+
+void DataList::clear() {
+    lines_.clear();
+    selection_.clear();
+    notifyChanged();
+}
+
+void DataList::append(std::string line) {
+    lines_.push_back(std::move(line));
+}
+
+void DataList::setCaption(std::string caption) {
+    caption_ = std::move(caption);
+    notifyChanged();
+}
+
+void DataList::setSelection(std::vector<int> rows) {
+    std::erase_if(rows, [&](int r) { return r < 0 || r >= static_cast<int>(lines_.size()); });
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    if (!multiSelect() && rows.size() > 1) rows.resize(1);
+    selection_ = std::move(rows);
+}
+
+void DataList::show() {
+    if (ListMode == SearchResults) {
+        selection_.clear();
+        if (!lines_.empty()) selection_.push_back(0);
+    } else {
+        lines_ = table_.DumpMarks;
+        selection_.clear();
+    }
+    visible_ = true;
+    notifyChanged();
+    if (view_) view_->showList();
+}
+
+void DataList::closed() {
+    visible_ = false;
+    ListMode = SearchResults;
+}
+
+void DataList::close() {
+    closed();
+    if (view_) view_->closeList();
+}
+
+bool DataList::placeCursor(uint32_t offset) {
+    // A line can outlive the file it was found in: never put the cursor
+    // outside the buffer now open.
+    if (!editor_.hasBuffer() || offset >= static_cast<uint32_t>(std::max(editor_.BufferSize, 0))) return false;
+    view_state_.TopOffset = PlaceCursor(view_state_, static_cast<int32_t>(offset));
+    return true;
+}
+
+void DataList::activate() {
+    if (ListMode != SearchResults && selection_.size() != 1) {
+        std::vector<std::string> chosen;
+        for (int r : selection_) chosen.push_back(lines_[r]);
+        if (dumpLines && !chosen.empty()) dumpLines(chosen);
+        close();
+        return;
+    }
+    if (selection_.empty()) return;
+    const std::string& line = lines_[selection_.front()];
+    if (ListMode != SearchResults) {
+        if (dumpLine) dumpLine(line);
+        close();
+        return;
+    }
+    const size_t at = line.find("[$");
+    if (at == std::string::npos) return;
+    auto offset = parseHexOffset(std::string_view(line).substr(at + 2, 8));
+    if (offset && placeCursor(*offset)) host_.repaintView();
+}
+
+void DataList::jumpToBookmarkEnd(bool end) {
+    if (selection_.empty()) return;
+    const std::string& line = lines_[selection_.front()];
+    const size_t dash = line.find('-');
+    if (dash == std::string::npos) return;
+    std::optional<uint32_t> offset;
+    if (!end) {
+        const size_t open = line.find('[');
+        if (open == std::string::npos || open > dash) return;
+        offset = parseHexOffset(std::string_view(line).substr(open + 1, dash - open - 1));
+    } else {
+        const size_t closeAt = line.find(']', dash);
+        if (closeAt == std::string::npos) return;
+        offset = parseHexOffset(std::string_view(line).substr(dash + 1, closeAt - dash - 1));
+    }
+    if (!offset || !placeCursor(*offset)) return;
+    close();
+    host_.repaintView();
+    if (clearDumpBoxes) clearDumpBoxes();
+}
+
+void DataList::dumpToFile() {
+    common::SaveRequest r;
+    r.filter = "All files (*.*)|*.*";
+    auto path = port_.saveFile(r);
+    if (!path) return;
+    std::string text;
+    for (const auto& line : lines_) {
+        text += line;
+        text += "\r\n";
+    }
+    if (!common::writeFileAtomic(*path, text).empty()) {
+        port_.inform("Error: Could not open the output file for saving.");
+        return;
+    }
+    port_.inform("Data saved to output file!");
+}
+
+void DataList::escape() {
+    close();
+    if (clearDumpBoxes) clearDumpBoxes();
+}
+
+void DataList::exit() { close(); }
+
+}  // namespace hexedit::search

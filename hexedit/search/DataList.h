@@ -1,0 +1,103 @@
+#pragma once
+// The Data List window (TListForm): search results, from which the user jumps
+// to a match or saves the lines to a file, and the table's dump bookmarks for
+// a dump from the list.
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/port/Port.h"
+#include "hexedit/core/EditorState.h"
+#include "hexedit/core/TableData.h"
+#include "hexedit/core/ViewState.h"
+#include "hexedit/search/SearchHost.h"
+
+namespace hexedit::search {
+
+// The form showing the list.
+class DataListView {
+public:
+    virtual ~DataListView() = default;
+    virtual void showList() = 0;   // without modality; brings it up when shown
+    virtual void closeList() = 0;
+    virtual void listChanged() = 0;  // lines, selection, caption or menu state
+};
+
+enum ListModes { SearchResults = 0, BinaryDumpList = 1, TextDumpList = 2 };
+
+class DataList {
+public:
+    DataList(EditorState& editor, TableData& table, ViewState& view, common::Port& port, SearchHost& host);
+    void setView(DataListView* v) { view_ = v; }
+
+    int ListMode = SearchResults;
+
+    // Lines are text in the table's single-byte code page.
+    const std::vector<std::string>& lines() const { return lines_; }
+    const std::string& caption() const { return caption_; }
+    bool visible() const { return visible_; }
+    bool multiSelect() const { return ListMode != SearchResults; }
+
+    void clear();
+    // Appends without telling the form; notifyChanged() ends a batch.
+    void append(std::string line);
+    void notifyChanged();
+    void setCaption(std::string caption);
+
+    // Rows selected in the list, ascending.
+    const std::vector<int>& selection() const { return selection_; }
+    void setSelection(std::vector<int> rows);
+
+    // Shows the window: search results keep their lines and select the
+    // first; dump lists are refilled from the table's dump bookmarks.
+    void show();
+    // The window was closed by any means.
+    void closed();
+
+    // Menu state. Building a table from a hit belongs to the table editor,
+    // which is not part of this program yet.
+    bool createTableEnabled() const { return false; }
+
+    // Double click or Enter.
+    void activate();
+    void jumpToStartingOffset() { jumpToBookmarkEnd(false); }
+    void jumpToEndingOffset() { jumpToBookmarkEnd(true); }
+    void dumpToFile();
+    void escape();
+    void exit();
+
+    // Hooks of the dumper: the single and multi-line dumps of a dump list and
+    // the emptying of its start and end boxes. Unset hooks do nothing.
+    std::function<void(const std::string& line)> dumpLine;
+    std::function<void(const std::vector<std::string>& lines)> dumpLines;
+    std::function<void()> clearDumpBoxes;
+
+private:
+    void close();
+    // Places the cursor when the offset lies in the buffer.
+    bool placeCursor(uint32_t offset);
+
+    void jumpToBookmarkEnd(bool end);
+
+    EditorState& editor_;
+    TableData& table_;
+    ViewState& view_state_;
+    common::Port& port_;
+    SearchHost& host_;
+    DataListView* view_ = nullptr;
+
+    std::vector<std::string> lines_;
+    std::vector<int> selection_;
+    std::string caption_ = "Data List...";
+    bool visible_ = false;
+};
+
+// "Data List: %d Match(es) Found!"
+std::string matchCaption(int count);
+// Reads up to eight hex digits; nothing for an empty or non-hex text.
+std::optional<uint32_t> parseHexOffset(std::string_view text);
+
+}  // namespace hexedit::search

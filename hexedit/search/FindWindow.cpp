@@ -1,0 +1,546 @@
+#include "hexedit/search/FindWindow.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "common/codepage.h"
+#include "hexedit/search/Scanner.h"
+
+namespace hexedit::search {
+
+namespace {
+
+constexpr size_t kChunk = size_t{1} << 20;  // bytes scanned between event checks
+constexpr size_t kGridInputLimit = 30;      // grid clicks need fewer characters
+
+const char* const kNoText = "Error: No text entered to search for...";
+
+bool isHexDigit(uint8_t c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+
+std::string offsetLine(uint32_t offset) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "[$%08X]", offset);
+    return buf;
+}
+
+}  // namespace
+
+bool& FindOptions::operator[](Option o) {
+    switch (o) {
+        case Option::IgCase: return IgCase;
+        case Option::SaveFnd: return SaveFnd;
+        case Option::WildCrd: return WildCrd;
+        case Option::FindFromStart: return FindFromStart;
+        case Option::IncFind: return IncFind;
+        case Option::FindLimit: break;
+    }
+    return FindLimit;
+}
+
+const std::array<Option, 6>& allOptions() {
+    static const std::array<Option, 6> all = {Option::IgCase,        Option::SaveFnd, Option::WildCrd,
+                                              Option::FindFromStart, Option::IncFind, Option::FindLimit};
+    return all;
+}
+
+const char* optionCaption(Option o) {
+    switch (o) {
+        case Option::IgCase: return "Ignore &Case";
+        case Option::SaveFnd: return "&Save Finds in a Search List.";
+        case Option::WildCrd: return "Use \" * \" for &Wildcards.";
+        case Option::FindFromStart: return "Start Search From the &Begining";
+        case Option::IncFind: return "Enable &Incremental Search";
+        case Option::FindLimit: break;
+    }
+    return "Limit Search Results to 128 Finds";
+}
+
+FindWindow::FindWindow(EditorState& editor, TableData& table, ViewState& view, common::Port& port, DataList& list,
+                       SearchHost& host)
+    : editor_(editor), table_(table), view_state_(view), port_(port), list_(list), host_(host) {}
+
+bool FindWindow::optionEnabled(Option o) const {
+    if (o == Option::SaveFnd) return saveFndEnabled_;
+    if (o == Option::IncFind) return incFindEnabled_;
+    return true;
+}
+
+std::u16string FindWindow::boxToUtf16(std::string_view bytes) const {
+    return japaneseBox() ? common::cp932ToUtf16(bytes) : common::cp1252ToUtf16(bytes);
+}
+
+std::optional<std::string> FindWindow::utf16ToBox(std::u16string_view text) const {
+    return japaneseBox() ? common::utf16ToCp932(text) : common::utf16ToCp1252(text);
+}
+
+void FindWindow::refresh() {
+    if (view_) view_->refresh();
+}
+
+// --- main-window commands --------------------------------------------------
+
+void FindWindow::openWindow(int mode, const char* caption, bool grid) {
+    caption_ = caption;
+    gridShown_ = grid;
+    state.MatchCount = 0;
+    state.SearchMode = mode;
+    runModal();
+}
+
+void FindWindow::runModal() {
+    // Showing: an empty box and a cleared pattern.
+    input_.clear();
+    caret_ = 0;
+    state.SearchPattern.fill(0);
+    collectFirstBytes();
+    open_ = true;
+    refresh();
+    if (view_) view_->execModal();
+    // Closing.
+    open_ = false;
+    input_.clear();
+    caret_ = 0;
+    state.ContinueFlag = 0;
+    refresh();
+}
+
+void FindWindow::showResults() {
+    list_.setCaption(matchCaption(state.MatchCount));
+    list_.show();
+}
+
+void FindWindow::TextSearch1Click() {
+    openWindow(TextMode, "Find: ASCII Text...", false);
+    if (state.MatchCount != 0) showResults();
+    host_.repaintView();
+}
+
+void FindWindow::HexSearch1Click() {
+    openWindow(HexMode, "Find: HEX Search...", false);
+    if (state.MatchCount != 0) showResults();
+    host_.repaintView();
+}
+
+void FindWindow::KanaSearch1Click() {
+    openWindow(KanaMode, "Find: KANA Search...", true);
+    if (state.MatchCount != 0) showResults();
+    host_.repaintView();
+}
+
+void FindWindow::RelativeSearch1Click() {
+    const bool savedSaveFnd = options.SaveFnd;
+    options.SaveFnd = false;
+    options.IncFind = false;
+    saveFndEnabled_ = incFindEnabled_ = false;
+    maxLength_ = 15;
+    openWindow(RelativeMode, "Find: Relative Search...", false);
+    maxLength_ = 32;
+    options.SaveFnd = savedSaveFnd;
+    saveFndEnabled_ = incFindEnabled_ = true;
+    refresh();
+    if (state.MatchCount != 0) showResults();
+    else if (state.SearchPattern[0] != 0) notFound();
+    host_.repaintView();
+}
+
+void FindWindow::SearchAgain1Click() {
+    if (state.MatchCount != 0) {
+        list_.setCaption(matchCaption(state.MatchCount));
+        if (!list_.visible()) list_.show();
+        return;
+    }
+    if (state.PatternLength == 0) {
+        port_.inform(kNoText);
+        return;
+    }
+    state.SearchMode = RepeatMode;
+    findAction();
+    if (state.FoundFlag) host_.repaintView();
+}
+
+// --- the Find action and the scan --------------------------------------------
+
+void FindWindow::close() {
+    if (!open_) return;
+    open_ = false;
+    if (view_) view_->closeWindow();
+}
+
+bool FindWindow::closeRequested() {
+    if (busy_) return false;
+    open_ = false;
+    return true;
+}
+
+void FindWindow::FindClick() { findAction(); }
+
+void FindWindow::findAction() {
+    if (busy_) return;
+    const int mode = state.SearchMode;
+    if (input_.empty() && mode != RepeatMode) {
+        if (options.IncFind) return;
+        port_.inform(kNoText);
+        close();
+        return;
+    }
+    if (options.SaveFnd) list_.clear();
+    if (mode == RelativeMode) {
+        relativeSearch();
+    } else {
+        if (mode == KanaMode) storePattern(kanaToPattern(table_, input_));
+        scan();
+    }
+    if (options.IncFind) {
+        if (state.MatchCount != 0) showResults();
+        host_.repaintView();
+    } else {
+        close();
+    }
+}
+
+void FindWindow::storePattern(std::span<const uint8_t> bytes) {
+    const size_t n = std::min(bytes.size(), state.SearchPattern.size());
+    state.SearchPattern.fill(0);
+    std::copy_n(bytes.begin(), n, state.SearchPattern.begin());
+    state.PatternLength = static_cast<int>(n);
+}
+
+bool FindWindow::convertPattern() {
+    std::vector<uint8_t> bytes = textToPattern(table_, input_, options.IgCase, options.WildCrd);
+    if (state.SearchMode == HexMode) {
+        HexResult r = hexToPattern(input_, options.WildCrd);
+        const char* error = nullptr;
+        switch (r.error) {
+            case HexError::None: break;
+            case HexError::MissingDigit: error = "Hex string is missing one digit."; break;
+            case HexError::WildcardNotEnabled: error = "Wild Card not enabled..."; break;
+            case HexError::NotHex: error = "Hex string holds a character that is not a hex digit."; break;
+        }
+        if (error) {
+            // Nothing valid is left to repeat with "Search Again".
+            state.PatternLength = 0;
+            port_.inform(error, "Error in String.");
+            return false;
+        }
+        bytes = std::move(r.bytes);
+    }
+    storePattern(bytes);
+    return true;
+}
+
+void FindWindow::notFound() {
+    port_.inform("Sorry... The string was not found.", "No string found...", common::MsgIcon::Exclamation);
+}
+
+void FindWindow::scan() {
+    state.FoundFlag = 0;
+    const int mode = state.SearchMode;
+    if ((mode == TextMode || mode == HexMode) && !convertPattern()) return;
+
+    int64_t start = 0;
+    if (!(options.FindFromStart && state.ContinueFlag == 0))
+        start = int64_t{view_state_.CursorOffset} + (options.IncFind ? 0 : 1);
+    if (start < 0) start = 0;
+
+    const auto data = editor_.buffer();
+    const Matcher matcher(std::span<const uint8_t>(state.SearchPattern.data(), state.PatternLength),
+                          MatchRules{options.IgCase, options.WildCrd});
+    // Events run between chunks only while the modal window keeps the main
+    // window from changing the buffer under the scan.
+    const bool paced = open_;
+    busy_ = true;
+    auto next = [&](size_t from) {
+        while (true) {
+            const size_t limit = paced ? from + kChunk - 1 : kNoMatch;
+            const size_t p = matcher.find(data, from, limit);
+            if (p != kNoMatch || !paced || limit >= data.size()) return p;
+            port_.processEvents();
+            from = limit + 1;
+        }
+    };
+
+    if (mode != RelativeMode && options.SaveFnd) {
+        for (size_t from = static_cast<size_t>(start);;) {
+            const size_t p = next(from);
+            if (p == kNoMatch) break;
+            list_.append(offsetLine(static_cast<uint32_t>(p)));
+            ++state.MatchCount;
+            if (options.FindLimit && state.MatchCount >= kResultLimit) break;
+            from = p + 1;
+        }
+        list_.notifyChanged();
+    } else {
+        const size_t p = next(static_cast<size_t>(start));
+        if (p != kNoMatch) {
+            view_state_.TopOffset = PlaceCursor(view_state_, static_cast<int32_t>(p));
+            state.FoundFlag = 1;
+        }
+    }
+    busy_ = false;
+    if (!state.FoundFlag && mode != RelativeMode && state.MatchCount == 0 && !options.IncFind) notFound();
+}
+
+// --- the relative search -------------------------------------------------------
+
+void FindWindow::relativeSearch() {
+    state.MatchCount = 0;
+    list_.clear();
+    const ViewState saved = view_state_;
+
+    const std::string word = input_;
+    const size_t len = word.size();
+    state.PatternLength = static_cast<int>(len);
+    const bool allSame = std::all_of(word.begin(), word.end(), [&](char c) { return c == word[0]; });
+    if (allSame &&
+        !port_.ask("Warning: Finding this pattern may take a while.\nDo you still wish to continue?",
+                   "Relative Search Warning...", common::MsgIcon::Exclamation))
+        return;
+
+    std::vector<uint8_t> dist(len);
+    for (size_t k = 0; k < len; ++k) dist[k] = static_cast<uint8_t>(word[k] - word[0]);
+    const RelativeScanner scanner(dist, MatchRules{options.IgCase, options.WildCrd});
+
+    // Every candidate first byte starts from the same offset: its first scan
+    // runs with the continuation flag clear.
+    int64_t start = 0;
+    if (!options.FindFromStart) start = int64_t{view_state_.CursorOffset} + (options.IncFind ? 0 : 1);
+    if (start < 0) start = 0;
+
+    // Hits by first byte: the list takes them candidate by candidate, each in
+    // offset order. With the limit no candidate can contribute more than 128.
+    const size_t perValueCap = options.FindLimit ? kResultLimit : SIZE_MAX;
+    std::array<std::vector<uint32_t>, 256> hits;
+    std::array<uint64_t, 256> total{};
+
+    const auto data = editor_.buffer();
+    const size_t first = static_cast<size_t>(start);
+    const size_t last = data.size() >= len ? data.size() - len : 0;
+    const bool any = len > 0 && data.size() >= len && first <= last;
+    const size_t span = any ? last - first + 1 : 0;
+
+    busy_ = true;
+    for (int step = 0; step < 256; ++step) {
+        port_.processEvents();
+        const int percent = (step + 1) * 100 / 256;
+        progress_ = percent;
+        char text[24];
+        std::snprintf(text, sizeof text, "Searching %%%03d", percent);
+        setInput(text, std::char_traits<char>::length(text));
+        if (view_) view_->progressChanged();
+        if (!any) continue;
+        size_t from = first + span / 256 * step + std::min<size_t>(step, span % 256);
+        const size_t to = first + span / 256 * (step + 1) + std::min<size_t>(step + 1, span % 256);  // exclusive
+        while (from < to) {
+            const size_t end = std::min(to, from + kChunk);
+            scanner.scan(data, from, end - 1, [&](uint32_t offset, uint8_t v) {
+                if (total[v]++ < perValueCap) hits[v].push_back(offset);
+            });
+            from = end;
+            if (from < to) port_.processEvents();
+        }
+    }
+    busy_ = false;
+    progress_.reset();
+
+    // The wildcard candidates arrive after the exact ones of each chunk.
+    for (auto& h : hits) std::sort(h.begin(), h.end());
+
+    const uint8_t t0 = static_cast<uint8_t>(word[0]);
+    std::string padded = word;
+    if (padded.size() < 15) padded.resize(15, ' ');
+    uint64_t listedLast = 0;
+    for (int v = 0; v < 256; ++v) {
+        for (uint32_t offset : hits[v]) {
+            if (options.FindLimit && state.MatchCount >= kResultLimit) break;
+            if (v == 255) ++listedLast;
+            char tail[40];
+            std::snprintf(tail, sizeof tail, " | A=%02X a=%02X 0=%02X", (0x41 - t0 + v) & 0xFF, (0x61 - t0 + v) & 0xFF,
+                          (0x30 - t0 + v) & 0xFF);
+            list_.append(offsetLine(offset) + " " + padded + tail);
+            ++state.MatchCount;
+        }
+    }
+    list_.notifyChanged();
+
+    // Leave the state the candidate-by-candidate search leaves: the last
+    // candidate's pattern, and whether its last scan found something.
+    std::vector<uint8_t> lastPattern(len);
+    for (size_t k = 0; k < len; ++k) lastPattern[k] = static_cast<uint8_t>(255 + dist[k]);
+    storePattern(lastPattern);
+    state.FoundFlag = listedLast < total[255] ? 1 : 0;
+    state.ContinueFlag = 0;
+
+    view_state_.TopOffset = saved.TopOffset;
+    view_state_.CursorRow = saved.CursorRow;
+    view_state_.CursorColumn = saved.CursorColumn;
+    view_state_.CursorOffset = saved.CursorOffset;
+}
+
+// --- the input box -------------------------------------------------------------
+
+void FindWindow::collectFirstBytes() {
+    firstBytes_.fill(false);
+    for (const auto& t : table_.ByteTable)
+        if (t && !t->empty()) firstBytes_[static_cast<uint8_t>((*t)[0])] = true;
+    for (const auto& t : table_.PairTable)
+        if (t && !t->empty()) firstBytes_[static_cast<uint8_t>((*t)[0])] = true;
+}
+
+bool FindWindow::startsSomeText(uint8_t c) const { return firstBytes_[c]; }
+
+void FindWindow::setInput(std::string text, size_t caret) {
+    const bool changed = text != input_;
+    input_ = std::move(text);
+    caret_ = std::min(caret, input_.size());
+    refresh();
+    if (changed && open_ && options.IncFind && !(state.SearchMode == HexMode && input_.size() % 2 != 0))
+        findAction();
+}
+
+void FindWindow::inputEdited(std::string text, size_t caret) {
+    if (busy_) return;
+    if (text.size() > maxLength_) text.resize(maxLength_);
+    setInput(std::move(text), caret);
+}
+
+KeyResult FindWindow::keyPress(Key key) {
+    if (busy_) return {KeyResult::Swallow, 0};
+    const int mode = state.SearchMode;
+    if (key.kind == Key::Escape) {
+        state.PatternLength = 0;
+        close();
+        return {KeyResult::Handled, 0};
+    }
+    if (key.kind == Key::Enter) {
+        if (mode == KanaMode) return {KeyResult::Swallow, 0};
+        findAction();
+        return {KeyResult::Handled, 0};
+    }
+    const bool backspace = key.kind == Key::Backspace;
+    const uint8_t c = key.ch;
+    if (mode == KanaMode && !backspace && c != '*') return {KeyResult::Swallow, 0};
+
+    if (!backspace && c == '*') {
+        if (options.WildCrd && input_.empty()) {
+            port_.inform("Wild Card Character can't be used first!");
+            return {KeyResult::Swallow, 0};
+        }
+        if (options.WildCrd && (mode == HexMode || mode == KanaMode)) {
+            if (input_.size() + 2 <= maxLength_) {
+                std::string text = input_;
+                const size_t at = std::min(caret_, text.size());
+                text.insert(at, "**");
+                setInput(std::move(text), at + 2);
+            }
+            return {KeyResult::Handled, 0};
+        }
+        if (mode == KanaMode) return {KeyResult::Swallow, 0};
+    }
+    if (!backspace && c == '.') return {KeyResult::Pass, c};
+
+    if (backspace && (mode == HexMode || mode == KanaMode) && input_.size() >= 2) {
+        const size_t n = input_.size();
+        // A "**" pair or a two-byte character goes as one.
+        if (input_[n - 1] == '*' || static_cast<uint8_t>(input_[n - 2]) >= 0x80) {
+            std::string text = input_.substr(0, n - 2);
+            const size_t end = text.size();
+            setInput(std::move(text), end);
+            return {KeyResult::Handled, 0};
+        }
+    }
+
+    switch (mode) {
+        case TextMode:
+            if (options.WildCrd || backspace || c == ' ' || startsSomeText(c)) return {KeyResult::Pass, c};
+            return {KeyResult::Swallow, 0};
+        case HexMode:
+            if (backspace || c == '*') return {KeyResult::Pass, c};
+            if (isHexDigit(c) || options.WildCrd) return {KeyResult::Pass, foldUpper(c)};
+            return {KeyResult::Swallow, 0};
+        default:
+            return {KeyResult::Pass, c};
+    }
+}
+
+void FindWindow::paste() {
+    if (busy_ || !open_) return;
+    const std::u16string clip = common::utf8ToUtf16(port_.clipboardText());
+    std::string add;
+    for (char16_t ch : clip) {
+        auto bytes = utf16ToBox(std::u16string_view(&ch, 1));
+        if (!bytes) continue;
+        if (input_.size() + add.size() + bytes->size() > maxLength_) break;
+        add += *bytes;
+    }
+    if (upperCase())
+        for (char& ch : add) ch = static_cast<char>(foldUpper(static_cast<uint8_t>(ch)));
+    if (add.empty()) return;
+    std::string text = input_;
+    const size_t at = std::min(caret_, text.size());
+    text.insert(at, add);
+    setInput(std::move(text), at + add.size());
+}
+
+void FindWindow::optionClicked(Option o, bool checked) {
+    if (busy_) return;
+    if (!optionEnabled(o)) return;
+    options[o] = checked;
+    if (o != Option::FindLimit) {
+        if (options.IncFind) options.SaveFnd = false;
+        refresh();
+        if (view_) view_->focusInput();
+        caret_ = input_.size();
+    } else {
+        refresh();
+    }
+}
+
+void FindWindow::selectAllOptions() {
+    if (busy_) return;
+    for (Option o : allOptions())
+        if (optionEnabled(o)) options[o] = true;
+    // Checking the incremental search unchecks saving the finds.
+    if (options.IncFind) options.SaveFnd = false;
+    caret_ = input_.size();
+    refresh();
+    if (view_) view_->focusInput();
+}
+
+void FindWindow::removeAllOptions() {
+    if (busy_) return;
+    for (Option o : allOptions()) options[o] = false;
+    caret_ = input_.size();
+    refresh();
+    if (view_) view_->focusInput();
+}
+
+void FindWindow::kanaClassChosen(int index) {
+    grid.setClass(index);
+    caret_ = input_.size();
+    refresh();
+    if (view_) view_->focusInput();
+}
+
+void FindWindow::gridMouseMove(int x, int y) {
+    auto before = grid.highlight();
+    grid.mouseMoved(x, y);
+    if (grid.highlight() != before) refresh();
+}
+
+void FindWindow::gridClick(int x, int y) {
+    if (busy_ || !open_) return;
+    auto cell = KanaGrid::cellAt(x, y);
+    if (!cell) return;
+    const std::string ch = grid.bytes(*cell);
+    bool known = std::any_of(table_.ByteTable.begin(), table_.ByteTable.end(), [&](const auto& t) { return t && *t == ch; });
+    if (!known)
+        known = std::any_of(table_.PairTable.begin(), table_.PairTable.end(), [&](const auto& t) { return t && *t == ch; });
+    if (!known || input_.size() >= kGridInputLimit) return;
+    std::string text = input_;
+    text.insert(std::min(caret_, text.size()), ch);
+    const size_t end = text.size();
+    setInput(std::move(text), end);
+}
+
+}  // namespace hexedit::search

@@ -1,0 +1,140 @@
+#pragma once
+// The byte scanner behind every search: a pattern compiled once, then a
+// vectorised filter on two anchor bytes and an exact check of each candidate.
+// Wildcards and case folding only change what the anchors compare against, so
+// they cost about as little as a plain search.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace hexedit::search {
+
+inline constexpr uint8_t kWildcardByte = 0x2A;
+inline constexpr size_t kNoMatch = static_cast<size_t>(-1);
+
+// Folds a-z to A-Z and leaves every other byte alone.
+constexpr uint8_t foldUpper(uint8_t b) { return (b >= 'a' && b <= 'z') ? static_cast<uint8_t>(b - 0x20) : b; }
+
+struct MatchRules {
+    bool ignoreCase = false;  // compare after folding both sides to upper case
+    bool wildcards = false;   // a pattern byte 0x2A matches any byte
+};
+
+class Matcher {
+public:
+    Matcher(std::span<const uint8_t> pattern, MatchRules rules);
+
+    size_t length() const { return pattern_.size(); }
+    // True when the pattern matches at `offset` (offset + length() <= data.size()).
+    bool matchesAt(const uint8_t* at) const;
+
+    // The first offset in [from, last] where the pattern matches, last being
+    // min(limit, data.size() - length()); kNoMatch when there is none. An
+    // empty pattern matches nothing.
+    size_t find(std::span<const uint8_t> data, size_t from, size_t limit = kNoMatch) const;
+
+private:
+    friend struct MatcherKernels;
+    std::vector<uint8_t> pattern_;  // folded when ignoring case
+    std::vector<uint8_t> wild_;     // 1 where any byte matches
+    std::array<uint8_t, 256> fold_{};
+    bool plain_ = true;      // no wildcard and no folding: a byte compare
+    bool allWild_ = false;   // every position matches anything
+    size_t anchorA_ = 0, anchorB_ = 0;
+    uint8_t valueA_ = 0, valueB_ = 0;  // anchor bytes, OR-ed with orA_/orB_
+    uint8_t orA_ = 0, orB_ = 0;        // 0x20 for a folded letter, else 0
+};
+
+// One hit of the relative search: the pattern starting with `value`, the
+// others following at the typed distances, occurs at `offset`.
+struct RelativeHit {
+    uint32_t offset;
+    uint8_t value;
+};
+
+// Finds, without trying the 256 first bytes one by one, every offset in
+// [from, last] at which some first byte v makes the pattern v, v + d[1], ...,
+// v + d[L-1] (mod 256) match under `rules`; `distances` holds d[0] = 0 ..
+// d[L-1]. The hits of one v come in ascending offset order (different v may
+// interleave). A pattern byte that comes out as 0x2A is a wildcard for that v
+// only, as in a scan of that one pattern.
+class RelativeScanner {
+public:
+    RelativeScanner(std::span<const uint8_t> distances, MatchRules rules);
+    size_t length() const { return dist_.size(); }
+
+    // Scans candidates [from, min(limit, data.size() - length())], calling
+    // hit(offset, v) for each hit.
+    template <class F>
+    void scan(std::span<const uint8_t> data, size_t from, size_t limit, F&& hit) const;
+
+    // The values v that match at one offset, in ascending order.
+    int valuesAt(const uint8_t* at, std::array<uint8_t, 256>& out) const;
+
+private:
+    friend struct MatcherKernels;
+    bool valueMatches(const uint8_t* at, uint8_t v) const;
+    // Every byte difference from the first byte is the typed one.
+    bool exactDelta(const uint8_t* at) const;
+    // Offsets where consecutive byte differences equal the typed ones, by the
+    // vectorised filter; the hit's value is the first byte.
+    size_t findDelta(std::span<const uint8_t> data, size_t from, size_t last) const;
+
+    std::vector<uint8_t> dist_;
+    MatchRules rules_;
+    bool deltaPath_ = false;              // no folding: the first byte fixes v
+    std::array<bool, 256> wildValue_{};   // v for which some pattern byte is 0x2A
+    size_t anchorA_ = 0, anchorB_ = 0;    // difference positions used by the filter
+    uint8_t stepA_ = 0, stepB_ = 0;
+};
+
+template <class F>
+void RelativeScanner::scan(std::span<const uint8_t> data, size_t from, size_t limit, F&& hit) const {
+    const size_t len = dist_.size();
+    if (len == 0 || data.size() < len) return;
+    size_t last = data.size() - len;
+    if (limit < last) last = limit;
+    if (from > last) return;
+    const uint8_t* base = data.data();
+    if (deltaPath_) {
+        // Exact matches for every v, filtered by the byte differences; the v
+        // whose pattern holds a wildcard are not exact and come from the
+        // general check instead.
+        size_t o = from;
+        for (;;) {
+            o = findDelta(data, o, last);
+            if (o == kNoMatch) break;
+            uint8_t v = base[o];
+            if (!wildValue_[v]) hit(static_cast<uint32_t>(o), v);
+            if (o == last) break;
+            ++o;
+        }
+        if (!rules_.wildcards) return;
+        // Only the few v with a wildcard in their pattern remain; merging them
+        // in offset order is left to the caller, which sorts by v anyway.
+        for (int v = 0; v < 256; ++v) {
+            if (!wildValue_[v]) continue;
+            std::vector<uint8_t> pattern(len);
+            for (size_t k = 0; k < len; ++k) pattern[k] = static_cast<uint8_t>(v + dist_[k]);
+            Matcher m(pattern, rules_);
+            for (size_t p = from;;) {
+                p = m.find(data, p, last);
+                if (p == kNoMatch) break;
+                hit(static_cast<uint32_t>(p), static_cast<uint8_t>(v));
+                if (p == last) break;
+                ++p;
+            }
+        }
+        return;
+    }
+    std::array<uint8_t, 256> values;
+    for (size_t o = from; o <= last; ++o) {
+        int n = valuesAt(base + o, values);
+        for (int i = 0; i < n; ++i) hit(static_cast<uint32_t>(o), values[i]);
+    }
+}
+
+}  // namespace hexedit::search
