@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "common/fileio.h"
+#include "hexedit/search/tests/SearchFixture.h"
+
+using namespace hexedit;
+using namespace hexedit::search;
+using namespace hexedit::search::testing;
+
+TEST(DataList, JumpsToASearchResultAndStaysOpen) {
+    SearchEnv e;
+    e.load(std::vector<uint8_t>(0x30000, 0));
+    e.list.append("[$00001234]");
+    e.list.append("[$00020010] bat             | A=E1 a=01 0=D0");
+    e.list.append("[$7FFFFFFF]");  // past this buffer
+    e.list.show();
+    EXPECT_EQ(e.list.selection(), std::vector<int>{0});
+    e.list.activate();
+    EXPECT_EQ(e.view.CursorOffset, 0x1234);
+    EXPECT_EQ(e.view.TopOffset, 0x1200);
+    EXPECT_EQ(e.host.repaints, 1);
+    EXPECT_EQ(e.listView.closes, 0);
+    EXPECT_TRUE(e.list.visible());
+    e.list.setSelection({1});
+    e.list.activate();
+    EXPECT_EQ(e.view.CursorOffset, 0x20010);
+    e.list.setSelection({2});
+    e.list.activate();
+    EXPECT_EQ(e.view.CursorOffset, 0x20010);
+    EXPECT_EQ(e.host.repaints, 2);
+    // Search lines hold no "-": the bookmark jumps do nothing.
+    e.list.setSelection({0});
+    e.list.jumpToStartingOffset();
+    e.list.jumpToEndingOffset();
+    EXPECT_EQ(e.view.CursorOffset, 0x20010);
+    EXPECT_TRUE(e.list.visible());
+}
+
+TEST(DataList, BookmarkJumpsCloseTheWindow) {
+    SearchEnv e;
+    e.load(std::vector<uint8_t>(0x30000, 0));
+    int cleared = 0;
+    e.list.clearDumpBoxes = [&] { ++cleared; };
+    e.list.append("[00000100-00000180]Intro text");
+    e.list.show();
+    e.list.jumpToEndingOffset();
+    EXPECT_EQ(e.view.CursorOffset, 0x180);
+    EXPECT_FALSE(e.list.visible());
+    EXPECT_EQ(e.listView.closes, 1);
+    EXPECT_EQ(cleared, 1);
+    e.list.show();
+    e.list.jumpToStartingOffset();
+    EXPECT_EQ(e.view.CursorOffset, 0x100);
+    EXPECT_EQ(e.host.repaints, 2);
+}
+
+TEST(DataList, DumpListsComeFromTheTableAndGoToTheDumper) {
+    SearchEnv e;
+    e.load({});
+    e.table.DumpMarks = {"[00000000-00000010]a", "[00000020-00000030]b", "[00000040-00000050]c"};
+    std::vector<std::string> single;
+    std::vector<std::vector<std::string>> multi;
+    e.list.dumpLine = [&](const std::string& l) { single.push_back(l); };
+    e.list.dumpLines = [&](const std::vector<std::string>& l) { multi.push_back(l); };
+    e.list.append("[$00000001]");
+    e.list.ListMode = TextDumpList;
+    e.list.show();
+    EXPECT_EQ(e.list.lines(), e.table.DumpMarks);
+    EXPECT_TRUE(e.list.selection().empty());
+    e.list.setSelection({2, 0});
+    e.list.activate();
+    ASSERT_EQ(multi.size(), 1u);
+    EXPECT_EQ(multi[0], (std::vector<std::string>{"[00000000-00000010]a", "[00000040-00000050]c"}));
+    EXPECT_FALSE(e.list.visible());
+    EXPECT_EQ(e.list.ListMode, SearchResults);
+
+    e.list.ListMode = BinaryDumpList;
+    e.list.show();
+    e.list.setSelection({1});
+    e.list.activate();
+    EXPECT_EQ(single, std::vector<std::string>{"[00000020-00000030]b"});
+}
+
+TEST(DataList, DumpsTheLinesToAFileWithCrLf) {
+    SearchEnv e;
+    e.list.append("[$00000001]");
+    e.list.append("[$00000321] bat             | A=E1 a=01 0=D0");
+    const auto dir = std::filesystem::temp_directory_path() / "tarnwick_datalist_test";
+    std::filesystem::create_directories(dir);
+    const std::string path = (dir / "finds.txt").string();
+
+    e.port.answerSave(path);
+    e.list.dumpToFile();
+    e.port.expectMessage("Data saved to output file!");
+    ASSERT_EQ(e.port.saveRequests.size(), 1u);
+    EXPECT_EQ(e.port.saveRequests[0].title, "");
+    EXPECT_EQ(e.port.saveRequests[0].defaultExtension, "");
+    EXPECT_EQ(e.port.saveRequests[0].filter, "All files (*.*)|*.*");
+    std::vector<uint8_t> out;
+    ASSERT_EQ(common::readWholeFile(path, out), common::ReadStatus::Ok);
+    EXPECT_EQ(std::string(out.begin(), out.end()),
+              "[$00000001]\r\n[$00000321] bat             | A=E1 a=01 0=D0\r\n");
+
+    e.port.answerSave(std::nullopt);  // cancel: nothing
+    e.list.dumpToFile();
+
+    e.port.answerSave((dir / "missing" / "x.txt").string());
+    e.list.dumpToFile();
+    e.port.expectMessage("Error: Could not open the output file for saving.");
+    std::filesystem::remove_all(dir);
+}
+
+TEST(DataList, EscapeAndExitClose) {
+    SearchEnv e;
+    int cleared = 0;
+    e.list.clearDumpBoxes = [&] { ++cleared; };
+    e.list.ListMode = TextDumpList;
+    e.list.show();
+    e.list.escape();
+    EXPECT_FALSE(e.list.visible());
+    EXPECT_EQ(e.list.ListMode, SearchResults);
+    EXPECT_EQ(cleared, 1);
+    e.list.show();
+    e.list.exit();
+    EXPECT_EQ(e.listView.closes, 2);
+    EXPECT_EQ(cleared, 1);
+    EXPECT_FALSE(e.list.createTableEnabled());
+}
