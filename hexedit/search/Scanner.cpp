@@ -82,8 +82,36 @@ struct MatcherKernels {
         return o;
     }
 
+    // diff == step, or folding case diff - step in {32, 64, -32, -64} mod 256.
+    template <bool Fold>
+    __attribute__((target("avx2"))) static inline __m256i stepTest256(__m256i diff, __m256i step) {
+        __m256i e = _mm256_cmpeq_epi8(diff, step);
+        if constexpr (Fold) {
+            const __m256i d32 = _mm256_set1_epi8(32), d64 = _mm256_set1_epi8(64);
+            __m256i off = _mm256_sub_epi8(diff, step);
+            __m256i neg = _mm256_sub_epi8(_mm256_setzero_si256(), off);
+            e = _mm256_or_si256(e, _mm256_or_si256(_mm256_cmpeq_epi8(off, d32), _mm256_cmpeq_epi8(neg, d32)));
+            e = _mm256_or_si256(e, _mm256_or_si256(_mm256_cmpeq_epi8(off, d64), _mm256_cmpeq_epi8(neg, d64)));
+        }
+        return e;
+    }
+
+    template <bool Fold>
+    static inline __m128i stepTest128(__m128i diff, __m128i step) {
+        __m128i e = _mm_cmpeq_epi8(diff, step);
+        if constexpr (Fold) {
+            const __m128i d32 = _mm_set1_epi8(32), d64 = _mm_set1_epi8(64);
+            __m128i off = _mm_sub_epi8(diff, step);
+            __m128i neg = _mm_sub_epi8(_mm_setzero_si128(), off);
+            e = _mm_or_si128(e, _mm_or_si128(_mm_cmpeq_epi8(off, d32), _mm_cmpeq_epi8(neg, d32)));
+            e = _mm_or_si128(e, _mm_or_si128(_mm_cmpeq_epi8(off, d64), _mm_cmpeq_epi8(neg, d64)));
+        }
+        return e;
+    }
+
     // The relative search's filter: the differences of neighbouring bytes at
-    // two positions equal the typed ones.
+    // two positions are the typed ones (or, folding case, off by 32 or 64).
+    template <bool Fold>
     __attribute__((target("avx2"))) static size_t deltaAvx2(const RelativeScanner& s, const uint8_t* base,
                                                               size_t o, size_t last, bool& found) {
         const __m256i sa = _mm256_set1_epi8(static_cast<char>(s.stepA_));
@@ -95,12 +123,12 @@ struct MatcherKernels {
             __m256i a1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pa + o + 1));
             __m256i b0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pb + o));
             __m256i b1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pb + o + 1));
-            __m256i ea = _mm256_cmpeq_epi8(_mm256_sub_epi8(a1, a0), sa);
-            __m256i eb = _mm256_cmpeq_epi8(_mm256_sub_epi8(b1, b0), sb);
+            __m256i ea = stepTest256<Fold>(_mm256_sub_epi8(a1, a0), sa);
+            __m256i eb = stepTest256<Fold>(_mm256_sub_epi8(b1, b0), sb);
             uint32_t bits = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(ea, eb)));
             while (bits) {
                 size_t c = o + static_cast<size_t>(__builtin_ctz(bits));
-                if (s.exactDelta(base + c)) {
+                if (s.candidateAt(base + c)) {
                     found = true;
                     return c;
                 }
@@ -111,6 +139,7 @@ struct MatcherKernels {
         return o;
     }
 
+    template <bool Fold>
     static size_t deltaSse2(const RelativeScanner& s, const uint8_t* base, size_t o, size_t last, bool& found) {
         const __m128i sa = _mm_set1_epi8(static_cast<char>(s.stepA_));
         const __m128i sb = _mm_set1_epi8(static_cast<char>(s.stepB_));
@@ -121,12 +150,12 @@ struct MatcherKernels {
             __m128i a1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pa + o + 1));
             __m128i b0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pb + o));
             __m128i b1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pb + o + 1));
-            __m128i ea = _mm_cmpeq_epi8(_mm_sub_epi8(a1, a0), sa);
-            __m128i eb = _mm_cmpeq_epi8(_mm_sub_epi8(b1, b0), sb);
+            __m128i ea = stepTest128<Fold>(_mm_sub_epi8(a1, a0), sa);
+            __m128i eb = stepTest128<Fold>(_mm_sub_epi8(b1, b0), sb);
             uint32_t bits = static_cast<uint32_t>(_mm_movemask_epi8(_mm_and_si128(ea, eb)));
             while (bits) {
                 size_t c = o + static_cast<size_t>(__builtin_ctz(bits));
-                if (s.exactDelta(base + c)) {
+                if (s.candidateAt(base + c)) {
                     found = true;
                     return c;
                 }
@@ -212,7 +241,6 @@ size_t Matcher::find(std::span<const uint8_t> data, size_t from, size_t limit) c
 
 RelativeScanner::RelativeScanner(std::span<const uint8_t> distances, MatchRules rules)
     : dist_(distances.begin(), distances.end()), rules_(rules) {
-    deltaPath_ = !rules.ignoreCase;
     if (rules.wildcards)
         for (uint8_t d : dist_) wildValue_[static_cast<uint8_t>(kWildcardByte - d)] = true;
     if (dist_.size() >= 2) {
@@ -232,45 +260,43 @@ bool RelativeScanner::valueMatches(const uint8_t* at, uint8_t v) const {
     return true;
 }
 
-int RelativeScanner::valuesAt(const uint8_t* at, std::array<uint8_t, 256>& out) const {
-    // Position 0 leaves few first bytes: the byte itself, its other case, and
-    // the one that makes position 0 a wildcard (d[0] = 0, so 0x2A).
-    uint8_t cand[3];
-    int n = 0;
-    uint8_t b = at[0];
-    cand[n++] = b;
-    if (rules_.ignoreCase && foldUpper(b) >= 'A' && foldUpper(b) <= 'Z') cand[n++] = static_cast<uint8_t>(b ^ 0x20);
-    if (rules_.wildcards) cand[n++] = kWildcardByte;
-    // Ascending, without repeats.
-    for (int i = 1; i < n; ++i)
-        for (int j = i; j > 0 && cand[j - 1] > cand[j]; --j) std::swap(cand[j - 1], cand[j]);
-    int count = 0;
-    for (int i = 0; i < n; ++i) {
-        if (i > 0 && cand[i] == cand[i - 1]) continue;
-        if (valueMatches(at, cand[i])) out[count++] = cand[i];
+int RelativeScanner::plainValuesAt(const uint8_t* at, uint8_t out[2]) const {
+    // Position 0 (distance 0) leaves the byte itself and, folding case, its
+    // other case.
+    const uint8_t b = at[0];
+    uint8_t cand[2] = {b, b};
+    int n = 1;
+    if (rules_.ignoreCase && foldUpper(b) >= 'A' && foldUpper(b) <= 'Z') {
+        cand[0] = std::min<uint8_t>(b, b ^ 0x20);
+        cand[1] = std::max<uint8_t>(b, b ^ 0x20);
+        n = 2;
     }
+    int count = 0;
+    for (int i = 0; i < n; ++i)
+        if (!wildValue_[cand[i]] && valueMatches(at, cand[i])) out[count++] = cand[i];
     return count;
 }
 
-bool RelativeScanner::exactDelta(const uint8_t* at) const {
-    const uint8_t v = at[0];
-    for (size_t k = 1; k < dist_.size(); ++k)
-        if (static_cast<uint8_t>(at[k] - v) != dist_[k]) return false;
-    return true;
+bool RelativeScanner::candidateAt(const uint8_t* at) const {
+    uint8_t values[2];
+    return plainValuesAt(at, values) > 0;
 }
 
-size_t RelativeScanner::findDelta(std::span<const uint8_t> data, size_t o, size_t last) const {
-    const uint8_t* base = data.data();
-    if (dist_.size() == 1) return o <= last ? o : kNoMatch;
+size_t RelativeScanner::findCandidate(const uint8_t* base, size_t o, size_t last) const {
+    if (dist_.size() >= 2) {
 #ifdef HEXEDIT_SEARCH_X86
-    bool found = false;
-    o = haveAvx2() ? MatcherKernels::deltaAvx2(*this, base, o, last, found)
-                   : MatcherKernels::deltaSse2(*this, base, o, last, found);
-    if (found) return o;
+        bool found = false;
+        if (rules_.ignoreCase)
+            o = haveAvx2() ? MatcherKernels::deltaAvx2<true>(*this, base, o, last, found)
+                           : MatcherKernels::deltaSse2<true>(*this, base, o, last, found);
+        else
+            o = haveAvx2() ? MatcherKernels::deltaAvx2<false>(*this, base, o, last, found)
+                           : MatcherKernels::deltaSse2<false>(*this, base, o, last, found);
+        if (found) return o;
 #endif
+    }
     for (; o <= last; ++o)
-        if (static_cast<uint8_t>(base[o + anchorA_ + 1] - base[o + anchorA_]) == stepA_ && exactDelta(base + o))
-            return o;
+        if (candidateAt(base + o)) return o;
     return kNoMatch;
 }
 

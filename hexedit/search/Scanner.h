@@ -71,21 +71,20 @@ public:
     template <class F>
     void scan(std::span<const uint8_t> data, size_t from, size_t limit, F&& hit) const;
 
-    // The values v that match at one offset, in ascending order.
-    int valuesAt(const uint8_t* at, std::array<uint8_t, 256>& out) const;
-
 private:
     friend struct MatcherKernels;
     bool valueMatches(const uint8_t* at, uint8_t v) const;
-    // Every byte difference from the first byte is the typed one.
-    bool exactDelta(const uint8_t* at) const;
-    // Offsets where consecutive byte differences equal the typed ones, by the
-    // vectorised filter; the hit's value is the first byte.
-    size_t findDelta(std::span<const uint8_t> data, size_t from, size_t last) const;
+    // The first bytes v without a wildcard in their pattern that match at
+    // `at`, ascending; at most two (a letter and its other case).
+    int plainValuesAt(const uint8_t* at, uint8_t out[2]) const;
+    // Some v without a wildcard matches at `at`.
+    bool candidateAt(const uint8_t* at) const;
+    // The next offset in [o, last] passing the vectorised filter on the byte
+    // differences at two positions and the exact check.
+    size_t findCandidate(const uint8_t* base, size_t o, size_t last) const;
 
     std::vector<uint8_t> dist_;
     MatchRules rules_;
-    bool deltaPath_ = false;              // no folding: the first byte fixes v
     std::array<bool, 256> wildValue_{};   // v for which some pattern byte is 0x2A
     size_t anchorA_ = 0, anchorB_ = 0;    // difference positions used by the filter
     uint8_t stepA_ = 0, stepB_ = 0;
@@ -99,41 +98,32 @@ void RelativeScanner::scan(std::span<const uint8_t> data, size_t from, size_t li
     if (limit < last) last = limit;
     if (from > last) return;
     const uint8_t* base = data.data();
-    if (deltaPath_) {
-        // Exact matches for every v, filtered by the byte differences; the v
-        // whose pattern holds a wildcard are not exact and come from the
-        // general check instead.
-        size_t o = from;
-        for (;;) {
-            o = findDelta(data, o, last);
-            if (o == kNoMatch) break;
-            uint8_t v = base[o];
-            if (!wildValue_[v]) hit(static_cast<uint32_t>(o), v);
-            if (o == last) break;
-            ++o;
-        }
-        if (!rules_.wildcards) return;
-        // Only the few v with a wildcard in their pattern remain; merging them
-        // in offset order is left to the caller, which sorts by v anyway.
-        for (int v = 0; v < 256; ++v) {
-            if (!wildValue_[v]) continue;
-            std::vector<uint8_t> pattern(len);
-            for (size_t k = 0; k < len; ++k) pattern[k] = static_cast<uint8_t>(v + dist_[k]);
-            Matcher m(pattern, rules_);
-            for (size_t p = from;;) {
-                p = m.find(data, p, last);
-                if (p == kNoMatch) break;
-                hit(static_cast<uint32_t>(p), static_cast<uint8_t>(v));
-                if (p == last) break;
-                ++p;
-            }
-        }
-        return;
-    }
-    std::array<uint8_t, 256> values;
-    for (size_t o = from; o <= last; ++o) {
-        int n = valuesAt(base + o, values);
+    // The v whose pattern has no wildcard byte: one pass, filtered by the
+    // differences of neighbouring bytes, which do not depend on v.
+    uint8_t values[2];
+    for (size_t o = from;;) {
+        o = findCandidate(base, o, last);
+        if (o == kNoMatch) break;
+        const int n = plainValuesAt(base + o, values);
         for (int i = 0; i < n; ++i) hit(static_cast<uint32_t>(o), values[i]);
+        if (o == last) break;
+        ++o;
+    }
+    if (!rules_.wildcards) return;
+    // At most one v per pattern position makes a wildcard byte: scan those
+    // patterns one by one.
+    for (int v = 0; v < 256; ++v) {
+        if (!wildValue_[v]) continue;
+        std::vector<uint8_t> pattern(len);
+        for (size_t k = 0; k < len; ++k) pattern[k] = static_cast<uint8_t>(v + dist_[k]);
+        Matcher m(pattern, rules_);
+        for (size_t p = from;;) {
+            p = m.find(data, p, last);
+            if (p == kNoMatch) break;
+            hit(static_cast<uint32_t>(p), static_cast<uint8_t>(v));
+            if (p == last) break;
+            ++p;
+        }
     }
 }
 
