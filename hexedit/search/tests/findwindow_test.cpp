@@ -452,3 +452,27 @@ TEST(FindWindow, OptionButtonsAndPersistence) {
     });
 }
 
+
+TEST(FindWindow, PasteGoesThroughTheBoxLimits) {
+    SearchEnv e;
+    e.load({});
+    e.port.clipboard = "ab12cd";
+    e.inWindow(&FindWindow::HexSearch1Click, [&] {
+        e.find.paste();
+        EXPECT_EQ(e.find.input(), "AB12CD");
+        EXPECT_EQ(e.find.caret(), 6u);
+        e.escape();
+    });
+    e.port.clipboard = std::string(40, 'z');
+    e.inWindow(&FindWindow::TextSearch1Click, [&] {
+        e.find.paste();
+        EXPECT_EQ(e.find.input().size(), 32u);
+        e.escape();
+    });
+    e.port.clipboard = "\xE3\x81\x82*";  // U+3042 and "*" as UTF-8
+    e.inWindow(&FindWindow::KanaSearch1Click, [&] {
+        e.find.paste();
+        EXPECT_EQ(e.find.input(), "\x82\xA0*");
+        e.escape();
+    });
+}

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <random>
 
 #include "hexedit/search/tests/SearchFixture.h"
@@ -159,3 +160,67 @@ TEST(RelativeSearch, ListsWhatTheCandidateByCandidateSearchLists) {
         EXPECT_EQ(e.view.CursorOffset, before.CursorOffset);
     }
 }
+
+TEST(RelativeSearch, ProgressTextPerStep) {
+    SearchEnv e;
+    e.load({});
+    std::vector<std::string> texts;
+    struct Recorder : FakeFindView {
+        std::vector<std::string>* texts;
+        void progressChanged() override {
+            ++progress;
+            texts->push_back(window->input());
+        }
+    } view;
+    view.texts = &texts;
+    view.window = &e.find;
+    e.find.setView(&view);
+    view.script = [&] {
+        e.type("dog");
+        e.enter();
+    };
+    e.find.RelativeSearch1Click();
+    e.port.expectMessage("Sorry... The string was not found.", "No string found...", MsgIcon::Exclamation);
+    ASSERT_EQ(texts.size(), 256u);
+    EXPECT_EQ(texts[0], "Searching %000");
+    EXPECT_EQ(texts[127], "Searching %050");
+    EXPECT_EQ(texts[255], "Searching %100");
+}
+
+#ifdef NDEBUG
+// Pending events run at least every 50 ms, even on a large buffer with the
+// slowest options.
+TEST(RelativeSearch, StaysResponsive) {
+    struct TimingPort : common::testing::ScriptedPort {
+        std::chrono::steady_clock::time_point last = std::chrono::steady_clock::now();
+        double longest = 0;
+        void processEvents() override {
+            auto now = std::chrono::steady_clock::now();
+            longest = std::max(longest, std::chrono::duration<double, std::milli>(now - last).count());
+            last = now;
+            ScriptedPort::processEvents();
+        }
+    };
+    SearchEnv e;
+    std::vector<uint8_t> file(size_t{48} << 20);
+    std::mt19937 rng(3);
+    for (auto& b : file) b = static_cast<uint8_t>(rng());
+    e.load(file);
+    TimingPort port;
+    DataList list(e.editor, e.table, e.view, port, e.host);
+    FindWindow find(e.editor, e.table, e.view, port, list, e.host);
+    FakeFindView view;
+    view.window = &find;
+    find.setView(&view);
+    find.options.IgCase = find.options.WildCrd = true;
+    view.script = [&] {
+        find.inputEdited("knight", 6);
+        port.last = std::chrono::steady_clock::now();
+        find.FindClick();
+    };
+    find.RelativeSearch1Click();
+    port.clearMessages();
+    EXPECT_LT(port.longest, 50.0);
+    EXPECT_GE(port.processEventsCalls, 256);
+}
+#endif
