@@ -1,11 +1,11 @@
 #include <QApplication>
-#include <QMainWindow>
+
+#include "hexedit/app/Startup.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Hex and Tile Editor For Windows"));
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Tarnwick for Windows"));
-    window.show();
+    hexedit::Tarnwick tarnwick;
+    tarnwick.start(QApplication::arguments().mid(1));
     return app.exec();
 }
