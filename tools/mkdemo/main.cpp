@@ -122,6 +122,7 @@ int main(int argc, char** argv) {
     tbl += "/" + hex(kLineBreak, 2) + "\n";
     tbl += "*" + hex(kEnd, 2) + "\n";
     tbl += ".code=$" + hex(kWait, 2) + " \"<WAIT>\"\n";
+    tbl += ".dual=$F006 \"<you>\"\n";
     tbl += ".multicode=$" + hex(kColor, 2) + " 2 \"<COLOR_>\"\n";
     tbl += ".nontbl=\"<$>\"\n";
     tbl += ".startdump=\"// Demo script dump\",\n";

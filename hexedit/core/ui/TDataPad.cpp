@@ -16,6 +16,7 @@
 #include <QStatusTipEvent>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "common/fileio.h"
 #include "common/ui/QtPort.h"
@@ -44,6 +45,8 @@ TDataPad::TDataPad(DataPad& m, QWidget* parent) : QMainWindow(parent), model(m) 
 
     // Key preview: every key of the window's widgets passes here first.
     qApp->installEventFilter(this);
+    // The menus are brought up to date whenever another window becomes active.
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this] { model.UpdateMenuItems(); });
 
     resize(780, 560);
     if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
