@@ -233,6 +233,22 @@ private slots:
         QTest::keyClick(w.VScrl, Qt::Key_Right);
         QTest::keyClick(w.VScrl, Qt::Key_Up);
         QCOMPARE(previewed, 2);
+
+        // Shortcuts reach their commands from anywhere in the window.
+        w.keyPreview = nullptr;
+        port.cancelOpen();
+        QTest::keyClick(w.VScrl, Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(port.openRequests.size(), size_t(1));
+        QTest::keyClick(&w, Qt::Key_3, Qt::ControlModifier);
+        QCOMPARE(int(model.table.TableSlot), 2);
+        int tabs = 0;
+        w.connectCommand("HexEditMode1Click", [&] { ++tabs; });
+        w.command("HexEditMode1Click")->setEnabled(true);
+        QTest::keyClick(&w, Qt::Key_Tab);
+        QCOMPARE(tabs, 1);
+        w.connectCommand("D_MBEClick", [&] { tabs += 10; });
+        QTest::keyClick(&w, Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(tabs, 11);
     }
 
     void closeIsRefusedOnlyWhenTheSaveFails() {
