@@ -166,6 +166,8 @@ private slots:
         QVERIFY(w.txt->isVisible());
         w.cm->close();
         QVERIFY(!w.cm->isVisible());
+        w.main->HideCodes->trigger();  // another command leaves it closed
+        QVERIFY(!w.cm->isVisible());
         w.main->DisplayPointerList1->trigger();
         QVERIFY(w.cm->isVisible());
         w.main->Zoominx21->trigger();

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <exception>
 
 #include "common/fileio.h"
 #include "scripted/Layout.h"
@@ -62,6 +63,11 @@ void TmyForm::attach(TTxtForm* txt, THexForm* hex, TKanaForm* kana, TcmForm* cm)
     hex_ = hex;
     kana_ = kana;
     cm_ = cm;
+    // Closing a side window only hides it; the model must know, or the next
+    // command would show it again.
+    for (QWidget* w : {static_cast<QWidget*>(txt_), static_cast<QWidget*>(hex_), static_cast<QWidget*>(kana_),
+                       static_cast<QWidget*>(cm_)})
+        w->installEventFilter(this);
     connect(cm_, &TcmForm::blockClicked, this, [this](int i) { run([&] { editor_.BlockListClick(port_, i); }); });
     connect(cm_, &TcmForm::stringClicked, this, [this](int i) { run([&] { editor_.StringListClick(i); }); });
     sync();
@@ -70,7 +76,13 @@ void TmyForm::attach(TTxtForm* txt, THexForm* hex, TKanaForm* kana, TcmForm* cm)
 template <class F>
 void TmyForm::run(F&& command) {
     editor_.TextEditorActive = txt_ && txt_->isActiveWindow();
-    command();
+    try {
+        command();
+    } catch (const std::exception& ex) {
+        // An error escaping a command is shown, as the application's
+        // standard exception message, and the program goes on.
+        port_.message(common::Message{ex.what(), kAppTitle, common::MsgIcon::Stop, common::MsgButtons::Ok});
+    }
     sync();
 }
 
@@ -242,6 +254,16 @@ void TmyForm::placeSideWindows() {
 void TmyForm::resizeEvent(QResizeEvent* e) {
     QMainWindow::resizeEvent(e);
     placeSideWindows();
+}
+
+bool TmyForm::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::Close && !closing_) {
+        if (watched == cm_) editor_.ShowWindow(Window::List, false);
+        else if (watched == txt_) editor_.ShowWindow(Window::TextEditor, false);
+        else if (watched == hex_) editor_.ShowWindow(Window::HexData, false);
+        else if (watched == kana_) editor_.ShowWindow(Window::KanaText, false);
+    }
+    return QMainWindow::eventFilter(watched, e);
 }
 
 void TmyForm::closeEvent(QCloseEvent* e) {

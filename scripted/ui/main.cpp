@@ -6,7 +6,6 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(scripted::kAppTitle));
-    QApplication::setApplicationDisplayName(QString::fromUtf8(scripted::kAppTitle));
     app.setQuitOnLastWindowClosed(false);
     auto windows = scripted::ui::createWindows();
     QObject::connect(windows.main.get(), &scripted::ui::TmyForm::closed, &app, &QApplication::quit);
