@@ -5,6 +5,8 @@
 
 #include "common/fileio.h"
 #include "common/testing/ScriptedPort.h"
+#include "scripted/HexData.h"
+#include "scripted/Layout.h"
 #include "scripted/ScriptEditor.h"
 #include "scripted/tests/TestFiles.h"
 #include "tools/mkgamerom/GameRom.h"
@@ -317,10 +319,35 @@ TEST(EditorGameFiles, OpensTheBuildsFiles) {
     ScriptedPort port;
     TempFolder dir;
     ScriptEditor ed(dir.path());
-    port.answerOpen(gameFile("vt2_hdr.smc"));
-    port.answerOpen(gameFile("vt2data.txt"));
+    // Copies, so that the "Dumps" folder is made in the temporary folder.
+    for (const char* name : {"vt2_hdr.smc", "vt2data.txt"})
+        std::filesystem::copy_file(gameFile(name), dir.file(name));
+    port.answerOpen(dir.file("vt2_hdr.smc"));
+    port.answerOpen(dir.file("vt2data.txt"));
     ed.OpenRomFile(port);
     EXPECT_EQ(ed.HeaderSize, 512u);
     EXPECT_EQ(ed.bList.items.size(), 6u);
     EXPECT_EQ(ed.pList.items.size(), 4u);
+}
+
+TEST(SideWindows, PlacementAndListSplit) {
+    Rect main{100, 50, 336, 320}, txt{0, 0, 300, 300}, list{0, 0, 300, 260};
+    SidePlacement p = placeSideWindows(main, txt, list, false);
+    EXPECT_EQ(p.textEditor, (Point{438, 50}));
+    EXPECT_EQ(p.list, (Point{438, 352}));
+    EXPECT_EQ(p.kana, (Point{100, 372}));
+    EXPECT_EQ(placeSideWindows(main, txt, list, true).kana, (Point{438, 614}));
+    // An odd width leaves the rightmost pixel column uncovered.
+    ListSplit s = splitListWindow(301, 200);
+    EXPECT_EQ(s.blocks, (Rect{0, 0, 150, 200}));
+    EXPECT_EQ(s.strings, (Rect{150, 0, 150, 200}));
+    // The hex data window starts at the first cell over rows of 0000.
+    HexDataView hex;
+    EXPECT_TRUE(hex.isCursor(0, 0));
+    EXPECT_EQ(hex.cellText(0, 7), "0000");
+    hex.data[2] = 0x34;
+    hex.data[3] = 0x12;
+    EXPECT_EQ(hex.cellText(0, 1), "1234");
+    hex.firstOffset = 4096 - 16;
+    EXPECT_EQ(hex.cellText(1, 0), "0000");  // past the end of the area
 }
