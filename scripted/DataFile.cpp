@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <span>
 
 #include "scripted/Script.h"
 

@@ -210,3 +210,27 @@ TEST(Glyphs, FetchedOnlyInsideTheImage) {
     EXPECT_EQ(SnesToRom(0xC06321), 0x6321u);
     EXPECT_EQ(SnesToRom(0x7E1234), 0x3E1234u);
 }
+
+TEST(WalkScript, RandomImagesStayInside) {
+    // Under the sanitizers this shows that no read leaves the image.
+    uint32_t x = 2463534242u;
+    auto next = [&] {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        return x;
+    };
+    for (size_t size : {0u, 1u, 2u, 3u, 5u, 257u, 4096u}) {
+        std::vector<uint8_t> img(size);
+        for (auto& b : img) b = static_cast<uint8_t>(next() % 100 < 70 ? next() % 90 : next());
+        std::vector<uint32_t> ptrs;
+        for (uint32_t start = 0; start <= size + 2; start += size > 300 ? 13 : 1) {
+            WalkResult r = WalkScript(img, start, ptrs);
+            EXPECT_LE(r.endOffset, size);
+            EXPECT_LE(ptrs.size(), kMaxStrings);
+            auto ev = DecodeString(img, start);
+            EXPECT_EQ(ev.back().kind, TextEvent::End);
+            EXPECT_LE(ev.size(), size / 2 + 2);
+        }
+    }
+}
