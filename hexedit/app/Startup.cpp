@@ -2,6 +2,7 @@
 
 #include "hexedit/app/ui/TAboutBox.h"
 #include "hexedit/core/ui/TDataPad.h"
+#include "hexedit/search/ui/SearchWindows.h"
 
 namespace hexedit {
 
@@ -11,6 +12,7 @@ Tarnwick::Tarnwick() {
     mainWindow->setWindowIcon(programIcon());
     aboutBox = std::make_unique<TAboutBox>(mainWindow.get());
     mainWindow->connectCommand("About1Click", [this] { aboutBox->exec(); });
+    searchWindows = std::make_unique<search::SearchWindows>(*mainWindow);
 }
 
 Tarnwick::~Tarnwick() = default;

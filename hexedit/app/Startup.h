@@ -13,6 +13,9 @@ namespace hexedit {
 
 class TDataPad;
 class TAboutBox;
+namespace search {
+class SearchWindows;
+}
 
 class Tarnwick {
 public:
@@ -26,6 +29,7 @@ public:
     DataPad model{port};
     std::unique_ptr<TDataPad> mainWindow;
     std::unique_ptr<TAboutBox> aboutBox;
+    std::unique_ptr<search::SearchWindows> searchWindows;  // TOptsForm, TListForm
 };
 
 }  // namespace hexedit

@@ -10,9 +10,13 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "common/testing/ScriptedPort.h"
+#include "hexedit/app/Startup.h"
+#include "hexedit/core/ui/TDataPad.h"
+#include "hexedit/search/ui/SearchWindows.h"
 #include "hexedit/search/ui/KanaGridWidget.h"
 #include "hexedit/search/ui/TListForm.h"
 #include "hexedit/search/ui/TOptsForm.h"
@@ -202,6 +206,47 @@ private slots:
         QTest::keyClick(lb, Qt::Key_Escape);
         QVERIFY(!e.listForm.isVisible());
         QVERIFY(!e.list.visible());
+    }
+
+    // The Search menu of the program opens the window in each mode; a match
+    // moves the main window's cursor.
+    void searchMenuOfTheProgram() {
+        QTemporaryDir dir;
+        const QString rom = dir.filePath(QStringLiteral("game.bin"));
+        {
+            QFile f(rom);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            QByteArray bytes(4096, '.');
+            bytes.replace(0x800, 5, "Sword");
+            f.write(bytes);
+        }
+        Tarnwick app;
+        app.start({rom});
+        TOptsForm& form = *app.searchWindows->optsForm;
+        QCOMPARE(form.parentWidget(), app.mainWindow.get());
+        const std::pair<const char*, QString> commands[] = {
+            {"TextSearch1Click", QStringLiteral("Find: ASCII Text...")},
+            {"HexSearch1Click", QStringLiteral("Find: HEX Search...")},
+            {"KanaSearch1Click", QStringLiteral("Find: KANA Search...")},
+            {"RelativeSearch1Click", QStringLiteral("Find: Relative Search...")},
+        };
+        for (const auto& [name, caption] : commands) {
+            QAction* a = app.mainWindow->command(name);
+            QVERIFY(a && a->isEnabled());
+            bool shown = false;
+            whenShown([&, caption = caption] {
+                shown = form.isVisible() && form.isModal() && form.windowTitle() == caption;
+                QTest::keyClick(form.findBox(), Qt::Key_Escape);
+            });
+            a->trigger();
+            QVERIFY2(shown, name);
+        }
+        whenShown([&] {
+            QTest::keyClicks(form.findBox(), QStringLiteral("Sword"));
+            QTest::keyClick(form.findBox(), Qt::Key_Return);
+        });
+        app.mainWindow->command("TextSearch1Click")->trigger();
+        QCOMPARE(app.model.view.CursorOffset, 0x800);
     }
 };
 
