@@ -94,6 +94,12 @@ void TListForm::selectionToModel() {
 }
 
 void TListForm::showList() {
+    if (!placed_ && parentWidget()) {
+        // First showing: over the right half of the main window.
+        const QRect main = parentWidget()->frameGeometry();
+        move(main.center().x() + (main.width() / 2 - width()) / 2, main.top() + 60);
+        placed_ = true;
+    }
     show();
     raise();
     activateWindow();

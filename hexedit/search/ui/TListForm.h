@@ -54,6 +54,7 @@ private:
     QMenu* popup_ = nullptr;
     QAction* CreateTBL1_ = nullptr;
     bool syncing_ = false;
+    bool placed_ = false;
 };
 
 }  // namespace hexedit::search
