@@ -291,6 +291,7 @@ void FindWindow::relativeSearch() {
     const std::string word = input_;
     const size_t len = word.size();
     state.PatternLength = static_cast<int>(len);
+    if (len == 0) return;
     const bool allSame = std::all_of(word.begin(), word.end(), [&](char c) { return c == word[0]; });
     if (allSame &&
         !port_.ask("Warning: Finding this pattern may take a while.\nDo you still wish to continue?",
@@ -317,7 +318,7 @@ void FindWindow::relativeSearch() {
     const size_t first = static_cast<size_t>(start);
     const size_t last = data.size() >= len ? data.size() - len : 0;
     const bool any = len > 0 && data.size() >= len && first <= last;
-    const size_t span = any ? last - first + 1 : 0;
+    const size_t count = any ? last - first + 1 : 0;
 
     busy_ = true;
     for (int step = 0; step < 256; ++step) {
@@ -329,8 +330,8 @@ void FindWindow::relativeSearch() {
         setInput(text, std::char_traits<char>::length(text));
         if (view_) view_->progressChanged();
         if (!any) continue;
-        size_t from = first + span / 256 * step + std::min<size_t>(step, span % 256);
-        const size_t to = first + span / 256 * (step + 1) + std::min<size_t>(step + 1, span % 256);  // exclusive
+        size_t from = first + count / 256 * step + std::min<size_t>(step, count % 256);
+        const size_t to = first + count / 256 * (step + 1) + std::min<size_t>(step + 1, count % 256);  // exclusive
         while (from < to) {
             const size_t end = std::min(to, from + kChunk);
             scanner.scan(data, from, end - 1, [&](uint32_t offset, uint8_t v) {
@@ -343,7 +344,8 @@ void FindWindow::relativeSearch() {
     busy_ = false;
     progress_.reset();
 
-    // The wildcard candidates arrive after the exact ones of each chunk.
+    // Each candidate's hits arrive in offset order already; sorting keeps
+    // the list independent of the scanner's visiting order.
     for (auto& h : hits) std::sort(h.begin(), h.end());
 
     const uint8_t t0 = static_cast<uint8_t>(word[0]);

@@ -48,13 +48,6 @@ private:
     uint8_t orA_ = 0, orB_ = 0;        // 0x20 for a folded letter, else 0
 };
 
-// One hit of the relative search: the pattern starting with `value`, the
-// others following at the typed distances, occurs at `offset`.
-struct RelativeHit {
-    uint32_t offset;
-    uint8_t value;
-};
-
 // Finds, without trying the 256 first bytes one by one, every offset in
 // [from, last] at which some first byte v makes the pattern v, v + d[1], ...,
 // v + d[L-1] (mod 256) match under `rules`; `distances` holds d[0] = 0 ..
