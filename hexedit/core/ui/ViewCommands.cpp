@@ -1,0 +1,132 @@
+#include "hexedit/core/ui/ViewCommands.h"
+
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+
+namespace hexedit::ui {
+
+namespace {
+QAction* makeAction(QObject* parent, const char* name, const QString& caption, QList<QKeySequence> keys,
+                    bool checkable) {
+    auto* a = new QAction(caption, parent);
+    a->setObjectName(QString::fromLatin1(name));
+    a->setShortcuts(keys);
+    a->setShortcutContext(Qt::WindowShortcut);
+    a->setCheckable(checkable);
+    return a;
+}
+}  // namespace
+
+ViewCommands::ViewCommands(ViewPane& pane, common::Port& port, QObject* parent)
+    : QObject(parent), pane_(pane), port_(port) {
+    HexView& v = pane_.view();
+    HexEditMode1 = makeAction(this, "HexEditMode1", QStringLiteral("&Hex / Text Edit Mode"),
+                              {QKeySequence(Qt::Key_Tab)}, true);
+    D_MBE = makeAction(this, "D_MBE", QStringLiteral("Enable / Disable 16-Bit ASCII Input"),
+                       {QKeySequence(Qt::SHIFT | Qt::Key_Tab), QKeySequence(Qt::SHIFT | Qt::Key_Backtab)}, true);
+    D_DTE = makeAction(this, "D_DTE", QStringLiteral("Enable / Disable DTE Inserting"),
+                       {QKeySequence(Qt::ALT | Qt::Key_Tab)}, true);
+    ViewKana = makeAction(this, "ViewKana", QStringLiteral("View Text &Data as Japanese"),
+                          {QKeySequence(Qt::CTRL | Qt::Key_D)}, true);
+    connect(HexEditMode1, &QAction::triggered, this, [&v] { v.HexEditMode1Click(); });
+    connect(D_MBE, &QAction::triggered, this, [&v] { v.D_MBEClick(); });
+    connect(D_DTE, &QAction::triggered, this, [&v] { v.D_DTEClick(); });
+    connect(ViewKana, &QAction::triggered, this, [&v] { v.ViewKanaClick(); });
+
+    OffsetGroup = new QActionGroup(this);
+    OffsetGroup->setExclusive(true);
+    struct Entry {
+        QAction** action;
+        const char* name;
+        const char* caption;
+        Qt::Key key;
+        int32_t format;
+    };
+    const Entry entries[] = {
+        {&Standard, "Standard", "&Standard ( Linear Offset )", Qt::Key_S, kOffsetStandard},
+        {&LoROM1, "LoROM1", "SNES &Lo-ROM ( Slow ROM )", Qt::Key_L, kOffsetLoRomSlow},
+        {&LoROM2, "LoROM2", "SNES &Lo-ROM ( Fast ROM )", Qt::Key_F, kOffsetLoRomFast},
+        {&HiROM1, "HiROM1", "SNES &Hi-ROM", Qt::Key_H, kOffsetHiRom},
+        {&SnesMem1, "SnesMem1", "SNES &Memory", Qt::Key_M, kOffsetSnesMemory},
+    };
+    for (const Entry& e : entries) {
+        QAction* a = makeAction(this, e.name, QString::fromLatin1(e.caption),
+                                {QKeySequence(Qt::CTRL | Qt::ALT | e.key)}, true);
+        a->setData(e.format);
+        OffsetGroup->addAction(a);
+        const int32_t format = e.format;
+        connect(a, &QAction::triggered, this, [&v, format] { v.setOffsetFormat(format); });
+        *e.action = a;
+    }
+
+    AsText1 = makeAction(this, "AsText1", QStringLiteral("As Text..."), {}, false);
+    AsText1->setData(1);
+    AsHex1 = makeAction(this, "AsHex1", QStringLiteral("As Hex..."), {}, false);
+    AsHex1->setData(0);
+    for (QAction* a : {AsText1, AsHex1})
+        connect(a, &QAction::triggered, this, [this, a] { pane_.view().AsText1Click(port_, a->data().toInt() == 1); });
+
+    connect(&pane_, &ViewPane::menusNeedUpdate, this, &ViewCommands::syncChecks);
+    syncChecks();
+}
+
+void ViewCommands::addEditToggles(QMenu* edit) {
+    edit->addAction(HexEditMode1);
+    edit->addAction(D_MBE);
+    edit->addAction(D_DTE);
+}
+
+void ViewCommands::addJapaneseView(QMenu* option) { option->addAction(ViewKana); }
+
+QMenu* ViewCommands::addOffsetMenu(QMenu* option) {
+    QMenu* menu = option->addMenu(QStringLiteral("Display Offset as..."));
+    menu->addActions(OffsetGroup->actions());
+    return menu;
+}
+
+QMenu* ViewCommands::addPasteMenu(QMenu* popup) {
+    pasteMenu_ = popup->addMenu(QStringLiteral("&Paste to Current Location"));
+    pasteMenu_->addAction(AsText1);
+    pasteMenu_->addAction(AsHex1);
+    syncChecks();
+    return pasteMenu_;
+}
+
+void ViewCommands::syncChecks() {
+    HexView& v = pane_.view();
+    const bool open = v.editor().fileOpen();
+    HexEditMode1->setChecked(v.TextMode);
+    HexEditMode1->setEnabled(open);
+    D_MBE->setChecked(v.Disable16Bit);
+    D_DTE->setChecked(v.DteInserting);
+    ViewKana->setChecked(v.JapaneseView());
+    for (QAction* a : OffsetGroup->actions()) a->setChecked(a->data().toInt() == v.view().OffsetFormat);
+    AsText1->setEnabled(open);
+    AsHex1->setEnabled(open);
+    if (pasteMenu_) pasteMenu_->setEnabled(open);
+}
+
+void ViewCommands::installKeyPreview(QWidget* window) {
+    window_ = window;
+    qApp->installEventFilter(this);
+}
+
+bool ViewCommands::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || !window_) return false;
+    auto* w = qobject_cast<QWidget*>(watched);
+    if (!w || w->window() != window_) return false;
+    // Text boxes of the window keep their own keys.
+    if (qobject_cast<QLineEdit*>(w) || qobject_cast<QTextEdit*>(w) || qobject_cast<QPlainTextEdit*>(w) ||
+        qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<QComboBox*>(w) || qobject_cast<QMenuBar*>(w))
+        return false;
+    return pane_.handleKey(static_cast<QKeyEvent*>(event));
+}
+
+}  // namespace hexedit::ui

@@ -1,0 +1,59 @@
+#pragma once
+// The view's menu commands on the main window: the three Edit toggles, the
+// Japanese view, the "Display Offset as..." radio group and the pop-up
+// menu's paste entries, plus the window's key preview.
+
+#include <QAction>
+#include <QActionGroup>
+#include <QObject>
+#include <QPointer>
+
+#include "common/port/Port.h"
+#include "hexedit/core/ui/HexViewPane.h"
+
+#include <QMenu>
+
+namespace hexedit::ui {
+
+class ViewCommands : public QObject {
+    Q_OBJECT
+public:
+    ViewCommands(ViewPane& pane, common::Port& port, QObject* parent = nullptr);
+
+    // Edit menu
+    QAction* HexEditMode1;  // "&Hex / Text Edit Mode" (Tab)
+    QAction* D_MBE;         // "Enable / Disable 16-Bit ASCII Input" (Shift+Tab)
+    QAction* D_DTE;         // "Enable / Disable DTE Inserting" (Alt+Tab)
+    // Option menu
+    QAction* ViewKana;  // "View Text &Data as Japanese" (Ctrl+D)
+    QActionGroup* OffsetGroup;
+    QAction* Standard;  // "&Standard ( Linear Offset )" (Ctrl+Alt+S)
+    QAction* LoROM1;    // "SNES &Lo-ROM ( Slow ROM )" (Ctrl+Alt+L)
+    QAction* LoROM2;    // "SNES &Lo-ROM ( Fast ROM )" (Ctrl+Alt+F)
+    QAction* HiROM1;    // "SNES &Hi-ROM" (Ctrl+Alt+H)
+    QAction* SnesMem1;  // "SNES &Memory" (Ctrl+Alt+M)
+    // Pop-up menu, under "&Paste to Current Location"
+    QAction* AsText1;  // "As Text..."
+    QAction* AsHex1;   // "As Hex..."
+
+    void addEditToggles(QMenu* edit);
+    void addJapaneseView(QMenu* option);
+    QMenu* addOffsetMenu(QMenu* option);  // the "Display Offset as..." submenu
+    QMenu* addPasteMenu(QMenu* popup);    // the "&Paste to Current Location" submenu
+
+    // Check marks and enabled states from the view.
+    void syncChecks();
+    // Keys of every widget of `window` reach the view first.
+    void installKeyPreview(QWidget* window);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    ViewPane& pane_;
+    common::Port& port_;
+    QPointer<QWidget> window_;
+    QPointer<QMenu> pasteMenu_;
+};
+
+}  // namespace hexedit::ui
