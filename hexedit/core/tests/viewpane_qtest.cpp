@@ -89,6 +89,8 @@ private slots:
             for (int y = 0; y < page.lineHeight; ++y)
                 if (img.pixelColor(x, y) == QColor(Qt::white)) white = true;
         QVERIFY(white);
+        if (qEnvironmentVariableIsSet("VIEW_SCREENSHOT"))
+            s.window.grab().save(qEnvironmentVariable("VIEW_SCREENSHOT"));
         // The panel widths follow the view.
         QCOMPARE(s.pane->HexData()->width(), s.view.hexPanelWidth());
     }

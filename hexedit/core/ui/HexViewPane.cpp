@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QGlyphRun>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -18,6 +19,10 @@ QString cellText(const ViewCell& c) {
 }
 }  // namespace
 
+// Backgrounds cell by cell; then the glyphs of all cells of one text colour
+// in one glyph run, which is what keeps a full page within a few
+// milliseconds. Cells with a character the font lacks are drawn as text so
+// that Qt's font fallback finds a face for it.
 void paintViewRows(QPainter& p, const ViewPage& page, bool textColumn, const QtTextMetrics& font, const QRect& dirty) {
     if (!page.valid) return;
     const auto& rows = textColumn ? page.textRows : page.hexRows;
@@ -26,19 +31,59 @@ void paintViewRows(QPainter& p, const ViewPage& page, bool textColumn, const QtT
     const int last = std::min(static_cast<int>(rows.size()) - 1, dirty.bottom() / h);
     p.setFont(font.font());
     const int ascent = font.ascent();
-    uint32_t pen = 0xFFFFFFFFu;
+    const QRawFont& raw = font.rawFont();
+
+    struct Batch {
+        uint32_t color;
+        QList<quint32> glyphs;
+        QList<QPointF> positions;
+    };
+    std::vector<Batch> batches;
+    std::vector<const ViewCell*> fallback;
+    std::vector<int> fallbackRow;
+    quint32 glyphs[256];
+    QPointF advances[256];
     for (int r = first; r <= last; ++r) {
         const int y = r * h;
         for (const ViewCell& c : rows[r].cells) {
             if (c.width <= 0 || c.x > dirty.right() || c.x + c.width <= dirty.left()) continue;
             p.fillRect(c.x, y, c.width, h, windowsColor(c.background));
             if (c.text.empty()) continue;
-            if (c.textColor != pen) {
-                pen = c.textColor;
-                p.setPen(windowsColor(pen));
+            int n = 256;
+            const bool ok = raw.isValid() && c.text.size() <= 256 &&
+                            raw.glyphIndexesForChars(reinterpret_cast<const QChar*>(c.text.data()),
+                                                     static_cast<int>(c.text.size()), glyphs, &n) &&
+                            raw.advancesForGlyphIndexes(glyphs, advances, n);
+            bool missing = !ok;
+            for (int i = 0; ok && i < n; ++i)
+                if (glyphs[i] == 0) missing = true;
+            if (missing) {
+                fallback.push_back(&c);
+                fallbackRow.push_back(r);
+                continue;
             }
-            p.drawText(c.x, y + ascent, cellText(c));
+            auto it = std::find_if(batches.begin(), batches.end(), [&](const Batch& b) { return b.color == c.textColor; });
+            if (it == batches.end()) it = batches.insert(batches.end(), Batch{c.textColor, {}, {}});
+            qreal x = c.x;
+            for (int i = 0; i < n; ++i) {
+                it->glyphs.push_back(glyphs[i]);
+                it->positions.push_back(QPointF(x, y + ascent));
+                x += advances[i].x();
+            }
         }
+    }
+    for (const Batch& b : batches) {
+        QGlyphRun run;
+        run.setRawFont(raw);
+        run.setGlyphIndexes(b.glyphs);
+        run.setPositions(b.positions);
+        p.setPen(windowsColor(b.color));
+        p.drawGlyphRun(QPointF(0, 0), run);
+    }
+    for (size_t i = 0; i < fallback.size(); ++i) {
+        const ViewCell& c = *fallback[i];
+        p.setPen(windowsColor(c.textColor));
+        p.drawText(c.x, fallbackRow[i] * h + ascent, cellText(c));
     }
 }
 

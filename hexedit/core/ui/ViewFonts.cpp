@@ -9,6 +9,7 @@ namespace hexedit::ui {
 void QtTextMetrics::setFont(const QFont& font) {
     font_ = font;
     fm_ = QFontMetrics(font);
+    raw_ = QRawFont::fromFont(font);
     cache_.clear();
 }
 

@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QFont>
 #include <QFontMetrics>
+#include <QRawFont>
 
 #include <string>
 #include <unordered_map>
@@ -17,16 +18,19 @@ namespace hexedit::ui {
 // same few texts on every page.
 class QtTextMetrics : public TextMetrics {
 public:
-    explicit QtTextMetrics(const QFont& font = QFont()) : font_(font), fm_(font) {}
+    explicit QtTextMetrics(const QFont& font = QFont()) : font_(font), fm_(font), raw_(QRawFont::fromFont(font)) {}
     void setFont(const QFont& font);
     const QFont& font() const { return font_; }
     int height() const override { return fm_.height(); }
     int ascent() const { return fm_.ascent(); }
     int width(std::u16string_view text) const override;
+    // The font's glyphs, for drawing many cells in one call.
+    const QRawFont& rawFont() const { return raw_; }
 
 private:
     QFont font_;
     QFontMetrics fm_;
+    QRawFont raw_;
     mutable std::unordered_map<std::u16string, int> cache_;
 };
 
