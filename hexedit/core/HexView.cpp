@@ -102,6 +102,12 @@ void HexView::Panel3Resize(int panelHeight, int textPanelWidth) {
 
 void HexView::Panel2Resize(int textPanelWidth) {
     textPanelWidth_ = std::max(0, textPanelWidth);
+    // Only the fillers at the rows' ends change.
+    if (page_.valid) {
+        for (ViewRow& row : page_.textRows)
+            if (!row.cells.empty()) row.cells.back().width = std::max(0, textPanelWidth_ - row.cells.back().x);
+        host().pageRepainted();
+    }
     host().scrollBarChanged();
 }
 

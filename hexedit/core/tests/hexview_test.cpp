@@ -363,6 +363,8 @@ TEST_F(HexViewPaint, ResizeRecomputesThePageAndKeepsTheCursor) {
     EXPECT_EQ(vs.CursorRow, 35);
     EXPECT_EQ(view.page().hexRows.size(), 40u);
     EXPECT_EQ(textRow(0).cells.back().x + textRow(0).cells.back().width, 300);
+    view.Panel2Resize(500);
+    EXPECT_EQ(textRow(0).cells.back().x + textRow(0).cells.back().width, 500);
     // Rows are capped where CursorRow's range ends.
     view.Panel3Resize(1000 * kLine, 300);
     EXPECT_EQ(view.visibleRows(), kMaxRows);

@@ -38,14 +38,14 @@ class ViewPaneTest : public QObject {
             tbl.PairTable[0x4243] = "BC";
             pane = new ViewPane(view);
             window.setCentralWidget(pane);
-            commands = new ViewCommands(*pane, port, &window);
+            commands = new ViewCommands(pane->binding(), port, &window);
             QMenu* edit = window.menuBar()->addMenu(QStringLiteral("&Edit"));
             commands->addEditToggles(edit);
             QMenu* option = window.menuBar()->addMenu(QStringLiteral("&Option"));
             commands->addJapaneseView(option);
             commands->addOffsetMenu(option);
             commands->installKeyPreview(&window);
-            QObject::connect(pane, &ViewPane::statusTextChanged, window.statusBar(),
+            QObject::connect(&pane->binding(), &ViewBinding::statusTextChanged, window.statusBar(),
                              [this](const QString& t) { window.statusBar()->showMessage(t); });
             window.resize(800, 400);
             window.show();
@@ -173,7 +173,7 @@ private slots:
         Setup s;
         QMenu popup;
         s.commands->addPasteMenu(&popup);
-        s.pane->setPopupMenu(&popup);
+        s.pane->binding().setPopupMenu(&popup);
         s.port.clipboard = "DE AD";
         s.commands->AsHex1->trigger();
         QCOMPARE(s.ed.FileBuffer()[0], 0xDE);

@@ -3,17 +3,18 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QGlyphRun>
+#include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QWheelEvent>
+
+#include <algorithm>
 
 namespace hexedit::ui {
 
 namespace {
-constexpr int kBorder = 1;  // the panels' single black line
-
 QString cellText(const ViewCell& c) {
     return QString::fromRawData(reinterpret_cast<const QChar*>(c.text.data()), static_cast<qsizetype>(c.text.size()));
 }
@@ -26,7 +27,7 @@ QString cellText(const ViewCell& c) {
 void paintViewRows(QPainter& p, const ViewPage& page, bool textColumn, const QtTextMetrics& font, const QRect& dirty) {
     if (!page.valid) return;
     const auto& rows = textColumn ? page.textRows : page.hexRows;
-    const int h = page.lineHeight;
+    const int h = std::max(1, page.lineHeight);
     const int first = std::max(0, dirty.top() / h);
     const int last = std::min(static_cast<int>(rows.size()) - 1, dirty.bottom() / h);
     p.setFont(font.font());
@@ -39,8 +40,7 @@ void paintViewRows(QPainter& p, const ViewPage& page, bool textColumn, const QtT
         QList<QPointF> positions;
     };
     std::vector<Batch> batches;
-    std::vector<const ViewCell*> fallback;
-    std::vector<int> fallbackRow;
+    std::vector<std::pair<const ViewCell*, int>> fallback;
     quint32 glyphs[256];
     QPointF advances[256];
     for (int r = first; r <= last; ++r) {
@@ -58,11 +58,11 @@ void paintViewRows(QPainter& p, const ViewPage& page, bool textColumn, const QtT
             for (int i = 0; ok && i < n; ++i)
                 if (glyphs[i] == 0) missing = true;
             if (missing) {
-                fallback.push_back(&c);
-                fallbackRow.push_back(r);
+                fallback.emplace_back(&c, r);
                 continue;
             }
-            auto it = std::find_if(batches.begin(), batches.end(), [&](const Batch& b) { return b.color == c.textColor; });
+            auto it = std::find_if(batches.begin(), batches.end(),
+                                   [&](const Batch& b) { return b.color == c.textColor; });
             if (it == batches.end()) it = batches.insert(batches.end(), Batch{c.textColor, {}, {}});
             qreal x = c.x;
             for (int i = 0; i < n; ++i) {
@@ -80,152 +80,151 @@ void paintViewRows(QPainter& p, const ViewPage& page, bool textColumn, const QtT
         p.setPen(windowsColor(b.color));
         p.drawGlyphRun(QPointF(0, 0), run);
     }
-    for (size_t i = 0; i < fallback.size(); ++i) {
-        const ViewCell& c = *fallback[i];
-        p.setPen(windowsColor(c.textColor));
-        p.drawText(c.x, fallbackRow[i] * h + ascent, cellText(c));
+    for (const auto& [c, r] : fallback) {
+        p.setPen(windowsColor(c->textColor));
+        p.drawText(c->x, r * h + ascent, cellText(*c));
     }
 }
 
-// ---------------------------------------------------------------- ViewBox
+// ---------------------------------------------------------------- ViewBinding
 
-ViewBox::ViewBox(ViewPane& pane, bool textColumn, QWidget* parent) : QWidget(parent), pane_(pane), text_(textColumn) {
-    setMouseTracking(true);
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    setFocusPolicy(Qt::ClickFocus);
-}
-
-void ViewBox::paintEvent(QPaintEvent* e) {
-    QPainter p(this);
-    const auto& colors = pane_.view().view().ColorTable;
-    p.fillRect(e->rect(), windowsColor(colors[text_ ? kTextPanelBackground : kHexPanelBackground].background));
-    paintViewRows(p, pane_.view().page(), text_, pane_.metricsFor(text_), e->rect());
-}
-
-void ViewBox::move(QPoint pos) {
-    if (text_) pane_.view().TblDataMouseMove(pos.x(), pos.y());
-    else pane_.view().HexDataMouseMove(pos.x(), pos.y());
-}
-
-void ViewBox::mouseMoveEvent(QMouseEvent* e) { move(e->position().toPoint()); }
-
-void ViewBox::mousePressEvent(QMouseEvent* e) {
-    move(e->position().toPoint());
-    pane_.view().mousePressed();
-    e->accept();
-}
-
-void ViewBox::mouseReleaseEvent(QMouseEvent* e) {
-    if (e->button() != Qt::LeftButton || !rect().contains(e->position().toPoint())) return;
-    move(e->position().toPoint());
-    if (text_) pane_.view().TblDataClick();
-    else pane_.view().HexDataClick();
-}
-
-void ViewBox::wheelEvent(QWheelEvent* e) { QApplication::sendEvent(pane_.VScrl(), e); }
-
-void ViewBox::contextMenuEvent(QContextMenuEvent* e) {
-    if (QMenu* menu = pane_.popupMenu()) menu->popup(e->globalPos());
-}
-
-// ---------------------------------------------------------------- ViewPane
-
-ViewPane::ViewPane(HexView& view, QWidget* parent)
-    : QWidget(parent), view_(view), hexMetrics_(defaultViewFont()), textMetrics_(defaultViewFont()) {
-    vscrl_ = new QScrollBar(Qt::Vertical, this);
-    vscrl_->setObjectName(QStringLiteral("VScrl"));
+ViewBinding::ViewBinding(HexView& view, QWidget* hexData, QWidget* tblData, QScrollBar* vscrl, QFrame* panel3,
+                         QFrame* panel2, QObject* parent)
+    : QObject(parent),
+      view_(view),
+      hexData_(hexData),
+      tblData_(tblData),
+      vscrl_(vscrl),
+      panel3_(panel3),
+      panel2_(panel2),
+      hexMetrics_(defaultViewFont()),
+      textMetrics_(defaultViewFont()) {
+    for (QWidget* box : {hexData, tblData}) {
+        box->setMouseTracking(true);
+        box->setAttribute(Qt::WA_OpaquePaintEvent);
+        box->installEventFilter(this);
+    }
     vscrl_->setFocusPolicy(Qt::NoFocus);  // keys always reach the window
-    panel3_ = new QFrame(this);
-    panel3_->setObjectName(QStringLiteral("Panel3"));
-    panel2_ = new QFrame(this);
-    panel2_->setObjectName(QStringLiteral("Panel2"));
-    for (QFrame* f : {panel3_, panel2_}) {
-        f->setFrameShape(QFrame::Box);
-        f->setLineWidth(kBorder);
-        f->setAutoFillBackground(true);
-        QPalette pal = f->palette();
-        pal.setColor(QPalette::WindowText, Qt::black);
-        f->setPalette(pal);
-    }
-    hexData_ = new ViewBox(*this, false, panel3_);
-    hexData_->setObjectName(QStringLiteral("HexData"));
-    tblData_ = new ViewBox(*this, true, panel2_);
-    tblData_->setObjectName(QStringLiteral("TblData"));
+    connect(vscrl_, &QScrollBar::actionTriggered, this, &ViewBinding::scrollAction);
     timer_ = new QTimer(this);
     timer_->setObjectName(QStringLiteral("Timer1"));
     timer_->setInterval(500);
-    connect(timer_, &QTimer::timeout, this, [this] { view_.Timer1Timer(window()->isVisible()); });
+    connect(timer_, &QTimer::timeout, this, [this] {
+        if (hexData_) view_.Timer1Timer(hexData_->window()->isVisible());
+    });
     timer_->start();
-    connect(vscrl_, &QScrollBar::actionTriggered, this, &ViewPane::scrollAction);
     applyPanelColors();
     view_.setHost(this);
     fontsChanged();
 }
 
-ViewPane::~ViewPane() { view_.setHost(nullptr); }
+ViewBinding::~ViewBinding() { view_.setHost(nullptr); }
 
-const QtTextMetrics& ViewPane::metricsFor(bool textColumn) const {
+const QtTextMetrics& ViewBinding::metricsFor(bool textColumn) const {
     if (!textColumn) return hexMetrics_;
     return view_.JapaneseView() ? kanaMetrics_ : textMetrics_;
 }
 
-void ViewPane::setHexFont(const QFont& font) {
+void ViewBinding::setHexFont(const QFont& font) {
     hexMetrics_.setFont(font);
     fontsChanged();
 }
 
-void ViewPane::setTextFont(const QFont& font) {
+void ViewBinding::setTextFont(const QFont& font) {
     textMetrics_.setFont(font);
     fontsChanged();
 }
 
-void ViewPane::fontsChanged() {
+void ViewBinding::fontsChanged() {
     kanaMetrics_.setFont(japaneseFont(textMetrics_.font(), &japaneseFound_));
     hexData_->setFont(hexMetrics_.font());
     tblData_->setFont(textMetrics_.font());
     view_.setFonts(&hexMetrics_, &textMetrics_, &kanaMetrics_);
-    layoutPanels();
-    view_.Panel3Resize(hexData_->height(), tblData_->width());
+    setPanelWidth();
+    relayout();
 }
 
-void ViewPane::applyPanelColors() {
+void ViewBinding::relayout() { view_.Panel3Resize(hexData_->height(), tblData_->width()); }
+
+void ViewBinding::applyPanelColors() {
     const auto& colors = view_.view().ColorTable;
-    for (auto [frame, item] : {std::pair{panel3_, kHexPanelBackground}, std::pair{panel2_, kTextPanelBackground}}) {
+    for (auto [frame, item] : {std::pair{panel3_.data(), kHexPanelBackground},
+                               std::pair{panel2_.data(), kTextPanelBackground}}) {
+        if (!frame) continue;
+        frame->setAutoFillBackground(true);
         QPalette pal = frame->palette();
         pal.setColor(QPalette::Window, windowsColor(colors[item].background));
         frame->setPalette(pal);
+        frame->update();
     }
-    update();
+    pageRepainted();
 }
 
-void ViewPane::layoutPanels() {
-    const int sbw = vscrl_->sizeHint().width();
-    const int h = height();
-    vscrl_->setGeometry(0, 0, sbw, h);
-    const int w3 = view_.hexPanelWidth() + 2 * kBorder;
-    panel3_->setGeometry(sbw, 0, w3, h);
-    panel2_->setGeometry(sbw + w3, 0, std::max(0, width() - sbw - w3), h);
-    hexData_->setGeometry(kBorder, kBorder, std::max(0, w3 - 2 * kBorder), std::max(0, h - 2 * kBorder));
-    tblData_->setGeometry(kBorder, kBorder, std::max(0, panel2_->width() - 2 * kBorder),
-                          std::max(0, h - 2 * kBorder));
+void ViewBinding::setPanelWidth() {
+    if (!panel3_) return;
+    const int frame = 2 * panel3_->frameWidth();
+    panel3_->setFixedWidth(view_.hexPanelWidth() + frame);
 }
 
-void ViewPane::resizeEvent(QResizeEvent*) {
-    layoutPanels();
-    view_.Panel3Resize(hexData_->height(), tblData_->width());
+void ViewBinding::paintBox(QWidget* box, bool textColumn, const QRect& dirty) {
+    QPainter p(box);
+    const auto& colors = view_.view().ColorTable;
+    p.fillRect(dirty, windowsColor(colors[textColumn ? kTextPanelBackground : kHexPanelBackground].background));
+    paintViewRows(p, view_.page(), textColumn, metricsFor(textColumn), dirty);
 }
 
-void ViewPane::panelWidthChanged() {
-    layoutPanels();
-    view_.Panel2Resize(tblData_->width());
+bool ViewBinding::eventFilter(QObject* watched, QEvent* e) {
+    const bool hex = watched == hexData_;
+    const bool text = watched == tblData_;
+    if (!hex && !text) return false;
+    QWidget* box = static_cast<QWidget*>(watched);
+    auto move = [&](QPoint pos) {
+        if (text) view_.TblDataMouseMove(pos.x(), pos.y());
+        else view_.HexDataMouseMove(pos.x(), pos.y());
+    };
+    switch (e->type()) {
+    case QEvent::Paint:
+        paintBox(box, text, static_cast<QPaintEvent*>(e)->rect());
+        return true;
+    case QEvent::MouseMove: move(static_cast<QMouseEvent*>(e)->position().toPoint()); return true;
+    case QEvent::MouseButtonPress: {
+        auto* m = static_cast<QMouseEvent*>(e);
+        move(m->position().toPoint());
+        view_.mousePressed();
+        return m->button() == Qt::LeftButton;  // the right button opens the pop-up menu
+    }
+    case QEvent::MouseButtonRelease: {
+        auto* m = static_cast<QMouseEvent*>(e);
+        if (m->button() == Qt::LeftButton && box->rect().contains(m->position().toPoint())) {
+            move(m->position().toPoint());
+            if (text) view_.TblDataClick();
+            else view_.HexDataClick();
+        }
+        return true;
+    }
+    case QEvent::Wheel: QApplication::sendEvent(vscrl_, e); return true;
+    case QEvent::ContextMenu:
+        if (popup_) {
+            popup_->popup(static_cast<QContextMenuEvent*>(e)->globalPos());
+            return true;
+        }
+        return false;
+    case QEvent::Resize:
+        if (hex) relayout();  // a new height: the page changes
+        else view_.Panel2Resize(tblData_->width());
+        return false;
+    default: return false;
+    }
 }
 
-void ViewPane::pageRepainted() {
-    hexData_->update();
-    tblData_->update();
+void ViewBinding::panelWidthChanged() { setPanelWidth(); }
+
+void ViewBinding::pageRepainted() {
+    if (hexData_) hexData_->update();
+    if (tblData_) tblData_->update();
 }
 
-void ViewPane::rowsRepainted(int rowA, int rowB) {
+void ViewBinding::rowsRepainted(int rowA, int rowB) {
     const int h = view_.page().lineHeight;
     for (int r : {rowA, rowB}) {
         hexData_->update(0, r * h, hexData_->width(), h);
@@ -233,7 +232,7 @@ void ViewPane::rowsRepainted(int rowA, int rowB) {
     }
 }
 
-void ViewPane::blinkRepainted() {
+void ViewBinding::blinkRepainted() {
     const BlinkCellState& b = view_.BlinkCell();
     const ViewPage& page = view_.page();
     const auto& rows = b.textColumn ? page.textRows : page.hexRows;
@@ -242,13 +241,11 @@ void ViewPane::blinkRepainted() {
     (b.textColumn ? tblData_ : hexData_)->update(c.x, b.row * page.lineHeight, c.width, page.lineHeight);
 }
 
-void ViewPane::statusChanged() { emit statusTextChanged(QString::fromStdString(view_.statusText())); }
+void ViewBinding::statusChanged() { emit statusTextChanged(QString::fromStdString(view_.statusText())); }
 
-void ViewPane::menusChanged() { emit menusNeedUpdate(); }
+void ViewBinding::menusChanged() { emit menusNeedUpdate(); }
 
-void ViewPane::scrollBarChanged() { syncScrollBar(); }
-
-void ViewPane::syncScrollBar() {
+void ViewBinding::scrollBarChanged() {
     const ScrollBarState s = view_.VScrlChange();
     syncing_ = true;
     vscrl_->setRange(s.minimum, s.maximum);
@@ -258,7 +255,7 @@ void ViewPane::syncScrollBar() {
     syncing_ = false;
 }
 
-void ViewPane::scrollAction(int action) {
+void ViewBinding::scrollAction(int action) {
     if (syncing_) return;
     ScrollCode code = ScrollCode::Other;
     switch (action) {
@@ -273,13 +270,12 @@ void ViewPane::scrollAction(int action) {
     }
     view_.VScrlScroll(code, vscrl_->sliderPosition());
     // The view decides where the page is; the slider follows it.
-    const ScrollBarState s = view_.VScrlChange();
     syncing_ = true;
-    vscrl_->setSliderPosition(s.position);
+    vscrl_->setSliderPosition(view_.VScrlChange().position);
     syncing_ = false;
 }
 
-bool ViewPane::handleKey(QKeyEvent* e) {
+bool ViewBinding::handleKey(QKeyEvent* e) {
     const bool ctrl = e->modifiers() & Qt::ControlModifier;
     ViewKey key;
     switch (e->key()) {
@@ -306,8 +302,8 @@ bool ViewPane::handleKey(QKeyEvent* e) {
         return true;  // never moves the focus; the Edit toggles own these keys
     default: {
         const QString text = e->text();
-        const bool typed = !text.isEmpty() && (text.at(0).unicode() >= 0x20 || text.at(0) == QLatin1Char('\r')) &&
-                           text.at(0).unicode() != 0x7F &&
+        const char16_t first = text.isEmpty() ? 0 : text.at(0).unicode();
+        const bool typed = (first >= 0x20 || first == u'\r') && first != 0x7F &&
                            !(ctrl && !(e->modifiers() & Qt::AltModifier));
         if (!typed) {
             view_.FormKeyDown(ViewKey::Other, ctrl);
@@ -318,6 +314,38 @@ bool ViewPane::handleKey(QKeyEvent* e) {
     }
     }
     return view_.FormKeyDown(key, ctrl);
+}
+
+// ---------------------------------------------------------------- ViewPane
+
+ViewPane::ViewPane(HexView& view, QWidget* parent) : QWidget(parent) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    auto* vscrl = new QScrollBar(Qt::Vertical, this);
+    vscrl->setObjectName(QStringLiteral("VScrl"));
+    row->addWidget(vscrl);
+    auto makePanel = [&](const char* panelName, const char* boxName, QWidget*& box) {
+        auto* panel = new QFrame(this);
+        panel->setObjectName(QLatin1String(panelName));
+        panel->setFrameShape(QFrame::Box);
+        panel->setLineWidth(1);
+        QPalette pal = panel->palette();
+        pal.setColor(QPalette::WindowText, Qt::black);
+        panel->setPalette(pal);
+        auto* inner = new QHBoxLayout(panel);
+        inner->setContentsMargins(0, 0, 0, 0);
+        box = new QWidget(panel);
+        box->setObjectName(QLatin1String(boxName));
+        inner->addWidget(box);
+        return panel;
+    };
+    QWidget *hexData = nullptr, *tblData = nullptr;
+    QFrame* panel3 = makePanel("Panel3", "HexData", hexData);
+    QFrame* panel2 = makePanel("Panel2", "TblData", tblData);
+    row->addWidget(panel3);
+    row->addWidget(panel2, 1);
+    binding_ = new ViewBinding(view, hexData, tblData, vscrl, panel3, panel2, this);
 }
 
 }  // namespace hexedit::ui

@@ -1,11 +1,13 @@
 #pragma once
-// The hex view on screen: the scroll bar VScrl, Panel3 holding the paint box
-// HexData (offsets and hex bytes) and Panel2 holding TblData (decoded text).
-// The paint boxes draw the cells of the view's page and forward mouse
-// events; the pane forwards size changes, scroll bar actions and the blink
-// timer, and repaints what the view reports as changed.
+// The hex view on screen. ViewBinding attaches the view to the main window's
+// controls: the paint boxes HexData (offsets and hex bytes) and TblData
+// (decoded text) draw the cells of the view's page and forward mouse events,
+// the scroll bar VScrl forwards its actions, the 500 ms timer the blink, and
+// whatever the view reports as changed is repainted. ViewPane is a ready-made
+// set of those controls for windows that have none.
 
 #include <QFrame>
+#include <QMenu>
 #include <QPointer>
 #include <QScrollBar>
 #include <QTimer>
@@ -14,41 +16,21 @@
 #include "hexedit/core/HexView.h"
 #include "hexedit/core/ui/ViewFonts.h"
 
-#include <QMenu>
 class QKeyEvent;
 
 namespace hexedit::ui {
 
-class ViewPane;
-
 // Draws one column of the page (hex or text rows) within `dirty`.
 void paintViewRows(QPainter& p, const ViewPage& page, bool textColumn, const QtTextMetrics& font, const QRect& dirty);
 
-class ViewBox : public QWidget {
+class ViewBinding : public QObject, public ViewHost {
     Q_OBJECT
 public:
-    ViewBox(ViewPane& pane, bool textColumn, QWidget* parent);
-    bool textColumn() const { return text_; }
-
-protected:
-    void paintEvent(QPaintEvent* e) override;
-    void mouseMoveEvent(QMouseEvent* e) override;
-    void mousePressEvent(QMouseEvent* e) override;
-    void mouseReleaseEvent(QMouseEvent* e) override;
-    void wheelEvent(QWheelEvent* e) override;
-    void contextMenuEvent(QContextMenuEvent* e) override;
-
-private:
-    void move(QPoint pos);
-    ViewPane& pane_;
-    bool text_;
-};
-
-class ViewPane : public QWidget, public ViewHost {
-    Q_OBJECT
-public:
-    ViewPane(HexView& view, QWidget* parent = nullptr);
-    ~ViewPane() override;
+    // The panels hold the paint boxes; Panel3's width is set to fit the hex
+    // column, Panel2 takes what is left in the window's layout.
+    ViewBinding(HexView& view, QWidget* hexData, QWidget* tblData, QScrollBar* vscrl, QFrame* panel3,
+                QFrame* panel2, QObject* parent = nullptr);
+    ~ViewBinding() override;
 
     HexView& view() { return view_; }
     QWidget* HexData() const { return hexData_; }
@@ -62,16 +44,19 @@ public:
     void setTextFont(const QFont& font);
     QFont hexFont() const { return hexMetrics_.font(); }
     QFont textFont() const { return textMetrics_.font(); }
+    // True when the Japanese view has a Japanese face to draw with.
     bool hasJapaneseFace() const { return japaneseFound_; }
+    QFont japaneseFace() const { return kanaMetrics_.font(); }
     const QtTextMetrics& metricsFor(bool textColumn) const;
-    // Both paint boxes use this pop-up menu.
+    // Both paint boxes open this pop-up menu (when the window does not).
     void setPopupMenu(QMenu* menu) { popup_ = menu; }
-    QMenu* popupMenu() const { return popup_; }
     // Background colours of the panels from the colour table (14 and 15).
     void applyPanelColors();
+    // Sizes from the controls: after the window was laid out.
+    void relayout();
 
     // Key preview for the main window: cursor keys and typed characters go
-    // to the view. Returns true when the event was used.
+    // to the view. Returns true when the key was used.
     bool handleKey(QKeyEvent* e);
 
     // ViewHost
@@ -88,25 +73,39 @@ signals:
     void menusNeedUpdate();
 
 protected:
-    void resizeEvent(QResizeEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
-    void layoutPanels();
+    void paintBox(QWidget* box, bool textColumn, const QRect& dirty);
     void fontsChanged();
     void scrollAction(int action);
-    void syncScrollBar();
+    void setPanelWidth();
 
     HexView& view_;
+    QPointer<QWidget> hexData_, tblData_;
+    QPointer<QScrollBar> vscrl_;
+    QPointer<QFrame> panel3_, panel2_;
     QtTextMetrics hexMetrics_, textMetrics_, kanaMetrics_;
     bool japaneseFound_ = false;
-    QScrollBar* vscrl_;
-    QFrame* panel3_;
-    QFrame* panel2_;
-    ViewBox* hexData_;
-    ViewBox* tblData_;
     QTimer* timer_;
     QPointer<QMenu> popup_;
     bool syncing_ = false;
+};
+
+// VScrl, Panel3 with HexData and Panel2 with TblData in a row, bound to a view.
+class ViewPane : public QWidget {
+    Q_OBJECT
+public:
+    explicit ViewPane(HexView& view, QWidget* parent = nullptr);
+    ViewBinding& binding() { return *binding_; }
+    HexView& view() { return binding_->view(); }
+    QWidget* HexData() const { return binding_->HexData(); }
+    QWidget* TblData() const { return binding_->TblData(); }
+    QScrollBar* VScrl() const { return binding_->VScrl(); }
+    QTimer* Timer1() const { return binding_->Timer1(); }
+
+private:
+    ViewBinding* binding_;
 };
 
 }  // namespace hexedit::ui

@@ -13,8 +13,13 @@
 namespace hexedit::ui {
 
 namespace {
-QAction* makeAction(QObject* parent, const char* name, const QString& caption, QList<QKeySequence> keys,
-                    bool checkable) {
+QAction* makeAction(QObject* parent, const ViewCommands::ExistingAction& existing, const char* handler,
+                    const char* name, const QString& caption, QList<QKeySequence> keys, bool checkable) {
+    if (existing)
+        if (QAction* a = existing(handler)) {
+            a->setCheckable(checkable);
+            return a;
+        }
     auto* a = new QAction(caption, parent);
     a->setObjectName(QString::fromLatin1(name));
     a->setShortcuts(keys);
@@ -24,16 +29,16 @@ QAction* makeAction(QObject* parent, const char* name, const QString& caption, Q
 }
 }  // namespace
 
-ViewCommands::ViewCommands(ViewPane& pane, common::Port& port, QObject* parent)
-    : QObject(parent), pane_(pane), port_(port) {
-    HexView& v = pane_.view();
-    HexEditMode1 = makeAction(this, "HexEditMode1", QStringLiteral("&Hex / Text Edit Mode"),
-                              {QKeySequence(Qt::Key_Tab)}, true);
-    D_MBE = makeAction(this, "D_MBE", QStringLiteral("Enable / Disable 16-Bit ASCII Input"),
+ViewCommands::ViewCommands(ViewBinding& binding, common::Port& port, QObject* parent, ExistingAction existing)
+    : QObject(parent), binding_(binding), port_(port) {
+    HexView& v = binding_.view();
+    HexEditMode1 = makeAction(this, existing, "HexEditMode1Click", "HexEditMode1",
+                              QStringLiteral("&Hex / Text Edit Mode"), {QKeySequence(Qt::Key_Tab)}, true);
+    D_MBE = makeAction(this, existing, "D_MBEClick", "D_MBE", QStringLiteral("Enable / Disable 16-Bit ASCII Input"),
                        {QKeySequence(Qt::SHIFT | Qt::Key_Tab), QKeySequence(Qt::SHIFT | Qt::Key_Backtab)}, true);
-    D_DTE = makeAction(this, "D_DTE", QStringLiteral("Enable / Disable DTE Inserting"),
+    D_DTE = makeAction(this, existing, "D_DTEClick", "D_DTE", QStringLiteral("Enable / Disable DTE Inserting"),
                        {QKeySequence(Qt::ALT | Qt::Key_Tab)}, true);
-    ViewKana = makeAction(this, "ViewKana", QStringLiteral("View Text &Data as Japanese"),
+    ViewKana = makeAction(this, existing, "ViewKanaClick", "ViewKana", QStringLiteral("View Text &Data as Japanese"),
                           {QKeySequence(Qt::CTRL | Qt::Key_D)}, true);
     connect(HexEditMode1, &QAction::triggered, this, [&v] { v.HexEditMode1Click(); });
     connect(D_MBE, &QAction::triggered, this, [&v] { v.D_MBEClick(); });
@@ -44,36 +49,37 @@ ViewCommands::ViewCommands(ViewPane& pane, common::Port& port, QObject* parent)
     OffsetGroup->setExclusive(true);
     struct Entry {
         QAction** action;
+        const char* handler;
         const char* name;
         const char* caption;
         Qt::Key key;
         int32_t format;
     };
     const Entry entries[] = {
-        {&Standard, "Standard", "&Standard ( Linear Offset )", Qt::Key_S, kOffsetStandard},
-        {&LoROM1, "LoROM1", "SNES &Lo-ROM ( Slow ROM )", Qt::Key_L, kOffsetLoRomSlow},
-        {&LoROM2, "LoROM2", "SNES &Lo-ROM ( Fast ROM )", Qt::Key_F, kOffsetLoRomFast},
-        {&HiROM1, "HiROM1", "SNES &Hi-ROM", Qt::Key_H, kOffsetHiRom},
-        {&SnesMem1, "SnesMem1", "SNES &Memory", Qt::Key_M, kOffsetSnesMemory},
+        {&Standard, "StandardClick", "Standard", "&Standard ( Linear Offset )", Qt::Key_S, kOffsetStandard},
+        {&LoROM1, "LoROM1Click", "LoROM1", "SNES &Lo-ROM ( Slow ROM )", Qt::Key_L, kOffsetLoRomSlow},
+        {&LoROM2, "LoROM2Click", "LoROM2", "SNES &Lo-ROM ( Fast ROM )", Qt::Key_F, kOffsetLoRomFast},
+        {&HiROM1, "HiROM1Click", "HiROM1", "SNES &Hi-ROM", Qt::Key_H, kOffsetHiRom},
+        {&SnesMem1, "SnesMem1Click", "SnesMem1", "SNES &Memory", Qt::Key_M, kOffsetSnesMemory},
     };
     for (const Entry& e : entries) {
-        QAction* a = makeAction(this, e.name, QString::fromLatin1(e.caption),
+        QAction* a = makeAction(this, existing, e.handler, e.name, QString::fromLatin1(e.caption),
                                 {QKeySequence(Qt::CTRL | Qt::ALT | e.key)}, true);
-        a->setData(e.format);
-        OffsetGroup->addAction(a);
+        if (!a->actionGroup()) OffsetGroup->addAction(a);
+        *e.action = a;
         const int32_t format = e.format;
         connect(a, &QAction::triggered, this, [&v, format] { v.setOffsetFormat(format); });
-        *e.action = a;
     }
 
-    AsText1 = makeAction(this, "AsText1", QStringLiteral("As Text..."), {}, false);
+    AsText1 = makeAction(this, existing, "AsText1Click", "AsText1", QStringLiteral("As Text..."), {}, false);
+    AsHex1 = makeAction(this, existing, "AsHex1Click", "AsHex1", QStringLiteral("As Hex..."), {}, false);
+    // The entry's tag chooses the mode: 1 text, 0 hex.
     AsText1->setData(1);
-    AsHex1 = makeAction(this, "AsHex1", QStringLiteral("As Hex..."), {}, false);
     AsHex1->setData(0);
     for (QAction* a : {AsText1, AsHex1})
-        connect(a, &QAction::triggered, this, [this, a] { pane_.view().AsText1Click(port_, a->data().toInt() == 1); });
+        connect(a, &QAction::triggered, this, [this, a] { binding_.view().AsText1Click(port_, a->data().toInt() == 1); });
 
-    connect(&pane_, &ViewPane::menusNeedUpdate, this, &ViewCommands::syncChecks);
+    connect(&binding_, &ViewBinding::menusNeedUpdate, this, &ViewCommands::syncChecks);
     syncChecks();
 }
 
@@ -87,7 +93,7 @@ void ViewCommands::addJapaneseView(QMenu* option) { option->addAction(ViewKana);
 
 QMenu* ViewCommands::addOffsetMenu(QMenu* option) {
     QMenu* menu = option->addMenu(QStringLiteral("Display Offset as..."));
-    menu->addActions(OffsetGroup->actions());
+    menu->addActions({Standard, LoROM1, LoROM2, HiROM1, SnesMem1});
     return menu;
 }
 
@@ -100,14 +106,17 @@ QMenu* ViewCommands::addPasteMenu(QMenu* popup) {
 }
 
 void ViewCommands::syncChecks() {
-    HexView& v = pane_.view();
+    HexView& v = binding_.view();
     const bool open = v.editor().fileOpen();
     HexEditMode1->setChecked(v.TextMode);
     HexEditMode1->setEnabled(open);
     D_MBE->setChecked(v.Disable16Bit);
     D_DTE->setChecked(v.DteInserting);
     ViewKana->setChecked(v.JapaneseView());
-    for (QAction* a : OffsetGroup->actions()) a->setChecked(a->data().toInt() == v.view().OffsetFormat);
+    const std::pair<QAction*, int32_t> formats[] = {{Standard, kOffsetStandard}, {LoROM1, kOffsetLoRomSlow},
+                                                    {LoROM2, kOffsetLoRomFast}, {HiROM1, kOffsetHiRom},
+                                                    {SnesMem1, kOffsetSnesMemory}};
+    for (auto [a, format] : formats) a->setChecked(format == v.view().OffsetFormat);
     AsText1->setEnabled(open);
     AsHex1->setEnabled(open);
     if (pasteMenu_) pasteMenu_->setEnabled(open);
@@ -126,7 +135,7 @@ bool ViewCommands::eventFilter(QObject* watched, QEvent* event) {
     if (qobject_cast<QLineEdit*>(w) || qobject_cast<QTextEdit*>(w) || qobject_cast<QPlainTextEdit*>(w) ||
         qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<QComboBox*>(w) || qobject_cast<QMenuBar*>(w))
         return false;
-    return pane_.handleKey(static_cast<QKeyEvent*>(event));
+    return binding_.handleKey(static_cast<QKeyEvent*>(event));
 }
 
 }  // namespace hexedit::ui

@@ -8,6 +8,9 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
+#include <string_view>
+
 #include "common/port/Port.h"
 #include "hexedit/core/ui/HexViewPane.h"
 
@@ -18,7 +21,10 @@ namespace hexedit::ui {
 class ViewCommands : public QObject {
     Q_OBJECT
 public:
-    ViewCommands(ViewPane& pane, common::Port& port, QObject* parent = nullptr);
+    // The window's own entry for a handler name ("HexEditMode1Click"), or
+    // nullptr; entries it lacks are created here.
+    using ExistingAction = std::function<QAction*(std::string_view handler)>;
+    ViewCommands(ViewBinding& binding, common::Port& port, QObject* parent = nullptr, ExistingAction existing = {});
 
     // Edit menu
     QAction* HexEditMode1;  // "&Hex / Text Edit Mode" (Tab)
@@ -43,14 +49,15 @@ public:
 
     // Check marks and enabled states from the view.
     void syncChecks();
-    // Keys of every widget of `window` reach the view first.
+    // Keys of every widget of `window` reach the view first (for windows
+    // without a key preview of their own).
     void installKeyPreview(QWidget* window);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    ViewPane& pane_;
+    ViewBinding& binding_;
     common::Port& port_;
     QPointer<QWidget> window_;
     QPointer<QMenu> pasteMenu_;
