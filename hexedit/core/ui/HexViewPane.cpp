@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
+#include <QResizeEvent>
 #include <QPainter>
 #include <QWheelEvent>
 
@@ -209,10 +210,14 @@ bool ViewBinding::eventFilter(QObject* watched, QEvent* e) {
             return true;
         }
         return false;
-    case QEvent::Resize:
-        if (hex) relayout();  // a new height: the page changes
-        else view_.Panel2Resize(tblData_->width());
+    case QEvent::Resize: {
+        // A new height changes the page; a new width of the hex box only
+        // follows a change of BytesPerRow, which keeps PageBytes.
+        auto* r = static_cast<QResizeEvent*>(e);
+        if (hex && r->oldSize().height() != r->size().height()) relayout();
+        else if (text) view_.Panel2Resize(tblData_->width());
         return false;
+    }
     default: return false;
     }
 }
