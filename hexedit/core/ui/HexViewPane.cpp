@@ -145,7 +145,11 @@ void ViewBinding::fontsChanged() {
     relayout();
 }
 
-void ViewBinding::relayout() { view_.Panel3Resize(hexData_->height(), tblData_->width()); }
+void ViewBinding::relayout() {
+    // Until the window is shown and laid out the page keeps its size.
+    if (hexData_->isVisible() && hexData_->height() > 0) view_.Panel3Resize(hexData_->height(), tblData_->width());
+    else view_.FormPaint();
+}
 
 void ViewBinding::applyPanelColors() {
     const auto& colors = view_.view().ColorTable;
@@ -209,6 +213,9 @@ bool ViewBinding::eventFilter(QObject* watched, QEvent* e) {
             popup_->popup(static_cast<QContextMenuEvent*>(e)->globalPos());
             return true;
         }
+        return false;
+    case QEvent::Show:
+        if (hex) relayout();
         return false;
     case QEvent::Resize: {
         // A new height changes the page; a new width of the hex box only

@@ -1,0 +1,23 @@
+#include "hexedit/app/Startup.h"
+
+#include "hexedit/app/ui/TAboutBox.h"
+#include "hexedit/core/ui/TDataPad.h"
+
+namespace hexedit {
+
+Tarnwick::Tarnwick() {
+    mainWindow = std::make_unique<TDataPad>(model);
+    port.setParent(mainWindow.get());
+    mainWindow->setWindowIcon(programIcon());
+    aboutBox = std::make_unique<TAboutBox>(mainWindow.get());
+    mainWindow->connectCommand("About1Click", [this] { aboutBox->exec(); });
+}
+
+Tarnwick::~Tarnwick() = default;
+
+void Tarnwick::start(const QStringList& arguments) {
+    mainWindow->show();
+    if (!arguments.isEmpty() && !arguments.first().isEmpty()) model.openPath(arguments.first().toStdString());
+}
+
+}  // namespace hexedit

@@ -1,0 +1,31 @@
+#pragma once
+// Start-up of Tarnwick32: the model and every window, created once in the
+// program's order, then a file named on the command line is opened as if it
+// had been chosen in the open dialog.
+
+#include <QStringList>
+#include <memory>
+
+#include "common/ui/QtPort.h"
+#include "hexedit/core/DataPad.h"
+
+namespace hexedit {
+
+class TDataPad;
+class TAboutBox;
+
+class Tarnwick {
+public:
+    Tarnwick();
+    ~Tarnwick();
+
+    // Shows the main window and opens the first argument, if any.
+    void start(const QStringList& arguments);
+
+    common::QtPort port;
+    DataPad model{port};
+    std::unique_ptr<TDataPad> mainWindow;
+    std::unique_ptr<TAboutBox> aboutBox;
+};
+
+}  // namespace hexedit

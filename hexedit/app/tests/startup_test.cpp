@@ -1,0 +1,78 @@
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fstream>
+
+#include "hexedit/app/Startup.h"
+#include "hexedit/app/ui/TAboutBox.h"
+#include "hexedit/core/ui/TDataPad.h"
+
+using namespace hexedit;
+
+class StartupTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void commandLineFileIsOpenedWithItsTable() {
+        QTemporaryDir dir;
+        const std::string rom = dir.filePath("game.smc").toStdString();
+        std::ofstream(rom, std::ios::binary) << std::string(300, '\x41');
+        std::ofstream(dir.filePath("game.tbl").toStdString(), std::ios::binary) << "41=a\n";
+
+        Tarnwick app;
+        QVERIFY(app.model.editor.EditorReady);
+        app.start({QString::fromStdString(rom)});
+        QVERIFY(app.mainWindow->isVisible());
+        QCOMPARE(app.mainWindow->windowTitle(), QStringLiteral("Tarnwick for Windows - \"game.smc\""));
+        QCOMPARE(app.model.editor.FileSize, 300);
+        QCOMPARE(app.model.table.ByteTable[0x41], std::optional<std::string>("a"));
+        QCOMPARE(app.mainWindow->command("tblv1Click")->text(), QStringLiteral("game.tbl"));
+        // Centred on the screen.
+        const QPoint screenCentre = app.mainWindow->screen()->availableGeometry().center();
+        QVERIFY((app.mainWindow->geometry().center() - screenCentre).manhattanLength() < 40);
+    }
+
+    void withoutArgumentsNothingIsOpen() {
+        Tarnwick app;
+        app.start({});
+        QCOMPARE(app.mainWindow->windowTitle(), QStringLiteral("Tarnwick for Windows"));
+        QVERIFY(!app.model.editor.fileOpen());
+    }
+
+    void aboutBox() {
+        Tarnwick app;
+        TAboutBox& box = *app.aboutBox;
+        QCOMPARE(box.windowTitle(), QStringLiteral("About Tarnwick for Windows"));
+        QStringList texts;
+        for (auto* l : box.findChildren<QLabel*>()) texts << l->text();
+        QVERIFY(texts.contains("Tarnwick for Windows"));
+        QVERIFY(texts.contains("Version: 2006.8.7"));
+        QVERIFY(texts.contains("Windows Hex Editor"));
+        QCOMPARE(box.OKButton->text(), QStringLiteral("OK"));
+        QVERIFY(box.OKButton->isDefault());
+
+        // "&About Tarnwick for Win32" shows it modally; OK and Escape close it.
+        QTimer::singleShot(0, [&] {
+            QVERIFY(box.isVisible() && box.isModal());
+            QTest::keyClick(&box, Qt::Key_A);
+            QVERIFY(box.isVisible());
+            box.OKButton->click();
+        });
+        app.mainWindow->command("About1Click")->trigger();
+        QVERIFY(!box.isVisible());
+        QTimer::singleShot(0, [&] { QTest::keyClick(&box, Qt::Key_Escape); });
+        app.mainWindow->command("About1Click")->trigger();
+        QVERIFY(!box.isVisible());
+    }
+};
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Hex and Tile Editor For Windows"));
+    StartupTest t;
+    return QTest::qExec(&t, argc, argv);
+}
+#include "startup_test.moc"

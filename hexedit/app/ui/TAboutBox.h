@@ -1,0 +1,21 @@
+#pragma once
+// "About Tarnwick for Windows": icon, product name, version, maker and
+// description, closed by OK or Escape.
+
+#include <QDialog>
+
+class QPushButton;
+
+namespace hexedit {
+
+class TAboutBox : public QDialog {
+    Q_OBJECT
+public:
+    explicit TAboutBox(QWidget* parent = nullptr);
+    QPushButton* OKButton = nullptr;
+};
+
+// The program's icon, drawn rather than shipped as an image file.
+QIcon programIcon();
+
+}  // namespace hexedit

@@ -1,0 +1,440 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "common/testing/ScriptedPort.h"
+#include "hexedit/core/DataPad.h"
+
+using namespace hexedit;
+using common::MsgButtons;
+using common::MsgIcon;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void spit(const fs::path& p, const std::string& bytes) {
+    std::ofstream out(p, std::ios::binary);
+    out << bytes;
+}
+
+std::string pattern(size_t n) {
+    std::string s(n, '\0');
+    for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>(i * 7 + 3);
+    return s;
+}
+
+struct Recorder : DataPadObserver {
+    int paints = 0, menus = 0, titles = 0, ranges = 0, closes = 0;
+    void formPaint() override { ++paints; }
+    void menusChanged() override { ++menus; }
+    void titlesChanged() override { ++titles; }
+    void scrollRangeChanged() override { ++ranges; }
+    void closeRequested() override { ++closes; }
+};
+
+constexpr char kModified[] = "File has been modified. Do you wish to save the data?";
+constexpr char kModifiedTitle[] = "ROM Data Modified...";
+constexpr char kSaved[] = "Rom file was saved successfully!";
+
+class DataPadTest : public ::testing::Test {
+protected:
+    DataPadTest() {
+        char tmpl[] = "/tmp/datapad_testXXXXXX";
+        dir = mkdtemp(tmpl);
+        pad.addObserver(&seen);
+        EXPECT_TRUE(pad.FormCreate(dir.string()));
+    }
+    ~DataPadTest() override { fs::remove_all(dir); }
+
+    std::string file(const std::string& name, const std::string& bytes) {
+        auto p = dir / name;
+        spit(p, bytes);
+        return p.string();
+    }
+    // Chooses `path` in the open dialog; `savestate` answers the header question.
+    void open(const std::string& path, std::optional<bool> savestate = std::nullopt) {
+        port.answerOpen(path);
+        if (savestate) port.answerQuestion(*savestate);
+        pad.Open1Click();
+    }
+    void expectSaved() { port.expectMessage(kSaved, "", MsgIcon::Exclamation); }
+
+    fs::path dir;
+    common::testing::ScriptedPort port;
+    DataPad pad{port};
+    Recorder seen;
+};
+
+}  // namespace
+
+TEST_F(DataPadTest, StartUpState) {
+    EXPECT_TRUE(pad.editor.EditorReady);
+    EXPECT_EQ(pad.view.BytesPerRow, 16);
+    EXPECT_EQ(pad.view.PageBytes, 256);
+    EXPECT_EQ(pad.editor.LastDirectory, dir.string());
+    EXPECT_EQ(pad.ConfigPath, (dir / "tarnwick.cfg").string());
+    EXPECT_EQ(pad.HelpPath, (dir / "tarnwick.chm").string());
+    EXPECT_EQ(pad.MainCaption, "Tarnwick for Windows");
+    EXPECT_EQ(pad.Menus, MenuFlags{});
+    EXPECT_EQ(pad.SwapCaptions[0], "...");
+}
+
+TEST_F(DataPadTest, OpenSmallFileKeepsAZeroTailAndSavesOnlyItsBytes) {
+    auto path = file("game.smc", pattern(10));
+    pad.view.CursorRow = 3;
+    pad.view.TopOffset = 0x100;
+    open(path);
+    ASSERT_EQ(port.openRequests.size(), 1u);
+    EXPECT_EQ(port.openRequests[0].filter, "All files (*.*)|*.*");
+    EXPECT_EQ(port.openRequests[0].initialFolder, dir.string());
+    EXPECT_EQ(pad.editor.CurrentPath, path);
+    EXPECT_EQ(pad.editor.FileSize, 10);
+    EXPECT_EQ(pad.editor.BufferSize, 65535);
+    EXPECT_EQ(pad.editor.HeaderSkip, 0u);
+    EXPECT_EQ(pad.editor.FileBuffer()[9], static_cast<uint8_t>(pattern(10)[9]));
+    for (int i = 10; i < 65535; ++i) ASSERT_EQ(pad.editor.FileBuffer()[i], 0) << i;
+    EXPECT_EQ(pad.view.CursorRow, 0);
+    EXPECT_EQ(pad.view.TopOffset, 0);
+    EXPECT_EQ(pad.MainCaption, "Tarnwick for Windows - \"game.smc\"");
+    EXPECT_EQ(pad.TileCaption, "Tile Editor - \"game.smc\"");
+    EXPECT_TRUE(pad.Menus.fileOpen);
+    EXPECT_FALSE(pad.Menus.tableSlots);
+    EXPECT_GT(seen.paints, 0);
+    EXPECT_GT(seen.ranges, 0);
+    // No Table #1: the built-in ASCII table.
+    EXPECT_EQ(pad.table.ByteTable[0x41], "A");
+    EXPECT_FALSE(pad.table.ByteTable[0x1F].has_value());
+
+    pad.editor.FileBuffer()[0] = 'X';
+    pad.editor.Modified = true;
+    EXPECT_TRUE(pad.SaveFile1Click());
+    expectSaved();
+    EXPECT_FALSE(pad.editor.Modified);
+    auto written = slurp(path);
+    EXPECT_EQ(written.size(), 10u);
+    EXPECT_EQ(written[0], 'X');
+    EXPECT_EQ(written.substr(1), pattern(10).substr(1));
+}
+
+TEST_F(DataPadTest, OpenCancelledOrUnreadableKeepsTheOpenFile) {
+    auto first = file("first.bin", pattern(100));
+    open(first);
+    port.cancelOpen();
+    pad.Open1Click();
+    EXPECT_EQ(pad.editor.CurrentPath, first);
+
+    open((dir / "missing.bin").string());
+    port.expectMessage("Fata Error: Unable to open file.", "", MsgIcon::Stop);
+    EXPECT_EQ(pad.editor.CurrentPath, first);
+    EXPECT_EQ(pad.editor.FileSize, 100);
+    EXPECT_EQ(pad.MainCaption, "Tarnwick for Windows - \"first.bin\"");
+}
+
+TEST_F(DataPadTest, ModifiedFileIsOfferedForSavingBeforeOpening) {
+    auto first = file("first.bin", pattern(20));
+    auto second = file("second.bin", pattern(30));
+    open(first);
+    pad.editor.FileBuffer()[0] = 0xEE;
+    pad.editor.Modified = true;
+
+    // No: the changes are dropped.
+    port.answerQuestion(false);
+    open(second);
+    port.expectMessage(kModified, kModifiedTitle, MsgIcon::Question, MsgButtons::YesNo);
+    EXPECT_EQ(slurp(first), pattern(20));
+    EXPECT_EQ(pad.editor.CurrentPath, second);
+    EXPECT_FALSE(pad.editor.Modified);
+
+    // Yes: saved first, then the other file opens.
+    pad.editor.FileBuffer()[0] = 0xEE;
+    pad.editor.Modified = true;
+    port.answerQuestion(true);
+    open(first);
+    port.expectMessage(kModified, kModifiedTitle, MsgIcon::Question, MsgButtons::YesNo);
+    expectSaved();
+    EXPECT_EQ(static_cast<uint8_t>(slurp(second)[0]), 0xEE);
+    EXPECT_EQ(pad.editor.CurrentPath, first);
+}
+
+TEST_F(DataPadTest, FailedSaveIsReportedAndKeepsTheChanges) {
+    fs::create_directory(dir / "gone");
+    auto path = file("gone/game.bin", pattern(40));
+    open(path);
+    pad.editor.Modified = true;
+    fs::remove_all(dir / "gone");
+
+    EXPECT_FALSE(pad.SaveFile1Click());
+    auto m = port.takeMessage();
+    EXPECT_EQ(m.text.rfind("Fata Error: Problem writing to the file.\n\"" + path + "\".", 0), 0u) << m.text;
+    EXPECT_EQ(m.icon, MsgIcon::Stop);
+    EXPECT_TRUE(pad.editor.Modified);
+
+    // Opening another file stops when the save the user asked for fails.
+    port.answerQuestion(true);
+    pad.Open1Click();
+    port.expectMessage(kModified, kModifiedTitle, MsgIcon::Question, MsgButtons::YesNo);
+    EXPECT_EQ(port.takeMessage().icon, MsgIcon::Stop);
+    EXPECT_EQ(pad.editor.CurrentPath, path);
+    EXPECT_TRUE(pad.editor.Modified);
+    EXPECT_TRUE(port.openRequests.size() == 1u);
+}
+
+TEST_F(DataPadTest, SavestateHeaderHiddenOnRequestAndWrittenBack) {
+    std::string bytes = pattern(5000);
+    bytes[1560] = 0x1F;  // colour 0: red
+    bytes[1561] = 0x00;
+    auto path = file("game.zst", bytes);
+    open(path, true);
+    port.expectMessage("This is a ZSnes SaveState file. Do you wish to\nRemove the header and edit the other data only?",
+                       "Confirmation...", MsgIcon::Question, MsgButtons::YesNo);
+    EXPECT_EQ(pad.editor.HeaderSkip, 3091u);
+    EXPECT_EQ(pad.editor.FileSize, 5000 - 3091);
+    EXPECT_EQ(pad.editor.BufferSize, 65535 - 3091);
+    EXPECT_EQ(pad.editor.FileBuffer()[0], static_cast<uint8_t>(bytes[3091]));
+    ASSERT_TRUE(pad.ZstPaletteLoaded);
+    EXPECT_EQ(pad.ZstPalette[0], 0xF820);
+
+    pad.editor.FileBuffer()[0] = 0x55;
+    ASSERT_TRUE(pad.SaveFile1Click());
+    expectSaved();
+    std::string expected = bytes;
+    expected[3091] = 0x55;
+    EXPECT_EQ(slurp(path), expected);
+
+    // No: the header stays visible, the palette is read all the same.
+    pad.ZstPaletteLoaded = false;
+    open(path, false);
+    port.takeMessage();
+    EXPECT_EQ(pad.editor.HeaderSkip, 0u);
+    EXPECT_EQ(pad.editor.FileSize, 5000);
+    EXPECT_TRUE(pad.ZstPaletteLoaded);
+
+    // Too short to hold the header: not asked.
+    open(file("tiny.zst", pattern(100)));
+    EXPECT_EQ(pad.editor.HeaderSkip, 0u);
+    EXPECT_EQ(pad.editor.FileSize, 100);
+}
+
+TEST_F(DataPadTest, SaveAs) {
+    auto path = file("game.bin", pattern(64));
+    open(path);
+    port.answerSave(std::nullopt);
+    pad.SaveFileAs1Click();
+    EXPECT_EQ(pad.editor.CurrentPath, path);
+    EXPECT_EQ(port.saveRequests.back().filter, "All files (*.*)|*.*");
+    EXPECT_EQ(port.saveRequests.back().defaultExtension, "");
+
+    auto copy = (dir / "copy.bin").string();
+    pad.editor.Modified = true;
+    port.answerSave(copy);
+    pad.SaveFileAs1Click();
+    expectSaved();
+    EXPECT_EQ(pad.editor.CurrentPath, copy);
+    EXPECT_EQ(slurp(copy), pattern(64));
+    EXPECT_FALSE(pad.editor.Modified);
+    EXPECT_EQ(pad.MainCaption, "Tarnwick for Windows - \"copy.bin\"");
+    EXPECT_EQ(pad.TileCaption, "Tile Editor - \"copy.bin\"");
+
+    // A name that cannot be written: reported, kept as the current name.
+    auto bad = (dir / "no/such/folder.bin").string();
+    pad.editor.Modified = true;
+    port.answerSave(bad);
+    pad.SaveFileAs1Click();
+    EXPECT_EQ(port.takeMessage().icon, MsgIcon::Stop);
+    EXPECT_EQ(pad.editor.CurrentPath, bad);
+    EXPECT_TRUE(pad.editor.Modified);
+    EXPECT_EQ(pad.MainCaption, "Tarnwick for Windows - \"folder.bin\"");
+}
+
+TEST_F(DataPadTest, ReloadReadsTheDiskAgainAndKeepsTheRest) {
+    auto path = file("game.bin", pattern(70000));
+    open(path);
+    pad.view.TopOffset = 0x100;
+    pad.view.CursorOffset = 0x105;
+    pad.editor.FileBuffer()[0] = 0xAA;
+    pad.editor.Modified = true;
+    std::string changed = pattern(70000);
+    changed[0] = 0x42;
+    spit(path, changed);
+
+    pad.RefreshCurrentROM1Click();
+    EXPECT_EQ(pad.editor.FileBuffer()[0], 0x42);
+    EXPECT_TRUE(pad.editor.Modified);
+    EXPECT_EQ(pad.view.TopOffset, 0x100);
+    EXPECT_EQ(pad.view.CursorOffset, 0x105);
+
+    // The file is gone: reported, the buffer that was open stays.
+    fs::remove(path);
+    pad.RefreshCurrentROM1Click();
+    port.expectMessage("Error: ROM File not found.\n\"" + path + "\".");
+    ASSERT_TRUE(pad.editor.hasBuffer());
+    EXPECT_EQ(pad.editor.FileSize, 70000);
+    EXPECT_EQ(pad.editor.FileBuffer()[0], 0x42);
+
+    // Nothing open: nothing happens.
+    DataPad empty(port);
+    empty.FormCreate(dir.string());
+    empty.RefreshCurrentROM1Click();
+    EXPECT_FALSE(empty.editor.hasBuffer());
+}
+
+TEST_F(DataPadTest, ReloadOfAShorterFileKeepsTheCursorInside) {
+    auto path = file("game.bin", pattern(200000));
+    open(path);
+    pad.view.TopOffset = PlaceCursor(pad.view, 150000);
+    spit(path, pattern(1000));
+    pad.RefreshCurrentROM1Click();
+    EXPECT_EQ(pad.editor.BufferSize, 65535);
+    EXPECT_LT(pad.view.CursorOffset, pad.editor.BufferSize);
+}
+
+TEST_F(DataPadTest, FilesTooLargeForTheEditorAreRefusedBeforeReading) {
+    auto first = file("first.bin", pattern(10));
+    open(first);
+    auto huge = dir / "huge.bin";
+    { std::ofstream(huge, std::ios::binary).put('x'); }
+    fs::resize_file(huge, kMaxFileLength + 1);  // sparse: takes no disk space
+    open(huge.string());
+    auto m = port.takeMessage();
+    EXPECT_EQ(m.text, "Error: The file is too large to edit (2 GB at most).\n\"" + huge.string() + "\".");
+    EXPECT_EQ(m.icon, MsgIcon::Stop);
+    EXPECT_EQ(pad.editor.CurrentPath, first);
+    EXPECT_EQ(pad.editor.FileSize, 10);
+}
+
+TEST_F(DataPadTest, CompanionTableIsLoadedAsTableOne) {
+    file("game.tbl", "41=Z\n(10h)Start\n[00000000-00000010]Dump\n");
+    open(file("game.smc", pattern(10)));
+    EXPECT_EQ(pad.table.TablePaths[0], (dir / "game.tbl").string());
+    EXPECT_EQ(pad.table.TableSlot, 0);
+    EXPECT_FALSE(pad.editor.AutoLoadTable);
+    EXPECT_EQ(pad.table.ByteTable[0x41], "Z");
+    EXPECT_EQ(pad.SwapCaptions[0], "game.tbl");
+    EXPECT_TRUE(pad.Menus.tableSlots);
+    EXPECT_TRUE(pad.Menus.dumpList);
+    EXPECT_FALSE(pad.Menus.returnOffset);
+
+    // No extension: the name with "tbl" appended.
+    file("romtbl", "41=Y\n");
+    open(file("rom", pattern(10)));
+    EXPECT_EQ(pad.table.ByteTable[0x41], "Y");
+    EXPECT_EQ(pad.SwapCaptions[0], "romtbl");
+
+    // With Table #1 set and no companion, the table in use stays.
+    open(file("plain.bin", pattern(10)));
+    EXPECT_EQ(pad.table.ByteTable[0x41], "Y");
+}
+
+TEST_F(DataPadTest, TableCommandsAndSwapMenu) {
+    auto tbl = file("second.tbl", "41=B\n");
+    // Swap entries do nothing before a table is named.
+    pad.tblv2Click();
+    EXPECT_EQ(pad.table.TableSlot, 0);
+
+    port.answerOpen(tbl);
+    pad.Tbl21Click();
+    EXPECT_EQ(port.openRequests.back().filter, "Tbl files (*.tbl)|*.TBL");
+    EXPECT_EQ(pad.table.TableSlot, 1);
+    EXPECT_EQ(pad.table.TablePaths[1], tbl);
+    EXPECT_EQ(pad.SwapCaptions[1], "second.tbl");
+    EXPECT_EQ(pad.table.ByteTable[0x41], "B");
+    EXPECT_TRUE(pad.Menus.tableSlots);
+
+    pad.table.CharShift = 1;
+    pad.Asciitbl1Click();
+    EXPECT_EQ(pad.table.TableSlot, 2);
+    EXPECT_EQ(pad.table.ByteTable[0x40], "A");
+
+    pad.tblv2Click();
+    EXPECT_EQ(pad.table.TableSlot, 1);
+    EXPECT_EQ(pad.table.ByteTable[0x41], "B");
+
+    // Cancelled dialog: the slot changes, nothing is loaded.
+    port.cancelOpen();
+    pad.Tbl11Click();
+    EXPECT_EQ(pad.table.TableSlot, 0);
+    EXPECT_EQ(pad.SwapCaptions[0], "...");
+    EXPECT_EQ(pad.table.ByteTable[0x41], "B");
+}
+
+TEST_F(DataPadTest, MissingTableFileLeavesAnEmptyTable) {
+    auto tbl = file("marks.tbl", "41=A\n[00000000-00000001]x\n");
+    port.answerOpen(tbl);
+    pad.Tbl11Click();
+    EXPECT_TRUE(pad.Menus.dumpList);
+    fs::remove(tbl);
+    pad.tblv1Click();
+    port.expectMessage("Could not load the table file...");
+    EXPECT_FALSE(pad.table.ByteTable[0x41].has_value());
+    EXPECT_FALSE(pad.Menus.dumpList);
+    EXPECT_TRUE(pad.Menus.tableSlots);  // the slot keeps its path
+}
+
+TEST_F(DataPadTest, MenuFlagsFollowTheState) {
+    pad.nav.ReturnCount = 2;
+    pad.UpdateMenuItems();
+    EXPECT_TRUE(pad.Menus.returnOffset);
+    EXPECT_FALSE(pad.Menus.fileOpen);
+    // Nothing changes while the editor is not ready.
+    pad.editor.EditorReady = false;
+    pad.nav.ReturnCount = 0;
+    pad.UpdateMenuItems();
+    EXPECT_TRUE(pad.Menus.returnOffset);
+}
+
+TEST_F(DataPadTest, CloseQuery) {
+    int hooks = 0;
+    pad.closeHooks.push_back([&] { ++hooks; });
+    auto path = file("game.bin", pattern(10));
+    open(path);
+    EXPECT_TRUE(pad.FormCloseQuery());
+    EXPECT_EQ(hooks, 1);
+    EXPECT_FALSE(pad.editor.EditorReady);
+
+    pad.editor.Modified = true;
+    port.answerQuestion(false);
+    EXPECT_TRUE(pad.FormCloseQuery());
+    port.expectMessage(kModified, kModifiedTitle, MsgIcon::Question, MsgButtons::YesNo);
+
+    pad.editor.FileBuffer()[0] = 0x11;
+    port.answerQuestion(true);
+    EXPECT_TRUE(pad.FormCloseQuery());
+    port.expectMessage(kModified, kModifiedTitle, MsgIcon::Question, MsgButtons::YesNo);
+    expectSaved();
+    EXPECT_EQ(slurp(path)[0], 0x11);
+
+    // A save that fails keeps the window open with the changes.
+    pad.editor.Modified = true;
+    pad.editor.CurrentPath = (dir / "no/such/game.bin").string();
+    port.answerQuestion(true);
+    EXPECT_FALSE(pad.FormCloseQuery());
+    port.expectMessage(kModified, kModifiedTitle, MsgIcon::Question, MsgButtons::YesNo);
+    EXPECT_EQ(port.takeMessage().icon, MsgIcon::Stop);
+    EXPECT_TRUE(pad.editor.EditorReady);
+    EXPECT_TRUE(pad.editor.Modified);
+
+    pad.FormClose();
+    EXPECT_FALSE(pad.editor.hasBuffer());
+    pad.Exit1Click();
+    EXPECT_EQ(seen.closes, 1);
+}
+
+TEST_F(DataPadTest, CommandLinePathOpensLikeTheDialog) {
+    file("game.tbl", "41=Q\n");
+    auto path = file("game.smc", pattern(10));
+    auto cwd = fs::current_path();
+    fs::current_path(dir);
+    bool ok = pad.openPath("game.smc");
+    fs::current_path(cwd);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(pad.editor.CurrentPath, path);
+    EXPECT_EQ(pad.table.ByteTable[0x41], "Q");
+    EXPECT_TRUE(port.openRequests.empty());
+}

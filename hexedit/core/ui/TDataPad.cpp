@@ -1,0 +1,280 @@
+#include "hexedit/core/ui/TDataPad.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include "common/fileio.h"
+#include "common/ui/QtPort.h"
+#include "hexedit/core/ui/PaintBox.h"
+#include "hexedit/core/ui/ViewWiring.h"
+
+namespace hexedit {
+
+using common::qs;
+
+namespace {
+QString text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+constexpr char kStatusWidthText[] = "Dec: 000 Hex: 00 Bin: 00000000 Offset: 00000000 [000%] Asc 'A'=00        ";
+}  // namespace
+
+TDataPad::TDataPad(DataPad& m, QWidget* parent) : QMainWindow(parent), model(m) {
+    setObjectName(QStringLiteral("DataPad"));
+    setWindowTitle(qs(kProgramCaption));
+    buildLayout();
+    buildMenus();
+    model.addObserver(this);
+    model.FormCreate(common::currentFolder());
+    connectOwnCommands();
+    Panel3Resize();
+    VScrlChange();
+    new ui::ViewWiring(*this);  // painting, mouse, keys and the view's menu entries
+
+    // Key preview: every key of the window's widgets passes here first.
+    qApp->installEventFilter(this);
+    // The menus are brought up to date whenever another window becomes active.
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this] { model.UpdateMenuItems(); });
+
+    resize(780, 560);
+    if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+}
+
+TDataPad::~TDataPad() {
+    qApp->removeEventFilter(this);
+    model.removeObserver(this);
+}
+
+void TDataPad::buildLayout() {
+    auto* central = new QWidget(this);
+    auto* row = new QHBoxLayout(central);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+
+    VScrl = new QScrollBar(Qt::Vertical, central);
+    VScrl->setObjectName(QStringLiteral("VScrl"));
+    row->addWidget(VScrl);
+
+    const QFont hexFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    auto makePanel = [&](const char* panelName, const char* boxName, PaintBox*& box) {
+        auto* panel = new QFrame(central);
+        panel->setObjectName(QLatin1String(panelName));
+        panel->setAutoFillBackground(true);
+        QPalette pal = panel->palette();
+        pal.setColor(QPalette::Window, Qt::black);
+        panel->setPalette(pal);
+        auto* inner = new QVBoxLayout(panel);
+        inner->setContentsMargins(0, 0, 0, 0);
+        box = new PaintBox(panel);
+        box->setObjectName(QLatin1String(boxName));
+        box->setFont(hexFont);
+        box->setPalette(pal);
+        box->setContextMenuPolicy(Qt::CustomContextMenu);
+        inner->addWidget(box);
+        return panel;
+    };
+    Panel3 = makePanel("Panel3", "HexData", HexData);
+    Panel2 = makePanel("Panel2", "TblData", TblData);
+    row->addWidget(Panel3);
+    row->addWidget(Panel2, 1);
+
+    Memo1 = new QPlainTextEdit(Panel2);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->hide();
+
+    setCentralWidget(central);
+
+    SBar = new QStatusBar(this);
+    SBar->setObjectName(QStringLiteral("SBar"));
+    SBar->setSizeGripEnabled(false);
+    const QString panelStyle = QStringLiteral("QLabel { border: 1px solid black; padding: 0 2px; }");
+    SBarPanel1 = new QLabel(SBar);
+    SBarPanel1->setObjectName(QStringLiteral("SBarPanel1"));
+    SBarPanel1->setStyleSheet(panelStyle);
+    SBarPanel1->setMinimumWidth(SBarPanel1->fontMetrics().horizontalAdvance(QLatin1String(kStatusWidthText)));
+    SBarPanel2 = new QLabel(SBar);
+    SBarPanel2->setObjectName(QStringLiteral("SBarPanel2"));
+    SBarPanel2->setStyleSheet(panelStyle);
+    SBar->addWidget(SBarPanel1);
+    SBar->addWidget(SBarPanel2, 1);
+    setStatusBar(SBar);
+}
+
+void TDataPad::buildMenus() {
+    PopUp1 = new QMenu(this);
+    PopUp1->setObjectName(qs(std::string(kPopupMenu)));
+    menus_.emplace(std::string(kPopupMenu), PopUp1);
+    std::map<std::string, QActionGroup*, std::less<>> radioGroups;
+
+    for (const MenuEntry& e : mainMenuMap()) {
+        QMenu* parent = e.parent.empty() ? nullptr : menu(e.parent);
+        if (!e.parent.empty() && !parent) continue;
+        auto add = [&](QAction* a) {
+            if (parent) parent->addAction(a);
+            else menuBar()->addAction(a);
+        };
+        switch (e.kind) {
+            case EntryKind::Separator:
+                if (parent) parent->addSeparator();
+                break;
+            case EntryKind::Menu: {
+                auto* m = new QMenu(text(e.caption), this);
+                m->setObjectName(text(e.name));
+                m->menuAction()->setObjectName(text(e.name));
+                add(m->menuAction());
+                menus_.emplace(std::string(e.name), m);
+                break;
+            }
+            default: {
+                auto* a = new QAction(text(e.caption), this);
+                a->setObjectName(text(e.name));
+                if (!e.shortcut.empty()) {
+                    QKeySequence key = QKeySequence::fromString(text(e.shortcut), QKeySequence::PortableText);
+                    // Shift+Tab arrives as Shift+Backtab.
+                    if (e.shortcut == "Shift+Tab") a->setShortcuts({key, QKeySequence(Qt::SHIFT | Qt::Key_Backtab)});
+                    else a->setShortcut(key);
+                    a->setShortcutContext(Qt::WindowShortcut);
+                }
+                a->setData(e.tag);
+                if (e.kind == EntryKind::Check || e.kind == EntryKind::Radio) {
+                    a->setCheckable(true);
+                    a->setChecked(e.checked);
+                }
+                if (e.kind == EntryKind::Radio) {
+                    auto& g = radioGroups[std::string(e.parent)];
+                    if (!g) g = new QActionGroup(this);
+                    g->addAction(a);
+                }
+                a->setVisible(!e.hidden);
+                add(a);
+                addAction(a);  // shortcuts work while the menu bar is hidden, and for the pop-up menu
+                commands_.emplace(std::string(e.name), a);
+                break;
+            }
+        }
+    }
+
+    auto popUp = [this](PaintBox* box) {
+        connect(box, &QWidget::customContextMenuRequested, this,
+                [this, box](const QPoint& p) { PopUp1->popup(box->mapToGlobal(p)); });
+    };
+    popUp(HexData);
+    popUp(TblData);
+}
+
+void TDataPad::connectOwnCommands() {
+    connectCommand("Open1Click", [this] { model.Open1Click(); });
+    connectCommand("Tbl11Click", [this] { model.Tbl11Click(); });
+    connectCommand("Tbl21Click", [this] { model.Tbl21Click(); });
+    connectCommand("RefreshCurrentROM1Click", [this] { model.RefreshCurrentROM1Click(); });
+    connectCommand("SaveFile1Click", [this] { model.SaveFile1Click(); });
+    connectCommand("SaveFileAs1Click", [this] { model.SaveFileAs1Click(); });
+    connectCommand("tblv1Click", [this] { model.tblv1Click(); });
+    connectCommand("tblv2Click", [this] { model.tblv2Click(); });
+    connectCommand("Asciitbl1Click", [this] { model.Asciitbl1Click(); });
+    connectCommand("Exit1Click", [this] { model.Exit1Click(); });
+    connectCommand("ExitProgram1Click", [this] { model.Exit1Click(); });
+}
+
+QAction* TDataPad::command(std::string_view name) const {
+    if (auto it = commands_.find(name); it != commands_.end()) return it->second;
+    if (auto it = menus_.find(name); it != menus_.end()) return it->second->menuAction();
+    return nullptr;
+}
+
+QMenu* TDataPad::menu(std::string_view name) const {
+    auto it = menus_.find(name);
+    return it == menus_.end() ? nullptr : it->second;
+}
+
+void TDataPad::connectCommand(std::string_view name, std::function<void()> handler) {
+    QAction* a = command(name);
+    if (!a) return;
+    connect(a, &QAction::triggered, this, [h = std::move(handler)] { h(); });
+}
+
+void TDataPad::setStatusText(const QString& t) { SBarPanel1->setText(t); }
+
+void TDataPad::Panel3Resize() {
+    const QFontMetrics fm(HexData->font());
+    const int perRow = std::max(1, model.view.BytesPerRow);
+    Panel3->setFixedWidth(perRow * fm.horizontalAdvance(QStringLiteral("DD")) +
+                          fm.horizontalAdvance(QStringLiteral("DDDDDDDDD ")));
+}
+
+void TDataPad::VScrlChange() {
+    VScrl->setRange(0, std::max(0, model.editor.BufferSize));
+    VScrl->setSingleStep(std::max(1, model.view.BytesPerRow));
+    VScrl->setPageStep(std::max(1, model.view.PageBytes));
+}
+
+void TDataPad::formPaint() {
+    if (!model.editor.EditorReady) return;
+    HexData->update();
+    TblData->update();
+}
+
+void TDataPad::menusChanged() {
+    for (const MenuEntry& e : mainMenuMap()) {
+        if (e.name.empty() || menuGroupOf(e.name) == MenuGroup::Always) continue;
+        if (QAction* a = command(e.name)) a->setEnabled(model.Menus.enabled(e.name));
+    }
+    command("tblv1Click")->setText(qs(model.SwapCaptions[0]));
+    command("tblv2Click")->setText(qs(model.SwapCaptions[1]));
+}
+
+void TDataPad::titlesChanged() { setWindowTitle(qs(model.MainCaption)); }
+
+void TDataPad::scrollRangeChanged() { VScrlChange(); }
+
+void TDataPad::hintChanged() { SBarPanel2->setText(qs(model.HintText)); }
+
+void TDataPad::closeRequested() {
+    // Closing from inside a command: let the command return first.
+    QTimer::singleShot(0, this, [this] { close(); });
+}
+
+void TDataPad::closeEvent(QCloseEvent* e) {
+    if (!model.FormCloseQuery()) {
+        e->ignore();
+        return;
+    }
+    model.FormClose();
+    e->accept();
+    QApplication::quit();
+}
+
+bool TDataPad::event(QEvent* e) {
+    if (e->type() == QEvent::StatusTip) {
+        model.ShowHint(static_cast<QStatusTipEvent*>(e)->tip().toStdString());
+        return true;
+    }
+    return QMainWindow::event(e);
+}
+
+bool TDataPad::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::KeyPress && keyPreview && watched->isWidgetType()) {
+        auto* w = static_cast<QWidget*>(watched);
+        // A key event is first delivered to the focus widget (or the window
+        // when none has the focus); preview it there, once.
+        QWidget* first = QApplication::focusWidget() ? QApplication::focusWidget() : this;
+        if (w == first && w->window() == this && keyPreview(*static_cast<QKeyEvent*>(e))) return true;
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
+
+}  // namespace hexedit

@@ -1,0 +1,86 @@
+#pragma once
+// The main window: scroll bar, hex and text paint boxes, status bar and the
+// menus of the menu map. Each command is a QAction found by its handler
+// name; the window connects its own file and table commands, every other
+// subsystem connects its commands with connectCommand().
+
+#include <QMainWindow>
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "hexedit/core/DataPad.h"
+
+class QFrame;
+class QKeyEvent;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QScrollBar;
+class QStatusBar;
+
+namespace hexedit {
+
+class PaintBox;
+
+class TDataPad : public QMainWindow, public DataPadObserver {
+    Q_OBJECT
+public:
+    // Runs the model's start-up (FormCreate) in the current working folder.
+    explicit TDataPad(DataPad& model, QWidget* parent = nullptr);
+    ~TDataPad() override;
+
+    DataPad& model;
+
+    QScrollBar* VScrl = nullptr;
+    QFrame* Panel3 = nullptr;
+    PaintBox* HexData = nullptr;
+    QFrame* Panel2 = nullptr;
+    PaintBox* TblData = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+    QStatusBar* SBar = nullptr;
+    QLabel* SBarPanel1 = nullptr;  // cursor information
+    QLabel* SBarPanel2 = nullptr;  // menu hints
+    QMenu* PopUp1 = nullptr;
+
+    // The entry of the menu map with this handler ("Open1Click") or menu
+    // name ("DumpFromList1"); nullptr when there is none.
+    QAction* command(std::string_view name) const;
+    QMenu* menu(std::string_view name) const;
+    // Runs `handler` when the command is chosen.
+    void connectCommand(std::string_view name, std::function<void()> handler);
+
+    // Key preview: sees every key pressed in the window before the widget
+    // with the focus; returning true consumes the key.
+    std::function<bool(QKeyEvent&)> keyPreview;
+
+    void setStatusText(const QString& text);
+    // Panel3's width for BytesPerRow bytes in the hex font.
+    void Panel3Resize();
+    // Scroll bar range 0..BufferSize, steps of a row and a page.
+    void VScrlChange();
+
+    // DataPadObserver
+    void formPaint() override;
+    void menusChanged() override;
+    void titlesChanged() override;
+    void scrollRangeChanged() override;
+    void hintChanged() override;
+    void closeRequested() override;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void buildMenus();
+    void buildLayout();
+    void connectOwnCommands();
+
+    std::map<std::string, QAction*, std::less<>> commands_;
+    std::map<std::string, QMenu*, std::less<>> menus_;
+};
+
+}  // namespace hexedit
