@@ -14,6 +14,7 @@
 #include "hexedit/core/ui/PaintBox.h"
 #include "hexedit/core/ui/TDataPad.h"
 #include "hexedit/core/ui/ViewFonts.h"
+#include "hexedit/core/ui/ViewWiring.h"
 
 using namespace hexedit;
 
@@ -45,6 +46,9 @@ private slots:
         QCOMPARE(model.view.PageBytes, static_cast<int>(page.hexRows.size()) * 16);
         QCOMPARE(w.Panel3->width(), model.hexView.hexPanelWidth());
         QCOMPARE(w.VScrl->maximum(), 65535);
+        ui::ViewWiring* wiring = ui::ViewWiring::of(w);
+        QVERIFY(wiring);
+        QCOMPARE(wiring->binding->HexData(), w.HexData);
 
         // The cursor cell is grey in both boxes, the others black.
         auto pixel = [&](QWidget* box, const ViewCell& c, int row) {

@@ -23,6 +23,8 @@ ViewWiring::ViewWiring(TDataPad& window) : QObject(&window), window_(window) {
 
 ViewWiring::~ViewWiring() { window_.model.removeObserver(this); }
 
+ViewWiring* ViewWiring::of(TDataPad& window) { return window.findChild<ViewWiring*>(); }
+
 void ViewWiring::formPaint() {
     window_.model.hexView.FormPaint();
     binding->scrollBarChanged();

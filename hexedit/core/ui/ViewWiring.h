@@ -21,6 +21,8 @@ class ViewWiring : public QObject, public DataPadObserver {
 public:
     explicit ViewWiring(TDataPad& window);
     ~ViewWiring() override;
+    // The wiring of a main window (fonts and colours are set through it).
+    static ViewWiring* of(TDataPad& window);
 
     ViewBinding* binding = nullptr;
     ViewCommands* commands = nullptr;
