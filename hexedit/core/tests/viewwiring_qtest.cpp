@@ -110,6 +110,59 @@ private slots:
         port.clearMessages();
     }
 
+    void cellColoursAndBlink() {
+        QTemporaryDir dir;
+        common::testing::ScriptedPort port;
+        DataPad model(port);
+        TDataPad w(model);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        makeFile(dir, "game.tbl", "41=A\n4243=BC\n");
+        port.answerOpen(makeFile(dir, "game.smc", "ABCD").toStdString());
+        w.command("Open1Click")->trigger();
+        auto& colors = model.view.ColorTable;
+        colors[kHex2Color].background = 0x0000FF;        // even hex columns on red
+        colors[kSubstringColor].background = 0xFF0000;   // pairs on blue
+        colors[kHex1Color].background = 0x00FF00;        // odd columns and blink "off" on green
+        model.view.CursorColumn = 3;
+        model.notifyRepaint();
+        const ViewPage& page = model.hexView.page();
+        auto pixel = [&](QWidget* box, const ViewCell& c) { return box->grab().toImage().pixelColor(c.x + 1, 1); };
+        const auto& hex = page.hexRows[0].cells;
+        QCOMPARE(pixel(w.HexData, hex[1 + 2]), QColor(0xFF, 0, 0));
+        QCOMPARE(pixel(w.HexData, hex[1 + 1]), QColor(0, 0xFF, 0));
+        QCOMPARE(pixel(w.HexData, hex[1 + 3]), QColor(0x80, 0x80, 0x80));  // cursor
+        // "BC" covers bytes 1 and 2; the cursor is on "D" after it.
+        const ViewCell& pair = page.textRows[0].cells[1];
+        QCOMPARE(pair.count, 2);
+        QCOMPARE(pixel(w.TblData, pair), QColor(0, 0, 0xFF));
+        model.view.CursorColumn = 2;  // the pair's second byte
+        model.notifyRepaint();
+        QCOMPARE(pixel(w.TblData, page.textRows[0].cells[1]), QColor(0x80, 0x80, 0x80));
+        // Glyphs are drawn in the text colour inside the offset label.
+        const QImage img = w.HexData->grab().toImage();
+        bool white = false;
+        for (int x = 0; x < hex[0].width; ++x)
+            for (int y = 0; y < page.lineHeight; ++y) white |= img.pixelColor(x, y) == QColor(Qt::white);
+        QVERIFY(white);
+        // The blink timer switches the cursor cell to its "off" colours and back.
+        ui::ViewBinding* b = ui::ViewWiring::of(w)->binding;
+        QCOMPARE(b->Timer1()->interval(), 500);
+        QVERIFY(b->Timer1()->isActive());
+        model.hexView.Timer1Timer(true);
+        model.hexView.Timer1Timer(true);
+        QCOMPARE(pixel(w.HexData, page.hexRows[0].cells[1 + 2]), QColor(0, 0xFF, 0));
+        model.hexView.Timer1Timer(true);
+        QCOMPARE(pixel(w.HexData, page.hexRows[0].cells[1 + 2]), QColor(0x80, 0x80, 0x80));
+        // The scroll bar's page step moves four pages through PlaceCursor.
+        w.VScrl->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        QCOMPARE(model.view.CursorOffset, 2 + 4 * model.view.PageBytes);
+        QCOMPARE(w.VScrl->sliderPosition(), model.view.TopOffset);
+        w.VScrl->triggerAction(QAbstractSlider::SliderToMaximum);
+        QCOMPARE(model.view.TopOffset, 65535 - model.view.PageBytes);
+        QCOMPARE(w.VScrl->sliderPosition(), model.view.TopOffset);
+    }
+
     void defaultFonts() {
         const QFont f = ui::defaultViewFont();
         QVERIFY(QFontInfo(f).fixedPitch());

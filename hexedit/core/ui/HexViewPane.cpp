@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QGlyphRun>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -326,38 +325,6 @@ bool ViewBinding::handleKey(QKeyEvent* e) {
     }
     }
     return view_.FormKeyDown(key, ctrl);
-}
-
-// ---------------------------------------------------------------- ViewPane
-
-ViewPane::ViewPane(HexView& view, QWidget* parent) : QWidget(parent) {
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(0);
-    auto* vscrl = new QScrollBar(Qt::Vertical, this);
-    vscrl->setObjectName(QStringLiteral("VScrl"));
-    row->addWidget(vscrl);
-    auto makePanel = [&](const char* panelName, const char* boxName, QWidget*& box) {
-        auto* panel = new QFrame(this);
-        panel->setObjectName(QLatin1String(panelName));
-        panel->setFrameShape(QFrame::Box);
-        panel->setLineWidth(1);
-        QPalette pal = panel->palette();
-        pal.setColor(QPalette::WindowText, Qt::black);
-        panel->setPalette(pal);
-        auto* inner = new QHBoxLayout(panel);
-        inner->setContentsMargins(0, 0, 0, 0);
-        box = new QWidget(panel);
-        box->setObjectName(QLatin1String(boxName));
-        inner->addWidget(box);
-        return panel;
-    };
-    QWidget *hexData = nullptr, *tblData = nullptr;
-    QFrame* panel3 = makePanel("Panel3", "HexData", hexData);
-    QFrame* panel2 = makePanel("Panel2", "TblData", tblData);
-    row->addWidget(panel3);
-    row->addWidget(panel2, 1);
-    binding_ = new ViewBinding(view, hexData, tblData, vscrl, panel3, panel2, this);
 }
 
 }  // namespace hexedit::ui

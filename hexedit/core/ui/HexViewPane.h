@@ -3,8 +3,7 @@
 // controls: the paint boxes HexData (offsets and hex bytes) and TblData
 // (decoded text) draw the cells of the view's page and forward mouse events,
 // the scroll bar VScrl forwards its actions, the 500 ms timer the blink, and
-// whatever the view reports as changed is repainted. ViewPane is a ready-made
-// set of those controls for windows that have none.
+// whatever the view reports as changed is repainted.
 
 #include <QFrame>
 #include <QMenu>
@@ -90,22 +89,6 @@ private:
     QTimer* timer_;
     QPointer<QMenu> popup_;
     bool syncing_ = false;
-};
-
-// VScrl, Panel3 with HexData and Panel2 with TblData in a row, bound to a view.
-class ViewPane : public QWidget {
-    Q_OBJECT
-public:
-    explicit ViewPane(HexView& view, QWidget* parent = nullptr);
-    ViewBinding& binding() { return *binding_; }
-    HexView& view() { return binding_->view(); }
-    QWidget* HexData() const { return binding_->HexData(); }
-    QWidget* TblData() const { return binding_->TblData(); }
-    QScrollBar* VScrl() const { return binding_->VScrl(); }
-    QTimer* Timer1() const { return binding_->Timer1(); }
-
-private:
-    ViewBinding* binding_;
 };
 
 }  // namespace hexedit::ui

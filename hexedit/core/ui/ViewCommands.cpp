@@ -1,15 +1,5 @@
 #include "hexedit/core/ui/ViewCommands.h"
 
-#include <QAbstractSpinBox>
-#include <QApplication>
-#include <QComboBox>
-#include <QKeyEvent>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPlainTextEdit>
-#include <QTextEdit>
-
 namespace hexedit::ui {
 
 namespace {
@@ -83,33 +73,9 @@ ViewCommands::ViewCommands(ViewBinding& binding, common::Port& port, QObject* pa
     syncChecks();
 }
 
-void ViewCommands::addEditToggles(QMenu* edit) {
-    edit->addAction(HexEditMode1);
-    edit->addAction(D_MBE);
-    edit->addAction(D_DTE);
-}
-
-void ViewCommands::addJapaneseView(QMenu* option) { option->addAction(ViewKana); }
-
-QMenu* ViewCommands::addOffsetMenu(QMenu* option) {
-    QMenu* menu = option->addMenu(QStringLiteral("Display Offset as..."));
-    menu->addActions({Standard, LoROM1, LoROM2, HiROM1, SnesMem1});
-    return menu;
-}
-
-QMenu* ViewCommands::addPasteMenu(QMenu* popup) {
-    pasteMenu_ = popup->addMenu(QStringLiteral("&Paste to Current Location"));
-    pasteMenu_->addAction(AsText1);
-    pasteMenu_->addAction(AsHex1);
-    syncChecks();
-    return pasteMenu_;
-}
-
 void ViewCommands::syncChecks() {
     HexView& v = binding_.view();
-    const bool open = v.editor().fileOpen();
     HexEditMode1->setChecked(v.TextMode);
-    HexEditMode1->setEnabled(open);
     D_MBE->setChecked(v.Disable16Bit);
     D_DTE->setChecked(v.DteInserting);
     ViewKana->setChecked(v.JapaneseView());
@@ -117,25 +83,6 @@ void ViewCommands::syncChecks() {
                                                     {LoROM2, kOffsetLoRomFast}, {HiROM1, kOffsetHiRom},
                                                     {SnesMem1, kOffsetSnesMemory}};
     for (auto [a, format] : formats) a->setChecked(format == v.view().OffsetFormat);
-    AsText1->setEnabled(open);
-    AsHex1->setEnabled(open);
-    if (pasteMenu_) pasteMenu_->setEnabled(open);
-}
-
-void ViewCommands::installKeyPreview(QWidget* window) {
-    window_ = window;
-    qApp->installEventFilter(this);
-}
-
-bool ViewCommands::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress || !window_) return false;
-    auto* w = qobject_cast<QWidget*>(watched);
-    if (!w || w->window() != window_) return false;
-    // Text boxes of the window keep their own keys.
-    if (qobject_cast<QLineEdit*>(w) || qobject_cast<QTextEdit*>(w) || qobject_cast<QPlainTextEdit*>(w) ||
-        qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<QComboBox*>(w) || qobject_cast<QMenuBar*>(w))
-        return false;
-    return binding_.handleKey(static_cast<QKeyEvent*>(event));
 }
 
 }  // namespace hexedit::ui

@@ -1,12 +1,11 @@
 #pragma once
 // The view's menu commands on the main window: the three Edit toggles, the
 // Japanese view, the "Display Offset as..." radio group and the pop-up
-// menu's paste entries, plus the window's key preview.
+// menu's paste entries. The window's own entries are used when it has them.
 
 #include <QAction>
 #include <QActionGroup>
 #include <QObject>
-#include <QPointer>
 
 #include <functional>
 #include <string_view>
@@ -42,25 +41,12 @@ public:
     QAction* AsText1;  // "As Text..."
     QAction* AsHex1;   // "As Hex..."
 
-    void addEditToggles(QMenu* edit);
-    void addJapaneseView(QMenu* option);
-    QMenu* addOffsetMenu(QMenu* option);  // the "Display Offset as..." submenu
-    QMenu* addPasteMenu(QMenu* popup);    // the "&Paste to Current Location" submenu
-
-    // Check marks and enabled states from the view.
+    // Check marks from the view.
     void syncChecks();
-    // Keys of every widget of `window` reach the view first (for windows
-    // without a key preview of their own).
-    void installKeyPreview(QWidget* window);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     ViewBinding& binding_;
     common::Port& port_;
-    QPointer<QWidget> window_;
-    QPointer<QMenu> pasteMenu_;
 };
 
 }  // namespace hexedit::ui
