@@ -7,7 +7,7 @@
 
 namespace hexedit::ui {
 
-ViewWiring::ViewWiring(TDataPad& window) : QObject(&window), window_(window) {
+ViewWiring::ViewWiring(TDataPad& window) : QObject(&window), model_(window.model) {
     DataPad& model = window.model;
     binding = new ViewBinding(model.hexView, window.HexData, window.TblData, window.VScrl, window.Panel3,
                               window.Panel2, this);
@@ -21,12 +21,12 @@ ViewWiring::ViewWiring(TDataPad& window) : QObject(&window), window_(window) {
     binding->relayout();
 }
 
-ViewWiring::~ViewWiring() { window_.model.removeObserver(this); }
+ViewWiring::~ViewWiring() { model_.removeObserver(this); }
 
 ViewWiring* ViewWiring::of(TDataPad& window) { return window.findChild<ViewWiring*>(); }
 
 void ViewWiring::formPaint() {
-    window_.model.hexView.FormPaint();
+    model_.hexView.FormPaint();
     binding->scrollBarChanged();
 }
 

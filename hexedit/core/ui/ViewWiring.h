@@ -33,7 +33,7 @@ public:
     void scrollRangeChanged() override;
 
 private:
-    TDataPad& window_;
+    DataPad& model_;
 };
 
 }  // namespace hexedit::ui
