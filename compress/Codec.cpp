@@ -1,7 +1,6 @@
 #include "compress/Codec.h"
 
 #include <algorithm>
-#include <array>
 #include <bit>
 #include <cstring>
 #include <vector>
@@ -201,6 +200,52 @@ inline void intersect(PositionSet& a, const PositionSet& b) {
     for (unsigned k = 0; k < 4; ++k) a.w[k] &= b.w[k];
 }
 
+struct Run {
+    size_t length = 0;
+    unsigned position = 0;
+};
+
+// The longest run of 3 or more bytes at ext position `cur` and its lowest
+// window position, or a length below 3; see PackBlock.
+Run longestRun(const uint8_t* e, size_t cur, size_t maxLen, const PositionSet* holding) {
+    const uint8_t* x = e + cur;
+    Run best{2, 0};
+    // Positions j with window bytes j, j+1, j+2 equal to x[0..2].
+    const PositionSet& a = holding[x[0]];
+    const PositionSet& b = holding[x[1]];
+    const PositionSet& c = holding[x[2]];
+    PositionSet candidates;
+    uint64_t any = 0;
+    for (unsigned k = 0; k < 4; ++k) {
+        const unsigned k1 = (k + 1) & 3;
+        candidates.w[k] = a.w[k] & ((b.w[k] >> 1) | (b.w[k1] << 63)) & ((c.w[k] >> 2) | (c.w[k1] << 62));
+        any |= candidates.w[k];
+    }
+    if (!any) return best;
+    const size_t base = cur & ~size_t(255);
+    size_t run256 = SIZE_MAX;
+    for (unsigned k = 0; k < 4 && best.length < maxLen; ++k) {
+        while (candidates.w[k] && best.length < maxLen) {
+            const unsigned j = k * 64 + static_cast<unsigned>(std::countr_zero(candidates.w[k]));
+            candidates.w[k] &= candidates.w[k] - 1;
+            size_t p = base + j;
+            if (p >= cur) p -= 256;
+            if (e[p + best.length] != x[best.length]) continue;
+            size_t len = matchLength(e + p, x, maxLen);
+            const size_t dist = cur - p;
+            if (len > dist) {
+                if (run256 == SIZE_MAX) run256 = matchLength(x - 256, x, maxLen);
+                len = std::min(len, dist + run256);
+            }
+            if (len > best.length) {
+                best = Run{len, j};
+                if (len < maxLen) intersect(candidates, rotateDown(holding[x[len]], static_cast<unsigned>(len)));
+            }
+        }
+    }
+    return best;
+}
+
 }  // namespace
 
 // The window always holds the last 256 bytes of the input seen so far,
@@ -261,44 +306,12 @@ std::optional<size_t> PackBlock(std::span<const uint8_t> data, std::span<uint8_t
             unsigned bestJ = 0;
             if (maxLen >= 3) {
                 for (; hashed < cur; ++hashed) latest[hash3(e + hashed)] = static_cast<int32_t>(hashed);
-                if (latest[hash3(x)] < static_cast<int32_t>(cur - 256)) goto emit;
-                // Positions j with window bytes j, j+1, j+2 equal to x[0..2].
-                const PositionSet& a = holding[x[0]];
-                const PositionSet& b = holding[x[1]];
-                const PositionSet& c = holding[x[2]];
-                PositionSet candidates;
-                uint64_t any = 0;
-                for (unsigned k = 0; k < 4; ++k) {
-                    const unsigned k1 = (k + 1) & 3;
-                    candidates.w[k] = a.w[k] & ((b.w[k] >> 1) | (b.w[k1] << 63)) & ((c.w[k] >> 2) | (c.w[k1] << 62));
-                    any |= candidates.w[k];
-                }
-                if (!any) goto emit;
-                const size_t base = cur & ~size_t(255);
-                size_t run256 = SIZE_MAX;
-                best = 2;
-                for (unsigned k = 0; k < 4 && best < maxLen; ++k) {
-                    while (candidates.w[k] && best < maxLen) {
-                        const unsigned j = k * 64 + static_cast<unsigned>(std::countr_zero(candidates.w[k]));
-                        candidates.w[k] &= candidates.w[k] - 1;
-                        size_t p = base + j;
-                        if (p >= cur) p -= 256;
-                        if (e[p + best] != x[best]) continue;
-                        size_t len = matchLength(e + p, x, maxLen);
-                        const size_t dist = cur - p;
-                        if (len > dist) {
-                            if (run256 == SIZE_MAX) run256 = matchLength(x - 256, x, maxLen);
-                            len = std::min(len, dist + run256);
-                        }
-                        if (len > best) {
-                            best = len;
-                            bestJ = j;
-                            if (best < maxLen) intersect(candidates, rotateDown(holding[x[best]], static_cast<unsigned>(best)));
-                        }
-                    }
+                if (latest[hash3(x)] >= static_cast<int32_t>(cur - 256)) {
+                    Run run = longestRun(e, cur, maxLen, holding);
+                    best = run.length;
+                    bestJ = run.position;
                 }
             }
-        emit:
             if (best >= 3) {
                 if (!out.copy(best, static_cast<uint8_t>(bestJ - (cur & 255)))) return std::nullopt;
             } else {

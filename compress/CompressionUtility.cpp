@@ -93,17 +93,17 @@ void CompressionUtility::openRom(common::Port& port) {
     switch (common::readWholeFile(*path, buffer, kMaxRomSize)) {
         case common::ReadStatus::Ok: break;
         case common::ReadStatus::TooLarge:
-            port.inform("Fatal Error: Could not allocate needed memory.");
+            port.inform("Fatal Error: Could not allocate needed memory.", {}, common::MsgIcon::Stop);
             return;
         case common::ReadStatus::CannotOpen:
         case common::ReadStatus::ReadError:
-            port.inform("Error: Could not open ROM file.");
+            port.inform("Error: Could not open ROM file.", {}, common::MsgIcon::Exclamation);
             return;
     }
     try {
         work.assign(kWorkAreaSize, 0);
     } catch (const std::bad_alloc&) {
-        port.inform("Fatal Error: Could not allocate needed memory.");
+        port.inform("Fatal Error: Could not allocate needed memory.", {}, common::MsgIcon::Stop);
         return;
     }
 
@@ -112,7 +112,7 @@ void CompressionUtility::openRom(common::Port& port) {
     const uint32_t header = common::gamerom::headerSize(buffer.size());
     std::span<const uint8_t> image(buffer);
     if (!common::gamerom::titleMatches(image.subspan(std::min<size_t>(header, image.size())))) {
-        port.inform("This is not the correct ROM.\nPlease load the correct ROM file.");
+        port.inform("This is not the correct ROM.\nPlease load the correct ROM file.", {}, common::MsgIcon::Exclamation);
         return;
     }
     s_.RomPath = *path;
@@ -125,10 +125,10 @@ void CompressionUtility::openRom(common::Port& port) {
 void CompressionUtility::saveRom(common::Port& port) {
     if (!s_.romLoaded()) return;
     if (!common::writeFileAtomic(s_.RomPath, std::span<const uint8_t>(s_.RomBuffer)).empty()) {
-        port.inform("Error: Could not open ROM file.");
+        port.inform("Error: Could not open ROM file.", {}, common::MsgIcon::Exclamation);
         return;
     }
-    port.inform(quoted(common::fileNameOf(s_.RomPath)) + " has been saved!");
+    port.inform(quoted(common::fileNameOf(s_.RomPath)) + " has been saved!", {}, common::MsgIcon::Exclamation);
 }
 
 void CompressionUtility::decompressBlock(int tag, common::Port& port) {
@@ -157,11 +157,11 @@ void CompressionUtility::decompressBlock(int tag, common::Port& port) {
     }
     // The data file first: a record never names a file that was not written.
     if (!common::writeFileAtomic(data, dataRegion().first(decoded.count)).empty()) {
-        port.inform("Fatal Error: Could not open output file. Closing decompressor...");
+        port.inform("Fatal Error: Could not open output file. Closing decompressor...", {}, common::MsgIcon::Stop);
         return;
     }
     if (!common::writeFileAtomic(record, formatRecordLine(data, *start, static_cast<uint32_t>(decoded.end))).empty()) {
-        port.inform("Error: Could not open 'TEXT SOURCE' file.");
+        port.inform("Error: Could not open 'TEXT SOURCE' file.", {}, common::MsgIcon::Exclamation);
         return;
     }
     addLine("Sucessfully decompressed " + quoted(dataName));
@@ -177,7 +177,7 @@ void CompressionUtility::recompress(common::Port& port) {
 
     std::vector<uint8_t> text;
     if (common::readWholeFile(*path, text, kMaxRecordFileSize) != common::ReadStatus::Ok) {
-        port.inform("Error: Could not open TEXT SOURCE file.");
+        port.inform("Error: Could not open TEXT SOURCE file.", {}, common::MsgIcon::Exclamation);
         return;
     }
 

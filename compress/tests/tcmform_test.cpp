@@ -107,7 +107,7 @@ private slots:
         if (const char* shots = std::getenv("VT2COMP_SCREENSHOT")) form.grab().save(QString::fromUtf8(shots));
 
         form.SaveROMFile1->trigger();
-        port.expectMessage("\"game.smc\" has been saved!");
+        port.expectMessage("\"game.smc\" has been saved!", {}, common::MsgIcon::Exclamation);
 
         const Bytes saved = readFile(romPath);
         QCOMPARE(saved.size(), rom.file.size());

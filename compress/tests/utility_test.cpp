@@ -81,10 +81,16 @@ TEST_F(Utility, OpenRomChecksTheTitleAndTheCopierHeaderEachTime) {
     // A missing file leaves the loaded ROM alone.
     port.answerOpen(dir.file("missing.smc"));
     util.openRom(port);
-    port.expectMessage("Error: Could not open ROM file.");
+    port.expectMessage("Error: Could not open ROM file.", {}, common::MsgIcon::Exclamation);
     port.answerOpen(dir.path());
     util.openRom(port);
-    port.expectMessage("Error: Could not open ROM file.");
+    port.expectMessage("Error: Could not open ROM file.", {}, common::MsgIcon::Exclamation);
+    // More than the program holds in memory (a sparse file).
+    writeFile(dir.file("vast.smc"), Bytes(1));
+    fs::resize_file(dir.file("vast.smc"), kMaxRomSize + 1);
+    port.answerOpen(dir.file("vast.smc"));
+    util.openRom(port);
+    port.expectMessage("Fatal Error: Could not allocate needed memory.", {}, common::MsgIcon::Stop);
     EXPECT_EQ(util.state().RomPath, path);
 
     TestRom plain = makeTestRom(false);
@@ -97,18 +103,18 @@ TEST_F(Utility, OpenRomChecksTheTitleAndTheCopierHeaderEachTime) {
     TestRom wrong = makeTestRom(false);
     wrong.file[0xFFC0] = 'v';
     open(wrong, "wrong.smc");
-    port.expectMessage("This is not the correct ROM.\nPlease load the correct ROM file.");
+    port.expectMessage("This is not the correct ROM.\nPlease load the correct ROM file.", {}, common::MsgIcon::Exclamation);
     EXPECT_FALSE(util.state().romLoaded());
     EXPECT_TRUE(util.state().RomBuffer.empty());
     EXPECT_TRUE(util.state().WorkArea.empty());
     TestRom shifted = makeTestRom(false);
     shifted.file.insert(shifted.file.end(), 0x200, 0);  // bit 9 set: the title is 0x200 bytes early
     open(shifted, "shifted.smc");
-    port.expectMessage("This is not the correct ROM.\nPlease load the correct ROM file.");
+    port.expectMessage("This is not the correct ROM.\nPlease load the correct ROM file.", {}, common::MsgIcon::Exclamation);
     writeFile(dir.file("tiny.smc"), Bytes(100, 0));
     port.answerOpen(dir.file("tiny.smc"));
     util.openRom(port);
-    port.expectMessage("This is not the correct ROM.\nPlease load the correct ROM file.");
+    port.expectMessage("This is not the correct ROM.\nPlease load the correct ROM file.", {}, common::MsgIcon::Exclamation);
 }
 
 TEST_F(Utility, DecompressWritesTheDataFileAndItsRecord) {
@@ -147,12 +153,12 @@ TEST_F(Utility, DecompressReportsEveryFailureAndWritesNothingForABrokenBlock) {
     const std::string comp = start + "/Comp";
     fs::create_directories(comp + "/VT2_6521.dat");  // the data file's name is taken by a folder
     util.decompressBlock(0, port);
-    port.expectMessage("Fatal Error: Could not open output file. Closing decompressor...");
+    port.expectMessage("Fatal Error: Could not open output file. Closing decompressor...", {}, common::MsgIcon::Stop);
     EXPECT_FALSE(fs::exists(comp + "/00006521.txt"));
     fs::remove(comp + "/VT2_6521.dat");
     fs::create_directories(comp + "/00006521.txt");
     util.decompressBlock(0, port);
-    port.expectMessage("Error: Could not open 'TEXT SOURCE' file.");
+    port.expectMessage("Error: Could not open 'TEXT SOURCE' file.", {}, common::MsgIcon::Exclamation);
     fs::remove_all(comp);
 
     // All-copy groups unpack to far more than the work area holds.
@@ -219,7 +225,7 @@ TEST_F(Utility, RecompressPacksTheEditedFileBackIntoTheRom) {
     util.recompress(port);
     port.answerOpen(dir.file("no-record.txt"));
     util.recompress(port);
-    port.expectMessage("Error: Could not open TEXT SOURCE file.");
+    port.expectMessage("Error: Could not open TEXT SOURCE file.", {}, common::MsgIcon::Exclamation);
     EXPECT_EQ(util.state().ListBox1.size(), 1u);
 }
 
@@ -316,7 +322,7 @@ TEST_F(Utility, SaveWritesTheWholeBufferOverTheRomFile) {
     ASSERT_EQ(util.state().ListBox1.back(), "Success: Data was recompressed completely! [ VT2_6521.dat ] ");
 
     util.saveRom(port);
-    port.expectMessage("\"game.smc\" has been saved!");
+    port.expectMessage("\"game.smc\" has been saved!", {}, common::MsgIcon::Exclamation);
     EXPECT_EQ(readFile(path), util.state().RomBuffer);
     EXPECT_TRUE(std::equal(rom.file.begin(), rom.file.begin() + 0x200, util.state().RomBuffer.begin()));
 
@@ -327,7 +333,7 @@ TEST_F(Utility, SaveWritesTheWholeBufferOverTheRomFile) {
     util.openRom(port);
     fs::remove_all(dir.file("sub"));
     util.saveRom(port);
-    port.expectMessage("Error: Could not open ROM file.");
+    port.expectMessage("Error: Could not open ROM file.", {}, common::MsgIcon::Exclamation);
 
     util.exit();
     EXPECT_FALSE(util.state().romLoaded());

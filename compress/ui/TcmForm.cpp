@@ -18,7 +18,6 @@ TcmForm::TcmForm(std::string startFolder, common::Port* port, QWidget* parent)
     OpenROMFile1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     SaveROMFile1 = file->addAction(QStringLiteral("&Save ROM File"));
     SaveROMFile1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    file->addSeparator();
     Exit1 = file->addAction(QStringLiteral("E&xit "));
     Exit1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
 
