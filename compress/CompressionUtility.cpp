@@ -82,6 +82,7 @@ void CompressionUtility::addLine(std::string line) {
 }
 
 void CompressionUtility::openRom(common::Port& port) {
+    if (busy_) return;
     common::OpenRequest request;
     request.initialFolder = s_.StartFolder;
     request.filter = "Snes file | *.smc";
@@ -123,7 +124,7 @@ void CompressionUtility::openRom(common::Port& port) {
 }
 
 void CompressionUtility::saveRom(common::Port& port) {
-    if (!s_.romLoaded()) return;
+    if (busy_ || !s_.romLoaded()) return;
     if (!common::writeFileAtomic(s_.RomPath, std::span<const uint8_t>(s_.RomBuffer)).empty()) {
         port.inform("Error: Could not open ROM file.", {}, common::MsgIcon::Exclamation);
         return;
@@ -132,7 +133,7 @@ void CompressionUtility::saveRom(common::Port& port) {
 }
 
 void CompressionUtility::decompressBlock(int tag, common::Port& port) {
-    if (!s_.romLoaded()) return;
+    if (busy_ || !s_.romLoaded()) return;
     auto start = blockOffset(tag);
     if (!start) return;
     const uint64_t fileOffset = *start + uint64_t(s_.HeaderSize);
@@ -168,7 +169,7 @@ void CompressionUtility::decompressBlock(int tag, common::Port& port) {
 }
 
 void CompressionUtility::recompress(common::Port& port) {
-    if (!s_.romLoaded() || s_.WorkArea.size() != kWorkAreaSize) return;
+    if (busy_ || !s_.romLoaded() || s_.WorkArea.size() != kWorkAreaSize) return;
     common::OpenRequest request;
     request.initialFolder = s_.StartFolder;
     request.filter = "All Files | *.*";
@@ -182,8 +183,9 @@ void CompressionUtility::recompress(common::Port& port) {
     }
 
     clearList();
+    busy_ = true;
     size_t pos = 0;
-    while (pos < text.size()) {
+    while (pos < text.size() && s_.romLoaded()) {
         size_t eol = pos;
         while (eol < text.size() && text[eol] != '\n') ++eol;
         std::string line(text.begin() + static_cast<std::ptrdiff_t>(pos), text.begin() + static_cast<std::ptrdiff_t>(eol));
@@ -191,6 +193,7 @@ void CompressionUtility::recompress(common::Port& port) {
         recompressLine(line);
         port.processEvents();
     }
+    busy_ = false;
 }
 
 void CompressionUtility::recompressLine(const std::string& line) {

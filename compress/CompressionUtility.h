@@ -53,7 +53,8 @@ public:
     void decompressBlock(int tag, common::Port& port);
     // Edit > Recompress Block: every ".COMP" line of a chosen record file.
     void recompress(common::Port& port);
-    // File > Exit: frees the ROM and the work area.
+    // File > Exit: frees the ROM and the work area; a running record file
+    // stops after its current line.
     void exit();
 
     // Output names for a block whose file offset (S + HeaderSize) is F.
@@ -74,6 +75,9 @@ private:
     void recompressLine(const std::string& line);
 
     CompState s_;
+    // Set while a record file runs: the events processed between its lines
+    // may ask for other commands, which wait until it is done.
+    bool busy_ = false;
 };
 
 }  // namespace vt2comp
