@@ -91,7 +91,15 @@ void CompressionUtility::openRom(common::Port& port) {
 
     std::vector<uint8_t> buffer;
     std::vector<uint8_t> work;
-    switch (common::readWholeFile(*path, buffer, kMaxRomSize)) {
+    common::ReadStatus status;
+    try {
+        status = common::readWholeFile(*path, buffer, kMaxRomSize);
+        work.assign(kWorkAreaSize, 0);
+    } catch (const std::bad_alloc&) {
+        port.inform("Fatal Error: Could not allocate needed memory.", {}, common::MsgIcon::Stop);
+        return;
+    }
+    switch (status) {
         case common::ReadStatus::Ok: break;
         case common::ReadStatus::TooLarge:
             port.inform("Fatal Error: Could not allocate needed memory.", {}, common::MsgIcon::Stop);
@@ -101,13 +109,6 @@ void CompressionUtility::openRom(common::Port& port) {
             port.inform("Error: Could not open ROM file.", {}, common::MsgIcon::Exclamation);
             return;
     }
-    try {
-        work.assign(kWorkAreaSize, 0);
-    } catch (const std::bad_alloc&) {
-        port.inform("Fatal Error: Could not allocate needed memory.", {}, common::MsgIcon::Stop);
-        return;
-    }
-
     // The new file replaces whatever was loaded, also when it is refused.
     unload();
     const uint32_t header = common::gamerom::headerSize(buffer.size());

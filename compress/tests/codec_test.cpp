@@ -220,13 +220,20 @@ TEST(PackBlock, PropertyFastEqualsReferenceAndDecodesBack) {
         for (auto& b : data) b = static_cast<uint8_t>(rng() % alphabet);
         check(data, "tiny alphabet");
     }
+    // Every input of up to 13 bytes over two byte values.
+    for (size_t n = 0; n <= 13; ++n)
+        for (uint32_t bits = 0; bits < (1u << n); ++bits) {
+            Bytes data(n);
+            for (size_t k = 0; k < n; ++k) data[k] = (bits >> k) & 1 ? 0x41 : 0;
+            check(data, "two values");
+        }
     for (uint32_t seed : {1u, 2u}) {
         check(sample::randomBytes(0x10000, seed), "random 64K");
         check(sample::tileLikeData(0x10000, seed), "tiles 64K");
         check(sample::structuredBytes(0x10000, seed), "structured 64K");
     }
     check(Bytes(0x10000, 0), "zeros 64K");
-    EXPECT_GE(cases, 2500);
+    EXPECT_GE(cases, 2500 + (1 << 14) - 1);
     // The generated inputs do reach the fault the sound rule mends.
     EXPECT_GT(plainFaults, 0);
 }
