@@ -1,0 +1,314 @@
+#include "scripted/ScriptEditor.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <new>
+#include <system_error>
+
+#include "common/fileio.h"
+#include "common/gamerom.h"
+
+namespace scripted {
+namespace {
+
+constexpr uint64_t kMaxDataFile = 64ull << 20;
+
+std::string format(const char* fmt, auto... args) {
+    char buf[128];
+    std::snprintf(buf, sizeof buf, fmt, args...);
+    return buf;
+}
+
+std::string itemsHint(size_t count) { return std::to_string(count) + " item(s)"; }
+
+}  // namespace
+
+ScriptEditor::ScriptEditor(std::string startFolder)
+    : StartFolder(std::move(startFolder)), CurrentDirectory(StartFolder) {
+    StringPointers.reserve(kMaxStrings);
+    BlockTable.reserve(kMaxBlocks);
+}
+
+std::span<const uint8_t> ScriptEditor::RomImage() const {
+    if (RomBuffer.size() <= HeaderSize) return {};
+    return std::span<const uint8_t>(RomBuffer).subspan(HeaderSize);
+}
+
+void ScriptEditor::setItems(ListState& list, std::vector<std::string> items) {
+    list.items = std::move(items);
+    list.selected = -1;
+    ++list.revision;
+}
+
+void ScriptEditor::clearStrings() {
+    setItems(pList, {});
+    pList.hint = itemsHint(0);
+    StringPointers.clear();
+    CurrentString = -1;
+    CurrentStringOffset = 0;
+    CurrentText.clear();
+}
+
+void ScriptEditor::OpenRomFile(common::Port& port) {
+    common::OpenRequest req;
+    req.title = "Open ROM File";
+    req.initialFolder = StartFolder;
+    req.filter = "SNES ROM | *.s*c; *.fig;";
+    auto path = port.openFile(req);
+    if (!path) return;
+
+    // The file dialog leaves the chosen file's folder as the current one.
+    CurrentDirectory = common::folderOf(*path);
+    if (CurrentDirectory.empty()) CurrentDirectory = StartFolder;
+    DumpFolder = CurrentDirectory + "/Dumps";
+    std::error_code ec;
+    std::filesystem::create_directories(DumpFolder, ec);  // a failure shows when a file is written there
+
+    std::vector<uint8_t> buffer;
+    common::ReadStatus status;
+    try {
+        status = common::readWholeFile(*path, buffer, 0xFFFFFFFFu);
+    } catch (const std::bad_alloc&) {
+        status = common::ReadStatus::TooLarge;
+    }
+    if (status == common::ReadStatus::CannotOpen || status == common::ReadStatus::ReadError) {
+        port.inform("Fatal Error: Could not open file!");
+        return;
+    }
+    RomBuffer.clear();
+    RomBuffer.shrink_to_fit();
+    RomSize = 0;
+    HeaderSize = 0;
+    if (status == common::ReadStatus::TooLarge) {
+        RomPath.clear();
+        DataMenuEnabled = false;
+        port.inform("Fatal Error: Could not allocate needed memory!");
+        CloseRequested = true;
+        return;
+    }
+    RomBuffer = std::move(buffer);
+    RomSize = static_cast<uint32_t>(RomBuffer.size());
+    HeaderSize = common::gamerom::headerSize(RomSize);
+    RomPath = *path;
+
+    if (!common::gamerom::titleMatches(RomImage())) {
+        port.inform("Error: This is not the ROM used.\nPlease load the correct ROM.");
+        RomBuffer.clear();
+        RomBuffer.shrink_to_fit();
+        RomSize = 0;
+        HeaderSize = 0;
+        RomPath.clear();
+        DataMenuEnabled = false;
+        clearStrings();
+        return;
+    }
+
+    DataMenuEnabled = true;
+    bool read = LoadDataFile(port);
+    if (!bList.items.empty()) {
+        bList.selected = 0;
+        DataLoaded = true;
+        // Without a new data file the listed strings still belong to the
+        // previous ROM: walk the block again in this one.
+        if (!read) SelectBlock(port);
+        if (windowVisible(Window::List)) FocusRequest = Focus::BlockList;
+    }
+}
+
+bool ScriptEditor::LoadDataFile(common::Port& port) {
+    if (!DataMenuEnabled) return false;
+    common::OpenRequest req;
+    req.title = "Open Text Block Data File";
+    req.initialFolder = CurrentDirectory;
+    req.filter = "Font Format File | *.txt";
+    auto path = port.openFile(req);
+    if (!path) return false;
+    if (!common::folderOf(*path).empty()) CurrentDirectory = common::folderOf(*path);
+
+    std::vector<uint8_t> bytes;
+    if (common::readWholeFile(*path, bytes, kMaxDataFile) != common::ReadStatus::Ok) {
+        port.inform("Fatal Error: Could not open FONT file!");
+        return false;
+    }
+    try {
+        readDataFileText(port, *path,
+                         std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    } catch (const std::bad_alloc&) {
+        port.inform("Error: Program outof memory. 'TABLE DATA Load'. ");
+        CloseRequested = true;
+        return false;
+    }
+    return true;
+}
+
+void ScriptEditor::readDataFileText(common::Port& port, const std::string& path, std::string_view text) {
+    DataLoaded = false;
+    BlockTable.clear();
+    setItems(bList, {});
+
+    DataFileHooks hooks;
+    hooks.reselectString = [this] { SelectString(false); };
+    hooks.redrawBoth = [this] { RedrawBoth(); };
+    hooks.showWindow = [this](SideWindow w, bool visible) {
+        switch (w) {
+            case SideWindow::TextEditor: ShowWindow(Window::TextEditor, visible); break;
+            case SideWindow::HexData: ShowWindow(Window::HexData, visible); break;
+            case SideWindow::KanaText: ShowWindow(Window::KanaText, visible); break;
+        }
+    };
+    DataFileResult result = readDataFile(text, Table, View, hooks);
+
+    BlockTable = std::move(result.blocks);
+    std::vector<std::string> items;
+    items.reserve(BlockTable.size());
+    for (const auto& b : BlockTable) items.push_back(format("Block %X", b.address));
+    setItems(bList, std::move(items));
+    if (result.droppedBlocks > 0)
+        port.inform(format("Warning: Only the first %u blocks were loaded; %zu further \".BLOCK\" line(s) were "
+                           "ignored.",
+                           static_cast<unsigned>(kMaxBlocks), result.droppedBlocks),
+                    {}, common::MsgIcon::Exclamation);
+
+    DataLoaded = true;
+    Caption = std::string(kCaption) + " - [ " + common::fileNameOf(path) + " ]";
+    bList.selected = bList.items.empty() ? -1 : 0;
+    bList.hint = itemsHint(bList.items.size());
+    SelectBlock(port);
+}
+
+void ScriptEditor::BlockListClick(common::Port& port, int index) {
+    if (index < 0 || index >= static_cast<int>(bList.items.size())) return;
+    bList.selected = index;
+    SelectBlock(port);
+}
+
+void ScriptEditor::StringListClick(int index) {
+    if (index < 0 || index >= static_cast<int>(pList.items.size())) return;
+    pList.selected = index;
+    SelectString(true);
+}
+
+void ScriptEditor::SelectBlock(common::Port& port) {
+    if (!romLoaded()) return;
+    if (bList.selected < 0 || bList.selected >= static_cast<int>(BlockTable.size())) return;
+    CurrentBlock = bList.selected;
+    const BlockEntry& block = BlockTable[static_cast<size_t>(CurrentBlock)];
+
+    WalkResult walk = WalkScript(RomImage(), SnesToRom(block.address), StringPointers);
+    StringCount = walk.count;
+    if (walk.count == kWalkFailed) {
+        port.inform("Scripting Read Error: Pointers could not be loaded.");
+        // The list would otherwise show strings of another block.
+        clearStrings();
+        StringCount = kWalkFailed;
+        return;
+    }
+    if (walk.truncated)
+        port.inform(format("Warning: Block %X refers to more than %u strings; only the first %u are listed.",
+                           block.address, static_cast<unsigned>(kMaxStrings), static_cast<unsigned>(kMaxStrings)),
+                    {}, common::MsgIcon::Exclamation);
+
+    std::vector<std::string> items;
+    items.reserve(StringCount);
+    for (unsigned i = 0; i < StringCount; ++i) items.push_back(format("String# %-5d", i));
+    setItems(pList, std::move(items));
+
+    TranslationPath = DumpFolder + format("/%08X.txt", block.address);
+
+    pList.selected = StringCount > 0 ? 0 : -1;
+    pList.hint = itemsHint(StringCount);
+    SelectString(false);
+    if (windowVisible(Window::List)) FocusRequest = Focus::BlockList;
+}
+
+void ScriptEditor::SelectString(bool fromClick) {
+    if (!romLoaded()) return;
+    if (pList.selected < 0 || pList.selected >= static_cast<int>(StringPointers.size())) return;
+    CurrentString = pList.selected;
+    if (!TextEditorActive) {
+        UpperScroll = 0;
+        LowerScroll = 0;
+    }
+    View.translatedText = false;
+    CurrentStringOffset = StringPointers[static_cast<size_t>(CurrentString)];
+    if (DataLoaded) {
+        CurrentText = DecodeString(RomImage(), CurrentStringOffset);
+        if (!View.formatSet) {
+            View.glyphHeight = 16;
+            View.glyphWidth = 16;
+        }
+        ++FrameRevision;
+    }
+    KanaCaption = "Kana Text: String #" + std::to_string(CurrentString);
+    setStatus();
+    if (fromClick && windowVisible(Window::List)) FocusRequest = Focus::StringList;
+}
+
+void ScriptEditor::setStatus() {
+    StatusPanels[0] = format("Offset: %06X | PTR: %04X -> %06X", 0u, CurrentStringOffset, 0u);
+    StatusPanels[1] =
+        "Line {Kana, Ascii}: " + std::to_string(UpperScroll / 16) + ", " + std::to_string(LowerScroll / 16);
+}
+
+void ScriptEditor::RedrawBoth() {
+    if (!romLoaded() || !DataLoaded) return;
+    if (!View.formatSet) {
+        View.glyphHeight = 16;
+        View.glyphWidth = 16;
+        View.formatSet = true;
+        return;
+    }
+    ++FrameRevision;
+}
+
+void ScriptEditor::ToggleHideCodes() {
+    View.hideCodes = !View.hideCodes;
+    RedrawBoth();
+}
+
+void ScriptEditor::ToggleVwf() {
+    View.useVwf = !View.useVwf;
+    RedrawBoth();
+}
+
+void ScriptEditor::ToggleTranslatedText() {
+    View.translatedText = !View.translatedText;
+    RedrawBoth();
+}
+
+void ScriptEditor::SetBoxColor(BoxColor c) {
+    View.color = c;
+    RedrawBoth();
+}
+
+void ScriptEditor::SetBoxFill(BoxFill f) {
+    View.fill = f;
+    RedrawBoth();
+}
+
+void ScriptEditor::SaveRomFile(common::Port& port) {
+    if (!romLoaded()) return;
+    std::string err = common::writeFileAtomic(RomPath, std::span<const uint8_t>(RomBuffer));
+    if (!err.empty()) port.inform("Fatal Error: Could not open ROM File for saving...");
+    else port.inform("ROM File saved successfully!");
+}
+
+void ScriptEditor::DumpMemory(common::Port& port) {
+    common::SaveRequest req;
+    req.title = "Dump Working RAM to file...";
+    req.initialFolder = StartFolder;
+    auto path = port.saveFile(req);
+    if (!path) return;
+    std::string err = common::writeFileAtomic(*path, std::span<const uint8_t>(WorkRam));
+    if (!err.empty()) port.inform("Error: Could not open file for saving...");
+}
+
+void ScriptEditor::EditorKeys(common::Port& port) {
+    port.inform(
+        "Shift + UP  : Scroll the KANA Textbox Data Up by 'ONE line'.\n"
+        "Shift + DOWN: Scroll the KANA Textbox Data Down by 'ONE line'.\n"
+        "Ctrl  + UP  : Scroll the ASCII Textbox Data Up by 'ONE line'.\n"
+        "Ctrl  + DOWN: Scroll the ASCII Textbox Data Down by 'ONE line'.\n");
+}
+
+}  // namespace scripted

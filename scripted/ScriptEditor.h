@@ -1,0 +1,122 @@
+#pragma once
+// The state and commands of the script editor's main window: the loaded
+// ROM, the block and string lists, the text block data file, the view
+// options and the side windows' visibility. The forms show this state and
+// forward events; every message box and question is asked here.
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "common/port/Port.h"
+#include "scripted/DataFile.h"
+#include "scripted/Script.h"
+
+namespace scripted {
+
+inline constexpr const char* kAppTitle = "\"Vexmoor Tales 2\" Script Editor";
+inline constexpr const char* kCaption = "Script Editor: Vexmoor Tales 2";
+inline constexpr uint32_t kWorkRamSize = 131072;
+
+// A list box: its items, selection and hint.
+struct ListState {
+    std::vector<std::string> items;
+    int selected = -1;
+    std::string hint;
+    unsigned revision = 0;  // grows whenever the items change
+};
+
+enum class Window : uint8_t { List, TextEditor, HexData, KanaText };
+enum class Focus : uint8_t { None, BlockList, StringList };
+
+class ScriptEditor {
+public:
+    // The start folder is the current directory when the main window is
+    // created; the open dialogs start there.
+    explicit ScriptEditor(std::string startFolder);
+
+    // --- state ----------------------------------------------------------
+    std::vector<uint8_t> RomBuffer;  // the whole file, header included; empty = no ROM
+    uint32_t RomSize = 0;
+    uint32_t HeaderSize = 0;
+    std::vector<BlockEntry> BlockTable;
+    std::vector<uint32_t> StringPointers;
+    uint16_t StringCount = 0;
+    int CurrentBlock = -1;
+    int CurrentString = -1;
+    uint32_t CurrentStringOffset = 0;
+    std::string DumpFolder;
+    bool DataLoaded = false;
+
+    std::string StartFolder;
+    // The folder the last file dialog chose a file in; later dialogs start
+    // there and the "Dumps" folder is made in it.
+    std::string CurrentDirectory;
+    std::string RomPath;
+    std::string TranslationPath;  // "<DumpFolder>/<block address %08X>.txt"
+    TextTable Table;
+    ViewOptions View;
+    std::vector<TextEvent> CurrentText;  // the selected ROM string, decoded
+    uint16_t UpperScroll = 0;            // text layer scroll offsets in pixel rows
+    uint16_t LowerScroll = 0;
+    std::vector<uint8_t> WorkRam = std::vector<uint8_t>(kWorkRamSize, 0);
+    unsigned FrameRevision = 0;  // grows whenever the text boxes are to be drawn anew
+
+    // --- what the windows show -------------------------------------------
+    std::string Caption = kCaption;
+    std::string KanaCaption = "Kana Text: String #0";
+    std::array<std::string, 2> StatusPanels;
+    ListState bList, pList;
+    bool DataMenuEnabled = false;
+    std::array<bool, 4> WindowVisible{true, false, false, false};  // by Window
+    bool StayOnTop = false;
+    bool TextEditorActive = false;  // set by the forms: the text editor is the active window
+    Focus FocusRequest = Focus::None;  // taken by the forms after each command
+    bool CloseRequested = false;
+
+    // --- commands --------------------------------------------------------
+    bool romLoaded() const { return !RomBuffer.empty(); }
+    std::span<const uint8_t> RomImage() const;
+
+    void OpenRomFile(common::Port& port);
+    // Returns true when a data file was read to its end.
+    bool LoadDataFile(common::Port& port);
+    // A click in bList or pList (index = the clicked item).
+    void BlockListClick(common::Port& port, int index);
+    void StringListClick(int index);
+    void SelectBlock(common::Port& port);
+    void SelectString(bool fromClick);
+
+    void SaveRomFile(common::Port& port);
+    void DumpMemory(common::Port& port);
+    void EditorKeys(common::Port& port);
+    void Exit() { CloseRequested = true; }
+
+    void ShowWindow(Window w, bool visible) { WindowVisible[static_cast<size_t>(w)] = visible; }
+    bool windowVisible(Window w) const { return WindowVisible[static_cast<size_t>(w)]; }
+    void ToggleHideCodes();
+    void ToggleVwf();
+    void ToggleTranslatedText();
+    void SetBoxColor(BoxColor c);
+    void SetBoxFill(BoxFill f);
+    void ToggleStayOnTop() { StayOnTop = !StayOnTop; }
+    // Asks for both text boxes to be drawn again; the first request without a
+    // glyph format only sets the 16 x 16 default.
+    void RedrawBoth();
+
+    Focus takeFocusRequest() {
+        Focus f = FocusRequest;
+        FocusRequest = Focus::None;
+        return f;
+    }
+
+private:
+    void readDataFileText(common::Port& port, const std::string& path, std::string_view text);
+    void setStatus();
+    void clearStrings();
+    static void setItems(ListState& list, std::vector<std::string> items);
+};
+
+}  // namespace scripted

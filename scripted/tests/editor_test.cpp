@@ -1,0 +1,353 @@
+// The main window's commands, run headless through the scripted port.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "common/fileio.h"
+#include "common/testing/ScriptedPort.h"
+#include "scripted/HexData.h"
+#include "scripted/Layout.h"
+#include "scripted/ScriptEditor.h"
+#include "scripted/tests/TestFiles.h"
+#include "tools/mkgamerom/GameRom.h"
+
+using namespace scripted;
+using common::MsgIcon;
+using common::testing::ScriptedPort;
+using scripted::testing::gameFile;
+using scripted::testing::TempFolder;
+
+namespace {
+
+void writeFile(const std::string& path, std::span<const uint8_t> data) {
+    ASSERT_EQ(common::writeFileAtomic(path, data), "");
+}
+
+// Opens a ROM and a data file, both answered through the port.
+void open(ScriptEditor& ed, ScriptedPort& port, const std::string& rom, const std::string& data) {
+    port.answerOpen(rom);
+    port.answerOpen(data);
+    ed.OpenRomFile(port);
+}
+
+struct EditorTest : ::testing::Test {
+    TempFolder dir;
+    ScriptedPort port;
+    ScriptEditor ed{dir.path()};
+    mkgamerom::GameRom rom = mkgamerom::buildGameRom();
+    std::string romPath = dir.file("vt2.smc");
+    std::string hdrPath = dir.file("vt2_hdr.smc");
+    std::string dataPath = dir.file("vt2data.txt");
+    void SetUp() override {
+        writeFile(romPath, rom.image);
+        auto h = mkgamerom::withCopierHeader(rom.image);
+        writeFile(hdrPath, h);
+        std::string text = mkgamerom::dataFileText(rom);
+        ASSERT_EQ(common::writeFileAtomic(dataPath, text), "");
+    }
+};
+
+}  // namespace
+
+TEST_F(EditorTest, OpenRomListsBlocksAndStrings) {
+    for (const std::string& path : {hdrPath, romPath}) {
+        open(ed, port, path, dataPath);
+        ASSERT_TRUE(ed.romLoaded());
+        EXPECT_EQ(ed.HeaderSize, path == hdrPath ? 512u : 0u);
+        EXPECT_EQ(ed.RomSize, path == hdrPath ? 0x200200u : 0x200000u);
+        EXPECT_TRUE(ed.DataLoaded);
+        EXPECT_TRUE(ed.DataMenuEnabled);
+        EXPECT_EQ(ed.Caption, "Script Editor: Vexmoor Tales 2 - [ vt2data.txt ]");
+        ASSERT_EQ(ed.bList.items.size(), rom.blocks.size());
+        EXPECT_EQ(ed.bList.items[0], "Block C20000");
+        EXPECT_EQ(ed.bList.items[5], "Block DFFF00");
+        EXPECT_EQ(ed.bList.selected, 0);
+        EXPECT_EQ(ed.bList.hint, "6 item(s)");
+        EXPECT_EQ(ed.pList.items, (std::vector<std::string>{"String# 0    ", "String# 1    ", "String# 2    ",
+                                                            "String# 3    "}));
+        EXPECT_EQ(ed.pList.hint, "4 item(s)");
+        EXPECT_EQ(ed.pList.selected, 0);
+        EXPECT_EQ(ed.StringPointers, rom.blocks[0].strings);
+        EXPECT_EQ(ed.CurrentStringOffset, rom.blocks[0].strings[0]);
+        EXPECT_EQ(ed.StatusPanels[0], "Offset: 000000 | PTR: 100000 -> 000000");
+        EXPECT_EQ(ed.StatusPanels[1], "Line {Kana, Ascii}: 0, 0");
+        EXPECT_EQ(ed.KanaCaption, "Kana Text: String #0");
+        EXPECT_EQ(ed.DumpFolder, dir.file("Dumps"));
+        EXPECT_TRUE(std::filesystem::is_directory(ed.DumpFolder));
+        EXPECT_EQ(ed.TranslationPath, dir.file("Dumps/00C20000.txt"));
+        // The data file's directives: text editor and kana window shown, hex hidden.
+        EXPECT_TRUE(ed.windowVisible(Window::TextEditor));
+        EXPECT_TRUE(ed.windowVisible(Window::KanaText));
+        EXPECT_FALSE(ed.windowVisible(Window::HexData));
+        EXPECT_EQ(ed.takeFocusRequest(), Focus::BlockList);
+        ASSERT_FALSE(ed.CurrentText.empty());
+        EXPECT_EQ(ed.CurrentText[0].word, 'W');
+    }
+    ASSERT_EQ(port.openRequests.size(), 4u);
+    EXPECT_EQ(port.openRequests[0].title, "Open ROM File");
+    EXPECT_EQ(port.openRequests[0].filter, "SNES ROM | *.s*c; *.fig;");
+    EXPECT_EQ(port.openRequests[0].initialFolder, dir.path());
+    EXPECT_EQ(port.openRequests[1].title, "Open Text Block Data File");
+    EXPECT_EQ(port.openRequests[1].filter, "Font Format File | *.txt");
+    EXPECT_EQ(port.openRequests[1].initialFolder, dir.path());
+}
+
+TEST_F(EditorTest, SelectingBlocksAndStrings) {
+    open(ed, port, romPath, dataPath);
+    ed.takeFocusRequest();
+    ed.StringListClick(2);
+    EXPECT_EQ(ed.CurrentString, 2);
+    EXPECT_EQ(ed.KanaCaption, "Kana Text: String #2");
+    EXPECT_EQ(ed.CurrentStringOffset, rom.blocks[0].strings[2]);
+    EXPECT_EQ(ed.takeFocusRequest(), Focus::StringList);
+    EXPECT_EQ(ed.CurrentText.back().word, 0xFFFF);
+
+    // A block that begins with opcode 89 has no strings.
+    ed.BlockListClick(port, 2);
+    EXPECT_EQ(ed.CurrentBlock, 2);
+    EXPECT_TRUE(ed.pList.items.empty());
+    EXPECT_EQ(ed.pList.hint, "0 item(s)");
+    EXPECT_EQ(ed.pList.selected, -1);
+    EXPECT_EQ(ed.CurrentString, 2);  // nothing selected: the string selection does nothing
+    EXPECT_EQ(ed.takeFocusRequest(), Focus::BlockList);
+
+    ed.BlockListClick(port, 1);
+    EXPECT_EQ(ed.pList.items.size(), 3u);
+    EXPECT_EQ(ed.CurrentString, 0);
+    EXPECT_EQ(ed.TranslationPath, dir.file("Dumps/00C21000.txt"));
+
+    // The block at the end of the image runs off it.
+    ed.BlockListClick(port, 5);
+    port.expectMessage("Scripting Read Error: Pointers could not be loaded.");
+    EXPECT_EQ(ed.StringCount, kWalkFailed);
+    EXPECT_TRUE(ed.pList.items.empty());
+    ed.StringListClick(0);  // nothing listed: nothing happens
+    EXPECT_EQ(ed.CurrentString, -1);
+
+    // Scroll offsets are reset unless the text editor is the active window.
+    ed.BlockListClick(port, 0);
+    ed.UpperScroll = 32;
+    ed.TextEditorActive = true;
+    ed.StringListClick(1);
+    EXPECT_EQ(ed.StatusPanels[1], "Line {Kana, Ascii}: 2, 0");
+    ed.TextEditorActive = false;
+    ed.StringListClick(1);
+    EXPECT_EQ(ed.UpperScroll, 0);
+}
+
+TEST_F(EditorTest, OpenRomFailures) {
+    port.cancelOpen();
+    ed.OpenRomFile(port);
+    EXPECT_FALSE(ed.romLoaded());
+    EXPECT_FALSE(ed.DataMenuEnabled);
+
+    port.answerOpen(dir.file("missing.smc"));
+    ed.OpenRomFile(port);
+    port.expectMessage("Fatal Error: Could not open file!");
+    EXPECT_FALSE(ed.romLoaded());
+
+    open(ed, port, romPath, dataPath);
+    ASSERT_TRUE(ed.romLoaded());
+    // A missing file keeps the loaded ROM.
+    port.answerOpen(dir.file("missing.smc"));
+    ed.OpenRomFile(port);
+    port.expectMessage("Fatal Error: Could not open file!");
+    EXPECT_TRUE(ed.romLoaded());
+
+    // A wrong title, a file too short to hold one, and the headered image
+    // given the wrong length all leave no ROM loaded.
+    auto wrong = rom.image;
+    wrong[0xFFC0 + 12] = '3';
+    writeFile(dir.file("wrong.smc"), wrong);
+    std::vector<uint8_t> tiny(100, 0);
+    writeFile(dir.file("tiny.smc"), tiny);
+    auto shifted = mkgamerom::withCopierHeader(rom.image);
+    shifted.resize(shifted.size() - 0x200);  // bit 9 clear: read as headerless
+    writeFile(dir.file("shifted.smc"), shifted);
+    for (const char* name : {"wrong.smc", "tiny.smc", "shifted.smc"}) {
+        open(ed, port, romPath, dataPath);
+        ASSERT_TRUE(ed.romLoaded());
+        port.answerOpen(dir.file(name));
+        ed.OpenRomFile(port);
+        port.expectMessage("Error: This is not the ROM used.\nPlease load the correct ROM.");
+        EXPECT_FALSE(ed.romLoaded()) << name;
+        EXPECT_FALSE(ed.DataMenuEnabled) << name;
+        EXPECT_TRUE(ed.pList.items.empty()) << name;
+        // Without a ROM the block and string commands do nothing.
+        ed.BlockListClick(port, 0);
+        EXPECT_TRUE(ed.pList.items.empty());
+    }
+}
+
+TEST_F(EditorTest, DataFileCommand) {
+    // Without a ROM the command is disabled.
+    EXPECT_FALSE(ed.LoadDataFile(port));
+
+    port.answerOpen(romPath);
+    port.answerOpen(dir.file("none.txt"));
+    ed.OpenRomFile(port);
+    port.expectMessage("Fatal Error: Could not open FONT file!");
+    EXPECT_FALSE(ed.DataLoaded);
+    EXPECT_TRUE(ed.bList.items.empty());
+    EXPECT_EQ(ed.Caption, "Script Editor: Vexmoor Tales 2");
+
+    port.answerOpen(dataPath);
+    EXPECT_TRUE(ed.LoadDataFile(port));
+    EXPECT_EQ(ed.bList.items.size(), 6u);
+
+    // A second file empties the block list and starts again at entry 0.
+    std::string second = ".BLOCK C24000 7\n.TextWindow hide\n";
+    ASSERT_EQ(common::writeFileAtomic(dir.file("second.txt"), second), "");
+    port.answerOpen(dir.file("second.txt"));
+    ASSERT_TRUE(ed.LoadDataFile(port));
+    EXPECT_EQ(ed.BlockTable, (std::vector<BlockEntry>{{0xC24000, 7}}));
+    EXPECT_EQ(ed.bList.items, std::vector<std::string>{"Block C24000"});
+    EXPECT_EQ(ed.pList.items.size(), 2u);
+    EXPECT_EQ(ed.Caption, "Script Editor: Vexmoor Tales 2 - [ second.txt ]");
+    EXPECT_FALSE(ed.windowVisible(Window::TextEditor));
+    EXPECT_EQ(ed.Table.WordEntries[0x41].text, "A");  // kept from the first file
+
+    // A file without blocks: the lists are empty and selections do nothing.
+    ASSERT_EQ(common::writeFileAtomic(dir.file("empty.txt"), std::string("nothing here\n")), "");
+    port.answerOpen(dir.file("empty.txt"));
+    ASSERT_TRUE(ed.LoadDataFile(port));
+    EXPECT_TRUE(ed.bList.items.empty());
+    EXPECT_EQ(ed.bList.hint, "0 item(s)");
+    EXPECT_TRUE(ed.DataLoaded);
+
+    // More than 4096 blocks: the rest are dropped, and the user is told.
+    std::string many;
+    for (int i = 0; i < 4098; ++i) many += ".BLOCK C24000\n";
+    ASSERT_EQ(common::writeFileAtomic(dir.file("many.txt"), many), "");
+    port.answerOpen(dir.file("many.txt"));
+    ASSERT_TRUE(ed.LoadDataFile(port));
+    port.expectMessage("Warning: Only the first 4096 blocks were loaded; 2 further \".BLOCK\" line(s) were ignored.",
+                       "", MsgIcon::Exclamation);
+    EXPECT_EQ(ed.bList.items.size(), 4096u);
+}
+
+TEST_F(EditorTest, NewRomWithoutNewDataFileWalksTheBlockAgain) {
+    open(ed, port, romPath, dataPath);
+    // Another image of the game whose first block points elsewhere.
+    auto other = rom.image;
+    other[0x2000B] = 0x20;  // first string pointer $D00000 -> $D00020
+    writeFile(dir.file("other.smc"), other);
+    port.answerOpen(dir.file("other.smc"));
+    port.cancelOpen();
+    ed.OpenRomFile(port);
+    EXPECT_TRUE(ed.DataLoaded);
+    EXPECT_EQ(ed.bList.selected, 0);
+    EXPECT_EQ(ed.StringPointers[0], 0x100020u);
+    EXPECT_EQ(ed.Caption, "Script Editor: Vexmoor Tales 2 - [ vt2data.txt ]");
+}
+
+TEST_F(EditorTest, MoreThan4096StringsAreCut) {
+    auto big = rom.image;
+    mkgamerom::ScriptWriter w(big, 0x120000);
+    for (int i = 0; i < 4100; ++i) w.farOperand(60, 0xD00000);
+    w.opcode(89);
+    writeFile(dir.file("big.smc"), big);
+    ASSERT_EQ(common::writeFileAtomic(dir.file("big.txt"), std::string(".BLOCK D20000\n")), "");
+    open(ed, port, dir.file("big.smc"), dir.file("big.txt"));
+    port.expectMessage("Warning: Block D20000 refers to more than 4096 strings; only the first 4096 are listed.", "",
+                       MsgIcon::Exclamation);
+    EXPECT_EQ(ed.pList.items.size(), 4096u);
+    EXPECT_EQ(ed.pList.items.back(), "String# 4095 ");
+}
+
+TEST_F(EditorTest, ViewOptionsAndRedraw) {
+    // A data file without ".FORMAT": the first redraw only sets 16 x 16.
+    ASSERT_EQ(common::writeFileAtomic(dir.file("plain.txt"), std::string(".BLOCK C20000\n")), "");
+    open(ed, port, romPath, dir.file("plain.txt"));
+    EXPECT_FALSE(ed.View.formatSet);
+    unsigned frames = ed.FrameRevision;
+    ed.ToggleHideCodes();
+    EXPECT_TRUE(ed.View.hideCodes);
+    EXPECT_TRUE(ed.View.formatSet);
+    EXPECT_EQ(ed.View.glyphHeight, 16);
+    EXPECT_EQ(ed.FrameRevision, frames);
+    ed.ToggleVwf();
+    ed.SetBoxColor(BoxColor::Green);
+    ed.SetBoxFill(BoxFill::Solid);
+    ed.ToggleTranslatedText();
+    EXPECT_EQ(ed.FrameRevision, frames + 4);
+    EXPECT_TRUE(ed.View.useVwf);
+    EXPECT_EQ(ed.View.color, BoxColor::Green);
+    EXPECT_EQ(ed.View.fill, BoxFill::Solid);
+    EXPECT_TRUE(ed.View.translatedText);
+    ed.StringListClick(0);  // a string selection clears the translated text mark
+    EXPECT_FALSE(ed.View.translatedText);
+}
+
+TEST_F(EditorTest, SmallCommands) {
+    ed.SaveRomFile(port);  // no ROM: nothing
+    open(ed, port, hdrPath, dataPath);
+    ed.SaveRomFile(port);
+    port.expectMessage("ROM File saved successfully!");
+    std::vector<uint8_t> saved;
+    ASSERT_EQ(common::readWholeFile(hdrPath, saved), common::ReadStatus::Ok);
+    EXPECT_EQ(saved, ed.RomBuffer);
+    std::filesystem::remove(hdrPath);
+    std::filesystem::create_directory(hdrPath);  // cannot be replaced
+    ed.SaveRomFile(port);
+    port.expectMessage("Fatal Error: Could not open ROM File for saving...");
+
+    port.answerSave(dir.file("ram.bin"));
+    ed.DumpMemory(port);
+    EXPECT_EQ(port.saveRequests.back().title, "Dump Working RAM to file...");
+    EXPECT_EQ(port.saveRequests.back().initialFolder, dir.path());
+    std::vector<uint8_t> ram;
+    ASSERT_EQ(common::readWholeFile(dir.file("ram.bin"), ram), common::ReadStatus::Ok);
+    EXPECT_EQ(ram, std::vector<uint8_t>(131072, 0));
+    port.answerSave(dir.file("no/such/folder/ram.bin"));
+    ed.DumpMemory(port);
+    port.expectMessage("Error: Could not open file for saving...");
+    port.answerSave(std::nullopt);
+    ed.DumpMemory(port);
+
+    ed.EditorKeys(port);
+    port.expectMessage(
+        "Shift + UP  : Scroll the KANA Textbox Data Up by 'ONE line'.\nShift + DOWN: Scroll the KANA Textbox Data "
+        "Down by 'ONE line'.\nCtrl  + UP  : Scroll the ASCII Textbox Data Up by 'ONE line'.\nCtrl  + DOWN: Scroll "
+        "the ASCII Textbox Data Down by 'ONE line'.\n");
+
+    ed.Exit();
+    EXPECT_TRUE(ed.CloseRequested);
+}
+
+TEST(EditorGameFiles, OpensTheBuildsFiles) {
+    ScriptedPort port;
+    TempFolder dir;
+    ScriptEditor ed(dir.path());
+    // Copies, so that the "Dumps" folder is made in the temporary folder.
+    for (const char* name : {"vt2_hdr.smc", "vt2data.txt"})
+        std::filesystem::copy_file(gameFile(name), dir.file(name));
+    port.answerOpen(dir.file("vt2_hdr.smc"));
+    port.answerOpen(dir.file("vt2data.txt"));
+    ed.OpenRomFile(port);
+    EXPECT_EQ(ed.HeaderSize, 512u);
+    EXPECT_EQ(ed.bList.items.size(), 6u);
+    EXPECT_EQ(ed.pList.items.size(), 4u);
+}
+
+TEST(SideWindows, PlacementAndListSplit) {
+    Rect main{100, 50, 336, 320}, txt{0, 0, 300, 300}, list{0, 0, 300, 260};
+    SidePlacement p = placeSideWindows(main, txt, list, false);
+    EXPECT_EQ(p.textEditor, (Point{438, 50}));
+    EXPECT_EQ(p.list, (Point{438, 352}));
+    EXPECT_EQ(p.kana, (Point{100, 372}));
+    EXPECT_EQ(placeSideWindows(main, txt, list, true).kana, (Point{438, 614}));
+    // An odd width leaves the rightmost pixel column uncovered.
+    ListSplit s = splitListWindow(301, 200);
+    EXPECT_EQ(s.blocks, (Rect{0, 0, 150, 200}));
+    EXPECT_EQ(s.strings, (Rect{150, 0, 150, 200}));
+    // The hex data window starts at the first cell over rows of 0000.
+    HexDataView hex;
+    EXPECT_TRUE(hex.isCursor(0, 0));
+    EXPECT_EQ(hex.cellText(0, 7), "0000");
+    hex.data[2] = 0x34;
+    hex.data[3] = 0x12;
+    EXPECT_EQ(hex.cellText(0, 1), "1234");
+    hex.firstOffset = 4096 - 16;
+    EXPECT_EQ(hex.cellText(1, 0), "0000");  // past the end of the area
+}

@@ -1,0 +1,79 @@
+#pragma once
+// The script editor's side windows: the list window, the text editor, the
+// kana text window and the hex data window. Each is created once at start
+// and only hidden when closed.
+
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QWidget>
+
+#include "scripted/HexData.h"
+
+namespace scripted::ui {
+
+// "List Data": the block list bList on the left half, the string list pList
+// on the right half.
+class TcmForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit TcmForm(QWidget* parent = nullptr);
+    QListWidget* bList;
+    QListWidget* pList;
+
+signals:
+    void blockClicked(int index);
+    void stringClicked(int index);
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    int rowAtPress_ = -1;
+};
+
+// "Text Editor": the translation text TDMemo and the hidden scratch memo Memo1.
+class TTxtForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit TTxtForm(QWidget* parent = nullptr);
+    QPlainTextEdit* TDMemo;
+    QPlainTextEdit* Memo1;
+};
+
+// "Kana Text: String #N": a read-only memo in a Japanese face.
+class TKanaForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit TKanaForm(QWidget* parent = nullptr);
+    QPlainTextEdit* kanaEdit;
+};
+
+// The grid of the hex data window.
+class HexGrid : public QWidget {
+    Q_OBJECT
+public:
+    HexGrid(const HexDataView& view, QWidget* parent);
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    const HexDataView& view_;
+};
+
+// "Hex Data": the hex grid and the 128 x 128 glyph preview chPic.
+class THexForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit THexForm(QWidget* parent = nullptr);
+    HexDataView view;
+    HexGrid* grid;
+    QWidget* chPic;
+};
+
+// Courier New where it is installed, otherwise the system's fixed-width face.
+QFont fixedFont(int pointSize = 10);
+
+}  // namespace scripted::ui
