@@ -13,6 +13,7 @@
 
 #include "common/port/Port.h"
 #include "hexedit/core/EditorState.h"
+#include "hexedit/core/HexView.h"
 #include "hexedit/core/MenuMap.h"
 #include "hexedit/core/NavigationState.h"
 #include "hexedit/core/Savestate.h"
@@ -49,6 +50,8 @@ public:
     TableData table;
     ViewState view;
     NavigationState nav;
+    // The hex and text view with its keyboard input, over editor, table and view.
+    HexView hexView{editor, table, view};
 
     std::string HelpViewerPath;
     std::string HelpPath;

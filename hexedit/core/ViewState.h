@@ -3,6 +3,9 @@
 
 #include <cstdint>
 
+#include "hexedit/core/ColorTable.h"
+#include "hexedit/core/OffsetFormat.h"
+
 namespace hexedit {
 
 struct ViewState {
@@ -12,6 +15,8 @@ struct ViewState {
     int32_t CursorOffset = 0;
     int32_t BytesPerRow = 16;
     int32_t PageBytes = 256;
+    ColorPairs ColorTable = defaultColorTable();
+    int32_t OffsetFormat = kOffsetStandard;  // not kept between runs
 };
 
 // Makes `offset` the cursor position and returns the new top offset, which

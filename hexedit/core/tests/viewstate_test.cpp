@@ -25,3 +25,24 @@ TEST(PlaceCursor, SmallPagesTakeTheLastRow) {
     EXPECT_EQ(PlaceCursor(v, 0x1234), 0x1234 - 16 - 4);
     EXPECT_EQ(v.CursorRow, 1);
 }
+
+TEST(PlaceCursor, BankEdgesAndTheHalfCycle) {
+    ViewState v;  // 16 rows of 16 bytes
+    // The last byte of a LoROM bank: row number 0x7FF, 0xFF of 256 is past
+    // the half cycle, 15 of 16 fits.
+    EXPECT_EQ(PlaceCursor(v, 0x7FFF), 0x7F00);
+    EXPECT_EQ(v.CursorRow, 15);
+    EXPECT_EQ(v.CursorColumn, 15);
+    // The first byte of the next bank starts a page.
+    EXPECT_EQ(PlaceCursor(v, 0x8000), 0x8000);
+    EXPECT_EQ(v.CursorRow, 0);
+    // A page of 200 rows: row numbers up to 127 of each 256 are kept, 128
+    // falls back to the 16-row cycle.
+    v.PageBytes = 200 * 16;
+    PlaceCursor(v, 127 * 16);
+    EXPECT_EQ(v.CursorRow, 127);
+    PlaceCursor(v, 128 * 16 + 3);
+    EXPECT_EQ(v.CursorRow, 0);
+    PlaceCursor(v, 0x1FF * 16);
+    EXPECT_EQ(v.CursorRow, 15);
+}

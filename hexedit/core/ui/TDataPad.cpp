@@ -21,6 +21,7 @@
 #include "common/fileio.h"
 #include "common/ui/QtPort.h"
 #include "hexedit/core/ui/PaintBox.h"
+#include "hexedit/core/ui/ViewWiring.h"
 
 namespace hexedit {
 
@@ -42,6 +43,7 @@ TDataPad::TDataPad(DataPad& m, QWidget* parent) : QMainWindow(parent), model(m) 
     connectOwnCommands();
     Panel3Resize();
     VScrlChange();
+    new ui::ViewWiring(*this);  // painting, mouse, keys and the view's menu entries
 
     // Key preview: every key of the window's widgets passes here first.
     qApp->installEventFilter(this);

@@ -1,0 +1,144 @@
+// The hex view's costs: building a page of 40 rows x 16 bytes in the model,
+// painting it with Qt offscreen, and one PgDn at the start and at the end of
+// a 64 MiB file (which must cost the same).
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <memory>
+#include <random>
+
+#include "hexedit/core/HexView.h"
+
+#ifdef BENCH_WITH_QT
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+
+#include "hexedit/core/ui/HexViewPane.h"
+#include "hexedit/core/ui/ViewFonts.h"
+#endif
+
+using namespace hexedit;
+
+namespace {
+
+class Mono : public TextMetrics {
+public:
+    int height() const override { return 13; }
+    int width(std::u16string_view t) const override { return static_cast<int>(t.size()) * 8; }
+};
+
+struct Fixture {
+    EditorState ed;
+    TableData tbl;
+    ViewState vs;
+    HexView view{ed, tbl, vs};
+    Mono mono;
+
+    explicit Fixture(size_t size) {
+        ed.storage.resize(std::max<size_t>(size, 65535));
+        // The same random bytes in the first and the last MiB.
+        std::mt19937 rng(7);
+        const size_t n = std::min<size_t>(size, 1 << 20);
+        for (size_t i = 0; i < n; ++i) ed.storage[i] = static_cast<uint8_t>(rng());
+        if (ed.storage.size() >= 2 * n)
+            std::copy(ed.storage.begin(), ed.storage.begin() + n, ed.storage.end() - n);
+        ed.FileSize = static_cast<int32_t>(size);
+        ed.BufferSize = static_cast<int32_t>(ed.storage.size());
+        ed.CurrentPath = "bench.bin";
+        ed.EditorReady = true;
+        // Single bytes of every length and a few thousand pair entries.
+        tbl.buildAsciiTable();
+        for (int b = 0x80; b < 0xC0; ++b) tbl.setByte(static_cast<uint8_t>(b), "ab");
+        for (int b = 0xC0; b < 0xE0; ++b) tbl.setByte(static_cast<uint8_t>(b), "word");
+        for (int code = 0; code < 65536; code += 17) tbl.PairTable[code] = "pp";
+        view.setFonts(&mono, &mono, &mono);
+        view.Panel3Resize(40 * 16, 300);
+    }
+};
+
+void BM_BuildPage(benchmark::State& state) {
+    Fixture f(1 << 20);
+    f.vs.TopOffset = 0x1000;
+    for (auto _ : state) {
+        f.view.FormPaint();
+        benchmark::DoNotOptimize(f.view.page().hexRows.data());
+    }
+    state.counters["rows"] = static_cast<double>(f.view.page().hexRows.size());
+}
+BENCHMARK(BM_BuildPage)->Unit(benchmark::kMicrosecond);
+
+// One PgDn (a whole page built) at the start or the end of 64 MiB.
+void BM_PageDown64MiB(benchmark::State& state) {
+    static Fixture f(64u << 20);
+    const int32_t start = state.range(0) == 0 ? 0 : f.ed.BufferSize - 64 * 1024;
+    f.vs.TopOffset = start;
+    for (auto _ : state) {
+        f.view.FormKeyDown(ViewKey::PageDown, false);
+        if (f.vs.TopOffset >= start + 60 * 1024 || f.vs.TopOffset + f.vs.PageBytes >= f.ed.BufferSize) {
+            state.PauseTiming();
+            f.vs.TopOffset = start;
+            state.ResumeTiming();
+        }
+    }
+}
+BENCHMARK(BM_PageDown64MiB)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+#ifdef BENCH_WITH_QT
+// The page built with Qt's font metrics (cached widths).
+void BM_BuildPageQtMetrics(benchmark::State& state) {
+    Fixture f(1 << 20);
+    ui::QtTextMetrics hex(ui::defaultViewFont()), text(ui::defaultViewFont());
+    f.view.setFonts(&hex, &text, &text);
+    f.view.Panel3Resize(40 * (hex.height() + 3), 300);
+    f.vs.TopOffset = 0x1000;
+    for (auto _ : state) {
+        f.view.FormPaint();
+        benchmark::DoNotOptimize(f.view.page().hexRows.data());
+    }
+}
+BENCHMARK(BM_BuildPageQtMetrics)->Unit(benchmark::kMicrosecond);
+
+// Both columns of a full page painted into an offscreen image.
+void BM_PaintPage(benchmark::State& state) {
+    Fixture f(1 << 20);
+    ui::QtTextMetrics hex(ui::defaultViewFont()), text(ui::defaultViewFont());
+    f.view.setFonts(&hex, &text, &text);
+    const int height = 40 * (hex.height() + 3);
+    f.view.Panel3Resize(height, 300);
+    f.vs.TopOffset = 0x1000;
+    f.view.FormPaint();
+    QImage hexImage(f.view.hexPanelWidth(), height, QImage::Format_RGB32);
+    QImage textImage(300, height, QImage::Format_RGB32);
+    for (auto _ : state) {
+        {
+            QPainter p(&hexImage);
+            p.fillRect(hexImage.rect(), Qt::black);
+            ui::paintViewRows(p, f.view.page(), false, hex, hexImage.rect());
+        }
+        {
+            QPainter p(&textImage);
+            p.fillRect(textImage.rect(), Qt::black);
+            ui::paintViewRows(p, f.view.page(), true, text, textImage.rect());
+        }
+        benchmark::DoNotOptimize(hexImage.constBits());
+    }
+    state.counters["rows"] = static_cast<double>(f.view.page().hexRows.size());
+}
+BENCHMARK(BM_PaintPage)->Unit(benchmark::kMicrosecond);
+#endif
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifdef BENCH_WITH_QT
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+#endif
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,291 @@
+// Keyboard input of the hex view: cursor keys, the Ctrl combinations, byte
+// entry from hex digits or characters encoded through the table, the DTE
+// merge, and pasting the clipboard as typed input.
+
+#include <algorithm>
+
+#include "common/codepage.h"
+#include "hexedit/core/HexView.h"
+
+namespace hexedit {
+
+namespace {
+
+int hexDigit(char32_t ch) {
+    if (ch >= U'0' && ch <= U'9') return static_cast<int>(ch - U'0');
+    if (ch >= U'a' && ch <= U'f') return static_cast<int>(ch - U'a' + 10);
+    if (ch >= U'A' && ch <= U'F') return static_cast<int>(ch - U'A' + 10);
+    return -1;
+}
+
+}  // namespace
+
+void HexView::afterKey() {
+    status_ = StatusText();
+    host().statusChanged();
+    host().scrollBarChanged();
+}
+
+bool HexView::FormKeyDown(ViewKey key, bool ctrl) {
+    if (!ed_.hasBuffer()) return false;
+    const int rows = visibleRows();
+    bool otherKey = false;
+
+    if (ctrl) {
+        switch (key) {
+        case ViewKey::PageUp:
+            vs_.CursorRow = 0;
+            FormPaint();
+            afterKey();
+            return true;
+        case ViewKey::PageDown:
+            vs_.CursorRow = static_cast<int8_t>(rows - 1);
+            FormPaint();
+            afterKey();
+            return true;
+        case ViewKey::Home:
+            vs_.TopOffset = 0;
+            FormPaint();
+            afterKey();
+            return true;
+        case ViewKey::End:
+            vs_.TopOffset = std::max(0, ed_.BufferSize - vs_.PageBytes);
+            FormPaint();
+            afterKey();
+            return true;
+        case ViewKey::Left:
+            if (vs_.BytesPerRow > 1) --vs_.BytesPerRow;
+            setPanelWidth();
+            break;
+        case ViewKey::Right:
+            if (vs_.BytesPerRow < kMaxBytesPerRow) ++vs_.BytesPerRow;
+            setPanelWidth();
+            break;
+        case ViewKey::Up:
+        case ViewKey::Down:
+            tbl_.CharShift = static_cast<uint8_t>(tbl_.CharShift + (key == ViewKey::Up ? 1 : -1));
+            if (tbl_.TableSlot == 2) {
+                tbl_.buildAsciiTable();
+                FormPaint();
+            } else if (TextMode) {
+                FormPaint();
+            }
+            afterKey();
+            return true;
+        default: break;
+        }
+    }
+
+    // Every row moves when the row length changes, so those redraw the page.
+    const bool widthChanged = ctrl && (key == ViewKey::Left || key == ViewKey::Right);
+    const int oldRow = vs_.CursorRow;
+    auto up = [&] {
+        if (vs_.CursorRow - 1 < 0) {
+            vs_.CursorRow = 0;
+            vs_.TopOffset -= vs_.BytesPerRow;
+            FormPaint();
+        } else {
+            --vs_.CursorRow;
+            ShowLine(oldRow, vs_.CursorRow);
+        }
+    };
+    auto down = [&] {
+        if (vs_.CursorRow + 1 < rows) {
+            ++vs_.CursorRow;
+            ShowLine(oldRow, vs_.CursorRow);
+        } else {
+            vs_.CursorRow = static_cast<int8_t>(rows - 1);
+            vs_.TopOffset += vs_.BytesPerRow;
+            FormPaint();
+        }
+    };
+
+    switch (key) {
+    case ViewKey::Left:
+    case ViewKey::Backspace:
+        if (vs_.CursorColumn > 0) {
+            --vs_.CursorColumn;
+            ShowLine(vs_.CursorRow, vs_.CursorRow);
+        } else {
+            vs_.CursorColumn = static_cast<int8_t>(vs_.BytesPerRow - 1);
+            up();
+        }
+        break;
+    case ViewKey::Right:
+        if (vs_.CursorColumn < vs_.BytesPerRow - 1) {
+            ++vs_.CursorColumn;
+            ShowLine(vs_.CursorRow, vs_.CursorRow);
+        } else {
+            vs_.CursorColumn = 0;
+            down();
+        }
+        break;
+    case ViewKey::Up: up(); break;
+    case ViewKey::Down: down(); break;
+    case ViewKey::Home:
+        vs_.CursorColumn = 0;
+        FormPaint();
+        break;
+    case ViewKey::End:
+        vs_.CursorColumn = static_cast<int8_t>(vs_.BytesPerRow - 1);
+        FormPaint();
+        break;
+    case ViewKey::PageUp:
+        vs_.TopOffset = vs_.TopOffset - vs_.PageBytes > 0 ? vs_.TopOffset - vs_.PageBytes : 0;
+        FormPaint();
+        break;
+    case ViewKey::PageDown:
+        if (vs_.TopOffset + vs_.PageBytes < ed_.BufferSize) vs_.TopOffset += vs_.PageBytes;
+        else vs_.TopOffset = std::max(0, ed_.BufferSize - vs_.PageBytes);
+        FormPaint();
+        break;
+    case ViewKey::Modifier: return false;
+    case ViewKey::Other: otherKey = true; break;
+    }
+    if (otherKey) {
+        // Keys that type nothing end a half-typed hex byte.
+        pending_ = false;
+        afterKey();
+        return false;
+    }
+    if (widthChanged) FormPaint();
+    afterKey();
+    return true;
+}
+
+void HexView::writeByte(int32_t at, uint8_t value) {
+    ed_.FileBuffer()[at] = value;
+    ed_.Modified = true;
+}
+
+void HexView::FormKeyPress(char32_t ch) {
+    if (!ed_.hasBuffer() || vs_.CursorOffset < 0 || vs_.CursorOffset >= ed_.BufferSize) return;
+    if (!TextMode) {
+        if (hexDigit(ch) < 0) return;
+        if (!pending_) {
+            pending_ = true;
+            pendingChar_ = static_cast<char>(ch);
+            return;
+        }
+        writeByte(vs_.CursorOffset, static_cast<uint8_t>(hexDigit(static_cast<unsigned char>(pendingChar_)) * 16 +
+                                                         hexDigit(ch)));
+        pending_ = false;
+        FormPaint();
+        FormKeyDown(ViewKey::Right, false);
+        return;
+    }
+    // The typed character in the table's code page: the displayed one first.
+    std::u16string u16;
+    if (ch > 0xFFFF) return;  // outside both code pages
+    u16.push_back(static_cast<char16_t>(ch));
+    auto first = japanese_ ? common::utf16ToCp932(u16) : common::utf16ToCp1252(u16);
+    auto second = japanese_ ? common::utf16ToCp1252(u16) : common::utf16ToCp932(u16);
+    if (first && typeCharacter(*first)) return;
+    if (second && second != first) typeCharacter(*second);
+}
+
+// Writes the table code of one character at the cursor; false when the
+// table has no entry for it.
+bool HexView::typeCharacter(std::string_view bytes) {
+    const int32_t c = vs_.CursorOffset;
+    if (auto single = reverseLookupByte(tbl_, bytes)) {
+        writeByte(c, single->bytes[0]);
+        if (DteInserting) dteMerge(c);
+        FormPaint();
+        FormKeyDown(ViewKey::Right, false);
+        return true;
+    }
+    if (Disable16Bit) return false;
+    auto pair = reverseLookupPair(tbl_, bytes);
+    if (!pair) return false;
+    if (c + 1 < ed_.BufferSize) {
+        writeByte(c, pair->bytes[0]);
+        writeByte(c + 1, pair->bytes[1]);
+        FormPaint();
+        FormKeyDown(ViewKey::Right, false);
+        FormKeyDown(ViewKey::Right, false);
+    }
+    return true;
+}
+
+// After byte B was typed at c: when the previous character and B's, or B's
+// and the next, form a two-character entry, that entry's code replaces the
+// first of the two bytes.
+void HexView::dteMerge(int32_t c) {
+    auto firstChar = [&](int64_t at) -> int {
+        if (at < 0 || at >= ed_.BufferSize) return -1;
+        const auto& text = tbl_.ByteTable[ed_.FileBuffer()[at]];
+        if (!text || text->empty()) return -1;
+        return static_cast<unsigned char>((*text)[0]);
+    };
+    const int P = firstChar(static_cast<int64_t>(c) - 1);
+    const int T = firstChar(c);
+    const int N = firstChar(static_cast<int64_t>(c) + 1);
+    if ((P < 0) + (T < 0) + (N < 0) >= 2) return;
+    // A two-character string found in DteTable counts only where it starts
+    // a cell; a match across two cells would name no entry.
+    auto find = [&](int a, int b) -> int {
+        for (int k = 0; k < 256; ++k)
+            if (tbl_.DteTable[k * 3] == a && tbl_.DteTable[k * 3 + 1] == b) return k;
+        return -1;
+    };
+    if (P >= 0 && T >= 0) {
+        const int k = find(P, T);
+        if (k >= 0) {
+            writeByte(c - 1, static_cast<uint8_t>(k));
+            return;
+        }
+    }
+    if (T >= 0 && N >= 0) {
+        const int k = find(T, N);
+        if (k >= 0) writeByte(c, static_cast<uint8_t>(k));
+    }
+}
+
+void HexView::HexEditMode1Click() {
+    TextMode = !TextMode;
+    ShowLine(vs_.CursorRow, vs_.CursorRow);
+    host().menusChanged();
+}
+
+void HexView::D_MBEClick() {
+    Disable16Bit = !Disable16Bit;
+    host().menusChanged();
+}
+
+void HexView::D_DTEClick() {
+    DteInserting = !DteInserting;
+    host().menusChanged();
+}
+
+void HexView::AsText1Click(common::Port& port, bool asText) {
+    if (!ed_.hasBuffer()) return;
+    const bool savedMode = TextMode;
+    TextMode = asText;
+    const std::u16string text = common::utf8ToUtf16(port.clipboardText());
+    // Lines are replayed in pieces of at most 511 characters, with pending
+    // window events let through between pieces; one repaint at the end.
+    constexpr size_t kPiece = 511;
+    ++batch_;
+    size_t inPiece = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char32_t ch = text[i];
+        if (ch == u'\r' || ch == u'\n') continue;  // line breaks are not typed
+        if (ch >= 0xD800 && ch <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            ch = 0x10000 + ((ch - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        }
+        FormKeyPress(ch);
+        if (++inPiece == kPiece) {
+            inPiece = 0;
+            port.processEvents();
+        }
+    }
+    --batch_;
+    TextMode = savedMode;
+    batchDirty_ = false;
+    FormPaint();
+    afterKey();
+}
+
+}  // namespace hexedit

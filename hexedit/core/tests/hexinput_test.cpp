@@ -1,0 +1,319 @@
+#include "common/testing/ScriptedPort.h"
+#include "hexedit/core/tests/view_fixture.h"
+
+using namespace hexedit;
+using namespace hexedit::testing;
+
+namespace {
+void press(HexView& v, ViewKey k, int times = 1, bool ctrl = false) {
+    for (int i = 0; i < times; ++i) v.FormKeyDown(k, ctrl);
+}
+void type(HexView& v, std::u32string_view s) {
+    for (char32_t c : s) v.FormKeyPress(c);
+}
+}  // namespace
+
+using HexViewKeys = ViewFixture;
+
+TEST_F(HexViewKeys, LeftAndRightWrapAcrossRows) {
+    openSize(10);
+    view.FormKeyDown(ViewKey::Left, false);  // from offset 0: last column, page clamps at 0
+    EXPECT_EQ(vs.CursorColumn, 15);
+    EXPECT_EQ(vs.CursorRow, 0);
+    EXPECT_EQ(vs.TopOffset, 0);
+    press(view, ViewKey::Right);
+    EXPECT_EQ(vs.CursorOffset, 16);  // column 0 of the next row
+    press(view, ViewKey::Backspace);
+    EXPECT_EQ(vs.CursorOffset, 15);
+    // At the last column of the last visible row, Right scrolls one row.
+    vs.CursorRow = 15;
+    vs.CursorColumn = 15;
+    view.FormPaint();
+    press(view, ViewKey::Right);
+    EXPECT_EQ(vs.CursorRow, 15);
+    EXPECT_EQ(vs.CursorColumn, 0);
+    EXPECT_EQ(vs.TopOffset, 16);
+    EXPECT_EQ(vs.CursorOffset, 16 + 15 * 16);
+    // Left at column 0 of row 0 scrolls back.
+    vs.CursorRow = 0;
+    view.FormPaint();
+    press(view, ViewKey::Left);
+    EXPECT_EQ(vs.TopOffset, 0);
+    EXPECT_EQ(vs.CursorOffset, 15);
+}
+
+TEST_F(HexViewKeys, UpDownHomeEndAndPages) {
+    openSize(10);
+    press(view, ViewKey::Down, 15);
+    EXPECT_EQ(vs.CursorRow, 15);
+    EXPECT_EQ(vs.TopOffset, 0);
+    press(view, ViewKey::Down);  // past the last visible row
+    EXPECT_EQ(vs.CursorRow, 15);
+    EXPECT_EQ(vs.TopOffset, 16);
+    press(view, ViewKey::Up, 15);
+    EXPECT_EQ(vs.CursorRow, 0);
+    press(view, ViewKey::Up);
+    EXPECT_EQ(vs.TopOffset, 0);
+    press(view, ViewKey::Up);  // painting clamps at 0
+    EXPECT_EQ(vs.TopOffset, 0);
+    press(view, ViewKey::End);
+    EXPECT_EQ(vs.CursorColumn, 15);
+    press(view, ViewKey::Home);
+    EXPECT_EQ(vs.CursorColumn, 0);
+    vs.CursorRow = 3;
+    press(view, ViewKey::PageDown);
+    EXPECT_EQ(vs.TopOffset, 256);
+    EXPECT_EQ(vs.CursorRow, 3);
+    press(view, ViewKey::PageUp, 2);
+    EXPECT_EQ(vs.TopOffset, 0);
+    // PgDn near the end stops at the last page.
+    vs.TopOffset = 65535 - 300;
+    press(view, ViewKey::PageDown);
+    EXPECT_EQ(vs.TopOffset, 65535 - 256);
+    press(view, ViewKey::PageDown);
+    EXPECT_EQ(vs.TopOffset, 65535 - 256);
+    EXPECT_EQ(view.VScrlChange().position, vs.TopOffset);
+}
+
+TEST_F(HexViewKeys, CtrlTable) {
+    openSize(10);
+    vs.CursorRow = 5;
+    EXPECT_TRUE(view.FormKeyDown(ViewKey::PageUp, true));
+    EXPECT_EQ(vs.CursorRow, 0);
+    EXPECT_EQ(vs.TopOffset, 0);  // consumed: no page move
+    view.FormKeyDown(ViewKey::PageDown, true);
+    EXPECT_EQ(vs.CursorRow, 15);
+    view.FormKeyDown(ViewKey::End, true);
+    EXPECT_EQ(vs.TopOffset, 65535 - 256);
+    EXPECT_EQ(vs.CursorColumn, 0);
+    view.FormKeyDown(ViewKey::Home, true);
+    EXPECT_EQ(vs.TopOffset, 0);
+    // Ctrl+Right: one byte more per row, then the plain Right.
+    vs.CursorRow = 0;
+    const int widths = host.widths;
+    view.FormKeyDown(ViewKey::Right, true);
+    EXPECT_EQ(vs.BytesPerRow, 17);
+    EXPECT_EQ(vs.CursorColumn, 1);
+    EXPECT_EQ(vs.PageBytes, 256);  // kept until the next resize
+    EXPECT_EQ(host.widths, widths + 1);
+    EXPECT_EQ(view.hexPanelWidth(), 17 * 16 + 80);
+    EXPECT_EQ(hexRow(1).cells[0].offset, 17);
+    view.FormKeyDown(ViewKey::Left, true);
+    view.FormKeyDown(ViewKey::Left, true);
+    EXPECT_EQ(vs.BytesPerRow, 15);
+    EXPECT_EQ(vs.CursorOffset, 14);  // column 1, left twice: wrapped to the row end
+    vs.BytesPerRow = 1;
+    view.FormKeyDown(ViewKey::Left, true);
+    EXPECT_EQ(vs.BytesPerRow, 1);
+    vs.BytesPerRow = kMaxBytesPerRow;
+    view.FormKeyDown(ViewKey::Right, true);
+    EXPECT_EQ(vs.BytesPerRow, kMaxBytesPerRow);
+}
+
+TEST_F(HexViewKeys, CharShiftRebuildsTheBuiltInTable) {
+    std::vector<uint8_t> data(16, 0x40);
+    open(data);
+    tbl.TableSlot = 2;
+    tbl.buildAsciiTable();
+    view.FormPaint();
+    EXPECT_EQ(items(0).front(), "@");
+    view.FormKeyDown(ViewKey::Up, true);
+    EXPECT_EQ(tbl.CharShift, 1);
+    EXPECT_EQ(items(0).front(), "A");
+    EXPECT_NE(view.statusText().find("Asc 'A'=42"), std::string::npos);
+    view.FormKeyDown(ViewKey::Down, true);
+    view.FormKeyDown(ViewKey::Down, true);
+    EXPECT_EQ(tbl.CharShift, 255);
+    EXPECT_EQ(items(0).front(), "?");
+    // A loaded table is not touched.
+    tbl.TableSlot = 0;
+    tbl.setByte(0x40, "x");
+    view.FormKeyDown(ViewKey::Up, true);
+    EXPECT_EQ(tbl.CharShift, 0);
+    EXPECT_EQ(*tbl.ByteTable[0x40], "x");
+}
+
+TEST_F(HexViewKeys, HexEntry) {
+    openSize(100);
+    type(view, U"41");
+    EXPECT_EQ(ed.FileBuffer()[0], 0x41);
+    EXPECT_EQ(vs.CursorOffset, 1);
+    EXPECT_TRUE(ed.Modified);
+    EXPECT_EQ(text(hexCell(0, 0)), "41");
+    // Non-digits between digits are skipped; lower case counts.
+    type(view, U"4x g-a");
+    EXPECT_EQ(ed.FileBuffer()[1], 0x4A);
+    EXPECT_EQ(vs.CursorOffset, 2);
+    // A pending digit survives moves and Ctrl combinations ...
+    type(view, U"f");
+    EXPECT_TRUE(view.pendingDigit());
+    view.FormKeyDown(ViewKey::Down, false);
+    view.FormKeyDown(ViewKey::Up, true);
+    type(view, U"e");
+    EXPECT_EQ(ed.FileBuffer()[18], 0xFE);
+    // ... but not a key that types nothing.
+    type(view, U"1");
+    view.FormKeyDown(ViewKey::Other, false);
+    EXPECT_FALSE(view.pendingDigit());
+    type(view, U"23");
+    EXPECT_EQ(ed.FileBuffer()[19], 0x23);
+    // Modifier keys alone leave it.
+    type(view, U"7");
+    view.FormKeyDown(ViewKey::Modifier, false);
+    type(view, U"7");
+    EXPECT_EQ(ed.FileBuffer()[20], 0x77);
+}
+
+TEST_F(HexViewKeys, EntryAtTheBufferEndIsIgnored) {
+    openSize(10);
+    view.FormKeyDown(ViewKey::End, true);
+    view.FormKeyDown(ViewKey::PageDown, true);
+    view.FormKeyDown(ViewKey::End, false);
+    ASSERT_EQ(vs.CursorOffset, 65534);  // the last byte
+    // A longer row moves the cursor past the end.
+    view.FormKeyDown(ViewKey::Right, true);
+    ASSERT_EQ(vs.CursorOffset, 65279 + 15 * 17 + 16);
+    type(view, U"12");
+    EXPECT_FALSE(ed.Modified);
+    view.FormKeyDown(ViewKey::Left, true);
+    ASSERT_EQ(vs.CursorOffset, 65534);
+    type(view, U"12");
+    EXPECT_EQ(ed.FileBuffer()[65534], 0x12);
+}
+
+TEST_F(HexViewKeys, TextEntryPrefersSingleBytesAndTheLowestCode) {
+    tbl.setByte(0x41, "A");
+    tbl.setByte(0x61, "A");
+    tbl.PairTable[0x8260] = "A";
+    tbl.PairTable[0x8261] = "B";
+    tbl.PairTable[0x8262] = "B";
+    openSize(100);
+    view.HexEditMode1Click();
+    EXPECT_TRUE(view.TextMode);
+    type(view, U"A");
+    EXPECT_EQ(ed.FileBuffer()[0], 0x41);
+    EXPECT_EQ(vs.CursorOffset, 1);
+    type(view, U"B");
+    EXPECT_EQ(ed.FileBuffer()[1], 0x82);
+    EXPECT_EQ(ed.FileBuffer()[2], 0x61);
+    EXPECT_EQ(vs.CursorOffset, 3);
+    // 16-bit input off: pairs are not used; unknown characters are ignored.
+    view.D_MBEClick();
+    type(view, U"BZ");
+    EXPECT_EQ(vs.CursorOffset, 3);
+    EXPECT_EQ(ed.FileBuffer()[3], 0);
+    view.D_MBEClick();
+    // A pair needs room for its second byte.
+    vs.TopOffset = 65535 - 256;
+    vs.CursorRow = 15;
+    vs.CursorColumn = 15;
+    view.FormPaint();
+    ASSERT_EQ(vs.CursorOffset, 65534);
+    type(view, U"B");
+    EXPECT_EQ(ed.FileBuffer()[65534], 0);
+    type(view, U"A");
+    EXPECT_EQ(ed.FileBuffer()[65534], 0x41);
+}
+
+TEST_F(HexViewKeys, TextEntryThroughShiftJisEntries) {
+    tbl.PairTable[0x0102] = "\x82\xA0";  // hiragana a
+    openSize(100);
+    view.HexEditMode1Click();
+    view.FormKeyPress(U'\u3042');
+    EXPECT_EQ(ed.FileBuffer()[0], 0x01);
+    EXPECT_EQ(ed.FileBuffer()[1], 0x02);
+}
+
+TEST_F(HexViewKeys, DteMerge) {
+    tbl.setByte(0x74, "t");
+    tbl.setByte(0x68, "h");
+    tbl.setByte(0x65, "e");
+    tbl.setByte(0x80, "th");
+    tbl.setByte(0x81, "he");
+    openSize(100);
+    view.HexEditMode1Click();
+    view.D_DTEClick();
+    type(view, U"th");
+    // The h is written, then the pair's code replaces the t before it.
+    EXPECT_EQ(ed.FileBuffer()[0], 0x80);
+    EXPECT_EQ(ed.FileBuffer()[1], 0x68);
+    EXPECT_EQ(vs.CursorOffset, 2);
+    // With the next byte: typing h before an e merges into "he" at the cursor.
+    ed.FileBuffer()[11] = 0x65;
+    vs.CursorColumn = 10;
+    view.FormPaint();
+    type(view, U"h");
+    EXPECT_EQ(ed.FileBuffer()[10], 0x81);
+    EXPECT_EQ(ed.FileBuffer()[11], 0x65);
+    // Two of the three characters missing: nothing merges.
+    vs.CursorColumn = 14;
+    view.FormPaint();
+    ed.FileBuffer()[13] = 0;
+    ed.FileBuffer()[15] = 0;
+    type(view, U"t");
+    EXPECT_EQ(ed.FileBuffer()[14], 0x74);
+    // DTE inserting off: no merge.
+    view.D_DTEClick();
+    vs.CursorRow = 2;
+    vs.CursorColumn = 0;
+    view.FormPaint();
+    type(view, U"th");
+    EXPECT_EQ(ed.FileBuffer()[32], 0x74);
+    EXPECT_EQ(ed.FileBuffer()[33], 0x68);
+}
+
+TEST_F(HexViewKeys, EditTogglesUpdateTheMenus) {
+    openSize(100);
+    view.HexEditMode1Click();
+    view.D_MBEClick();
+    view.D_DTEClick();
+    EXPECT_EQ(host.menus, 3);
+    EXPECT_TRUE(view.TextMode && view.Disable16Bit && view.DteInserting);
+    // Switching the mode repaints only the cursor row.
+    EXPECT_EQ(host.rows.front(), (std::pair<int, int>(0, 0)));
+    EXPECT_TRUE(view.BlinkCell().textColumn);
+}
+
+TEST_F(HexViewKeys, PasteAsHexAndAsText) {
+    common::testing::ScriptedPort port;
+    tbl.setByte(0x41, "A");
+    tbl.setByte(0x42, "B");
+    tbl.PairTable[0x8260] = "C";
+    openSize(10);
+    port.clipboard = "41 42\r\n43";
+    view.AsText1Click(port, false);
+    EXPECT_EQ(ed.FileBuffer()[0], 0x41);
+    EXPECT_EQ(ed.FileBuffer()[1], 0x42);
+    EXPECT_EQ(ed.FileBuffer()[2], 0x43);
+    EXPECT_EQ(vs.CursorOffset, 3);
+    EXPECT_FALSE(view.TextMode);
+    port.clipboard = "AB\nCxA";
+    view.AsText1Click(port, true);
+    EXPECT_EQ(ed.FileBuffer()[3], 0x41);
+    EXPECT_EQ(ed.FileBuffer()[4], 0x42);
+    EXPECT_EQ(ed.FileBuffer()[5], 0x82);
+    EXPECT_EQ(ed.FileBuffer()[6], 0x60);
+    EXPECT_EQ(ed.FileBuffer()[7], 0x41);
+    EXPECT_EQ(vs.CursorOffset, 8);
+    EXPECT_FALSE(view.TextMode);  // restored
+    EXPECT_EQ(text(hexCell(0, 5)), "82");
+    // A line far longer than one piece goes through whole; scrolling follows.
+    port.clipboard = std::string(3000, 'A');
+    view.AsText1Click(port, true);
+    EXPECT_EQ(vs.CursorOffset, 3008);
+    EXPECT_EQ(ed.FileBuffer()[3007], 0x41);
+    EXPECT_EQ(ed.FileBuffer()[3008], 0);
+    EXPECT_GE(port.processEventsCalls, 5);
+    EXPECT_LE(vs.CursorOffset - vs.TopOffset, vs.PageBytes);
+    // Pasting past the buffer's end stops there.
+    vs.TopOffset = 65535 - 256;
+    vs.CursorRow = 15;
+    vs.CursorColumn = 13;
+    view.FormPaint();
+    port.clipboard = "1122334455";
+    view.AsText1Click(port, false);
+    EXPECT_EQ(ed.FileBuffer()[65532], 0x11);
+    EXPECT_EQ(ed.FileBuffer()[65533], 0x22);
+    EXPECT_EQ(ed.FileBuffer()[65534], 0x33);
+    EXPECT_EQ(ed.storage.size(), 65535u);
+}
