@@ -10,24 +10,12 @@
 #include <filesystem>
 #include <vector>
 
+#include "common/testing/NullPort.h"
 #include "hexedit/core/DataPad.h"
 
 namespace {
 
 constexpr size_t kSize = 64u << 20;
-
-// A port that answers every question with No and shows nothing.
-class SilentPort : public common::Port {
-public:
-    bool message(const common::Message& m) override { return m.buttons == common::MsgButtons::Ok; }
-    std::vector<std::string> openFiles(const common::OpenRequest&) override { return {}; }
-    std::optional<std::string> saveFile(const common::SaveRequest&) override { return std::nullopt; }
-    std::optional<common::FontSpec> chooseFont(const common::FontSpec&) override { return std::nullopt; }
-    std::string clipboardText() override { return {}; }
-    void setClipboardText(const std::string&) override {}
-    bool startProgram(const std::string&, const std::vector<std::string>&, const std::string&) override { return false; }
-    void processEvents() override {}
-};
 
 const std::string& benchFile() {
     static const std::string path = [] {
@@ -61,7 +49,7 @@ void PlainRead(benchmark::State& state) {
 
 void EditorOpen(benchmark::State& state) {
     const auto& path = benchFile();
-    SilentPort port;
+    common::testing::NullPort port;
     for (auto _ : state) {
         hexedit::DataPad pad(port);
         pad.FormCreate(std::filesystem::temp_directory_path().string());
@@ -91,7 +79,7 @@ void PlainWriteFlushed(benchmark::State& state) { plainWrite(state, true); }
 void EditorSave(benchmark::State& state) {
     const std::string out = benchFile() + ".saved";
     std::filesystem::copy_file(benchFile(), out, std::filesystem::copy_options::overwrite_existing);
-    SilentPort port;
+    common::testing::NullPort port;
     hexedit::DataPad pad(port);
     pad.FormCreate(std::filesystem::temp_directory_path().string());
     pad.table.TablePaths[0] = "set";

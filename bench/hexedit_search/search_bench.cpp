@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "common/testing/NullPort.h"
 #include "hexedit/search/FindWindow.h"
 #include "hexedit/search/Scanner.h"
 
@@ -66,17 +67,6 @@ void naiveWildcardLoop(benchmark::State& st) {
     st.SetBytesProcessed(static_cast<int64_t>(st.iterations() * d.size()));
 }
 
-struct NullPort : common::Port {
-    bool message(const common::Message&) override { return true; }
-    std::vector<std::string> openFiles(const common::OpenRequest&) override { return {}; }
-    std::optional<std::string> saveFile(const common::SaveRequest&) override { return std::nullopt; }
-    std::optional<common::FontSpec> chooseFont(const common::FontSpec&) override { return std::nullopt; }
-    std::string clipboardText() override { return {}; }
-    void setClipboardText(const std::string&) override {}
-    bool startProgram(const std::string&, const std::vector<std::string>&, const std::string&) override { return false; }
-    void processEvents() override {}
-};
-
 struct NullHost : SearchHost {
     void repaintView() override {}
 };
@@ -107,7 +97,7 @@ void relativeSearch(benchmark::State& st, bool ignoreCase) {
     editor.CurrentPath = "bench";
     TableData table;
     ViewState view;
-    NullPort port;
+    common::testing::NullPort port(true);
     NullHost host;
     NullListView listView;
     DataList list(editor, table, view, port, host);
