@@ -191,15 +191,15 @@ private:
         } else if (name.size() == 7 && startsWithNoCase(name, ".nontbl")) {
             t_.NonTableText = {1, std::move(text)};
         } else if (startsWithNoCase(name, ".startdump")) {
-            t_.StartDumpSpec = {1, dumpSpec(line, q)};
+            t_.StartDumpSpec = {1, quotedDumpText(line, q)};
         } else if (startsWithNoCase(name, ".enddump")) {
-            t_.EndDumpSpec = {1, dumpSpec(line, q)};
+            t_.EndDumpSpec = {1, quotedDumpText(line, q)};
         }
     }
 
     // A ".startdump"/".enddump" text, continued over the following lines
     // while each ends its quoted part with '",'.
-    std::string dumpSpec(const std::string& line, Quoted q) {
+    std::string quotedDumpText(const std::string& line, Quoted q) {
         std::string text(q.text);
         bool more = q.closing != std::string_view::npos && q.closing + 1 < line.size() && line[q.closing + 1] == ',';
         std::string next;
