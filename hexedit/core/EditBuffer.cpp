@@ -34,7 +34,8 @@ void EditBuffer::clear() {
 
 void EditBuffer::setSizes(int32_t fileSize) {
     st_.FileSize = fileSize;
-    st_.BufferSize = std::max(fileSize, kMinViewBytes);
+    // At least kMinViewBytes with the hidden header counted.
+    st_.BufferSize = std::max<int64_t>(int64_t{fileSize} + st_.HeaderSkip, kMinViewBytes) - st_.HeaderSkip;
     const size_t want = st_.HeaderSkip + static_cast<size_t>(st_.BufferSize);
     const size_t have = st_.storage_.size();
     st_.storage_.resize(want, 0);
@@ -195,6 +196,11 @@ bool EditBuffer::redo() {
     historyBytes_ += s.bytes.size() - forward.size();
     updateModified();
     return true;
+}
+
+void EditBuffer::markUnsaved() {
+    savedAt_ = -1;
+    updateModified();
 }
 
 void EditBuffer::markSaved() {

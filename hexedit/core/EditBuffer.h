@@ -61,6 +61,9 @@ public:
 
     // The current bytes are what the file on disk holds.
     void markSaved();
+    // The current bytes count as unsaved until the next save, whatever is
+    // undone (a reload that keeps the modified mark).
+    void markUnsaved();
     // The bytes differ from the last save (or load); also sets Modified.
     bool modified() const { return st_.Modified; }
 

@@ -66,8 +66,8 @@ public:
 
     // ---- table file ----
     // Appends `line` and a CR LF to the current table file (written safely)
-    // and reloads the table. False, after telling the user, when there is no
-    // table file or it cannot be written.
+    // and reloads the table. False when there is no table file or it cannot
+    // be read or written; the caller tells the user in its own words.
     virtual bool appendTableLine(std::string_view line) = 0;
     // Reads the current table file again (after it was rewritten).
     virtual bool reloadTable() = 0;

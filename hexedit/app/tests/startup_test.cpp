@@ -23,12 +23,12 @@ private slots:
         std::ofstream(dir.filePath("game.tbl").toStdString(), std::ios::binary) << "41=a\n";
 
         Tarnwick app;
-        QVERIFY(app.model.editor.EditorReady);
+        QVERIFY(app.model.editor().EditorReady);
         app.start({QString::fromStdString(rom)});
         QVERIFY(app.mainWindow->isVisible());
         QCOMPARE(app.mainWindow->windowTitle(), QStringLiteral("Tarnwick for Windows - \"game.smc\""));
-        QCOMPARE(app.model.editor.FileSize, 300);
-        QCOMPARE(app.model.table.ByteTable[0x41], std::optional<std::string>("a"));
+        QCOMPARE(app.model.editor().FileSize, 300);
+        QCOMPARE(app.model.table().ByteTable[0x41], std::optional<std::string>("a"));
         QCOMPARE(app.mainWindow->command("tblv1Click")->text(), QStringLiteral("game.tbl"));
         // Centred on the screen.
         const QPoint screenCentre = app.mainWindow->screen()->availableGeometry().center();
@@ -39,7 +39,7 @@ private slots:
         Tarnwick app;
         app.start({});
         QCOMPARE(app.mainWindow->windowTitle(), QStringLiteral("Tarnwick for Windows"));
-        QVERIFY(!app.model.editor.fileOpen());
+        QVERIFY(!app.model.editor().fileOpen());
     }
 
     void aboutBox() {

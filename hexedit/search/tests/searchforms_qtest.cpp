@@ -14,6 +14,7 @@
 #include <QtTest>
 
 #include "common/testing/ScriptedPort.h"
+#include "hexedit/core/testing/FakeSession.h"
 #include "hexedit/app/Startup.h"
 #include "hexedit/core/ui/TDataPad.h"
 #include "hexedit/search/ui/SearchWindows.h"
@@ -26,29 +27,21 @@ using namespace hexedit::search;
 
 namespace {
 
-struct Host : SearchHost {
-    int repaints = 0;
-    void repaintView() override { ++repaints; }
-};
-
 struct Env {
-    EditorState editor;
-    TableData table;
-    ViewState view;
     common::testing::ScriptedPort port;
-    Host host;
-    DataList list{editor, table, view, port, host};
-    FindWindow find{editor, table, view, port, list, host};
+    hexedit::testing::FakeSession session{port};
+    TableData& table = session.tableData;
+    ViewState& view = session.viewState;
+    DataList list{session};
+    FindWindow find{session, list};
     TOptsForm form{find};
     TListForm listForm{list};
 
     Env() {
         table.buildAsciiTable();
-        editor.storage.assign(65535, '.');
-        editor.FileSize = editor.BufferSize = 65535;
-        editor.CurrentPath = "t.bin";
+        session.load(std::vector<uint8_t>(65535, '.'), "t.bin");
     }
-    void put(size_t at, std::string_view s) { std::copy(s.begin(), s.end(), editor.storage.begin() + static_cast<long>(at)); }
+    void put(size_t at, std::string_view s) { session.poke(at, s); }
 };
 
 // Runs `actions` once the modal window is up.
@@ -103,7 +96,7 @@ private slots:
         e.find.TextSearch1Click();
         QVERIFY(!e.form.isVisible());
         QCOMPARE(e.view.CursorOffset, 0x500);
-        QVERIFY(e.host.repaints > 0);
+        QVERIFY(e.session.repaints > 0);
         QCOMPARE(e.form.findBox()->text(), QString());
     }
 
@@ -131,9 +124,7 @@ private slots:
         e.table.clear();
         e.table.ByteTable[0x31] = "\x82\xA0";
         e.table.PairTable[0x0102] = "\x82\xA2";
-        e.editor.storage[0x40] = 0x31;
-        e.editor.storage[0x41] = 0x01;
-        e.editor.storage[0x42] = 0x02;
+        e.put(0x40, "\x31\x01\x02");
         whenShown([&] {
             QVERIFY(e.form.grid()->isVisible());
             QVERIFY(e.form.classList()->isVisible());
@@ -157,9 +148,7 @@ private slots:
 
     void relativeSearchFillsTheList() {
         Env e;
-        e.editor.storage[0x321] = 0x02;
-        e.editor.storage[0x322] = 0x01;
-        e.editor.storage[0x323] = 0x14;
+        e.put(0x321, "\x02\x01\x14");
         whenShown([&] {
             QVERIFY(!e.form.option(Option::SaveFnd)->isEnabled());
             QCOMPARE(e.form.findBox()->maxLength(), 15);
@@ -246,7 +235,7 @@ private slots:
             QTest::keyClick(form.findBox(), Qt::Key_Return);
         });
         app.mainWindow->command("TextSearch1Click")->trigger();
-        QCOMPARE(app.model.view.CursorOffset, 0x800);
+        QCOMPARE(app.model.view().CursorOffset, 0x800);
     }
 };
 
