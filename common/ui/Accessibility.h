@@ -6,9 +6,10 @@ class QWidget;
 
 namespace common {
 
-// Gives every named control under `window` (edit boxes, lists, grids, combo
-// and spin boxes, scroll bars, paint areas) its object name as accessible
-// name, unless it already has one. Buttons, labels and check boxes keep the
+// Gives every control under `window` that has a label (its buddy) the
+// label's text as accessible name, and every other named control (edit
+// boxes, lists, grids, combo and spin boxes, scroll bars, paint areas) its
+// object name, unless it already has one. Buttons, labels and check boxes keep the
 // text they show.
 void nameControls(QWidget* window);
 

@@ -6,6 +6,7 @@
 
 #include <fstream>
 
+#include "common/testing/ModalGuard.h"
 #include "hexedit/app/Startup.h"
 #include "hexedit/app/ui/TAboutBox.h"
 #include "hexedit/core/ui/TDataPad.h"
@@ -55,7 +56,7 @@ private slots:
         QVERIFY(box.OKButton->isDefault());
 
         // "&About Tarnwick for Win32" shows it modally; OK and Escape close it.
-        QTimer::singleShot(0, [&] {
+        common::testing::whenModal([&] {
             QVERIFY(box.isVisible() && box.isModal());
             QTest::keyClick(&box, Qt::Key_A);
             QVERIFY(box.isVisible());
@@ -63,7 +64,7 @@ private slots:
         });
         app.mainWindow->command("About1Click")->trigger();
         QVERIFY(!box.isVisible());
-        QTimer::singleShot(0, [&] { QTest::keyClick(&box, Qt::Key_Escape); });
+        common::testing::whenModal([&] { QTest::keyClick(&box, Qt::Key_Escape); });
         app.mainWindow->command("About1Click")->trigger();
         QVERIFY(!box.isVisible());
     }

@@ -124,6 +124,9 @@ private slots:
         QCOMPARE(w.TblData->parentWidget(), w.Panel2);
         QCOMPARE(w.Memo1->parentWidget(), w.Panel2);
         QCOMPARE(w.statusBar(), w.SBar);
+        for (QWidget* c : {static_cast<QWidget*>(w.HexData), static_cast<QWidget*>(w.TblData),
+                           static_cast<QWidget*>(w.VScrl), static_cast<QWidget*>(w.Memo1)})
+            QCOMPARE(c->accessibleName(), c->objectName());
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QVERIFY(!w.Memo1->isVisible());

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "common/testing/ModalGuard.h"
 #include "common/testing/ScriptedPort.h"
 #include "hexedit/core/testing/FakeSession.h"
 #include "hexedit/app/Startup.h"
@@ -45,9 +46,7 @@ struct Env {
 };
 
 // Runs `actions` once the modal window is up.
-void whenShown(std::function<void()> actions) {
-    QTimer::singleShot(0, [actions] { actions(); });
-}
+void whenShown(std::function<void()> actions) { common::testing::whenModal(std::move(actions)); }
 
 QString dir() {
     QString d = qEnvironmentVariable("TOOLSET_SHOTS");
@@ -80,6 +79,10 @@ private slots:
         QCOMPARE(f.classList()->item(4)->text(), QStringLiteral("Katakana"));
         QCOMPARE(f.classList()->currentRow(), 0);
         QCOMPARE(f.grid()->objectName(), QStringLiteral("fGrid"));
+        // Screen readers find the box by its label, the grid and list by name.
+        QCOMPARE(f.findBox()->accessibleName(), QStringLiteral("Enter Data:"));
+        QCOMPARE(f.grid()->accessibleName(), QStringLiteral("fGrid"));
+        QCOMPARE(e.listForm.listBox()->accessibleName(), QStringLiteral("ListBox1"));
     }
 
     void textSearchThroughTheBox() {
