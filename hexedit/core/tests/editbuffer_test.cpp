@@ -165,3 +165,40 @@ TEST(EditSessionUndo, MenuUndoRedoFollowTypingAndPaste) {
 
 }  // namespace
 }  // namespace hexedit
+
+namespace hexedit {
+namespace {
+
+struct BusyWatch : DataPadObserver {
+    DataPad& pad;
+    std::vector<bool> busy;
+    int progress = 0;
+    explicit BusyWatch(DataPad& p) : pad(p) { pad.addObserver(this); }
+    ~BusyWatch() override { pad.removeObserver(this); }
+    void busyChanged() override { busy.push_back(pad.busy()); }
+    void progressChanged() override { ++progress; }
+};
+
+TEST(EditSessionBusy, LongLoopReportsBlocksCommandsAndCancels) {
+    common::testing::ScriptedPort port;
+    DataPad pad(port);
+    pad.FormCreate("/tmp");
+    BusyWatch watch(pad);
+    bool nested = true;
+    const bool result = pad.runBusy("Comparing", [&](const common::Progress& progress) {
+        EXPECT_FALSE(pad.commandEnabled("Open1Click"));
+        nested = pad.runBusy("again", [](const common::Progress&) { return true; });
+        EXPECT_TRUE(progress(1, 10));  // the first report always passes
+        pad.cancelBusy();
+        return progress(2, 10);  // the next answer is the cancel
+    });
+    EXPECT_FALSE(result);
+    EXPECT_FALSE(nested);
+    EXPECT_EQ(watch.busy, (std::vector<bool>{true, false}));
+    EXPECT_EQ(watch.progress, 1);
+    EXPECT_GE(port.processEventsCalls, 1);
+    EXPECT_TRUE(pad.commandEnabled("Open1Click"));
+}
+
+}  // namespace
+}  // namespace hexedit
