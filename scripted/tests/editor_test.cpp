@@ -108,7 +108,11 @@ TEST_F(EditorTest, SelectingBlocksAndStrings) {
     EXPECT_TRUE(ed.pList.items.empty());
     EXPECT_EQ(ed.pList.hint, "0 item(s)");
     EXPECT_EQ(ed.pList.selected, -1);
-    EXPECT_EQ(ed.CurrentString, 2);  // nothing selected: the string selection does nothing
+    // Nothing of the previous string stays: PTR field, kana caption, text.
+    EXPECT_EQ(ed.CurrentString, -1);
+    EXPECT_EQ(ed.StatusPanels[0], "Offset: 000000 | PTR: 0000 -> 000000");
+    EXPECT_EQ(ed.KanaCaption, "Kana Text: String #0");
+    EXPECT_TRUE(ed.CurrentText.empty());
     EXPECT_EQ(ed.takeFocusRequest(), Focus::BlockList);
 
     ed.BlockListClick(port, 1);
@@ -173,6 +177,7 @@ TEST_F(EditorTest, OpenRomFailures) {
         EXPECT_FALSE(ed.romLoaded()) << name;
         EXPECT_FALSE(ed.DataMenuEnabled) << name;
         EXPECT_TRUE(ed.pList.items.empty()) << name;
+        EXPECT_TRUE(ed.bList.items.empty()) << name;
         // Without a ROM the block and string commands do nothing.
         ed.BlockListClick(port, 0);
         EXPECT_TRUE(ed.pList.items.empty());
@@ -206,6 +211,7 @@ TEST_F(EditorTest, DataFileCommand) {
     EXPECT_EQ(ed.Caption, "Script Editor: Vexmoor Tales 2 - [ second.txt ]");
     EXPECT_FALSE(ed.windowVisible(Window::TextEditor));
     EXPECT_EQ(ed.Table.WordEntries[0x41].text, "A");  // kept from the first file
+    EXPECT_EQ(ed.CurrentString, 0);
 
     // A file without blocks: the lists are empty and selections do nothing.
     ASSERT_EQ(common::writeFileAtomic(dir.file("empty.txt"), std::string("nothing here\n")), "");
@@ -214,6 +220,9 @@ TEST_F(EditorTest, DataFileCommand) {
     EXPECT_TRUE(ed.bList.items.empty());
     EXPECT_EQ(ed.bList.hint, "0 item(s)");
     EXPECT_TRUE(ed.DataLoaded);
+    EXPECT_TRUE(ed.pList.items.empty());  // the old strings are not clickable
+    ed.StringListClick(0);
+    EXPECT_EQ(ed.CurrentString, -1);
 
     // More than 4096 blocks: the rest are dropped, and the user is told.
     std::string many;
@@ -256,21 +265,22 @@ TEST_F(EditorTest, MoreThan4096StringsAreCut) {
 }
 
 TEST_F(EditorTest, ViewOptionsAndRedraw) {
-    // A data file without ".FORMAT": the first redraw only sets 16 x 16.
+    // A data file without ".FORMAT": the first redraw sets 16 x 16 and draws.
     ASSERT_EQ(common::writeFileAtomic(dir.file("plain.txt"), std::string(".BLOCK C20000\n")), "");
     open(ed, port, romPath, dir.file("plain.txt"));
     EXPECT_FALSE(ed.View.formatSet);
-    unsigned frames = ed.FrameRevision;
+    std::vector<uint16_t> before = ed.Renderer.Screen;
     ed.ToggleHideCodes();
     EXPECT_TRUE(ed.View.hideCodes);
     EXPECT_TRUE(ed.View.formatSet);
     EXPECT_EQ(ed.View.glyphHeight, 16);
-    EXPECT_EQ(ed.FrameRevision, frames);
+    EXPECT_NE(ed.Renderer.Screen, before);  // the code texts are gone
+    unsigned frames = ed.FrameRevision;
     ed.ToggleVwf();
     ed.SetBoxColor(BoxColor::Green);
     ed.SetBoxFill(BoxFill::Solid);
     ed.ToggleTranslatedText();
-    EXPECT_EQ(ed.FrameRevision, frames + 4);
+    EXPECT_EQ(ed.FrameRevision, frames + 8);  // both boxes, four times
     EXPECT_TRUE(ed.View.useVwf);
     EXPECT_EQ(ed.View.color, BoxColor::Green);
     EXPECT_EQ(ed.View.fill, BoxFill::Solid);

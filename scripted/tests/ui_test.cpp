@@ -149,6 +149,23 @@ private slots:
         QCOMPARE(w.main->statusPanels[0]->text(),
                  QString::asprintf("Offset: 000000 | PTR: %04X -> 000000", w.main->editor().StringPointers[1]));
 
+        // The translation file is in the editor; typing redraws the lower box.
+        QCOMPARE(w.txt->TDMemo->toPlainText().left(24), QStringLiteral("// Do not erase these: \n"));
+        QCOMPARE(w.txt->TDMemo->textCursor().blockNumber(), 11);  // at ".STRING 1"
+        QCOMPARE(w.txt->TDMemo->accessibleName(), QStringLiteral("TDMemo"));
+        std::vector<uint16_t> before = w.main->editor().Renderer.Screen;
+        w.txt->TDMemo->moveCursor(QTextCursor::Down);
+        QTest::keyClicks(w.txt->TDMemo, QStringLiteral("Fare paid[KEY]"));
+        QTRY_VERIFY(w.main->editor().TranslationBuffer.size() == 13);
+        QVERIFY(w.main->editor().Renderer.Screen != before);
+        QCOMPARE(w.txt->TDMemo->textCursor().blockNumber(), 12);  // the caret stays where it was
+        w.main->SaveTextFile1->trigger();
+        QCOMPARE(port.takeMessage().text, std::string("\"00C20000.txt\" was saved successfully!"));
+
+        // Shift+Down scrolls the upper box by one line.
+        QTest::keyClick(w.main.get(), Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(w.main->statusPanels[1]->text(), QStringLiteral("Line {Kana, Ascii}: 1, 0"));
+
         // The side windows keep their places beside the main window.
         w.main->placeSideWindows();
         QCOMPARE(w.txt->frameGeometry().left(), w.main->frameGeometry().right() + 1 + 2);
@@ -188,6 +205,13 @@ private slots:
         saveShot(w.kana, "kana.png");
         saveShot(w.hex, "hex.png");
         QVERIFY(port.messages().empty());
+
+        // Closing with unsaved text asks first.
+        QTest::keyClicks(w.txt->TDMemo, QStringLiteral("!"));
+        QTRY_VERIFY(w.main->editor().TextModified);
+        port.answerQuestion(false);
+        w.main->close();
+        QCOMPARE(port.takeMessage().text, std::string("TEXT data not saved. Do you wish to save it?"));
     }
 };
 

@@ -4,6 +4,7 @@
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "scripted/Layout.h"
@@ -82,9 +83,17 @@ TTxtForm::TTxtForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     TDMemo->setObjectName(QStringLiteral("TDMemo"));
     TDMemo->setFont(fixedFont());
     TDMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
-    // The translation files that give this editor its text and its saving
-    // come with the translation file commands; until then it only shows.
-    TDMemo->setReadOnly(true);
+    TDMemo->setAccessibleName(QStringLiteral("TDMemo"));
+    // Redrawing follows typing through the event loop, so that keys that
+    // arrive together are handled before one redraw.
+    connect(TDMemo, &QPlainTextEdit::textChanged, this, [this] {
+        if (editPending_) return;
+        editPending_ = true;
+        QTimer::singleShot(0, this, [this] {
+            editPending_ = false;
+            emit edited();
+        });
+    });
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->hide();
@@ -92,6 +101,11 @@ TTxtForm::TTxtForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(TDMemo);
     resize(300, 300);
+}
+
+void TTxtForm::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    emit resized();
 }
 
 TKanaForm::TKanaForm(QWidget* parent) : QWidget(parent, Qt::Window) {

@@ -39,6 +39,17 @@ public:
     explicit TTxtForm(QWidget* parent = nullptr);
     QPlainTextEdit* TDMemo;
     QPlainTextEdit* Memo1;
+
+signals:
+    // The user changed the text (several quick changes come as one).
+    void edited();
+    void resized();
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    bool editPending_ = false;
 };
 
 // "Kana Text: String #N": a read-only memo in a Japanese face.

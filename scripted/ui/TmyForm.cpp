@@ -5,7 +5,10 @@
 #include <QCloseEvent>
 #include <QLayout>
 #include <QMenuBar>
+#include <QKeyEvent>
 #include <QPainter>
+#include <QScrollBar>
+#include <QTextCursor>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <exception>
@@ -17,15 +20,20 @@ namespace scripted::ui {
 
 using common::qs;
 
-VideoBox::VideoBox(QWidget* parent) : QWidget(parent), screen(320, 256, QImage::Format_RGB16) {
+VideoBox::VideoBox(const std::vector<uint16_t>& screen, QWidget* parent) : QWidget(parent), pixels_(screen) {
     setObjectName(QStringLiteral("Video"));
-    screen.fill(0);
+    setAccessibleName(QStringLiteral("Video"));
     setMinimumSize(160, 128);
+}
+
+QImage VideoBox::screen() const {
+    return QImage(reinterpret_cast<const uchar*>(pixels_.data()), kScreenWidth, kScreenHeight,
+                  kScreenWidth * int(sizeof(uint16_t)), QImage::Format_RGB16);
 }
 
 void VideoBox::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.drawImage(rect(), screen);
+    p.drawImage(rect(), screen());
 }
 
 TmyForm::TmyForm(common::Port* port, QWidget* parent)
@@ -34,7 +42,7 @@ TmyForm::TmyForm(common::Port* port, QWidget* parent)
       port_(port ? *port : *ownPort_),
       editor_(common::currentFolder()) {
     setObjectName(QStringLiteral("myForm"));
-    Video = new VideoBox(this);
+    Video = new VideoBox(editor_.Renderer.Screen, this);
     setCentralWidget(Video);
     buildMenus();
     // Two panels in a small face, so that both fit under the 320-pixel picture.
@@ -70,12 +78,42 @@ void TmyForm::attach(TTxtForm* txt, THexForm* hex, TKanaForm* kana, TcmForm* cm)
         w->installEventFilter(this);
     connect(cm_, &TcmForm::blockClicked, this, [this](int i) { run([&] { editor_.BlockListClick(port_, i); }); });
     connect(cm_, &TcmForm::stringClicked, this, [this](int i) { run([&] { editor_.StringListClick(i); }); });
+    connect(txt_, &TTxtForm::edited, this, [this] { pushEditorText(); });
+    connect(txt_, &TTxtForm::resized, this, [this] { run([this] { editor_.SelectString(false, true); }); });
     sync();
+}
+
+namespace {
+
+// Byte offsets of the model's UTF-8 text and character positions of the
+// editor's text.
+size_t bytesBefore(const QString& text, int position) {
+    return static_cast<size_t>(text.left(position).toUtf8().size());
+}
+int positionOf(const std::string& text, size_t bytes) {
+    return int(QString::fromUtf8(text.data(), qsizetype(std::min(bytes, text.size()))).size());
+}
+
+}  // namespace
+
+void TmyForm::pullEditorSelection() {
+    if (!txt_) return;
+    QTextCursor c = txt_->TDMemo->textCursor();
+    QString text = txt_->TDMemo->toPlainText();
+    size_t start = bytesBefore(text, c.selectionStart());
+    editor_.SetEditorSelection(start, bytesBefore(text, c.selectionEnd()) - start);
+}
+
+void TmyForm::pushEditorText() {
+    QString text = txt_->TDMemo->toPlainText();
+    size_t caret = bytesBefore(text, txt_->TDMemo->textCursor().position());
+    run([&] { editor_.TextChanged(text.toStdString(), caret); });
 }
 
 template <class F>
 void TmyForm::run(F&& command) {
     editor_.TextEditorActive = txt_ && txt_->isActiveWindow();
+    pullEditorSelection();
     try {
         command();
     } catch (const std::exception& ex) {
@@ -98,9 +136,7 @@ void TmyForm::buildMenus() {
     LoadTextBlockDataFile1 = add(file, "Load Text Block Data File", QKeySequence(Qt::CTRL | Qt::Key_F),
                                  [this] { editor_.LoadDataFile(port_); });
     file->addSeparator();
-    // Saving the translation text comes with the translation files.
-    SaveTextFile1 = add(file, "&Save Text File", QKeySequence(Qt::CTRL | Qt::Key_S), [] {});
-    SaveTextFile1->setEnabled(false);
+    SaveTextFile1 = add(file, "&Save Text File", QKeySequence(Qt::CTRL | Qt::Key_S), [this] { editor_.SaveTextFile(port_); });
     SaveRomFile1 = add(file, "S&ave Rom File", QKeySequence(Qt::CTRL | Qt::Key_A), [this] { editor_.SaveRomFile(port_); });
     file->addSeparator();
     Exit1 = add(file, "E&xit", QKeySequence(Qt::ALT | Qt::Key_X), [this] { editor_.Exit(); });
@@ -226,6 +262,24 @@ void TmyForm::sync() {
             break;
         case Focus::None: break;
     }
+    if (txt_) {
+        QPlainTextEdit* memo = txt_->TDMemo;
+        if (editorTextRevision_ != ed.EditorTextRevision) {
+            editorTextRevision_ = ed.EditorTextRevision;
+            QSignalBlocker block(memo);
+            memo->setPlainText(qs(ed.EditorText));
+        }
+        if (editor_.CaretRequest) {
+            QTextCursor c = memo->textCursor();
+            c.setPosition(positionOf(ed.EditorText, *editor_.CaretRequest));
+            memo->setTextCursor(c);
+            editor_.CaretRequest.reset();
+        }
+        if (editor_.TopLineRequest) {
+            memo->verticalScrollBar()->setValue(int(*editor_.TopLineRequest));
+            editor_.TopLineRequest.reset();
+        }
+    }
     Video->update();
     if (editor_.CloseRequested && !closing_) close();
 }
@@ -266,8 +320,19 @@ bool TmyForm::eventFilter(QObject* watched, QEvent* e) {
     return QMainWindow::eventFilter(watched, e);
 }
 
+void TmyForm::keyPressEvent(QKeyEvent* e) {
+    Key key = e->key() == Qt::Key_Up ? Key::Up : e->key() == Qt::Key_Down ? Key::Down : Key::Other;
+    bool swallowed = false;
+    run([&] { swallowed = editor_.KeyDown(key, e->modifiers() & Qt::ShiftModifier, e->modifiers() & Qt::ControlModifier); });
+    if (swallowed) e->accept();
+    else QMainWindow::keyPressEvent(e);
+}
+
 void TmyForm::closeEvent(QCloseEvent* e) {
-    closing_ = true;
+    if (!closing_) {
+        closing_ = true;
+        run([this] { editor_.CloseQuery(port_); });
+    }
     for (QWidget* w : {static_cast<QWidget*>(txt_), static_cast<QWidget*>(hex_), static_cast<QWidget*>(kana_),
                        static_cast<QWidget*>(cm_)})
         if (w) w->hide();
