@@ -1,6 +1,7 @@
 #include "scripted/TextBox.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "common/font5x7.h"
@@ -152,27 +153,31 @@ void TextBoxRenderer::newLine(TextLayer& l) {
 
 // Draws a glyph at the pen and advances it. `advance` is the fixed advance;
 // proportional glyphs advance by their rightmost set column + 2 (4 + 2 when
-// blank).
+// blank). A set pixel takes the ink and puts the shadow to its right; a clear
+// one is cleared unless it holds a shadow.
 void TextBoxRenderer::drawGlyph(TextLayer& l, const GlyphBits& g, int height, int width, bool proportional,
                                 int advance) {
     l.penY %= kLayerRows;
     const uint16_t ink = kPalette[l.color & 15];
-    const int rows = std::min(height, 16), cols = std::min(width, 16);
-    int rightmost = 0;
+    const int rows = std::min(height, 16);
+    // The pen is always left of the wrap column, so the glyph and its shadow
+    // fit in the row; the clamp only guards the buffer.
+    const int cols = std::clamp(std::min(width, 16), 0, kLayerStride - 1 - l.penX);
+    const auto mask = static_cast<uint16_t>(cols > 0 ? 0xFFFFu << (16 - cols) : 0u);
+    uint16_t seen = 0;
     for (int r = 0; r < rows; ++r) {
-        const size_t y = size_t((l.penY + r) % kLayerRows) * kLayerStride;
-        const uint16_t bits = g.rows[static_cast<size_t>(r)];
+        uint16_t* p = &l.pixels[size_t((l.penY + r) % kLayerRows) * kLayerStride + size_t(l.penX)];
+        const uint16_t bits = g.rows[static_cast<size_t>(r)] & mask;
+        seen |= bits;
+        bool prev = false;
         for (int c = 0; c < cols; ++c) {
-            const int x = l.penX + c;
-            if (bits & (0x8000u >> c)) {
-                if (x < kLayerStride) l.pixels[y + size_t(x)] = ink;
-                if (x + 1 < kLayerStride) l.pixels[y + size_t(x) + 1] = kShadow;
-                rightmost = c + 1;
-            } else if (x < kLayerStride && l.pixels[y + size_t(x)] != kShadow) {
-                l.pixels[y + size_t(x)] = 0;
-            }
+            const bool set = (bits >> (15 - c)) & 1u;
+            p[c] = set ? ink : (prev || p[c] == kShadow) ? kShadow : uint16_t{0};
+            prev = set;
         }
+        if (prev) p[cols] = kShadow;
     }
+    const int rightmost = seen ? 16 - std::countr_zero(seen) : 0;
     l.penX += proportional ? (rightmost ? rightmost : 4) + 2 : advance;
     if (l.penX >= kWrapX) newLine(l);
 }
