@@ -36,6 +36,7 @@ TcmForm::TcmForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     bList->setObjectName(QStringLiteral("bList"));
     pList->setObjectName(QStringLiteral("pList"));
     for (QListWidget* l : {bList, pList}) {
+        l->setAccessibleName(l->objectName());
         l->setFont(fixedFont());
         l->setSelectionMode(QAbstractItemView::SingleSelection);
         l->setUniformItemSizes(true);
@@ -96,6 +97,7 @@ TTxtForm::TTxtForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     });
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setAccessibleName(QStringLiteral("Memo1"));
     Memo1->hide();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -113,6 +115,7 @@ TKanaForm::TKanaForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     setWindowTitle(QStringLiteral("Kana Text: String #0"));
     kanaEdit = new QPlainTextEdit(this);
     kanaEdit->setObjectName(QStringLiteral("kanaEdit"));
+    kanaEdit->setAccessibleName(QStringLiteral("kanaEdit"));
     kanaEdit->setReadOnly(true);
     kanaEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
     kanaEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -163,6 +166,7 @@ THexForm::THexForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     grid = new HexGrid(view, this);
     chPic = new QWidget(this);
     chPic->setObjectName(QStringLiteral("chPic"));
+    chPic->setAccessibleName(QStringLiteral("chPic"));
     chPic->setFixedSize(128, 128);
     chPic->setAutoFillBackground(true);
     QPalette pal = chPic->palette();
