@@ -441,6 +441,27 @@ void ScriptEditor::DumpMemory(common::Port& port) {
     if (!err.empty()) port.inform("Error: Could not open file for saving...");
 }
 
+std::string ScriptEditor::HexCaption() const {
+    uint32_t address = (0x7E0000u | CurrentStringOffset) + static_cast<uint32_t>(HexData.cursorOffset());
+    return format("Hex Data - $%08X", address);
+}
+
+std::array<uint16_t, 8 * 16> ScriptEditor::HexPreview() const {
+    std::array<uint16_t, 8 * 16> out{};
+    uint16_t value = HexData.cursorWord();
+    const uint16_t ink = kPalette[kTextColor], paper = kPalette[0];
+    if (View.translatedText) {
+        const GlyphBits& g = builtinGlyph8(static_cast<uint8_t>(value));
+        for (size_t r = 0; r < 16; ++r)
+            for (size_t c = 0; c < 8; ++c) out[r * 8 + c] = (g.rows[r] & (0x8000u >> c)) ? ink : paper;
+        return out;
+    }
+    GlyphBits g = glyphFromRom(GlyphAt(RomImage(), value > 4095 ? 32 : value));
+    for (size_t r = 0; r < 16; ++r)
+        for (size_t c = 0; c < 8; ++c) out[r * 8 + c] = (g.rows[r] & (0x8000u >> (2 * c))) ? ink : paper;
+    return out;
+}
+
 void ScriptEditor::EditorKeys(common::Port& port) {
     port.inform(
         "Shift + UP  : Scroll the KANA Textbox Data Up by 'ONE line'.\n"

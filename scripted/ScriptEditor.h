@@ -13,6 +13,7 @@
 
 #include "common/port/Port.h"
 #include "scripted/DataFile.h"
+#include "scripted/HexData.h"
 #include "scripted/Script.h"
 #include "scripted/TextBox.h"
 
@@ -65,7 +66,9 @@ public:
     uint16_t UpperScroll = 0;            // text layer scroll offsets in pixel rows
     uint16_t LowerScroll = 0;
     std::vector<uint8_t> WorkRam = std::vector<uint8_t>(kWorkRamSize, 0);
+    HexDataView HexData;
     unsigned FrameRevision = 0;  // grows whenever the screen picture changed
+    unsigned HexRevision = 0;    // grows whenever the hex data window changed
     TextBoxRenderer Renderer;
     std::vector<uint8_t> TranslationBuffer;  // the encoded section of the selected string
 
@@ -114,6 +117,17 @@ public:
     // A key of the main window; returns true when it is swallowed.
     bool KeyDown(Key key, bool shift, bool ctrl);
     void DumpMemory(common::Port& port);
+    // The hex data window: its keys, caption and glyph preview.
+    void HexKeyDown(HexKey key) {
+        HexData.key(key);
+        ++HexRevision;
+    }
+    std::string HexCaption() const;
+    // The 8 x 16 RGB565 preview of the cursor's value: the built-in 8 x 16
+    // glyph of its low byte while the translated text display is requested,
+    // else the ROM glyph of the value (every second column; values above
+    // 4095 show the glyph for 32).
+    std::array<uint16_t, 8 * 16> HexPreview() const;
     void EditorKeys(common::Port& port);
     void Exit() { CloseRequested = true; }
 

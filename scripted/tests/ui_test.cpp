@@ -192,6 +192,21 @@ private slots:
         w.main->DefaultWindowSize1->trigger();
         QCOMPARE(w.main->Video->size(), QSize(320, 256));
 
+        // The hex data window (shown only by a data file): keys move its
+        // cursor, the caption follows.
+        QCOMPARE(w.hex->windowTitle(), QStringLiteral("Hex Data"));
+        w.main->editor().ShowWindow(scripted::Window::HexData, true);
+        w.main->editor().HexData.data[2] = 'A';
+        w.main->sync();
+        QVERIFY(w.hex->isVisible());
+        QVERIFY(w.main->editor().HexData.visibleRows > 1);
+        QTest::keyClick(w.hex, Qt::Key_Right);
+        QTest::keyClick(w.hex, Qt::Key_Down);
+        QCOMPARE(w.hex->windowTitle(), QString::asprintf("Hex Data - $%08X",
+                                                         (0x7E0000u | w.main->editor().CurrentStringOffset) + 18u));
+        QTest::keyClick(w.hex, Qt::Key_Up);
+        QVERIFY(std::count(w.hex->chPic->pixels.begin(), w.hex->chPic->pixels.end(), 0xFFFF) > 10);
+
         if (!qEnvironmentVariableIsEmpty("VT2_SCREENSHOTS")) {
             // The whole screen as a user sees it (meaningful on a real or
             // virtual X display).

@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QFontDatabase>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -150,33 +151,58 @@ void HexGrid::paintEvent(QPaintEvent*) {
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < HexDataView::kColumns; ++c) {
             QRect cell(2 + c * cellWidth, r * rowHeight, fm.horizontalAdvance(QStringLiteral("0000")), rowHeight);
-            QColor ink = (c % 2) ? QColor(Qt::white) : QColor(0, 128, 128);
-            if (view_.isCursor(r, c)) {
-                p.fillRect(cell, Qt::white);
-                ink = Qt::red;
-            }
-            p.setPen(ink);
+            HexDataView::CellStyle style = view_.cellStyle(r, c);
+            p.fillRect(cell, QColor::fromRgb(style.background));
+            p.setPen(QColor::fromRgb(style.ink));
             p.drawText(cell, Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(view_.cellText(r, c)));
         }
 }
 
-THexForm::THexForm(QWidget* parent) : QWidget(parent, Qt::Window) {
+GlyphPreview::GlyphPreview(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("chPic"));
+    setAccessibleName(QStringLiteral("chPic"));
+    setFixedSize(128, 128);
+}
+
+void GlyphPreview::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    QImage img(reinterpret_cast<const uchar*>(pixels.data()), 8, 16, 16, QImage::Format_RGB16);
+    p.drawImage(rect(), img);
+}
+
+THexForm::THexForm(const HexDataView& view, QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("HexForm"));
     setWindowTitle(QStringLiteral("Hex Data"));
+    setFocusPolicy(Qt::StrongFocus);
     grid = new HexGrid(view, this);
-    chPic = new QWidget(this);
-    chPic->setObjectName(QStringLiteral("chPic"));
-    chPic->setAccessibleName(QStringLiteral("chPic"));
-    chPic->setFixedSize(128, 128);
-    chPic->setAutoFillBackground(true);
-    QPalette pal = chPic->palette();
-    pal.setColor(QPalette::Window, Qt::black);
-    chPic->setPalette(pal);
+    grid->setAccessibleName(QStringLiteral("HexData"));
+    chPic = new GlyphPreview(this);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(grid, 1);
     layout->addWidget(chPic, 0, Qt::AlignTop);
     resize(grid->sizeHint().width() + 130, 160);
+}
+
+int THexForm::visibleRows() const {
+    QFontMetrics fm(grid->font());
+    return grid->height() / (fm.height() + 2);
+}
+
+void THexForm::keyPressEvent(QKeyEvent* e) {
+    switch (e->key()) {
+        case Qt::Key_Up: emit keyPressed(HexKey::Up); break;
+        case Qt::Key_Down: emit keyPressed(HexKey::Down); break;
+        case Qt::Key_Left: emit keyPressed(HexKey::Left); break;
+        case Qt::Key_Right: emit keyPressed(HexKey::Right); break;
+        default: QWidget::keyPressEvent(e); return;
+    }
+    e->accept();
+}
+
+void THexForm::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    emit resized();
 }
 
 }  // namespace scripted::ui

@@ -79,6 +79,8 @@ void TmyForm::attach(TTxtForm* txt, THexForm* hex, TKanaForm* kana, TcmForm* cm)
     connect(cm_, &TcmForm::blockClicked, this, [this](int i) { run([&] { editor_.BlockListClick(port_, i); }); });
     connect(cm_, &TcmForm::stringClicked, this, [this](int i) { run([&] { editor_.StringListClick(i); }); });
     connect(txt_, &TTxtForm::edited, this, [this] { pushEditorText(); });
+    connect(hex_, &THexForm::keyPressed, this, [this](HexKey k) { run([&] { editor_.HexKeyDown(k); }); });
+    connect(hex_, &THexForm::resized, this, [this] { run([this] { editor_.HexData.setVisibleRows(hex_->visibleRows()); }); });
     connect(txt_, &TTxtForm::resized, this, [this] { run([this] { editor_.SelectString(false, true); }); });
     sync();
 }
@@ -154,7 +156,8 @@ void TmyForm::buildMenus() {
     view->addSeparator();
     Zoominx21 = add(view, "Zoom in x 2", QKeySequence(), [this] {
         if (isMaximized()) showNormal();
-        setClientSize(QSize(startClientSize_.width() * 2, startClientSize_.height() + 256));
+        Size size = zoomedClientSize({startClientSize_.width(), startClientSize_.height()});
+        setClientSize(QSize(size.width, size.height));
         zoomed_ = true;
         placeSideWindows();
     });
@@ -252,6 +255,13 @@ void TmyForm::sync() {
         setSideVisible(hex_, ed.windowVisible(Window::HexData));
         setSideVisible(kana_, ed.windowVisible(Window::KanaText));
     }
+    // The hex data window takes its caption when it is drawn.
+    if (hex_ && hex_->isVisible()) {
+        hex_->setWindowTitle(qs(ed.HexCaption()));
+        hex_->chPic->pixels = ed.HexPreview();
+        hex_->grid->update();
+        hex_->chPic->update();
+    }
 
     switch (editor_.takeFocusRequest()) {
         case Focus::BlockList:
@@ -344,7 +354,7 @@ Windows createWindows(common::Port* port) {
     Windows w;
     w.main = std::make_unique<TmyForm>(port);
     w.txt = new TTxtForm(w.main.get());
-    w.hex = new THexForm(w.main.get());
+    w.hex = new THexForm(w.main->editor().HexData, w.main.get());
     w.kana = new TKanaForm(w.main.get());
     w.cm = new TcmForm(w.main.get());
     w.main->attach(w.txt, w.hex, w.kana, w.cm);
