@@ -5,6 +5,7 @@
 #include "common/fileio.h"
 #include "common/testing/ScriptedPort.h"
 #include "scripted/ScriptEditor.h"
+#include "scripted/TextBox.h"
 #include "scripted/Translation.h"
 #include "scripted/tests/TestFiles.h"
 #include "tools/mkgamerom/GameRom.h"
@@ -181,4 +182,27 @@ TEST_F(TranslationCommands, SaveFailuresKeepFiles) {
     EXPECT_EQ(ed.EditorText, newTranslationText(3));
     ed.SaveTextFile(port);
     port.expectMessage("Error: Could not open file for saving...");
+}
+
+TEST(TranslationEncoding, AnyTextEncodesAndDrawsWithinBounds) {
+    // Random texts built from the characters the encoder looks at.
+    const std::string alphabet = "[]$0aF9 \n.ENDSTRING1name\x80\xFF";
+    uint32_t seed = 12345;
+    auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+    TextBoxRenderer r;
+    ViewOptions view;
+    for (int i = 0; i < 300; ++i) {
+        std::string text = ".STRING 1\n";
+        size_t n = next() % 400;
+        for (size_t j = 0; j < n; ++j) text += alphabet[(next() >> 8) % alphabet.size()];
+        auto m = findSection(text, next() % (text.size() + 2), 1);
+        Bytes out = encodeSection(text, m ? m->line : 0);
+        ASSERT_GE(out.size(), 2u);
+        ASSERT_LE(out.size(), kTranslationBufferSize);
+        ASSERT_EQ(Bytes(out.end() - 2, out.end()), kEnd);
+        view.useVwf = i % 2;
+        view.hideCodes = i % 3 == 0;
+        r.DrawTextBox(Box::Lower, DecodeTranslation(Bytes(text.begin(), text.end())), GlyphSource{Box::Lower, {}},
+                      1 + i % 20, i % 40, view);
+    }
 }

@@ -279,6 +279,7 @@ void TmyForm::sync() {
             QSignalBlocker block(memo);
             memo->setPlainText(qs(ed.EditorText));
         }
+        memo->document()->setModified(ed.TextModified);
         if (editor_.CaretRequest) {
             QTextCursor c = memo->textCursor();
             c.setPosition(positionOf(ed.EditorText, *editor_.CaretRequest));
