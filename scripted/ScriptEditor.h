@@ -73,7 +73,7 @@ public:
     std::vector<uint8_t> TranslationBuffer;  // the encoded section of the selected string
 
     // --- the text editor (TDMemo) ------------------------------------------
-    std::string EditorText;       // "\n" line ends; UTF-8
+    std::string EditorText;       // "\n" line ends; one byte per character
     size_t SelStart = 0;          // byte offsets into EditorText
     size_t SelLength = 0;
     bool TextModified = false;

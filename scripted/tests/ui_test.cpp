@@ -159,6 +159,9 @@ private slots:
         QTRY_VERIFY(w.main->editor().TranslationBuffer.size() == 13);
         QVERIFY(w.main->editor().Renderer.Screen != before);
         QCOMPARE(w.txt->TDMemo->textCursor().blockNumber(), 12);  // the caret stays where it was
+        w.txt->TDMemo->insertPlainText(QString(QChar(0xE9)));  // one character, one byte
+        QTRY_VERIFY(w.main->editor().TranslationBuffer.size() == 14);
+        QCOMPARE(w.main->editor().TranslationBuffer[11], uint8_t(0xE9));
         w.main->SaveTextFile1->trigger();
         QCOMPARE(port.takeMessage().text, std::string("\"00C20000.txt\" was saved successfully!"));
 

@@ -11,6 +11,7 @@
 #include <QTextCursor>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <algorithm>
 #include <exception>
 
 #include "common/fileio.h"
@@ -85,30 +86,18 @@ void TmyForm::attach(TTxtForm* txt, THexForm* hex, TKanaForm* kana, TcmForm* cm)
     sync();
 }
 
-namespace {
-
-// Byte offsets of the model's UTF-8 text and character positions of the
-// editor's text.
-size_t bytesBefore(const QString& text, int position) {
-    return static_cast<size_t>(text.left(position).toUtf8().size());
-}
-int positionOf(const std::string& text, size_t bytes) {
-    return int(QString::fromUtf8(text.data(), qsizetype(std::min(bytes, text.size()))).size());
-}
-
-}  // namespace
-
+// The translation text is one byte per character (Latin-1 in the editor),
+// so that any file's bytes come back unchanged and each typed character is
+// the byte the encoder takes; positions are byte offsets.
 void TmyForm::pullEditorSelection() {
     if (!txt_) return;
     QTextCursor c = txt_->TDMemo->textCursor();
-    QString text = txt_->TDMemo->toPlainText();
-    size_t start = bytesBefore(text, c.selectionStart());
-    editor_.SetEditorSelection(start, bytesBefore(text, c.selectionEnd()) - start);
+    editor_.SetEditorSelection(size_t(c.selectionStart()), size_t(c.selectionEnd() - c.selectionStart()));
 }
 
 void TmyForm::pushEditorText() {
-    QString text = txt_->TDMemo->toPlainText();
-    size_t caret = bytesBefore(text, txt_->TDMemo->textCursor().position());
+    QByteArray text = txt_->TDMemo->toPlainText().toLatin1();
+    size_t caret = size_t(txt_->TDMemo->textCursor().position());
     run([&] { editor_.TextChanged(text.toStdString(), caret); });
 }
 
@@ -277,12 +266,12 @@ void TmyForm::sync() {
         if (editorTextRevision_ != ed.EditorTextRevision) {
             editorTextRevision_ = ed.EditorTextRevision;
             QSignalBlocker block(memo);
-            memo->setPlainText(qs(ed.EditorText));
+            memo->setPlainText(QString::fromLatin1(ed.EditorText.data(), qsizetype(ed.EditorText.size())));
         }
         memo->document()->setModified(ed.TextModified);
         if (editor_.CaretRequest) {
             QTextCursor c = memo->textCursor();
-            c.setPosition(positionOf(ed.EditorText, *editor_.CaretRequest));
+            c.setPosition(int(std::min(*editor_.CaretRequest, ed.EditorText.size())));
             memo->setTextCursor(c);
             editor_.CaretRequest.reset();
         }
