@@ -117,6 +117,8 @@ void ScriptEditor::OpenRomFile(common::Port& port) {
         CurrentBlock = -1;
         DataLoaded = false;
         clearStrings();
+        std::fill(Renderer.Screen.begin(), Renderer.Screen.end(), uint16_t{0});
+        ++FrameRevision;
         return;
     }
 

@@ -181,6 +181,7 @@ TEST_F(EditorTest, OpenRomFailures) {
         EXPECT_FALSE(ed.DataMenuEnabled) << name;
         EXPECT_TRUE(ed.pList.items.empty()) << name;
         EXPECT_TRUE(ed.bList.items.empty()) << name;
+        EXPECT_EQ(std::count(ed.Renderer.Screen.begin(), ed.Renderer.Screen.end(), 0), 320 * 256) << name;
         // Without a ROM the block and string commands do nothing.
         ed.BlockListClick(port, 0);
         EXPECT_TRUE(ed.pList.items.empty());
