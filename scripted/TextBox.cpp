@@ -151,31 +151,51 @@ void TextBoxRenderer::newLine(TextLayer& l) {
     l.penY += 16;
 }
 
+// 0xFFFF in each of eight lanes whose bit (most significant first) is set.
+using Lanes = std::array<std::array<uint16_t, 8>, 256>;
+constexpr Lanes makeLanes() {
+    Lanes t{};
+    for (size_t b = 0; b < 256; ++b)
+        for (size_t i = 0; i < 8; ++i) t[b][i] = (b & (0x80u >> i)) ? 0xFFFF : 0;
+    return t;
+}
+constexpr Lanes kLanes = makeLanes();
+
+void spread(uint16_t bits, uint16_t* out) {
+    std::memcpy(out, kLanes[bits >> 8].data(), 16);
+    std::memcpy(out + 8, kLanes[bits & 0xFF].data(), 16);
+}
+
 // Draws a glyph at the pen and advances it. `advance` is the fixed advance;
 // proportional glyphs advance by their rightmost set column + 2 (4 + 2 when
 // blank). A set pixel takes the ink and puts the shadow to its right; a clear
 // one is cleared unless it holds a shadow.
 void TextBoxRenderer::drawGlyph(TextLayer& l, const GlyphBits& g, int height, int width, bool proportional,
                                 int advance) {
+    if (l.penX >= kWrapX) newLine(l);  // keeps the 16 columns and the shadow inside the row
     l.penY %= kLayerRows;
     const uint16_t ink = kPalette[l.color & 15];
-    const int rows = std::min(height, 16);
-    // The pen is always left of the wrap column, so the glyph and its shadow
-    // fit in the row; the clamp only guards the buffer.
-    const int cols = std::clamp(std::min(width, 16), 0, kLayerStride - 1 - l.penX);
-    const auto mask = static_cast<uint16_t>(cols > 0 ? 0xFFFFu << (16 - cols) : 0u);
+    const int rows = std::min(height, 16), cols = std::clamp(width, 0, 16);
+    const auto mask = static_cast<uint16_t>(0xFFFF0000u >> cols);
+    uint16_t touch[16];
+    spread(mask, touch);
     uint16_t seen = 0;
     for (int r = 0; r < rows; ++r) {
         uint16_t* p = &l.pixels[size_t((l.penY + r) % kLayerRows) * kLayerStride + size_t(l.penX)];
         const uint16_t bits = g.rows[static_cast<size_t>(r)] & mask;
         seen |= bits;
-        bool prev = false;
-        for (int c = 0; c < cols; ++c) {
-            const bool set = (bits >> (15 - c)) & 1u;
-            p[c] = set ? ink : (prev || p[c] == kShadow) ? kShadow : uint16_t{0};
-            prev = set;
+        // Pixel c is a shadow when c - 1 is set and c is not. Done on all
+        // 16 lanes at once, leaving the columns past the glyph's width.
+        uint16_t set[16], shade[16];
+        spread(bits, set);
+        spread(static_cast<uint16_t>((bits >> 1) & ~bits), shade);
+        for (int c = 0; c < 16; ++c) {
+            const uint16_t old = p[c];
+            const auto keep = static_cast<uint16_t>(old == kShadow ? 0xFFFF : 0);
+            const auto v = static_cast<uint16_t>((set[c] & ink) | (~set[c] & (shade[c] | keep) & kShadow));
+            p[c] = static_cast<uint16_t>((touch[c] & v) | (~touch[c] & old));
         }
-        if (prev) p[cols] = kShadow;
+        if (cols > 0 && ((bits >> (16 - cols)) & 1u)) p[cols] = kShadow;
     }
     const int rightmost = seen ? 16 - std::countr_zero(seen) : 0;
     l.penX += proportional ? (rightmost ? rightmost : 4) + 2 : advance;
