@@ -192,6 +192,7 @@ private slots:
         QVERIFY(w.cm->isVisible());
         w.main->Zoominx21->trigger();
         QCOMPARE(w.main->Video->size(), QSize(640, 512));
+        saveShot(w.main.get(), "zoom.png");
         w.main->DefaultWindowSize1->trigger();
         QCOMPARE(w.main->Video->size(), QSize(320, 256));
 
@@ -218,6 +219,17 @@ private slots:
                 QString::fromLocal8Bit(qgetenv("VT2_SCREENSHOTS")) + QStringLiteral("/screen.png"));
         }
         saveShot(w.main.get(), "main.png");
+        if (!qEnvironmentVariableIsEmpty("VT2_SCREENSHOTS")) {
+            // The long letter of Block C24000, green and solid, codes hidden,
+            // scrolled down by three lines.
+            clickRow(w.cm->bList, 4);
+            w.main->Green1->trigger();
+            w.main->Solid1->trigger();
+            w.main->HideCodes->trigger();
+            for (int i = 0; i < 3; ++i) QTest::keyClick(w.main.get(), Qt::Key_Down, Qt::ShiftModifier);
+            saveShot(w.main.get(), "letter.png");
+            w.main->HideCodes->trigger();
+        }
         saveShot(w.cm, "list.png");
         saveShot(w.txt, "text.png");
         saveShot(w.kana, "kana.png");
