@@ -38,6 +38,12 @@ void TJMPForm::listChanged() {
 }
 
 void TJMPForm::showList() {
+    if (!placed_ && parentWidget()) {
+        // First showing: at the right edge of the main window.
+        const QRect main = parentWidget()->frameGeometry();
+        move(main.right() - width() - 24, main.top() + 60);
+        placed_ = true;
+    }
     show();
     raise();
     activateWindow();

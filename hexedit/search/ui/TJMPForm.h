@@ -31,6 +31,7 @@ protected:
 private:
     JumpListWindow& model_;
     QListWidget* JmpList_ = nullptr;
+    bool placed_ = false;
 };
 
 }  // namespace hexedit::search

@@ -140,7 +140,7 @@ void TJumpForm::textEdited() {
     if (!refreshing_) model_.setText(toBytes(jmptxt_->text()));
 }
 
-bool TJumpForm::filterTextKey(QKeyEvent* e) {
+bool TJumpForm::closingKey(QKeyEvent* e) {
     if (isEnter(e)) {
         model_.done();
         return true;
@@ -149,6 +149,11 @@ bool TJumpForm::filterTextKey(QKeyEvent* e) {
         model_.escape();
         return true;
     }
+    return false;
+}
+
+bool TJumpForm::filterTextKey(QKeyEvent* e) {
+    if (closingKey(e)) return true;
     if (e->matches(QKeySequence::Paste)) {
         jmptxt_->paste();
         textEdited();
@@ -166,14 +171,7 @@ bool TJumpForm::filterTextKey(QKeyEvent* e) {
 bool TJumpForm::eventFilter(QObject* watched, QEvent* e) {
     if (watched == jmpbox_ && e->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(e);
-        if (isEnter(k)) {
-            model_.done();
-            return true;
-        }
-        if (k->key() == Qt::Key_Escape) {
-            model_.escape();
-            return true;
-        }
+        if (closingKey(k)) return true;
         // No search by typed letters.
         if (!k->text().isEmpty() && k->text().at(0).isPrint()) return true;
     }
@@ -181,15 +179,7 @@ bool TJumpForm::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void TJumpForm::keyPressEvent(QKeyEvent* e) {
-    if (e->key() == Qt::Key_Escape) {
-        model_.escape();
-        return;
-    }
-    if (isEnter(e)) {
-        model_.done();
-        return;
-    }
-    QDialog::keyPressEvent(e);
+    if (!closingKey(e)) QDialog::keyPressEvent(e);
 }
 
 }  // namespace hexedit::search

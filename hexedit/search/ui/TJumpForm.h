@@ -57,6 +57,8 @@ protected:
 
 private:
     void textEdited();
+    // Enter closes the window, Escape cancels it.
+    bool closingKey(QKeyEvent* e);
 
     GotoWindow& model_;
     QGroupBox* position_ = nullptr;

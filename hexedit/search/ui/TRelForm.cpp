@@ -92,6 +92,11 @@ TRelForm::TRelForm(RelativeJump& model, QWidget* parent) : QWidget(parent, Qt::T
 TRelForm::~TRelForm() { model_.setView(nullptr); }
 
 void TRelForm::showWindow() {
+    if (!placed_ && parentWidget()) {
+        // First showing: centred over the main window.
+        move(parentWidget()->frameGeometry().center() - QPoint(width() / 2, height() / 2));
+        placed_ = true;
+    }
     show();
     raise();
     activateWindow();

@@ -37,6 +37,7 @@ private:
     QRadioButton* mappings_[3] = {};
     QRadioButton* targets_[2] = {};
     QLineEdit* HDR_ = nullptr;
+    bool placed_ = false;
 };
 
 }  // namespace hexedit::search

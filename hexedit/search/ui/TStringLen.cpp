@@ -13,6 +13,8 @@ namespace hexedit::search {
 
 namespace {
 
+constexpr int kWidth = 452;
+
 ScreenRect toRect(const QRect& r) { return {r.x(), r.y(), r.width(), r.height()}; }
 
 }  // namespace
@@ -22,9 +24,9 @@ TStringLen::TStringLen(StringLength& model, QWidget* parent) : QWidget(parent, Q
     setWindowTitle(QStringLiteral("String Length"));
     // The main window keeps the focus for the second press.
     setAttribute(Qt::WA_ShowWithoutActivating);
-    setFixedSize(420, 62);
+    setFixedSize(kWidth, 54);
     const char* captions[3] = {"Start", "End", "Length"};
-    const int x[3] = {8, 122, 236}, widths[3] = {84, 84, 176};
+    const int x[3] = {8, 100, 192}, widths[3] = {84, 84, 176};
     for (int i = 0; i < 3; ++i) {
         auto* label = new QLabel(QString::fromLatin1(captions[i]), this);
         label->setGeometry(x[i], 4, widths[i], 16);
@@ -34,7 +36,7 @@ TStringLen::TStringLen(StringLength& model, QWidget* parent) : QWidget(parent, Q
         label->setBuddy(boxes_[i]);
     }
     auto* ok = new QPushButton(QStringLiteral("Ok"), this);
-    ok->setGeometry(x[2] + widths[2] + 4, 21, 420 - x[2] - widths[2] - 12, 26);
+    ok->setGeometry(x[2] + widths[2] + 8, 21, kWidth - x[2] - widths[2] - 16, 26);
     connect(ok, &QPushButton::clicked, this, [this] { model_.close(); });
     model_.setView(this);
     common::nameControls(this);
