@@ -7,11 +7,14 @@
 #include "hexedit/core/DataPad.h"
 #include "hexedit/core/ModalView.h"
 #include "hexedit/search/SearchCommands.h"
+#include "hexedit/tiles/TileEditor.h"
 
 namespace hexedit {
 
 struct TarnwickModel {
-    explicit TarnwickModel(common::Port& port) : pad(port), search(pad) {
+    explicit TarnwickModel(common::Port& port) : pad(port), search(pad), tiles(pad) {
+        tiles.host.caption = [this] { return pad.TileCaption; };
+        tiles.host.showing = [this](bool up) { pad.TileEditorShowing = up; };
         pad.commands().add("About1Click", [this] {
             if (aboutBox) aboutBox->execModal();
         });
@@ -21,6 +24,7 @@ struct TarnwickModel {
 
     DataPad pad;
     search::SearchCommands search;
+    tiles::TileEditor tiles;  // TTileForm
     ModalView* aboutBox = nullptr;  // TAboutBox
 };
 
