@@ -3,6 +3,7 @@
 #include "hexedit/app/ui/TAboutBox.h"
 #include "hexedit/core/ui/TDataPad.h"
 #include "hexedit/search/ui/SearchWindows.h"
+#include "hexedit/tiles/ui/TTileForm.h"
 
 namespace hexedit {
 
@@ -13,6 +14,7 @@ Tarnwick::Tarnwick() {
     aboutBox = std::make_unique<TAboutBox>(mainWindow.get());
     app.aboutBox = aboutBox.get();
     searchWindows = std::make_unique<search::SearchWindows>(*mainWindow, app.search);
+    tileForm = std::make_unique<tiles::TTileForm>(app.tiles, mainWindow.get());
 }
 
 Tarnwick::~Tarnwick() = default;

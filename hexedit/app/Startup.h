@@ -16,6 +16,9 @@ class TAboutBox;
 namespace search {
 class SearchWindows;
 }
+namespace tiles {
+class TTileForm;
+}
 
 class Tarnwick {
 public:
@@ -31,6 +34,7 @@ public:
     std::unique_ptr<TDataPad> mainWindow;
     std::unique_ptr<TAboutBox> aboutBox;
     std::unique_ptr<search::SearchWindows> searchWindows;  // TOptsForm, TListForm
+    std::unique_ptr<tiles::TTileForm> tileForm;
 };
 
 }  // namespace hexedit
