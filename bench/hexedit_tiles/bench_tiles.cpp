@@ -1,6 +1,7 @@
 // Decoding a full 128 x 128 tile view in each format, against a plain copy
-// of the same 16 KiB as the baseline, and one-row scrolls through a 4 MiB
-// file.
+// of the same 16 KiB as the baseline; one-row scrolls and thumb drags
+// through a 4 MiB file; the pictures of a full repaint of the tile window,
+// and with Qt the whole window painted offscreen.
 
 #include <benchmark/benchmark.h>
 
@@ -8,7 +9,17 @@
 #include <random>
 #include <vector>
 
+#include "common/testing/NullPort.h"
+#include "hexedit/core/testing/FakeSession.h"
+#include "hexedit/tiles/TileEditor.h"
 #include "hexedit/tiles/TileFormats.h"
+
+#ifdef BENCH_WITH_QT
+#include <QApplication>
+#include <QImage>
+
+#include "hexedit/tiles/ui/TTileForm.h"
+#endif
 
 using namespace hexedit::tiles;
 
@@ -68,6 +79,68 @@ void BM_ScrollDown4MiB(benchmark::State& state) {
 }
 BENCHMARK(BM_ScrollDown4MiB);
 
+struct Window {
+    common::testing::NullPort port;
+    hexedit::testing::FakeSession session{port};
+    TileEditor editor{session};
+    Window() {
+        session.load(file(), "bench.bin");
+        editor.selectFormat(3);
+        editor.FormShow();
+    }
+};
+
+// Dragging the scroll bar's thumb across the file: each step a full decode
+// and the tile box's picture, as a repaint of TBox needs.
+void BM_ThumbDrag4MiB(benchmark::State& state) {
+    Window w;
+    int32_t pos = 0;
+    const int32_t step = static_cast<int32_t>(file().size() / 500);
+    for (auto _ : state) {
+        pos = (pos + step) % static_cast<int32_t>(file().size());
+        w.editor.TVScrlScroll(ScrollAction::Thumb, pos);
+        benchmark::DoNotOptimize(w.editor.tilePicture().pixels.data());
+    }
+}
+BENCHMARK(BM_ThumbDrag4MiB);
+
+// The four boxes' pictures of a full repaint.
+void BM_WindowPictures(benchmark::State& state) {
+    Window w;
+    w.editor.BoxShown = true;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(w.editor.tilePicture().pixels.data());
+        benchmark::DoNotOptimize(w.editor.characterPicture().pixels.data());
+        benchmark::DoNotOptimize(w.editor.clipPicture().pixels.data());
+        benchmark::DoNotOptimize(w.editor.palettePicture().pixels.data());
+    }
+}
+BENCHMARK(BM_WindowPictures);
+
+#ifdef BENCH_WITH_QT
+// The whole window rendered offscreen: pictures, blits, labels, menu bar.
+void BM_WindowRepaintQt(benchmark::State& state) {
+    Window w;
+    TTileForm form(w.editor);
+    form.resize(form.sizeHint());
+    QImage target(form.size(), QImage::Format_RGB32);
+    for (auto _ : state) {
+        form.render(&target);
+        benchmark::DoNotOptimize(target.bits());
+    }
+}
+BENCHMARK(BM_WindowRepaintQt);
+#endif
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+#ifdef BENCH_WITH_QT
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+#endif
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

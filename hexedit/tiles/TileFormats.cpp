@@ -54,6 +54,17 @@ struct Spread {
 };
 const Spread kSpread;
 
+// The rows of a bit-planar tile, with the format fixed at compile time so
+// the plane loop unrolls.
+template <int Format, int Planes>
+void planarRows(const uint8_t* src, int h, uint8_t* dest, int pitch) {
+    for (int r = 0; r < h; ++r) {
+        uint64_t row = 0;
+        for (int p = 0; p < Planes; ++p) row |= kSpread.lanes[src[planeOffset(Format, r, p)]] << p;
+        std::memcpy(dest + static_cast<ptrdiff_t>(r) * pitch, &row, 8);
+    }
+}
+
 bool planar(int format) { return format != Mode7 && format != Gba4 && format != Genesis && format != Wide; }
 
 // Copies the bytes of [B, B + n) that lie inside `bytes` (which starts at
@@ -102,13 +113,19 @@ void decodeTile(const TileFormat& f, std::span<const uint8_t> bytes, int64_t B, 
         src = t;
     }
     const int fmt = f.number;
+    switch (fmt) {
+    case OneBpp: planarRows<OneBpp, 1>(src, h, dest, pitch); return;
+    case Nes: planarRows<Nes, 2>(src, h, dest, pitch); return;
+    case GameBoy: planarRows<GameBoy, 2>(src, h, dest, pitch); return;
+    case Snes4: planarRows<Snes4, 4>(src, h, dest, pitch); return;
+    case Snes8: planarRows<Snes8, 8>(src, h, dest, pitch); return;
+    case Sms: planarRows<Sms, 4>(src, h, dest, pitch); return;
+    case Snes3: planarRows<Snes3, 3>(src, h, dest, pitch); return;
+    default: break;
+    }
     for (int r = 0; r < h; ++r) {
         uint8_t* d = dest + static_cast<ptrdiff_t>(r) * pitch;
-        if (planar(fmt)) {
-            uint64_t row = 0;
-            for (int p = 0; p < f.BitsPerPixel; ++p) row |= kSpread.lanes[src[planeOffset(fmt, r, p)]] << p;
-            std::memcpy(d, &row, 8);
-        } else if (fmt == Mode7) {
+        if (fmt == Mode7) {
             std::memcpy(d, src + 8 * r, 8);
         } else if (fmt == Wide) {
             std::memcpy(d, &kSpread.lanes[src[2 * r]], 8);

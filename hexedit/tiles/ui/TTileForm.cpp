@@ -181,6 +181,8 @@ TTileForm::TTileForm(TileEditor& model, QWidget* parent) : QDialog(parent), mode
     TBar->setSizeGripEnabled(false);
     for (int i = 0; i < 3; ++i) {
         panels[i] = new QLabel(this);
+        panels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        panels[i]->setContentsMargins(4, 0, 4, 0);
         TBar->addWidget(panels[i], i == 0 ? 1 : 0);
     }
     outer->addWidget(TBar);
