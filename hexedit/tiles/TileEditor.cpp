@@ -126,16 +126,25 @@ void TileEditor::runHost(const std::function<void()>& hook, std::string_view com
     }
 }
 
-// The main window moved the cursor, loaded a file or changed bytes: the
-// view follows its start offset.
-void TileEditor::afterMainWindow() {
-    TopOffset = session_.view().TopOffset;
+TileEditor::MainWindowMark TileEditor::mainWindowMark() {
+    const auto& e = session_.editor();
+    return {session_.view().TopOffset, session_.view().CursorOffset, e.CurrentPath, e.FileBuffer()};
+}
+
+// After a command of the main window: when it moved the cursor or loaded a
+// file the view starts at the main window's offset; when it was cancelled
+// the view stays where it was.
+void TileEditor::afterMainWindow(const MainWindowMark& before) {
+    const MainWindowMark now = mainWindowMark();
+    if (now.top != before.top || now.cursor != before.cursor || now.path != before.path || now.bytes != before.bytes)
+        TopOffset = now.top;
     redrawCleared();
 }
 
 void TileEditor::Open1Click() {
+    const auto before = mainWindowMark();
     session_.commands().run("Open1Click");
-    afterMainWindow();
+    afterMainWindow(before);
 }
 
 void TileEditor::Save1Click() {
@@ -148,8 +157,9 @@ void TileEditor::TableMaker1Click() { runHost(host.tableMaker, "TableMaker1Click
 void TileEditor::Help1Click() { runHost(host.help, "HelpTopics1Click"); }
 
 void TileEditor::GotoOffset1Click() {
+    const auto before = mainWindowMark();
     runHost(host.gotoOffset, "GotoOffset1Click");
-    afterMainWindow();
+    afterMainWindow(before);
 }
 
 void TileEditor::Undo1Click() {

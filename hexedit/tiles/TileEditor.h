@@ -163,7 +163,13 @@ private:
     void decode(Redraw kind);
     void redrawCleared();
     void moveTop(int64_t top, Redraw kind);
-    void afterMainWindow();
+    struct MainWindowMark {
+        int32_t top, cursor;
+        std::string path;
+        const uint8_t* bytes;
+    };
+    MainWindowMark mainWindowMark();
+    void afterMainWindow(const MainWindowMark& before);
     void runHost(const std::function<void()>& hook, std::string_view command);
     void refresh();
     void pullInside(int width, int height);

@@ -241,6 +241,22 @@ TEST_F(Fixture, ShowingTheWindowHidesTheMainWindowAndPlacesTheCursorAfterwards) 
     editor.GotoOffset1Click();
     EXPECT_EQ(gotos, 1);
     EXPECT_EQ(editor.TopOffset, session.viewState.TopOffset);
+
+    // Open: cancelled, the view stays; a new file starts at its top.
+    bool opens = false;
+    session.commandTable.add("Open1Click", [&] {
+        if (opens) {
+            session.load(std::vector<uint8_t>(0x30000, 0x11), "other.bin");
+            session.viewState.TopOffset = 0;
+        }
+    });
+    editor.TopOffset = 0x4000;
+    editor.Open1Click();
+    EXPECT_EQ(editor.TopOffset, 0x4000);
+    opens = true;
+    editor.Open1Click();
+    EXPECT_EQ(editor.TopOffset, 0);
+    EXPECT_EQ(editor.tiles[3], 15);  // 0x11 in all four planes
 }
 
 }  // namespace
