@@ -50,7 +50,9 @@ TEST(TileFormats, RoundTripsOverRandomBytesAndHeights) {
             for (auto& p : pixels) p = static_cast<uint8_t>(rng());
             encodeTile(f, pixels.data(), kPitch, h, copy, 0, B);
             for (int64_t i = 0; i < 700; ++i) {
-                if (i < B || i >= B + tileFootprint(f, h)) ASSERT_EQ(copy[i], file[i]) << "byte " << i;
+                if (i < B || i >= B + tileFootprint(f, h)) {
+                    ASSERT_EQ(copy[i], file[i]) << "byte " << i;
+                }
             }
             const auto back = decode(f, copy, B, h);
             const unsigned mask = f.BitsPerPixel >= 8 ? 0xFF : f.Wide16 ? 1 : (1u << f.BitsPerPixel) - 1;

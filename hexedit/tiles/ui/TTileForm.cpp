@@ -42,6 +42,7 @@ class ColorLabel : public QWidget {
 public:
     ColorLabel(TileEditor& model, QWidget* parent) : QWidget(parent), model_(model) {
         setObjectName("Clabel");
+        setAccessibleName("Clabel");
         setFixedSize(128, 16);
     }
 
