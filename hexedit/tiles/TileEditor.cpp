@@ -328,6 +328,8 @@ void TileEditor::drop() {
     for (int r = 0; r < BoxHeight; ++r)
         std::copy_n(&character[static_cast<size_t>(r) * kChar], BoxWidth, &tiles[static_cast<size_t>(BoxY + r) * kArea + BoxX]);
     encodeTouched();
+    // What lay outside the view's tiles was not written: it must not stay.
+    tiles.fill(0);
     decode(Redraw::Full);
 }
 

@@ -162,6 +162,11 @@ TEST_F(Fixture, DropNeverWritesPastTheFile) {
     EXPECT_EQ(session.bytes()[63], 0xFF);  // tile 7 of the first row
     EXPECT_EQ(session.bytes()[99], 0);     // tile 12: outside the box
     EXPECT_EQ(editor.tiles[13 * kArea], 0);  // byte 104 is past the file: shown as 0
+    // Right of a four-column view there are no tiles to take the drop.
+    editor.ViewColumns = 4;
+    editor.BoxWidth = editor.BoxHeight = 8;
+    editor.TBoxMouse(2 * 100, 0, MouseButton::Right, false);
+    EXPECT_EQ(editor.tiles[96], 0);
 }
 
 TEST_F(Fixture, ColoursAreLimitedByTheFormat) {
