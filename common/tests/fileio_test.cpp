@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -65,6 +66,46 @@ TEST(FileIo, FailedWriteLeavesTheTargetAndReportsIt) {
     EXPECT_FALSE(writeFileAtomic(dir.file("sub"), std::string("x")).empty());
     EXPECT_TRUE(fs::is_directory(dir.file("sub")));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 1);
+}
+
+TEST(FileIo, SavingKeepsSymbolicAndHardLinks) {
+    TempDir dir;
+    fs::create_directory(dir.file("real"));
+    std::string rom = dir.file("real/rom.smc");
+    ASSERT_TRUE(writeFileAtomic(rom, std::string("old")).empty());
+    fs::create_symlink("real/rom.smc", dir.file("link.smc"));  // relative to the link's folder
+    fs::create_symlink(dir.file("link.smc"), dir.file("chain.smc"));
+    fs::create_hard_link(rom, dir.file("hard.smc"));
+
+    ASSERT_TRUE(writeFileAtomic(dir.file("chain.smc"), std::string("through the links")).empty());
+    EXPECT_TRUE(fs::is_symlink(dir.file("chain.smc")));
+    EXPECT_TRUE(fs::is_symlink(dir.file("link.smc")));
+    EXPECT_EQ(slurp(rom), "through the links");
+    EXPECT_EQ(slurp(dir.file("hard.smc")), "through the links");  // written in place
+    EXPECT_EQ(fs::hard_link_count(rom), 2u);
+
+    // Shorter content through the hard link truncates the shared file.
+    ASSERT_TRUE(writeFileAtomic(dir.file("hard.smc"), std::string("new")).empty());
+    EXPECT_EQ(slurp(rom), "new");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.file("real")), fs::directory_iterator()), 1);
+
+    // A dangling link creates the file it names.
+    fs::create_symlink("real/fresh.bin", dir.file("dangling"));
+    ASSERT_TRUE(writeFileAtomic(dir.file("dangling"), std::string("x")).empty());
+    EXPECT_EQ(slurp(dir.file("real/fresh.bin")), "x");
+}
+
+TEST(FileIo, WritableFileInAReadOnlyFolderIsWrittenInPlace) {
+    if (::geteuid() == 0) GTEST_SKIP() << "folder permissions do not bind root";
+    TempDir dir;
+    fs::create_directory(dir.file("ro"));
+    std::string rom = dir.file("ro/rom.smc");
+    ASSERT_TRUE(writeFileAtomic(rom, std::string("old")).empty());
+    ::chmod(dir.file("ro").c_str(), 0555);
+    EXPECT_TRUE(writeFileAtomic(rom, std::string("new bytes")).empty());
+    EXPECT_EQ(slurp(rom), "new bytes");
+    EXPECT_FALSE(writeFileAtomic(dir.file("ro/other"), std::string("x")).empty());
+    ::chmod(dir.file("ro").c_str(), 0755);
 }
 
 TEST(FileIo, PathParts) {
