@@ -165,7 +165,7 @@ TEST_F(HexViewKeys, HexEntry) {
 }
 
 TEST_F(HexViewKeys, EntryAtTheBufferEndIsIgnored) {
-    openSize(10);
+    openSize(65535);
     view.FormKeyDown(ViewKey::End, true);
     view.FormKeyDown(ViewKey::PageDown, true);
     view.FormKeyDown(ViewKey::End, false);
@@ -187,7 +187,7 @@ TEST_F(HexViewKeys, TextEntryPrefersSingleBytesAndTheLowestCode) {
     tbl.PairTable[0x8260] = "A";
     tbl.PairTable[0x8261] = "B";
     tbl.PairTable[0x8262] = "B";
-    openSize(100);
+    openSize(65535);
     view.HexEditMode1Click();
     EXPECT_TRUE(view.TextMode);
     type(view, U"A");
@@ -279,7 +279,7 @@ TEST_F(HexViewKeys, PasteAsHexAndAsText) {
     tbl.setByte(0x41, "A");
     tbl.setByte(0x42, "B");
     tbl.PairTable[0x8260] = "C";
-    openSize(10);
+    openSize(65535);
     port.clipboard = "41 42\r\n43";
     view.AsText1Click(port, false);
     EXPECT_EQ(ed.FileBuffer()[0], 0x41);
@@ -316,4 +316,40 @@ TEST_F(HexViewKeys, PasteAsHexAndAsText) {
     EXPECT_EQ(ed.FileBuffer()[65533], 0x22);
     EXPECT_EQ(ed.FileBuffer()[65534], 0x33);
     EXPECT_EQ(ed.storage.size(), 65535u);
+}
+
+// Saving writes FileSize bytes: the zero tail the view shows takes no input.
+TEST_F(HexViewKeys, TypingAndPastingPastTheEndOfTheFileAreRefused) {
+    common::testing::ScriptedPort port;
+    tbl.setByte(0x41, "A");
+    tbl.PairTable[0x8260] = "C";
+    openSize(4);
+    vs.CursorColumn = 4;
+    view.FormPaint();
+    type(view, U"12");
+    EXPECT_FALSE(ed.Modified);
+    EXPECT_FALSE(view.pendingDigit());
+    EXPECT_EQ(vs.CursorOffset, 4);
+    EXPECT_EQ(view.statusText(), kPastEndStatus);
+    // A pair whose second byte would lie past the end.
+    vs.CursorColumn = 3;
+    view.FormPaint();
+    view.TextMode = true;
+    type(view, U"C");
+    EXPECT_FALSE(ed.Modified);
+    EXPECT_EQ(view.statusText(), kPastEndStatus);
+    // Pasting fills up to the end and says why it stopped there.
+    vs.CursorColumn = 2;
+    view.FormPaint();
+    port.clipboard = "AAAA";
+    view.AsText1Click(port, true);
+    EXPECT_EQ(ed.FileBuffer()[2], 0x41);
+    EXPECT_EQ(ed.FileBuffer()[3], 0x41);
+    EXPECT_EQ(ed.FileBuffer()[4], 0);
+    EXPECT_EQ(view.statusText(), kPastEndStatus);
+    port.clipboard = "41";
+    vs.CursorColumn = 0;
+    view.FormPaint();
+    view.AsText1Click(port, false);
+    EXPECT_NE(view.statusText(), kPastEndStatus);
 }
