@@ -69,14 +69,15 @@ namespace {
 std::string failure(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
 
 // Follows symbolic links to the file they finally name (which need not exist
-// yet); relative link texts are taken from the link's own folder.
-std::string resolveLinks(std::string path) {
+// yet); relative link texts are taken from the link's own folder. Nothing
+// for a chain of links that does not end.
+std::optional<std::string> resolveLinks(std::string path) {
     for (int depth = 0; depth < 40; ++depth) {
         struct stat st {};
         if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
         std::vector<char> text(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
         ssize_t n = ::readlink(path.c_str(), text.data(), text.size());
-        if (n < 0 || static_cast<size_t>(n) >= text.size()) return path;
+        if (n < 0 || static_cast<size_t>(n) >= text.size()) return std::nullopt;
         std::string target(text.data(), static_cast<size_t>(n));
         if (target.empty() || target[0] == '/') path = target;
         else {
@@ -84,7 +85,7 @@ std::string resolveLinks(std::string path) {
             path = folder.empty() ? target : (folder == "/" ? "/" : folder + "/") + target;
         }
     }
-    return path;
+    return std::nullopt;
 }
 
 // Overwrites an existing file through its own inode, keeping its links,
@@ -117,7 +118,9 @@ void flushFolder(const std::string& folder) {
 }  // namespace
 
 std::string writeFileAtomic(const std::string& requested, std::initializer_list<std::span<const uint8_t>> pieces) {
-    const std::string path = resolveLinks(requested);
+    const auto resolved = resolveLinks(requested);
+    if (!resolved) return "too many levels of symbolic links";
+    const std::string& path = *resolved;
     struct stat st {};
     const bool exists = ::stat(path.c_str(), &st) == 0;
     if (exists && S_ISREG(st.st_mode) && st.st_nlink > 1) return writeInPlace(path, pieces);
