@@ -176,9 +176,9 @@ void CompressionUtility::decompressBlock(int tag, common::Port& port) {
 
     clearList();
     // Decoded in full before anything is written, so a damaged block leaves
-    // no files behind.
-    // With room for the zero literals that pad the last group of a block
-    // packed from a data file near the limit; they are trimmed again.
+    // no files behind; with room for the zero literals that pad the last
+    // group of a block packed from a data file near the limit, which are
+    // trimmed again.
     std::vector<uint8_t> unpacked(kDataCapacity + kGroupPadding);
     DecodeResult decoded = DecodeBlock(romImage(), *start, unpacked);
     if (decoded.status == DecodeStatus::OutsideImage) {
