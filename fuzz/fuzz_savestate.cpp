@@ -43,9 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!file) return 0;
     }
     if (!s.pad.openPath(s.path)) return 0;
-    const EditorState& e = s.pad.editor;
+    const EditorState& e = s.pad.editor();
     FUZZ_CHECK(e.FileSize >= 0 && e.FileSize <= e.BufferSize);
-    FUZZ_CHECK(e.storage.size() == e.HeaderSkip + static_cast<size_t>(e.BufferSize));
+    FUZZ_CHECK(e.storedBytes().size() == size && e.buffer().size() == static_cast<size_t>(e.BufferSize));
     FUZZ_CHECK(e.HeaderSkip == (size >= kSavestateHeader ? kSavestateHeader : 0));
     const DisplayPalette expected = convertSavestatePalette(std::span<const uint8_t>(data, size));
     FUZZ_CHECK(s.pad.ZstPaletteLoaded && s.pad.ZstPalette == expected);

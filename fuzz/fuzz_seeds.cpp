@@ -14,6 +14,7 @@
 #include "compress/RecordFile.h"
 #include "compress/testing/SampleData.h"
 #include "scripted/Script.h"
+#include "scripted/Translation.h"
 #include "tools/mkgamerom/GameRom.h"
 
 namespace fs = std::filesystem;
@@ -67,6 +68,11 @@ int main(int argc, char** argv) {
         const size_t end = std::min<size_t>(rom.image.size(), at + 1024);
         seed("fuzz_script_walk", "block" + std::to_string(k), Bytes(rom.image.begin() + at, rom.image.begin() + static_cast<long>(end)));
     }
+    std::string translation = scripted::newTranslationText(3);
+    seed("fuzz_translation", "new.txt", scripted::toFileText(translation));
+    const size_t first = translation.find('\n', translation.find(".STRING 0")) + 1;
+    translation.insert(first, "Hello [Key]\n<8>small text\n");
+    seed("fuzz_translation", "edited.txt", scripted::toFileText(translation));
     seed("fuzz_record_file", "record", vt2comp::formatRecordLine("/home/u/Comp/VT2_6321.dat", 0x6321, rom.packedEnd));
     seed("fuzz_record_file", "blanks", std::string(".comp /my roms/VT2_6521.dat  00006321  00007523  edited\r\n"));
     seed("fuzz_codec", "game", Bytes(rom.image.begin() + rom.packedOffset, rom.image.begin() + rom.packedEnd));

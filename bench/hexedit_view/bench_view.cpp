@@ -13,6 +13,7 @@
 #include "common/testing/NullPort.h"
 #include "hexedit/core/HexView.h"
 #include "hexedit/core/TableLoader.h"
+#include "hexedit/core/testing/FakeSession.h"
 
 #ifdef BENCH_WITH_QT
 #include <QApplication>
@@ -34,24 +35,22 @@ public:
 };
 
 struct Fixture {
-    EditorState ed;
-    TableData tbl;
-    ViewState vs;
+    common::testing::NullPort port;
+    testing::FakeSession session{port};
+    EditorState& ed = session.editorState;
+    TableData& tbl = session.tableData;
+    ViewState& vs = session.viewState;
     HexView view{ed, tbl, vs};
     Mono mono;
 
     explicit Fixture(size_t size) {
-        ed.storage.resize(std::max<size_t>(size, 65535));
+        std::vector<uint8_t> bytes(size);
         // The same random bytes in the first and the last MiB.
         std::mt19937 rng(7);
         const size_t n = std::min<size_t>(size, 1 << 20);
-        for (size_t i = 0; i < n; ++i) ed.storage[i] = static_cast<uint8_t>(rng());
-        if (ed.storage.size() >= 2 * n)
-            std::copy(ed.storage.begin(), ed.storage.begin() + n, ed.storage.end() - n);
-        ed.FileSize = static_cast<int32_t>(size);
-        ed.BufferSize = static_cast<int32_t>(ed.storage.size());
-        ed.CurrentPath = "bench.bin";
-        ed.EditorReady = true;
+        for (size_t i = 0; i < n; ++i) bytes[i] = static_cast<uint8_t>(rng());
+        if (bytes.size() >= 2 * n) std::copy(bytes.begin(), bytes.begin() + n, bytes.end() - n);
+        session.load(std::move(bytes), "bench.bin");
         // Single bytes of every length and a few thousand pair entries.
         tbl.buildAsciiTable();
         for (int b = 0x80; b < 0xC0; ++b) tbl.setByte(static_cast<uint8_t>(b), "ab");
@@ -106,15 +105,16 @@ void BM_PasteTextPage(benchmark::State& state) {
     }
     parseTableText(f.tbl, table);
     if (state.range(0) == 1) f.tbl.dropIndex();
+    f.view.setSession(&f.session);
     for (size_t i = 0; i < 2000; ++i) port.text += static_cast<char>('a' + (i * 7) % 26);
     for (auto _ : state) {
         f.vs.TopOffset = 0;
         f.vs.CursorRow = 0;
         f.vs.CursorColumn = 0;
         f.view.AsText1Click(port, true);
-        benchmark::DoNotOptimize(f.ed.storage.data());
+        benchmark::DoNotOptimize(f.ed.FileBuffer());
     }
-    if (f.ed.storage[0] != 0xF0) state.SkipWithError("the text was not typed");
+    if (f.ed.byteAt(0) != 0xF0) state.SkipWithError("the text was not typed");
 }
 BENCHMARK(BM_PasteTextPage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 

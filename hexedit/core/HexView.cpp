@@ -67,7 +67,7 @@ ColorPair pastEnd(ColorPair p) {
 
 }  // namespace
 
-HexView::HexView(EditorState& editor, TableData& table, ViewState& view) : ed_(editor), tbl_(table), vs_(view) {
+HexView::HexView(const EditorState& editor, TableData& table, ViewState& view) : ed_(editor), tbl_(table), vs_(view) {
     setFonts(nullptr, nullptr, nullptr);
 }
 

@@ -28,6 +28,8 @@ constexpr Hint kHints[] = {
     {"UpdateConfigurationFile1Click", "Save the colours, fonts and window size as the defaults"},
     {"Exit1Click", "Close the editor"},
 
+    {"Undo1Click", "Take back the last change to the data"},
+    {"Redo1Click", "Make the last change taken back again"},
     {"HexEditMode1Click", "Type hex digits or text through the table"},
     {"D_MBEClick", "Type text with single-byte table entries only"},
     {"D_DTEClick", "Merge typed character pairs into two-character entries"},

@@ -239,7 +239,7 @@ TEST_F(HexViewKeys, DteMerge) {
     EXPECT_EQ(ed.FileBuffer()[1], 0x68);
     EXPECT_EQ(vs.CursorOffset, 2);
     // With the next byte: typing h before an e merges into "he" at the cursor.
-    ed.FileBuffer()[11] = 0x65;
+    session.poke(11, std::vector<uint8_t>{0x65});
     vs.CursorColumn = 10;
     view.FormPaint();
     type(view, U"h");
@@ -248,8 +248,8 @@ TEST_F(HexViewKeys, DteMerge) {
     // Two of the three characters missing: nothing merges.
     vs.CursorColumn = 14;
     view.FormPaint();
-    ed.FileBuffer()[13] = 0;
-    ed.FileBuffer()[15] = 0;
+    session.poke(13, std::vector<uint8_t>{0});
+    session.poke(15, std::vector<uint8_t>{0});
     type(view, U"t");
     EXPECT_EQ(ed.FileBuffer()[14], 0x74);
     // DTE inserting off: no merge.
@@ -315,7 +315,7 @@ TEST_F(HexViewKeys, PasteAsHexAndAsText) {
     EXPECT_EQ(ed.FileBuffer()[65532], 0x11);
     EXPECT_EQ(ed.FileBuffer()[65533], 0x22);
     EXPECT_EQ(ed.FileBuffer()[65534], 0x33);
-    EXPECT_EQ(ed.storage.size(), 65535u);
+    EXPECT_EQ(ed.BufferSize, 65535);
 }
 
 // Saving writes FileSize bytes: the zero tail the view shows takes no input.
