@@ -31,6 +31,15 @@ protected:
         util.openRom(port);
         return path;
     }
+    // Unpacks block 0 and blanks the first 64 bytes of its data file `data`,
+    // as a user's edit that packs smaller.
+    Bytes unpackAndEdit(const std::string& data) {
+        util.decompressBlock(0, port);
+        Bytes edited = readFile(data);
+        std::fill_n(edited.begin(), 64, 0);
+        writeFile(data, edited);
+        return edited;
+    }
     Bytes image() const {
         auto img = util.state().RomImage();
         return Bytes(img.begin(), img.end());
@@ -193,14 +202,9 @@ TEST_F(Utility, DecompressReportsEveryFailureAndWritesNothingForABrokenBlock) {
 TEST_F(Utility, RecompressPacksTheEditedFileBackIntoTheRom) {
     TestRom rom = makeTestRom(true);
     open(rom);
-    util.decompressBlock(0, port);
     const std::string data = start + "/Comp/VT2_6521.dat";
     const std::string record = start + "/Comp/00006521.txt";
-
-    // Edit: blank the first 64 bytes, which packs smaller.
-    Bytes edited = readFile(data);
-    std::fill_n(edited.begin(), 64, 0);
-    writeFile(data, edited);
+    const Bytes edited = unpackAndEdit(data);
     const Bytes before = image();
 
     port.answerOpen(record);
@@ -358,14 +362,11 @@ TEST_F(Utility, AChangedRomIsOfferedForSavingAndAnEditedDataFileBeforeOverwritin
     TestRom rom = makeTestRom(false);
     const std::string path = open(rom);
     EXPECT_TRUE(util.closeQuery(port));  // nothing changed: no question
-    util.decompressBlock(0, port);
     const std::string data = start + "/Comp/VT2_6321.dat";
     const std::string record = start + "/Comp/00006321.txt";
 
     // Decompressing again over the user's edit asks first.
-    Bytes edited = readFile(data);
-    std::fill_n(edited.begin(), 64, 0);
-    writeFile(data, edited);
+    const Bytes edited = unpackAndEdit(data);
     const std::string overwrite =
         "\"VT2_6321.dat\" differs from the block in the ROM and may hold your edits.\nDo you wish to overwrite it?";
     port.answerQuestion(false);
