@@ -7,11 +7,13 @@
 #include "hexedit/core/DataPad.h"
 #include "hexedit/core/ModalView.h"
 #include "hexedit/search/SearchCommands.h"
+#include "hexedit/tableedit/TableEditor.h"
 
 namespace hexedit {
 
 struct TarnwickModel {
-    explicit TarnwickModel(common::Port& port) : pad(port), search(pad) {
+    explicit TarnwickModel(common::Port& port) : pad(port), search(pad), tableEditor(pad) {
+        search.list.createTable = [this](uint8_t codeOfA) { tableEditor.createFromHit(codeOfA); };
         pad.commands().add("About1Click", [this] {
             if (aboutBox) aboutBox->execModal();
         });
@@ -21,6 +23,7 @@ struct TarnwickModel {
 
     DataPad pad;
     search::SearchCommands search;
+    tableedit::TableEditor tableEditor;  // TTMForm
     ModalView* aboutBox = nullptr;  // TAboutBox
 };
 
