@@ -3,6 +3,7 @@
 #include "hexedit/app/ui/TAboutBox.h"
 #include "hexedit/core/ui/TDataPad.h"
 #include "hexedit/search/ui/SearchWindows.h"
+#include "hexedit/tableedit/ui/TTMForm.h"
 
 namespace hexedit {
 
@@ -13,6 +14,7 @@ Tarnwick::Tarnwick() {
     aboutBox = std::make_unique<TAboutBox>(mainWindow.get());
     app.aboutBox = aboutBox.get();
     searchWindows = std::make_unique<search::SearchWindows>(*mainWindow, app.search);
+    tableEditor = std::make_unique<tableedit::TTMForm>(app.tableEditor, mainWindow.get());
 }
 
 Tarnwick::~Tarnwick() = default;
