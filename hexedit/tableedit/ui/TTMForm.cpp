@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QRadioButton>
@@ -232,7 +233,8 @@ bool TTMForm::eventFilter(QObject* watched, QEvent* e) {
     if (e->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(e);
         const bool enter = k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter;
-        if (k->key() == Qt::Key_Escape) {
+        // (An open menu keeps Escape for itself.)
+        if (k->key() == Qt::Key_Escape && !qobject_cast<QMenu*>(watched)) {
             model_.closeRequested();
             return true;
         }
