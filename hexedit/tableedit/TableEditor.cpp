@@ -129,6 +129,12 @@ void TableEditor::setEntry(std::string text) {
 }
 
 void TableEditor::entryEdited(std::string text, size_t caret) {
+    // One line: a pasted line break would split it in the saved file.
+    for (size_t i = text.size(); i-- > 0;)
+        if (text[i] == '\r' || text[i] == '\n') {
+            text.erase(i, 1);
+            if (caret > i) --caret;
+        }
     text.resize(bytesOfChars(text, MaxEntryChars));
     entry_ = std::move(text);
     caret_ = std::min(caret, entry_.size());

@@ -39,7 +39,7 @@ uint32_t nextTableValue(uint32_t value, int digits, bool reverse);
 // implied by a relative search hit in which "A" has the code `codeOfA`.
 std::vector<std::string> tableFromHit(uint8_t codeOfA);
 // Splits a table file into its lines (LF or CR LF; a last line without its
-// line end is kept).
+// line end is kept, less a CR it ends in).
 std::vector<std::string> splitLines(std::string_view text);
 
 class TableEditor {

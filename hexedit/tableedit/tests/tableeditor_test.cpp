@@ -123,6 +123,9 @@ TEST(TableEditor, LinesWithoutEqualsKeepTheFieldAndTheNumbering) {
     EXPECT_EQ(e.ed.ValueDigits, 2);
     e.ed.entryEdited(e.ed.entry() + std::string(300, 'x'), 0);  // the field holds 256 characters
     EXPECT_EQ(e.ed.entry().size(), TableEditor::MaxEntryChars);
+    e.ed.entryEdited("41=\r\nA\n", 6);  // and no line breaks
+    EXPECT_EQ(e.ed.entry(), "41=A");
+    EXPECT_EQ(e.ed.caret(), 4u);
 }
 
 TEST(TableEditor, ReverseIncrementCountsTheValueAsWrittenLowByteFirst) {
@@ -271,6 +274,26 @@ TEST(TableEditor, SaveWritesTheLinesAsShown) {
     e.ed.SaveTableFile1Click();
     e.port.expectMessage("Save Table Data", "Save File", MsgIcon::Question, MsgButtons::YesNo);
     e.port.expectMessage("Could not open the Table File...");
+}
+
+TEST(TableEditor, AnyFileSplitsIntoLinesThatJoinBackToIt) {
+    // Property over random bytes: the lines joined with LF give the text
+    // back, less the CR of each CR LF (or of a last line cut short after it)
+    // and a final line end.
+    std::mt19937 rng(3);
+    for (int i = 0; i < 500; ++i) {
+        std::string text(rng() % 64, '\0');
+        for (char& c : text) c = "ab\r\n\x82\0"[rng() % 6];
+        std::string joined;
+        for (const std::string& l : splitLines(text)) joined += l + "\n";
+        std::string expected;
+        for (size_t k = 0; k < text.size(); ++k) {
+            if (text[k] == '\r' && k + 1 == text.size()) expected += '\n';
+            else if (!(text[k] == '\r' && text[k + 1] == '\n')) expected += text[k];
+        }
+        if (!expected.empty() && expected.back() != '\n') expected += '\n';
+        EXPECT_EQ(joined, expected);
+    }
 }
 
 TEST(TableEditor, OpenReplacesTheList) {
