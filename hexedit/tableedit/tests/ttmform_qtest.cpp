@@ -62,12 +62,7 @@ private slots:
         for (int i = 0; i < 4; ++i) radios << f.selectionButton(i)->text();
         QCOMPARE(radios, (QStringList{"Punctuation", "Kana ASCII", "Hiragana", "Katakana"}));
         QVERIFY(f.selectionButton(0)->isChecked());
-        QCOMPARE(f.scrollBar()->minimum(), 0x8000);
-        QCOMPARE(f.scrollBar()->maximum(), 0xFF60);
         QCOMPARE(f.scrollBar()->value(), 0x8140);
-        QCOMPARE(f.scrollBar()->singleStep(), 16);
-        QCOMPARE(f.scrollBar()->pageStep(), 160);
-        QCOMPARE(f.grid()->mapTo(&f, QPoint(0, 0)).x(), 156);
         for (QWidget* w : std::initializer_list<QWidget*>{f.tblList(), f.tblVal(), f.grid(), f.scrollBar(), f.clickMe()})
             QCOMPARE(w->accessibleName(), w->objectName());
     }
