@@ -8,11 +8,12 @@
 #include "hexedit/core/ModalView.h"
 #include "hexedit/search/NavigationCommands.h"
 #include "hexedit/search/SearchCommands.h"
+#include "hexedit/transfer/CompareFiles.h"
 
 namespace hexedit {
 
 struct TarnwickModel {
-    explicit TarnwickModel(common::Port& port) : pad(port), navigation(pad), search(pad) {
+    explicit TarnwickModel(common::Port& port) : pad(port), navigation(pad), search(pad), compare(pad) {
         pad.commands().add("About1Click", [this] {
             if (aboutBox) aboutBox->execModal();
         });
@@ -23,6 +24,7 @@ struct TarnwickModel {
     DataPad pad;
     search::NavigationCommands navigation;
     search::SearchCommands search;
+    transfer::CompareFiles compare;
     ModalView* aboutBox = nullptr;  // TAboutBox
 };
 

@@ -15,11 +15,13 @@ std::string compareLine(uint32_t offset, uint32_t length) {
 void CompareList::setRuns(RunList runs) {
     runs_ = std::move(runs);
     matchLine_ = runs_.empty();
+    ++version_;
 }
 
 void CompareList::clear() {
     runs_ = RunList();
     matchLine_ = false;
+    ++version_;
 }
 
 std::string CompareList::line(size_t row) const {

@@ -30,10 +30,13 @@ public:
     std::string line(size_t row) const;
     // The offset a line names; nothing for the match line or a row past the end.
     std::optional<uint32_t> offsetAt(size_t row) const;
+    // Changes with every setRuns() and clear(), for views that cache lines.
+    uint64_t version() const { return version_; }
 
 private:
     RunList runs_;
     bool matchLine_ = false;
+    uint64_t version_ = 0;
 };
 
 }  // namespace hexedit::transfer
