@@ -135,7 +135,8 @@ void CompareFiles::Button3Click() {
     const uint64_t total = 3 * n;
     std::optional<RunList> runs;
     bool readFailed = false;
-    session_.runBusy(kPleaseWait, [&](const common::Progress& progress) {
+    // The status bar's progress is labelled with the button's caption.
+    session_.runBusy("Compare", [&](const common::Progress& progress) {
         // The session lets events run at most every 50 ms however often it
         // is called; reading and the scan call it once per chunk.
         uint64_t before = 0;

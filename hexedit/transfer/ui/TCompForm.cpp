@@ -26,7 +26,10 @@ void CompareLines::sync() {
     endResetModel();
 }
 
-TCompForm::TCompForm(CompareFiles& model, QWidget* parent) : QWidget(parent, Qt::Tool), model_(model) {
+// A window of its own rather than a tool window: a tool window lets the main
+// window's shortcuts through, and Tab (the edit mode key) would then never
+// reach the path boxes.
+TCompForm::TCompForm(CompareFiles& model, QWidget* parent) : QWidget(parent, Qt::Window), model_(model) {
     setObjectName(QStringLiteral("TCompForm"));
     resize(460, 360);
     auto* grid = new QGridLayout(this);
@@ -95,6 +98,11 @@ void TCompForm::refresh() {
 }
 
 void TCompForm::showWindow() {
+    if (!placed_ && parentWidget()) {
+        // First showing: centred over the main window.
+        move(parentWidget()->frameGeometry().center() - rect().center());
+        placed_ = true;
+    }
     show();
     raise();
     activateWindow();

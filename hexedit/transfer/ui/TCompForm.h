@@ -57,6 +57,7 @@ protected:
 private:
     CompareFiles& model_;
     CompareLines* lines_ = nullptr;
+    bool placed_ = false;
 };
 
 }  // namespace hexedit::transfer
