@@ -8,12 +8,16 @@
 #include "hexedit/core/ModalView.h"
 #include "hexedit/search/NavigationCommands.h"
 #include "hexedit/search/SearchCommands.h"
+#include "hexedit/tiles/TileEditor.h"
 #include "hexedit/transfer/CompareFiles.h"
 
 namespace hexedit {
 
 struct TarnwickModel {
-    explicit TarnwickModel(common::Port& port) : pad(port), navigation(pad), search(pad), compare(pad) {
+    explicit TarnwickModel(common::Port& port)
+        : pad(port), navigation(pad), search(pad), tiles(pad), compare(pad) {
+        tiles.host.caption = [this] { return pad.TileCaption; };
+        tiles.host.showing = [this](bool up) { pad.TileEditorShowing = up; };
         pad.commands().add("About1Click", [this] {
             if (aboutBox) aboutBox->execModal();
         });
@@ -24,7 +28,8 @@ struct TarnwickModel {
     DataPad pad;
     search::NavigationCommands navigation;
     search::SearchCommands search;
-    transfer::CompareFiles compare;
+    tiles::TileEditor tiles;  // TTileForm
+    transfer::CompareFiles compare;  // TCompForm
     ModalView* aboutBox = nullptr;  // TAboutBox
 };
 
