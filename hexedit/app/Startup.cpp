@@ -6,6 +6,7 @@
 #include "hexedit/search/ui/SearchWindows.h"
 #include "hexedit/tiles/ui/TTileForm.h"
 #include "hexedit/tableedit/ui/TTMForm.h"
+#include "hexedit/transfer/ui/TCompForm.h"
 
 namespace hexedit {
 
@@ -19,6 +20,7 @@ Tarnwick::Tarnwick() {
     navigationWindows = std::make_unique<search::NavigationWindows>(*mainWindow, app.navigation);
     tableEditor = std::make_unique<tableedit::TTMForm>(app.tableEditor, mainWindow.get());
     tileForm = std::make_unique<tiles::TTileForm>(app.tiles, mainWindow.get());
+    compForm = std::make_unique<transfer::TCompForm>(app.compare, mainWindow.get());
 }
 
 Tarnwick::~Tarnwick() = default;

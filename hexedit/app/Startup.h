@@ -23,6 +23,9 @@ class TTileForm;
 namespace tableedit {
 class TTMForm;
 }
+namespace transfer {
+class TCompForm;
+}
 
 class Tarnwick {
 public:
@@ -41,6 +44,7 @@ public:
     std::unique_ptr<search::NavigationWindows> navigationWindows;  // TJumpForm, TJMPForm, TRelForm, TStringLen
     std::unique_ptr<tiles::TTileForm> tileForm;
     std::unique_ptr<tableedit::TTMForm> tableEditor;
+    std::unique_ptr<transfer::TCompForm> compForm;
 };
 
 }  // namespace hexedit

@@ -10,12 +10,13 @@
 #include "hexedit/search/SearchCommands.h"
 #include "hexedit/tableedit/TableEditor.h"
 #include "hexedit/tiles/TileEditor.h"
+#include "hexedit/transfer/CompareFiles.h"
 
 namespace hexedit {
 
 struct TarnwickModel {
     explicit TarnwickModel(common::Port& port)
-        : pad(port), navigation(pad), search(pad), tableEditor(pad), tiles(pad) {
+        : pad(port), navigation(pad), search(pad), tableEditor(pad), tiles(pad), compare(pad) {
         tiles.host.caption = [this] { return pad.TileCaption; };
         tiles.host.showing = [this](bool up) { pad.TileEditorShowing = up; };
         search.list.createTable = [this](uint8_t codeOfA) { tableEditor.createFromHit(codeOfA); };
@@ -31,6 +32,7 @@ struct TarnwickModel {
     search::SearchCommands search;
     tableedit::TableEditor tableEditor;  // TTMForm
     tiles::TileEditor tiles;  // TTileForm
+    transfer::CompareFiles compare;  // TCompForm
     ModalView* aboutBox = nullptr;  // TAboutBox
 };
 

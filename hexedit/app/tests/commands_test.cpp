@@ -23,7 +23,6 @@ const std::set<std::string> kPending = {
     "RemoveSNESHeader1Click",
     "SnesToHex1Click",
     "CreateanIPSFile1Click", "PatchCurrentFile1Click", "IncreaseDecreaseROMSize1Click", "RepairSNESChecksum1Click",
-    "CompareFiles1Click",
     "EditorColors1Click", "OffsetFont1Click", "HexFont1Click", "TextFont1Click", "SetAllFonts1Click",
     "ViewOffsetPanel1Click", "ViewStatusBar1Click", "OnTopClick",
     "HelpTopics1Click",
