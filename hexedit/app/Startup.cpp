@@ -3,6 +3,7 @@
 #include "hexedit/app/ui/TAboutBox.h"
 #include "hexedit/core/ui/TDataPad.h"
 #include "hexedit/search/ui/SearchWindows.h"
+#include "hexedit/transfer/ui/TDumpForm.h"
 
 namespace hexedit {
 
@@ -13,6 +14,7 @@ Tarnwick::Tarnwick() {
     aboutBox = std::make_unique<TAboutBox>(mainWindow.get());
     app.aboutBox = aboutBox.get();
     searchWindows = std::make_unique<search::SearchWindows>(*mainWindow, app.search);
+    dumpForm = std::make_unique<transfer::TDumpForm>(app.dump, mainWindow.get());
 }
 
 Tarnwick::~Tarnwick() = default;

@@ -16,6 +16,9 @@ class TAboutBox;
 namespace search {
 class SearchWindows;
 }
+namespace transfer {
+class TDumpForm;
+}
 
 class Tarnwick {
 public:
@@ -31,6 +34,7 @@ public:
     std::unique_ptr<TDataPad> mainWindow;
     std::unique_ptr<TAboutBox> aboutBox;
     std::unique_ptr<search::SearchWindows> searchWindows;  // TOptsForm, TListForm
+    std::unique_ptr<transfer::TDumpForm> dumpForm;
 };
 
 }  // namespace hexedit

@@ -7,11 +7,12 @@
 #include "hexedit/core/DataPad.h"
 #include "hexedit/core/ModalView.h"
 #include "hexedit/search/SearchCommands.h"
+#include "hexedit/transfer/Dumper.h"
 
 namespace hexedit {
 
 struct TarnwickModel {
-    explicit TarnwickModel(common::Port& port) : pad(port), search(pad) {
+    explicit TarnwickModel(common::Port& port) : pad(port), search(pad), dump(pad, search.list) {
         pad.commands().add("About1Click", [this] {
             if (aboutBox) aboutBox->execModal();
         });
@@ -21,6 +22,7 @@ struct TarnwickModel {
 
     DataPad pad;
     search::SearchCommands search;
+    transfer::Dumper dump;  // TDumpForm
     ModalView* aboutBox = nullptr;  // TAboutBox
 };
 
