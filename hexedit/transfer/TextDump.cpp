@@ -192,7 +192,7 @@ private:
 
 // A byte with no code of its own, by the byte after it: its pair's text and
 // an advance of 2, or its single-byte text and an advance of 1. Packed as
-// offset | length << 32 | advance << 48 so that the choice needs no branch.
+// offset | length << 32 | advance << 48, one load per step.
 using Step = uint64_t;
 constexpr Step makeStep(Text t, uint64_t advance) { return t.off | uint64_t{t.len} << 32 | advance << 48; }
 constexpr Text stepText(Step s) { return {static_cast<uint32_t>(s), static_cast<uint32_t>((s >> 32) & 0xFFFF)}; }

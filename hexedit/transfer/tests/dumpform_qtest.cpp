@@ -7,10 +7,14 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fstream>
+
 #include "common/fileio.h"
 #include "common/testing/ModalGuard.h"
 #include "common/testing/ScriptedPort.h"
+#include "hexedit/app/Startup.h"
 #include "hexedit/core/testing/FakeSession.h"
+#include "hexedit/core/ui/TDataPad.h"
 #include "hexedit/search/ui/TListForm.h"
 #include "hexedit/transfer/ui/TDumpForm.h"
 
@@ -86,6 +90,27 @@ private slots:
         e.dump.DumpBinaryData1Click();
         e.form.close();  // the title bar
         QCOMPARE(e.dump.DumpState, int(Idle));
+    }
+
+    void mainWindowKeysOpenTheDumpWindow() {
+        QTemporaryDir dir;
+        const std::string rom = dir.filePath("game.smc").toStdString();
+        std::ofstream(rom, std::ios::binary) << std::string(300, '\x41');
+        std::ofstream(dir.filePath("game.tbl").toStdString(), std::ios::binary) << "41=a\n";
+        Tarnwick app;
+        app.start({QString::fromStdString(rom)});
+        app.mainWindow->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(app.mainWindow.get()));
+        QTest::keyClick(app.mainWindow.get(), Qt::Key_F10);
+        QCOMPARE(app.app.dump.DumpState, int(TextPending));
+        QVERIFY(app.dumpForm->isVisible());
+        QCOMPARE(app.dumpForm->windowTitle(), QStringLiteral("Dump Text Data [Press F10 to Dump]"));
+        QTest::keyClick(app.dumpForm->startBox(), Qt::Key_Escape);
+        QVERIFY(!app.dumpForm->isVisible());
+        app.mainWindow->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(app.mainWindow.get()));
+        QTest::keyClick(app.mainWindow.get(), Qt::Key_F2);
+        QCOMPARE(app.dumpForm->button()->text(), QStringLiteral("Save Data"));
     }
 
     void dumpListIsModal() {
