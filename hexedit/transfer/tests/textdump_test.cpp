@@ -171,6 +171,18 @@ TEST(TextDump, TemplateKeywordsInAnyCase) {
     for (const auto& [value, text] : groups) EXPECT_EQ(groupThousands(value), text);
 }
 
+TEST(TextDump, WritesLongTextsWhole) {
+    TableData t;
+    t.ByteTable[0x01] = std::string(70000, 'x');
+    t.PairTable[0x0203] = std::string(66000, 'y') + "\n";
+    t.CodeEntries[0x04] = {1, "%ROMNAME%OFFSET"};
+    const DumpInfo info{0, 0, 0, std::string(100000, 'r'), ""};
+    const std::vector<uint8_t> d = {0x01, 0x02, 0x03, 0x04, 0x01, 0x05};
+    const auto out = textDump(t, d, info);
+    EXPECT_EQ(out->size(), 70000 * 2 + 66002 + 100008 + 5);
+    EXPECT_EQ(*out, slowDump(t, d, info));
+}
+
 TEST(TextDump, StopsWhenCancelled) {
     const std::vector<uint8_t> d(300000, 0x41);
     int calls = 0;
