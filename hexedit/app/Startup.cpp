@@ -2,8 +2,10 @@
 
 #include "hexedit/app/ui/TAboutBox.h"
 #include "hexedit/core/ui/TDataPad.h"
+#include "hexedit/search/ui/NavigationWindows.h"
 #include "hexedit/search/ui/SearchWindows.h"
 #include "hexedit/transfer/ui/TDumpForm.h"
+#include "hexedit/tiles/ui/TTileForm.h"
 
 namespace hexedit {
 
@@ -14,7 +16,9 @@ Tarnwick::Tarnwick() {
     aboutBox = std::make_unique<TAboutBox>(mainWindow.get());
     app.aboutBox = aboutBox.get();
     searchWindows = std::make_unique<search::SearchWindows>(*mainWindow, app.search);
+    navigationWindows = std::make_unique<search::NavigationWindows>(*mainWindow, app.navigation);
     dumpForm = std::make_unique<transfer::TDumpForm>(app.dump, mainWindow.get());
+    tileForm = std::make_unique<tiles::TTileForm>(app.tiles, mainWindow.get());
 }
 
 Tarnwick::~Tarnwick() = default;

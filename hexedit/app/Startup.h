@@ -15,6 +15,10 @@ class TDataPad;
 class TAboutBox;
 namespace search {
 class SearchWindows;
+class NavigationWindows;
+}
+namespace tiles {
+class TTileForm;
 }
 namespace transfer {
 class TDumpForm;
@@ -34,7 +38,9 @@ public:
     std::unique_ptr<TDataPad> mainWindow;
     std::unique_ptr<TAboutBox> aboutBox;
     std::unique_ptr<search::SearchWindows> searchWindows;  // TOptsForm, TListForm
+    std::unique_ptr<search::NavigationWindows> navigationWindows;  // TJumpForm, TJMPForm, TRelForm, TStringLen
     std::unique_ptr<transfer::TDumpForm> dumpForm;
+    std::unique_ptr<tiles::TTileForm> tileForm;
 };
 
 }  // namespace hexedit

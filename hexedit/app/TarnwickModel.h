@@ -6,13 +6,18 @@
 #include "common/port/Port.h"
 #include "hexedit/core/DataPad.h"
 #include "hexedit/core/ModalView.h"
+#include "hexedit/search/NavigationCommands.h"
 #include "hexedit/search/SearchCommands.h"
 #include "hexedit/transfer/Dumper.h"
+#include "hexedit/tiles/TileEditor.h"
 
 namespace hexedit {
 
 struct TarnwickModel {
-    explicit TarnwickModel(common::Port& port) : pad(port), search(pad), dump(pad, search.list) {
+    explicit TarnwickModel(common::Port& port)
+        : pad(port), navigation(pad), search(pad), dump(pad, search.list), tiles(pad) {
+        tiles.host.caption = [this] { return pad.TileCaption; };
+        tiles.host.showing = [this](bool up) { pad.TileEditorShowing = up; };
         pad.commands().add("About1Click", [this] {
             if (aboutBox) aboutBox->execModal();
         });
@@ -21,8 +26,10 @@ struct TarnwickModel {
     TarnwickModel& operator=(const TarnwickModel&) = delete;
 
     DataPad pad;
+    search::NavigationCommands navigation;
     search::SearchCommands search;
     transfer::Dumper dump;  // TDumpForm
+    tiles::TileEditor tiles;  // TTileForm
     ModalView* aboutBox = nullptr;  // TAboutBox
 };
 

@@ -17,16 +17,13 @@ namespace {
 // removes its entries here; the list ends empty.
 const std::set<std::string> kPending = {
     "RecentROM1", "RecentTable1", "UpdateConfigurationFile1Click",
-    "SaveBookmark1Click",
     "ExternalProgramSettings1Click", "ExecuteExternalProgram1Click", "InsertBinaryData1Click", "BYTEFill1Click",
     "RemoveSNESHeader1Click",
-    "TableEdit1Click", "TableMaker1Click", "TileEditor1Click", "SnesToHex1Click",
+    "TableEdit1Click", "TableMaker1Click", "SnesToHex1Click",
     "CreateanIPSFile1Click", "PatchCurrentFile1Click", "IncreaseDecreaseROMSize1Click", "RepairSNESChecksum1Click",
-    "CompareFiles1Click", "StringLengthCalculator1Click",
-    "GotoOffset1Click", "JumpOffsetList1Click", "ReturntoLastOffset1Click", "ExecuteRelativeJump1Click",
-    "RelativeJumpSettings1Click",
+    "CompareFiles1Click",
     "EditorColors1Click", "OffsetFont1Click", "HexFont1Click", "TextFont1Click", "SetAllFonts1Click",
-    "ViewOffsetPanel1Click", "ViewStatusBar1Click", "OnTopClick", "ViewJUMPList1Click",
+    "ViewOffsetPanel1Click", "ViewStatusBar1Click", "OnTopClick",
     "HelpTopics1Click",
     "CopyasText1Click", "CopyasHex1Click",
 };
