@@ -25,6 +25,7 @@ class TTMForm;
 }
 namespace transfer {
 class TCompForm;
+class TDumpForm;
 }
 
 class Tarnwick {
@@ -42,6 +43,7 @@ public:
     std::unique_ptr<TAboutBox> aboutBox;
     std::unique_ptr<search::SearchWindows> searchWindows;  // TOptsForm, TListForm
     std::unique_ptr<search::NavigationWindows> navigationWindows;  // TJumpForm, TJMPForm, TRelForm, TStringLen
+    std::unique_ptr<transfer::TDumpForm> dumpForm;
     std::unique_ptr<tiles::TTileForm> tileForm;
     std::unique_ptr<tableedit::TTMForm> tableEditor;
     std::unique_ptr<transfer::TCompForm> compForm;

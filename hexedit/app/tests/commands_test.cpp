@@ -17,8 +17,6 @@ namespace {
 // removes its entries here; the list ends empty.
 const std::set<std::string> kPending = {
     "RecentROM1", "RecentTable1", "UpdateConfigurationFile1Click",
-    "DumpText1Click", "DumpBinaryData1Click", "BinaryDump1Click", "TextDump1Click",
-    "SaveDumpBookmark1Click",
     "ExternalProgramSettings1Click", "ExecuteExternalProgram1Click", "InsertBinaryData1Click", "BYTEFill1Click",
     "RemoveSNESHeader1Click",
     "SnesToHex1Click",
