@@ -5,6 +5,7 @@
 #include <new>
 
 #include "common/fileio.h"
+#include "hexedit/romtools/FileBytes.h"
 #include "hexedit/romtools/Ips.h"
 
 namespace hexedit::romtools {
@@ -23,10 +24,10 @@ void PatchCommands::CreateanIPSFile1Click() {
     const auto chosen = port.openFile({"Open UNCHANGED file...", ed.LastDirectory, "", "All files (*.*)|*.*", false});
     if (!chosen || chosen->empty()) return;
 
-    std::vector<uint8_t> unchanged;
+    FileBytes unchanged;
     common::ReadStatus read = common::ReadStatus::TooLarge;
     try {
-        read = common::readWholeFile(*chosen, unchanged, kMaxRead);
+        read = unchanged.read(*chosen, kMaxRead);
     } catch (const std::bad_alloc&) {
     }
     if (read == common::ReadStatus::TooLarge) {
@@ -46,7 +47,7 @@ void PatchCommands::CreateanIPSFile1Click() {
     }
     // Offsets in a patch count from the start of the file on disk, a hidden
     // savestate header included.
-    const IpsCreateResult r = createIps(unchanged, ed.storedBytes());
+    const IpsCreateResult r = createIps(unchanged.bytes(), ed.storedBytes());
     if (r.status == IpsCreateStatus::OutOfRange) {
         char text[160];
         std::snprintf(text, sizeof text,
@@ -81,12 +82,12 @@ void PatchCommands::PatchCurrentFile1Click() {
         file.reserve(stored.size() + (size_t{1} << 16));
         file.assign(stored.begin(), stored.end());
         for (const std::string& path : paths) {
-            std::vector<uint8_t> patch;
-            if (common::readWholeFile(path, patch, kMaxRead) != common::ReadStatus::Ok) {
+            FileBytes patch;
+            if (patch.read(path, kMaxRead) != common::ReadStatus::Ok) {
                 port.inform("File Not found or Valid... No patching performed.");
                 return;
             }
-            const IpsApplyResult r = applyIps(patch, file);
+            const IpsApplyResult r = applyIps(patch.bytes(), file);
             if (r.status == IpsApplyStatus::BadHeader) {
                 port.inform("Not a valid \"PATCH\" file!");
                 return;
