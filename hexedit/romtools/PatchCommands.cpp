@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <new>
 
 #include "common/fileio.h"
@@ -15,6 +16,11 @@ using common::MsgIcon;
 namespace {
 constexpr char kCreatorTitle[] = "IPS Creator...";
 constexpr uint64_t kMaxRead = INT32_MAX;
+
+bool sameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return a == b || std::filesystem::equivalent(a, b, ec);
+}
 }  // namespace
 
 void PatchCommands::CreateanIPSFile1Click() {
@@ -41,7 +47,7 @@ void PatchCommands::CreateanIPSFile1Click() {
 
     // The patch never replaces the edited file or the unchanged one.
     const std::string out = ipsPathFor(ed.CurrentPath);
-    if (out == ed.CurrentPath || out == *chosen) {
+    if (sameFile(out, ed.CurrentPath) || sameFile(out, *chosen)) {
         port.inform("No Patching was performed...");
         return;
     }
