@@ -35,7 +35,7 @@ int64_t leadingDecimal(std::string_view field) {
     int64_t v = 0;
     for (char c : field) {
         if (c < '0' || c > '9') break;
-        v = std::min(cap, v * 10 + (c - '0'));
+        v = v > cap / 10 ? cap : std::min(cap, v * 10 + (c - '0'));
     }
     return v;
 }
