@@ -5,17 +5,14 @@
 #include <string>
 
 #include "hexedit/core/EditSession.h"
+#include "hexedit/core/ModalView.h"
 #include "hexedit/romtools/RomSize.h"
 
 namespace hexedit::romtools {
 
 // The form showing the window.
-class ExpanderView {
+class ExpanderView : public ModalView {
 public:
-    virtual ~ExpanderView() = default;
-    // Shows the window modally; returns once it has closed.
-    virtual void execModal() = 0;
-    virtual void closeWindow() = 0;
     // SizeTxt, the unit, both fields and the header box.
     virtual void refresh() = 0;
 };

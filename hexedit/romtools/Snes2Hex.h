@@ -5,15 +5,14 @@
 #include <string>
 
 #include "hexedit/core/EditSession.h"
+#include "hexedit/core/ModalView.h"
 #include "hexedit/romtools/SnesAddress.h"
 
 namespace hexedit::romtools {
 
-class Snes2HexView {
+// The form showing the window.
+class Snes2HexView : public ModalView {
 public:
-    virtual ~Snes2HexView() = default;
-    virtual void execModal() = 0;
-    virtual void closeWindow() = 0;
     // Both fields, the mode, the options, the button caption and ZstText.
     virtual void refresh() = 0;
 };
