@@ -47,7 +47,7 @@ function(toolset_gtest name)
   add_executable(${name} ${ARGN})
   target_link_libraries(${name} PRIVATE GTest::gtest_main common_testing)
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
-  set_tests_properties(${name} PROPERTIES ENVIRONMENT "TOOLSET_DATA=${PROJECT_BINARY_DIR}/data")
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "TOOLSET_DATA=${PROJECT_BINARY_DIR}/data" TIMEOUT 600)
 endfunction()
 
 # A Qt Test executable for a form's wiring, run on the offscreen platform.
@@ -55,6 +55,8 @@ function(toolset_qtest name)
   add_executable(${name} ${ARGN})
   target_link_libraries(${name} PRIVATE Qt6::Test Qt6::Widgets common_testing)
   add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES ENVIRONMENT
+  # A form test stuck in a modal window fails after two minutes instead of
+  # holding up the run.
+  set_tests_properties(${name} PROPERTIES TIMEOUT 120 ENVIRONMENT
     "QT_QPA_PLATFORM=offscreen;TOOLSET_DATA=${PROJECT_BINARY_DIR}/data")
 endfunction()

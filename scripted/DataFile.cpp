@@ -4,19 +4,13 @@
 #include <cstdio>
 #include <span>
 
+#include "common/hexdigits.h"
 #include "scripted/Script.h"
 
 namespace scripted {
 namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 // The line begins with the keyword over its first n characters, any case.
 bool startsWith(std::string_view line, std::string_view keyword) {
@@ -63,11 +57,11 @@ public:
         skip();
         size_t j = i_;
         if (j + 1 < s_.size() && s_[j] == '0' && (s_[j + 1] == 'x' || s_[j + 1] == 'X') && j + 2 < s_.size() &&
-            hexDigit(s_[j + 2]) >= 0)
+            common::hexDigitValue(s_[j + 2]) >= 0)
             j += 2;
         size_t digits = j;
         uint32_t v = 0;
-        while (j < s_.size() && hexDigit(s_[j]) >= 0) v = (v << 4) | static_cast<uint32_t>(hexDigit(s_[j++]));
+        while (j < s_.size() && common::hexDigitValue(s_[j]) >= 0) v = (v << 4) | static_cast<uint32_t>(common::hexDigitValue(s_[j++]));
         if (j == digits) return false;
         i_ = j;
         out = v;
@@ -95,8 +89,8 @@ uint32_t parseHexPrefix(std::string_view s, bool& ok) {
     while (i < s.size() && isBlank(s[i])) ++i;
     uint64_t v = 0;
     size_t start = i;
-    while (i < s.size() && hexDigit(s[i]) >= 0) {
-        v = (v << 4) | static_cast<uint64_t>(hexDigit(s[i++]));
+    while (i < s.size() && common::hexDigitValue(s[i]) >= 0) {
+        v = (v << 4) | static_cast<uint64_t>(common::hexDigitValue(s[i++]));
         if (v > 0xFFFFFFFFu) v = 0xFFFFFFFFu + 1ull;  // saturate past any table index
     }
     ok = i > start;
@@ -112,9 +106,9 @@ std::string codeText(uint32_t code) {
 std::string decodeEscapes(std::string_view s) {
     std::string out;
     for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 3 < s.size() && s[i + 1] == 'x' && hexDigit(s[i + 2]) >= 0 &&
-            hexDigit(s[i + 3]) >= 0) {
-            out.push_back(static_cast<char>(hexDigit(s[i + 2]) * 16 + hexDigit(s[i + 3])));
+        if (s[i] == '\\' && i + 3 < s.size() && s[i + 1] == 'x' && common::hexDigitValue(s[i + 2]) >= 0 &&
+            common::hexDigitValue(s[i + 3]) >= 0) {
+            out.push_back(static_cast<char>(common::hexDigitValue(s[i + 2]) * 16 + common::hexDigitValue(s[i + 3])));
             i += 3;
         } else {
             out.push_back(s[i]);
@@ -199,7 +193,7 @@ uint32_t parseNumber(std::string_view s) {
     s = s.substr(i);
     auto hexFrom = [&](size_t from) {
         uint32_t v = 0;
-        for (size_t j = from; j < s.size() && hexDigit(s[j]) >= 0; ++j) v = (v << 4) | static_cast<uint32_t>(hexDigit(s[j]));
+        for (size_t j = from; j < s.size() && common::hexDigitValue(s[j]) >= 0; ++j) v = (v << 4) | static_cast<uint32_t>(common::hexDigitValue(s[j]));
         return v;
     };
     if (s.empty()) return 0;

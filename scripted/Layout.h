@@ -16,6 +16,15 @@ struct Point {
     bool operator==(const Point&) const = default;
 };
 
+struct Size {
+    int width = 0, height = 0;
+    bool operator==(const Size&) const = default;
+};
+
+// "Zoom in x 2": twice the start width and the start height plus 256 (room
+// for the picture at twice its width with the boxes still readable).
+inline Size zoomedClientSize(Size start) { return {start.width * 2, start.height + 256}; }
+
 struct SidePlacement {
     Point textEditor, list, kana;
 };

@@ -1,5 +1,6 @@
 #include "scripted/ScriptEditor.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <new>
@@ -7,6 +8,7 @@
 
 #include "common/fileio.h"
 #include "common/gamerom.h"
+#include "scripted/Translation.h"
 
 namespace scripted {
 namespace {
@@ -44,9 +46,18 @@ void ScriptEditor::clearStrings() {
     setItems(pList, {});
     pList.hint = itemsHint(0);
     StringPointers.clear();
+    clearSelectedString();
+}
+
+// No string is selected: nothing of the previous one stays shown.
+void ScriptEditor::clearSelectedString() {
     CurrentString = -1;
     CurrentStringOffset = 0;
     CurrentText.clear();
+    TranslationBuffer.clear();
+    KanaCaption = "Kana Text: String #0";
+    setStatus();
+    RedrawBoth();
 }
 
 void ScriptEditor::OpenRomFile(common::Port& port) {
@@ -99,7 +110,15 @@ void ScriptEditor::OpenRomFile(common::Port& port) {
         HeaderSize = 0;
         RomPath.clear();
         DataMenuEnabled = false;
+        // The lists belong to the refused image's predecessor: empty them.
+        BlockTable.clear();
+        setItems(bList, {});
+        bList.hint = itemsHint(0);
+        CurrentBlock = -1;
+        DataLoaded = false;
         clearStrings();
+        std::fill(Renderer.Screen.begin(), Renderer.Screen.end(), uint16_t{0});
+        ++FrameRevision;
         return;
     }
 
@@ -173,6 +192,11 @@ void ScriptEditor::readDataFileText(common::Port& port, const std::string& path,
     Caption = std::string(kCaption) + " - [ " + common::fileNameOf(path) + " ]";
     bList.selected = bList.items.empty() ? -1 : 0;
     bList.hint = itemsHint(bList.items.size());
+    if (bList.items.empty()) {
+        // Strings of a block that is no longer listed must not stay clickable.
+        CurrentBlock = -1;
+        clearStrings();
+    }
     SelectBlock(port);
 }
 
@@ -213,15 +237,16 @@ void ScriptEditor::SelectBlock(common::Port& port) {
     for (unsigned i = 0; i < StringCount; ++i) items.push_back(format("String# %-5d", i));
     setItems(pList, std::move(items));
 
-    TranslationPath = DumpFolder + format("/%08X.txt", block.address);
+    openTranslation(port, DumpFolder + format("/%08X.txt", block.address));
 
     pList.selected = StringCount > 0 ? 0 : -1;
     pList.hint = itemsHint(StringCount);
+    if (StringCount == 0) clearSelectedString();
     SelectString(false);
     if (windowVisible(Window::List)) FocusRequest = Focus::BlockList;
 }
 
-void ScriptEditor::SelectString(bool fromClick) {
+void ScriptEditor::SelectString(bool fromClick, bool fromTyping) {
     if (!romLoaded()) return;
     if (pList.selected < 0 || pList.selected >= static_cast<int>(StringPointers.size())) return;
     CurrentString = pList.selected;
@@ -237,11 +262,46 @@ void ScriptEditor::SelectString(bool fromClick) {
             View.glyphHeight = 16;
             View.glyphWidth = 16;
         }
-        ++FrameRevision;
+        drawUpper();
     }
     KanaCaption = "Kana Text: String #" + std::to_string(CurrentString);
+
+    // The string's section in the text editor: searched from the end of a
+    // selection, else from the start of the text.
+    size_t caret = SelStart;
+    size_t from = SelLength > 0 ? SelStart + SelLength : 0;
+    std::optional<SectionMatch> match = findSection(EditorText, from, CurrentString);
+    TranslationBuffer.clear();
+    if (match) {
+        SelStart = match->offset;
+        SelLength = 0;
+        if (fromTyping) {
+            SelStart = caret;  // typing keeps the caret and the view
+        } else {
+            CaretRequest = SelStart;
+            TopLineRequest = match->line;
+        }
+        TranslationBuffer = encodeSection(EditorText, match->line);
+    }
+    // Without a section the lower box is drawn empty, not with another
+    // string's translation.
+    if (DataLoaded) drawLower(16, 16);
     setStatus();
     if (fromClick && windowVisible(Window::List)) FocusRequest = Focus::StringList;
+}
+
+void ScriptEditor::drawUpper() {
+    Renderer.layer(Box::Upper).scroll = UpperScroll;
+    Renderer.DrawTextBox(Box::Upper, CurrentText, GlyphSource{Box::Upper, RomImage()}, View.glyphHeight,
+                         View.glyphWidth, View);
+    ++FrameRevision;
+}
+
+void ScriptEditor::drawLower(int glyphHeight, int glyphWidth) {
+    Renderer.layer(Box::Lower).scroll = LowerScroll;
+    std::vector<TextEvent> text = DecodeTranslation(TranslationBuffer);
+    Renderer.DrawTextBox(Box::Lower, text, GlyphSource{Box::Lower, {}}, glyphHeight, glyphWidth, View);
+    ++FrameRevision;
 }
 
 void ScriptEditor::setStatus() {
@@ -252,13 +312,93 @@ void ScriptEditor::setStatus() {
 
 void ScriptEditor::RedrawBoth() {
     if (!romLoaded() || !DataLoaded) return;
+    // Without a ".FORMAT" line the first request sets 16 x 16 and draws.
     if (!View.formatSet) {
         View.glyphHeight = 16;
         View.glyphWidth = 16;
         View.formatSet = true;
+    }
+    drawUpper();
+    drawLower(View.glyphHeight, View.glyphWidth);
+}
+
+bool ScriptEditor::KeyDown(Key key, bool shift, bool ctrl) {
+    if (shift || ctrl) {
+        if (key == Key::Other) return true;
+        uint16_t& scroll = ctrl ? LowerScroll : UpperScroll;
+        if (key == Key::Up) {
+            if (scroll == 0) return true;
+            scroll = static_cast<uint16_t>(scroll - 16);
+        } else {
+            if (scroll >= kMaxScroll) return true;
+            scroll = static_cast<uint16_t>(scroll + 16);
+        }
+    }
+    RedrawBoth();
+    setStatus();
+    return false;
+}
+
+void ScriptEditor::setEditorText(std::string text) {
+    EditorText = std::move(text);
+    SelStart = SelLength = 0;
+    CaretRequest.reset();
+    TopLineRequest.reset();
+    TextModified = false;
+    ++EditorTextRevision;
+}
+
+void ScriptEditor::openTranslation(common::Port& port, std::string path) {
+    if (TextModified && !TranslationPath.empty() && common::fileExists(TranslationPath) &&
+        port.ask("Current data not saved. Do you wish to save it?", "File Modified..."))
+        SaveTextFile(port);
+    TranslationPath = std::move(path);
+    if (common::fileExists(TranslationPath)) {
+        std::vector<uint8_t> bytes;
+        if (common::readWholeFile(TranslationPath, bytes, kMaxDataFile) != common::ReadStatus::Ok) {
+            // Saving must not replace a file that could not be shown.
+            port.inform("Fatal Error: Could not open file!");
+            TranslationPath.clear();
+            setEditorText({});
+            return;
+        }
+        setEditorText(fromFileText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())));
         return;
     }
-    ++FrameRevision;
+    // A new file with an empty section per string. When it cannot be
+    // written the editor still gets the new block's sections, so that a
+    // later Save Text File writes this block's text under this block's name.
+    std::string text = newTranslationText(StringCount);
+    (void)common::writeFileAtomic(TranslationPath, toFileText(text));
+    setEditorText(std::move(text));
+}
+
+void ScriptEditor::SaveTextFile(common::Port& port) {
+    if (TranslationPath.empty()) return;
+    if (!common::writeFileAtomic(TranslationPath, toFileText(EditorText)).empty()) {
+        port.inform("Error: Could not open file for saving...");
+        return;
+    }
+    port.inform("\"" + common::fileNameOf(TranslationPath) + "\" was saved successfully!");
+    TextModified = false;
+}
+
+void ScriptEditor::TextChanged(std::string text, size_t caret) {
+    EditorText = std::move(text);
+    TextModified = true;
+    SelStart = std::min(caret, EditorText.size());
+    SelLength = 0;
+    SelectString(false, true);
+}
+
+void ScriptEditor::SetEditorSelection(size_t start, size_t length) {
+    SelStart = std::min(start, EditorText.size());
+    SelLength = std::min(length, EditorText.size() - SelStart);
+}
+
+void ScriptEditor::CloseQuery(common::Port& port) {
+    if (TextModified && port.ask("TEXT data not saved. Do you wish to save it?", "TEXT File Modified..."))
+        SaveTextFile(port);
 }
 
 void ScriptEditor::ToggleHideCodes() {
@@ -301,6 +441,27 @@ void ScriptEditor::DumpMemory(common::Port& port) {
     if (!path) return;
     std::string err = common::writeFileAtomic(*path, std::span<const uint8_t>(WorkRam));
     if (!err.empty()) port.inform("Error: Could not open file for saving...");
+}
+
+std::string ScriptEditor::HexCaption() const {
+    uint32_t address = (0x7E0000u | CurrentStringOffset) + static_cast<uint32_t>(HexData.cursorOffset());
+    return format("Hex Data - $%08X", address);
+}
+
+std::array<uint16_t, 8 * 16> ScriptEditor::HexPreview() const {
+    std::array<uint16_t, 8 * 16> out{};
+    uint16_t value = HexData.cursorWord();
+    const uint16_t ink = kPalette[kTextColor], paper = kPalette[0];
+    if (View.translatedText) {
+        const GlyphBits& g = builtinGlyph8(static_cast<uint8_t>(value));
+        for (size_t r = 0; r < 16; ++r)
+            for (size_t c = 0; c < 8; ++c) out[r * 8 + c] = (g.rows[r] & (0x8000u >> c)) ? ink : paper;
+        return out;
+    }
+    GlyphBits g = glyphFromRom(GlyphAt(RomImage(), value > 4095 ? 32 : value));
+    for (size_t r = 0; r < 16; ++r)
+        for (size_t c = 0; c < 8; ++c) out[r * 8 + c] = (g.rows[r] & (0x8000u >> (2 * c))) ? ink : paper;
+    return out;
 }
 
 void ScriptEditor::EditorKeys(common::Port& port) {

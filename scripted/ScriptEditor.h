@@ -5,6 +5,7 @@
 // forward events; every message box and question is asked here.
 
 #include <array>
+#include <optional>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -12,7 +13,9 @@
 
 #include "common/port/Port.h"
 #include "scripted/DataFile.h"
+#include "scripted/HexData.h"
 #include "scripted/Script.h"
+#include "scripted/TextBox.h"
 
 namespace scripted {
 
@@ -30,6 +33,7 @@ struct ListState {
 
 enum class Window : uint8_t { List, TextEditor, HexData, KanaText };
 enum class Focus : uint8_t { None, BlockList, StringList };
+enum class Key : uint8_t { Up, Down, Other };
 
 class ScriptEditor {
 public:
@@ -62,7 +66,20 @@ public:
     uint16_t UpperScroll = 0;            // text layer scroll offsets in pixel rows
     uint16_t LowerScroll = 0;
     std::vector<uint8_t> WorkRam = std::vector<uint8_t>(kWorkRamSize, 0);
-    unsigned FrameRevision = 0;  // grows whenever the text boxes are to be drawn anew
+    HexDataView HexData;
+    unsigned FrameRevision = 0;  // grows whenever the screen picture changed
+    unsigned HexRevision = 0;    // grows whenever the hex data window changed
+    TextBoxRenderer Renderer;
+    std::vector<uint8_t> TranslationBuffer;  // the encoded section of the selected string
+
+    // --- the text editor (TDMemo) ------------------------------------------
+    std::string EditorText;       // "\n" line ends; one byte per character
+    size_t SelStart = 0;          // byte offsets into EditorText
+    size_t SelLength = 0;
+    bool TextModified = false;
+    unsigned EditorTextRevision = 0;          // grows when the model replaces the text
+    std::optional<size_t> CaretRequest;       // the form puts the caret here (byte offset)
+    std::optional<size_t> TopLineRequest;     // the form scrolls this line to the top
 
     // --- what the windows show -------------------------------------------
     std::string Caption = kCaption;
@@ -87,10 +104,30 @@ public:
     void BlockListClick(common::Port& port, int index);
     void StringListClick(int index);
     void SelectBlock(common::Port& port);
-    void SelectString(bool fromClick);
+    void SelectString(bool fromClick, bool fromTyping = false);
 
     void SaveRomFile(common::Port& port);
+    void SaveTextFile(common::Port& port);
+    // The user changed the text editor's text; the caret is a byte offset.
+    void TextChanged(std::string text, size_t caret);
+    // The text editor's selection, as the form sees it before a command.
+    void SetEditorSelection(size_t start, size_t length);
+    // Closing the main window: asks to save a modified translation.
+    void CloseQuery(common::Port& port);
+    // A key of the main window; returns true when it is swallowed.
+    bool KeyDown(Key key, bool shift, bool ctrl);
     void DumpMemory(common::Port& port);
+    // The hex data window: its keys, caption and glyph preview.
+    void HexKeyDown(HexKey key) {
+        HexData.key(key);
+        ++HexRevision;
+    }
+    std::string HexCaption() const;
+    // The 8 x 16 RGB565 preview of the cursor's value: the built-in 8 x 16
+    // glyph of its low byte while the translated text display is requested,
+    // else the ROM glyph of the value (every second column; values above
+    // 4095 show the glyph for 32).
+    std::array<uint16_t, 8 * 16> HexPreview() const;
     void EditorKeys(common::Port& port);
     void Exit() { CloseRequested = true; }
 
@@ -113,6 +150,11 @@ public:
     }
 
 private:
+    void openTranslation(common::Port& port, std::string path);
+    void setEditorText(std::string text);
+    void drawUpper();
+    void drawLower(int glyphHeight, int glyphWidth);
+    void clearSelectedString();
     void readDataFileText(common::Port& port, const std::string& path, std::string_view text);
     void setStatus();
     void clearStrings();

@@ -53,9 +53,9 @@ void EditorOpen(benchmark::State& state) {
     for (auto _ : state) {
         hexedit::DataPad pad(port);
         pad.FormCreate(std::filesystem::temp_directory_path().string());
-        pad.table.TablePaths[0] = "set";  // no built-in table work inside the timing
+        pad.tableState().TablePaths[0] = "set";  // no built-in table work inside the timing
         if (!pad.openPath(path)) state.SkipWithError("open failed");
-        benchmark::DoNotOptimize(pad.editor.FileBuffer());
+        benchmark::DoNotOptimize(pad.editor().FileBuffer());
     }
     finish(state);
 }
@@ -82,10 +82,10 @@ void EditorSave(benchmark::State& state) {
     common::testing::NullPort port;
     hexedit::DataPad pad(port);
     pad.FormCreate(std::filesystem::temp_directory_path().string());
-    pad.table.TablePaths[0] = "set";
+    pad.tableState().TablePaths[0] = "set";
     if (!pad.openPath(out)) state.SkipWithError("open failed");
     for (auto _ : state) {
-        pad.editor.Modified = true;
+        pad.editorState().Modified = true;
         if (!pad.SaveFile1Click()) state.SkipWithError("save failed");
     }
     std::filesystem::remove(out);

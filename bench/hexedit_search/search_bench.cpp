@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/testing/NullPort.h"
+#include "hexedit/core/testing/FakeSession.h"
 #include "hexedit/search/FindWindow.h"
 #include "hexedit/search/Scanner.h"
 
@@ -67,10 +68,6 @@ void naiveWildcardLoop(benchmark::State& st) {
     st.SetBytesProcessed(static_cast<int64_t>(st.iterations() * d.size()));
 }
 
-struct NullHost : SearchHost {
-    void repaintView() override {}
-};
-
 struct NullListView : DataListView {
     void showList() override {}
     void closeList() override {}
@@ -91,18 +88,13 @@ struct TypingView : FindWindowView {
 
 // A whole relative search through the find window, list lines included.
 void relativeSearch(benchmark::State& st, bool ignoreCase) {
-    EditorState editor;
-    editor.storage = data(kRelative);
-    editor.FileSize = editor.BufferSize = static_cast<int32_t>(kRelative);
-    editor.CurrentPath = "bench";
-    TableData table;
-    ViewState view;
     common::testing::NullPort port(true);
-    NullHost host;
+    hexedit::testing::FakeSession session(port);
+    session.load(data(kRelative), "bench");
     NullListView listView;
-    DataList list(editor, table, view, port, host);
+    DataList list(session);
     list.setView(&listView);
-    FindWindow find(editor, table, view, port, list, host);
+    FindWindow find(session, list);
     TypingView typing;
     typing.w = &find;
     typing.word = "Knigt";

@@ -8,7 +8,9 @@
 #include <memory>
 #include <random>
 
+#include "common/testing/NullPort.h"
 #include "hexedit/core/HexView.h"
+#include "hexedit/core/testing/FakeSession.h"
 
 #ifdef BENCH_WITH_QT
 #include <QApplication>
@@ -30,24 +32,22 @@ public:
 };
 
 struct Fixture {
-    EditorState ed;
-    TableData tbl;
-    ViewState vs;
+    common::testing::NullPort port;
+    testing::FakeSession session{port};
+    EditorState& ed = session.editorState;
+    TableData& tbl = session.tableData;
+    ViewState& vs = session.viewState;
     HexView view{ed, tbl, vs};
     Mono mono;
 
     explicit Fixture(size_t size) {
-        ed.storage.resize(std::max<size_t>(size, 65535));
+        std::vector<uint8_t> bytes(size);
         // The same random bytes in the first and the last MiB.
         std::mt19937 rng(7);
         const size_t n = std::min<size_t>(size, 1 << 20);
-        for (size_t i = 0; i < n; ++i) ed.storage[i] = static_cast<uint8_t>(rng());
-        if (ed.storage.size() >= 2 * n)
-            std::copy(ed.storage.begin(), ed.storage.begin() + n, ed.storage.end() - n);
-        ed.FileSize = static_cast<int32_t>(size);
-        ed.BufferSize = static_cast<int32_t>(ed.storage.size());
-        ed.CurrentPath = "bench.bin";
-        ed.EditorReady = true;
+        for (size_t i = 0; i < n; ++i) bytes[i] = static_cast<uint8_t>(rng());
+        if (bytes.size() >= 2 * n) std::copy(bytes.begin(), bytes.begin() + n, bytes.end() - n);
+        session.load(std::move(bytes), "bench.bin");
         // Single bytes of every length and a few thousand pair entries.
         tbl.buildAsciiTable();
         for (int b = 0x80; b < 0xC0; ++b) tbl.setByte(static_cast<uint8_t>(b), "ab");

@@ -11,8 +11,8 @@ Tarnwick::Tarnwick() {
     port.setParent(mainWindow.get());
     mainWindow->setWindowIcon(programIcon());
     aboutBox = std::make_unique<TAboutBox>(mainWindow.get());
-    mainWindow->connectCommand("About1Click", [this] { aboutBox->exec(); });
-    searchWindows = std::make_unique<search::SearchWindows>(*mainWindow);
+    app.aboutBox = aboutBox.get();
+    searchWindows = std::make_unique<search::SearchWindows>(*mainWindow, app.search);
 }
 
 Tarnwick::~Tarnwick() = default;

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "common/ui/QtPort.h"
-#include "hexedit/core/DataPad.h"
+#include "hexedit/app/TarnwickModel.h"
 
 namespace hexedit {
 
@@ -26,7 +26,8 @@ public:
     void start(const QStringList& arguments);
 
     common::QtPort port;
-    DataPad model{port};
+    TarnwickModel app{port};
+    DataPad& model = app.pad;
     std::unique_ptr<TDataPad> mainWindow;
     std::unique_ptr<TAboutBox> aboutBox;
     std::unique_ptr<search::SearchWindows> searchWindows;  // TOptsForm, TListForm

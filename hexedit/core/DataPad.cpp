@@ -5,6 +5,7 @@
 #include <new>
 
 #include "common/fileio.h"
+#include "common/progress.h"
 #include "hexedit/core/TableLoader.h"
 
 namespace hexedit {
@@ -25,6 +26,53 @@ std::string withFolder(const std::string& folder, const char* name) {
 }
 }  // namespace
 
+DataPad::DataPad(common::Port& port) : port_(port) {
+    hexView.setSession(this);
+    registerCommands();
+}
+
+void DataPad::registerCommands() {
+    CommandTable& c = commands_;
+    c.add("Open1Click", [this] { Open1Click(); });
+    c.add("Tbl11Click", [this] { Tbl11Click(); });
+    c.add("Tbl21Click", [this] { Tbl21Click(); });
+    c.add("RefreshCurrentROM1Click", [this] { RefreshCurrentROM1Click(); });
+    c.add("SaveFile1Click", [this] { SaveFile1Click(); });
+    c.add("SaveFileAs1Click", [this] { SaveFileAs1Click(); });
+    c.add("tblv1Click", [this] { tblv1Click(); });
+    c.add("tblv2Click", [this] { tblv2Click(); });
+    c.add("Asciitbl1Click", [this] { Asciitbl1Click(); });
+    c.add("Exit1Click", [this] { Exit1Click(); });
+    c.add("ExitProgram1Click", [this] { Exit1Click(); });
+    c.add("Undo1Click", [this] { Undo1Click(); }, [this] { return edits.canUndo(); });
+    c.add("Redo1Click", [this] { Redo1Click(); }, [this] { return edits.canRedo(); });
+
+    // The view's toggles and paste.
+    HexView& v = hexView;
+    c.add("HexEditMode1Click", [&v] { v.HexEditMode1Click(); }, {}, [&v] { return v.TextMode; });
+    c.add("D_MBEClick", [&v] { v.D_MBEClick(); }, {}, [&v] { return v.Disable16Bit; });
+    c.add("D_DTEClick", [&v] { v.D_DTEClick(); }, {}, [&v] { return v.DteInserting; });
+    c.add("ViewKanaClick", [&v] { v.ViewKanaClick(); }, {}, [&v] { return v.JapaneseView(); });
+    const std::pair<const char*, int32_t> formats[] = {{"StandardClick", kOffsetStandard},
+                                                       {"LoROM1Click", kOffsetLoRomSlow},
+                                                       {"LoROM2Click", kOffsetLoRomFast},
+                                                       {"HiROM1Click", kOffsetHiRom},
+                                                       {"SnesMem1Click", kOffsetSnesMemory}};
+    for (auto [name, format] : formats)
+        c.add(name, [&v, format] { v.setOffsetFormat(format); }, {},
+              [this, format] { return view_.OffsetFormat == format; });
+    c.add("AsText1Click", [this] { paste(true); });
+    c.add("AsHex1Click", [this] { paste(false); });
+    c.addKeyHandler([&v](const KeyPress& k) { return v.previewKey(k); });
+}
+
+void DataPad::paste(bool asText) {
+    // A paste is one undo step of its own.
+    edits.closeRun();
+    hexView.AsText1Click(port_, asText);
+    edits.closeRun();
+}
+
 void DataPad::addObserver(DataPadObserver* o) {
     if (std::find(observers_.begin(), observers_.end(), o) == observers_.end()) observers_.push_back(o);
 }
@@ -37,22 +85,22 @@ void DataPad::notifyTitles() { notify(&DataPadObserver::titlesChanged); }
 void DataPad::notifyScrollRange() { notify(&DataPadObserver::scrollRangeChanged); }
 
 bool DataPad::FormCreate(const std::string& workingFolder) {
-    view.BytesPerRow = 16;
-    view.PageBytes = 256;
-    table.CharShift = 0;
-    table.TablePaths[2].clear();
-    editor.EditorReady = true;
-    view.CursorRow = 0;
-    view.CursorColumn = 0;
-    view.TopOffset = 0;
-    nav.ReturnCount = 0;
+    view_.BytesPerRow = 16;
+    view_.PageBytes = 256;
+    table_.CharShift = 0;
+    table_.TablePaths[2].clear();
+    editor_.EditorReady = true;
+    view_.CursorRow = 0;
+    view_.CursorColumn = 0;
+    view_.TopOffset = 0;
+    nav_.ReturnCount = 0;
     // The help file is handed to the desktop's viewer for its type.
     HelpViewerPath = "xdg-open";
     HelpPath = withFolder(workingFolder, "tarnwick.chm");
     ConfigPath = withFolder(workingFolder, "tarnwick.cfg");
-    editor.LastDirectory = workingFolder;
+    editor_.LastDirectory = workingFolder;
     UpdateMenuItems();
-    return editor.EditorReady;
+    return editor_.EditorReady;
 }
 
 std::string DataPad::absolutePath(const std::string& path) const {
@@ -67,7 +115,7 @@ void DataPad::reportTooLarge(const std::string& path) {
 
 void DataPad::reportOutOfMemory() {
     port_.inform("Fatal Error: Could Not Allocate Memory.", "Out of Memory.", MsgIcon::Stop);
-    editor.EditorReady = false;
+    editor_.EditorReady = false;
     notify(&DataPadObserver::closeRequested);
 }
 
@@ -107,14 +155,13 @@ DataPad::LoadError DataPad::loadFile(const std::string& path, LoadedFile& out) {
 }
 
 void DataPad::install(LoadedFile&& f) {
-    editor.storage = std::move(f.storage);
-    editor.HeaderSkip = f.headerSkip;
-    editor.FileSize = f.fileSize;
-    editor.BufferSize = f.bufferSize;
+    hexView.cancelPending();
+    edits.load(std::move(f.storage), f.headerSkip, f.fileSize);
+    couldUndo_ = couldRedo_ = wasModified_ = false;
 }
 
 void DataPad::buildTitles() {
-    const std::string name = common::fileNameOf(editor.CurrentPath);
+    const std::string name = common::fileNameOf(editor_.CurrentPath);
     MainCaption = std::string(kProgramCaption) + " - \"" + name + "\"";
     TileCaption = std::string(kTileCaption) + " - \"" + name + "\"";
     notifyTitles();
@@ -129,13 +176,12 @@ void DataPad::afterLoad() {
 }
 
 void DataPad::Open1Click() {
-    if (editor.Modified && port_.ask(kModifiedQuestion, kModifiedTitle)) {
+    if (editor_.Modified && port_.ask(kModifiedQuestion, kModifiedTitle)) {
         // Opening another file would drop the changes the user wants kept.
         if (!SaveFile1Click()) return;
-        editor.Modified = false;
     }
     common::OpenRequest r;
-    r.initialFolder = editor.LastDirectory;
+    r.initialFolder = editor_.LastDirectory;
     r.filter = kAllFilesFilter;
     auto path = port_.openFile(r);
     if (!path || path->empty()) return;
@@ -151,67 +197,69 @@ bool DataPad::openPath(const std::string& chosen) {
         case LoadError::TooLarge: reportTooLarge(path); return false;
         case LoadError::OutOfMemory: reportOutOfMemory(); return false;
     }
-    editor.CurrentPath = path;
+    editor_.CurrentPath = path;
     install(std::move(f));
-    if (table.TablePaths[0].empty()) table.buildAsciiTable();
-    editor.Modified = false;
-    view.CursorRow = 0;
-    view.CursorColumn = 0;
-    view.TopOffset = 0;
-    view.CursorOffset = 0;
+    if (table_.TablePaths[0].empty()) table_.buildAsciiTable();
+    editor_.Modified = false;
+    view_.CursorRow = 0;
+    view_.CursorColumn = 0;
+    view_.TopOffset = 0;
+    view_.CursorOffset = 0;
     buildTitles();
     afterLoad();
-    editor.LastDirectory = common::folderOf(path);
+    editor_.LastDirectory = common::folderOf(path);
 
     const std::string companion = companionTablePath(path);
     if (common::fileExists(companion)) {
-        table.TablePaths[0] = companion;
-        editor.AutoLoadTable = true;
+        table_.TablePaths[0] = companion;
+        editor_.AutoLoadTable = true;
         Tbl11Click();
     }
     return true;
 }
 
 void DataPad::RefreshCurrentROM1Click() {
-    if (!editor.fileOpen()) return;
+    if (!editor_.fileOpen()) return;
     LoadedFile f;
-    switch (loadFile(editor.CurrentPath, f)) {
+    switch (loadFile(editor_.CurrentPath, f)) {
         case LoadError::None: break;
         case LoadError::CannotOpen:
-            port_.inform("Error: ROM File not found.\n\"" + editor.CurrentPath + "\".");
+            port_.inform("Error: ROM File not found.\n\"" + editor_.CurrentPath + "\".");
             return;
-        case LoadError::TooLarge: reportTooLarge(editor.CurrentPath); return;
+        case LoadError::TooLarge: reportTooLarge(editor_.CurrentPath); return;
         case LoadError::OutOfMemory: reportOutOfMemory(); return;
     }
+    // Reloading drops the changes but keeps the modified mark, so closing still asks.
+    const bool wasModified = editor_.Modified;
     install(std::move(f));
+    if (wasModified) edits.markUnsaved();
     // The file may have become shorter than the cursor's offset.
-    if (view.CursorOffset >= editor.BufferSize) view.TopOffset = PlaceCursor(view, editor.BufferSize - 1);
+    if (view_.CursorOffset >= editor_.BufferSize) view_.TopOffset = PlaceCursor(view_, editor_.BufferSize - 1);
     afterLoad();
 }
 
 bool DataPad::SaveFile1Click() {
-    if (!editor.fileOpen() || !editor.hasBuffer()) return false;
-    const size_t length = static_cast<size_t>(editor.FileSize) + editor.HeaderSkip;
-    std::string error = common::writeFileAtomic(editor.CurrentPath, std::span<const uint8_t>(editor.storage).first(
-                                                                         std::min(length, editor.storage.size())));
+    if (!editor_.fileOpen() || !editor_.hasBuffer()) return false;
+    std::string error = common::writeFileAtomic(editor_.CurrentPath, editor_.storedBytes());
     if (!error.empty()) {
-        port_.inform("Fata Error: Problem writing to the file.\n\"" + editor.CurrentPath + "\".\n" + error, {},
+        port_.inform("Fata Error: Problem writing to the file.\n\"" + editor_.CurrentPath + "\".\n" + error, {},
                      MsgIcon::Stop);
         return false;
     }
     port_.inform("Rom file was saved successfully!", {}, MsgIcon::Exclamation);
-    editor.Modified = false;
+    edits.markSaved();
+    UpdateMenuItems();
     return true;
 }
 
 void DataPad::SaveFileAs1Click() {
-    if (!editor.fileOpen()) return;
+    if (!editor_.fileOpen()) return;
     common::SaveRequest r;
-    r.initialFolder = editor.LastDirectory;
+    r.initialFolder = editor_.LastDirectory;
     r.filter = kAllFilesFilter;
     auto path = port_.saveFile(r);
     if (!path || path->empty()) return;
-    editor.CurrentPath = absolutePath(*path);
+    editor_.CurrentPath = absolutePath(*path);
     SaveFile1Click();
     buildTitles();
     if (!TileEditorShowing) {
@@ -221,29 +269,26 @@ void DataPad::SaveFileAs1Click() {
 }
 
 bool DataPad::FormCloseQuery() {
-    editor.EditorReady = false;
+    editor_.EditorReady = false;
     for (auto& hook : closeHooks) hook();
-    if (editor.Modified && port_.ask(kModifiedQuestion, kModifiedTitle) && !SaveFile1Click()) {
+    if (editor_.Modified && port_.ask(kModifiedQuestion, kModifiedTitle) && !SaveFile1Click()) {
         // Closing now would lose the changes the user asked to keep.
-        editor.EditorReady = true;
+        editor_.EditorReady = true;
         return false;
     }
     return true;
 }
 
 void DataPad::FormClose() {
-    editor.storage = {};
-    editor.FileSize = 0;
-    editor.BufferSize = 0;
-    editor.HeaderSkip = 0;
-    table.clear();
+    edits.clear();
+    table_.clear();
 }
 
 void DataPad::Exit1Click() { notify(&DataPadObserver::closeRequested); }
 
 bool DataPad::TableLoader(const std::string& path) {
     bool ok = false;
-    switch (loadTableFile(table, path)) {
+    switch (loadTableFile(table_, path)) {
         case TableLoadStatus::Ok: ok = true; break;
         case TableLoadStatus::CannotOpen: port_.inform("Could not load the table file..."); break;
         case TableLoadStatus::OutOfMemory: port_.inform("Error Allocating Memory for the Table File..."); break;
@@ -254,21 +299,21 @@ bool DataPad::TableLoader(const std::string& path) {
 
 void DataPad::OpenTablefile() {
     common::OpenRequest r;
-    r.initialFolder = editor.LastDirectory;
+    r.initialFolder = editor_.LastDirectory;
     r.filter = kTableFilter;
     auto path = port_.openFile(r);
     if (!path || path->empty()) return;
-    table.TablePaths[table.TableSlot] = *path;
+    table_.TablePaths[table_.TableSlot] = *path;
     TableLoader(*path);
 }
 
 void DataPad::tableSlotCommand(int slot) {
-    table.TableSlot = static_cast<uint8_t>(slot);
-    if (editor.AutoLoadTable) TableLoader(table.TablePaths[slot]);
+    table_.TableSlot = static_cast<uint8_t>(slot);
+    if (editor_.AutoLoadTable) TableLoader(table_.TablePaths[slot]);
     else OpenTablefile();
-    editor.AutoLoadTable = false;
-    if (!table.TablePaths[slot].empty()) {
-        SwapCaptions[slot] = common::fileNameOf(table.TablePaths[slot]);
+    editor_.AutoLoadTable = false;
+    if (!table_.TablePaths[slot].empty()) {
+        SwapCaptions[slot] = common::fileNameOf(table_.TablePaths[slot]);
         notifyMenus();
     }
     notifyRepaint();
@@ -276,30 +321,158 @@ void DataPad::tableSlotCommand(int slot) {
 
 void DataPad::swapCommand(int slot) {
     if (SwapCaptions[slot] == kNoTableCaption) return;
-    table.TableSlot = static_cast<uint8_t>(slot);
-    TableLoader(table.TablePaths[slot]);
+    table_.TableSlot = static_cast<uint8_t>(slot);
+    TableLoader(table_.TablePaths[slot]);
     notifyRepaint();
 }
 
 void DataPad::Asciitbl1Click() {
-    table.buildAsciiTable();
-    table.TableSlot = 2;
+    table_.buildAsciiTable();
+    table_.TableSlot = 2;
     UpdateMenuItems();
     notifyRepaint();
 }
 
 void DataPad::UpdateMenuItems() {
-    if (!editor.EditorReady) return;
-    Menus.fileOpen = editor.fileOpen();
-    Menus.returnOffset = nav.ReturnCount != 0;
-    Menus.dumpList = table.DumpMarkCount() > 0;
-    Menus.tableSlots = !table.TablePaths[0].empty() || !table.TablePaths[1].empty();
+    if (!editor_.EditorReady) return;
+    Menus.fileOpen = editor_.fileOpen();
+    Menus.returnOffset = nav_.ReturnCount != 0;
+    Menus.dumpList = table_.DumpMarkCount() > 0;
+    Menus.tableSlots = !table_.TablePaths[0].empty() || !table_.TablePaths[1].empty();
+    couldUndo_ = edits.canUndo();
+    couldRedo_ = edits.canRedo();
+    wasModified_ = editor_.Modified;
     notifyMenus();
 }
 
 void DataPad::ShowHint(const std::string& text) {
     HintText = text;
     notify(&DataPadObserver::hintChanged);
+}
+
+// --- the editing session ---------------------------------------------------------
+
+void DataPad::moveCursorTo(int32_t offset) {
+    if (!editor_.hasBuffer()) return;
+    edits.closeRun();
+    offset = std::clamp(offset, 0, std::max(0, editor_.BufferSize - 1));
+    view_.TopOffset = PlaceCursor(view_, offset);
+    notifyRepaint();
+}
+
+bool DataPad::changed(bool ok, bool repaintAll) {
+    if (!ok) return false;
+    const ChangedRange r = edits.lastChange();
+    if (r.resized) {
+        // The file may now end before the cursor.
+        if (view_.CursorOffset >= editor_.BufferSize) view_.TopOffset = PlaceCursor(view_, editor_.BufferSize - 1);
+        notifyScrollRange();
+    }
+    if (repaintAll) notifyRepaint();
+    // Menus only when what they show changed: typing calls this per byte.
+    if (couldUndo_ != edits.canUndo() || couldRedo_ != edits.canRedo() || wasModified_ != editor_.Modified || r.resized)
+        UpdateMenuItems();
+    return true;
+}
+
+bool DataPad::writeBytes(int32_t offset, std::span<const uint8_t> bytes, EditKind kind) {
+    if (busy_ && kind == EditKind::Typing) return false;
+    const bool typing = kind == EditKind::Typing;
+    // Typed bytes are repainted by the view itself, row by row.
+    return changed(edits.write(offset, bytes, typing), !typing);
+}
+
+bool DataPad::fill(int32_t offset, int32_t length, uint8_t value) { return changed(edits.fill(offset, length, value)); }
+
+bool DataPad::replaceBuffer(std::span<const uint8_t> content) { return changed(edits.replaceAll(content)); }
+
+bool DataPad::splice(int32_t offset, int32_t removeLength, std::span<const uint8_t> insert) {
+    return changed(edits.splice(offset, removeLength, insert));
+}
+
+void DataPad::Undo1Click() {
+    hexView.cancelPending();
+    if (changed(edits.undo(), false)) moveCursorTo(std::min(edits.lastChange().offset, editor_.BufferSize - 1));
+}
+
+void DataPad::Redo1Click() {
+    hexView.cancelPending();
+    if (changed(edits.redo(), false)) moveCursorTo(std::min(edits.lastChange().offset, editor_.BufferSize - 1));
+}
+
+bool DataPad::appendTableLine(std::string_view line) {
+    const std::string path = table_.TablePaths[std::min<size_t>(table_.TableSlot, 2)];
+    std::vector<uint8_t> content;
+    if (path.empty() || common::readWholeFile(path, content) != common::ReadStatus::Ok) return false;
+    // A last line without its line end would run into the new one.
+    if (!content.empty() && content.back() != '\n') content.insert(content.end(), {'\r', '\n'});
+    content.insert(content.end(), line.begin(), line.end());
+    content.insert(content.end(), {'\r', '\n'});
+    if (!common::writeFileAtomic(path, content).empty()) return false;
+    reloadTable();
+    return true;
+}
+
+bool DataPad::reloadTable() {
+    const std::string path = table_.TablePaths[std::min<size_t>(table_.TableSlot, 2)];
+    if (path.empty()) return false;
+    const bool ok = TableLoader(path);
+    notifyRepaint();
+    return ok;
+}
+
+void DataPad::setMainWindowVisible(bool visible) {
+    if (MainWindowVisible == visible) return;
+    MainWindowVisible = visible;
+    notify(&DataPadObserver::visibilityChanged);
+}
+
+bool DataPad::runBusy(std::string_view label, const std::function<bool(const common::Progress&)>& work) {
+    if (busy_) return false;
+    busy_ = true;
+    cancelRequested_ = false;
+    BusyLabel = std::string(label);
+    BusyDone = BusyTotal = 0;
+    notify(&DataPadObserver::busyChanged);
+    UpdateMenuItems();
+    common::ProgressThrottle throttle([this](uint64_t done, uint64_t total) {
+        BusyDone = done;
+        BusyTotal = total;
+        notify(&DataPadObserver::progressChanged);
+        port_.processEvents();
+        return !cancelRequested_;
+    });
+    const common::Progress progress = [&throttle, this](uint64_t done, uint64_t total) {
+        return throttle(done, total) && !cancelRequested_;
+    };
+    bool result = false;
+    try {
+        result = work(progress);
+    } catch (...) {
+        busy_ = false;
+        BusyLabel.clear();
+        notify(&DataPadObserver::busyChanged);
+        UpdateMenuItems();
+        throw;
+    }
+    busy_ = false;
+    BusyLabel.clear();
+    notify(&DataPadObserver::busyChanged);
+    UpdateMenuItems();
+    return result;
+}
+
+bool DataPad::commandEnabled(std::string_view name) const {
+    if (busy_) return false;
+    if (!Menus.enabled(name)) return false;
+    const MenuEntry* e = findMenuEntry(name);
+    if (e && e->kind == EntryKind::Menu) return true;
+    return commands_.enabled(name);
+}
+
+bool DataPad::runCommand(std::string_view name) {
+    if (!commandEnabled(name)) return false;
+    return commands_.run(name);
 }
 
 }  // namespace hexedit

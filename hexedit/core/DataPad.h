@@ -12,6 +12,9 @@
 #include <vector>
 
 #include "common/port/Port.h"
+#include "hexedit/core/CommandTable.h"
+#include "hexedit/core/EditBuffer.h"
+#include "hexedit/core/EditSession.h"
 #include "hexedit/core/EditorState.h"
 #include "hexedit/core/HexView.h"
 #include "hexedit/core/MenuMap.h"
@@ -31,6 +34,9 @@ public:
     virtual void scrollRangeChanged() {}  // BufferSize, BytesPerRow or PageBytes
     virtual void hintChanged() {}         // HintText
     virtual void closeRequested() {}      // Exit, or a fatal error that ends the program
+    virtual void visibilityChanged() {}   // MainWindowVisible
+    virtual void busyChanged() {}         // Busy, BusyLabel; progress shown or hidden
+    virtual void progressChanged() {}     // BusyDone, BusyTotal
 };
 
 inline constexpr char kProgramCaption[] = "Tarnwick for Windows";
@@ -40,18 +46,22 @@ inline constexpr int32_t kMinBufferSize = 65535;
 // FileSize and BufferSize are signed 32-bit.
 inline constexpr uint64_t kMaxFileLength = INT32_MAX;
 
-class DataPad {
+class DataPad : public EditSession {
+    // Declared first: the view and the byte store below refer to them.
+    EditorState editor_;
+    TableData table_;
+    ViewState view_;
+    NavigationState nav_;
+
 public:
-    explicit DataPad(common::Port& port) : port_(port) {}
+    explicit DataPad(common::Port& port);
     DataPad(const DataPad&) = delete;
     DataPad& operator=(const DataPad&) = delete;
 
-    EditorState editor;
-    TableData table;
-    ViewState view;
-    NavigationState nav;
-    // The hex and text view with its keyboard input, over editor, table and view.
-    HexView hexView{editor, table, view};
+    // The hex and text view with its keyboard input, over the file, table and view.
+    HexView hexView{editor_, table_, view_};
+    // Every change of the file's bytes, with undo and redo.
+    EditBuffer edits{editor_};
 
     std::string HelpViewerPath;
     std::string HelpPath;
@@ -68,11 +78,52 @@ public:
     // Run by FormCloseQuery before the modified question (the settings file
     // is written there).
     std::vector<std::function<void()>> closeHooks;
+    bool MainWindowVisible = true;
+    // A long loop runs (runBusy): its label and progress.
+    std::string BusyLabel;
+    uint64_t BusyDone = 0;
+    uint64_t BusyTotal = 0;
 
     void addObserver(DataPadObserver* o);
     void removeObserver(DataPadObserver* o);
 
-    common::Port& port() { return port_; }
+    // EditSession
+    common::Port& port() override { return port_; }
+    CommandTable& commands() override { return commands_; }
+    const EditorState& editor() const override { return editor_; }
+    const TableData& table() const override { return table_; }
+    ViewState& view() override { return view_; }
+    NavigationState& nav() override { return nav_; }
+    void moveCursorTo(int32_t offset) override;
+    void repaint() override { notifyRepaint(); }
+    bool writeBytes(int32_t offset, std::span<const uint8_t> bytes, EditKind kind = EditKind::Edit) override;
+    bool fill(int32_t offset, int32_t length, uint8_t value) override;
+    bool replaceBuffer(std::span<const uint8_t> content) override;
+    bool splice(int32_t offset, int32_t removeLength, std::span<const uint8_t> insert) override;
+    bool appendTableLine(std::string_view line) override;
+    bool reloadTable() override;
+    void refreshMenus() override { UpdateMenuItems(); }
+    void setMainWindowVisible(bool visible) override;
+    void showHint(std::string_view text) override { ShowHint(std::string(text)); }
+    bool runBusy(std::string_view label, const std::function<bool(const common::Progress&)>& work) override;
+    bool busy() const override { return busy_; }
+    // Asks the running long loop to stop at its next progress report.
+    void cancelBusy() { cancelRequested_ = true; }
+
+    // The file's bookkeeping and the table for the main window's own commands
+    // and its tests; the bytes still change only through the session.
+    EditorState& editorState() { return editor_; }
+    TableData& tableState() { return table_; }
+
+    // Whether a menu entry can be chosen now: its editor-state group, its own
+    // rule in the command table, and no long loop running.
+    bool commandEnabled(std::string_view name) const;
+    // Runs a menu entry's handler when it is enabled.
+    bool runCommand(std::string_view name);
+
+    // Edit menu.
+    void Undo1Click();
+    void Redo1Click();
 
     // Start-up: state, paths in `workingFolder`, menus. Returns EditorReady.
     bool FormCreate(const std::string& workingFolder);
@@ -99,6 +150,8 @@ public:
     void tblv2Click() { swapCommand(1); }
     void Asciitbl1Click();
 
+    // Computes the menu flags and announces them (the command table's rules
+    // are asked by the form through commandEnabled).
     void UpdateMenuItems();
     void ShowHint(const std::string& text);
 
@@ -134,8 +187,17 @@ private:
         for (auto* o : list) (o->*f)();
     }
 
+    void registerCommands();
+    void paste(bool asText);
+    // After a change of bytes: repaint, scroll range, menus.
+    bool changed(bool ok, bool repaintAll = true);
+
     common::Port& port_;
+    CommandTable commands_;
     std::vector<DataPadObserver*> observers_;
+    bool busy_ = false;
+    bool cancelRequested_ = false;
+    bool couldUndo_ = false, couldRedo_ = false, wasModified_ = false;
 };
 
 }  // namespace hexedit

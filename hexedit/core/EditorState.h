@@ -1,5 +1,7 @@
 #pragma once
-// The one open file of the hex editor and its bookkeeping.
+// The one open file of the hex editor and its bookkeeping. Its bytes change
+// only through EditBuffer (and so through the editing session), which keeps
+// the undo history; everybody else reads them.
 
 #include <cstdint>
 #include <span>
@@ -8,10 +10,10 @@
 
 namespace hexedit {
 
-struct EditorState {
-    // HeaderSkip bytes of a hidden savestate header, then BufferSize bytes of
-    // which the tail from FileSize on is zero. Empty while no buffer is held.
-    std::vector<uint8_t> storage;
+class EditBuffer;
+
+class EditorState {
+public:
     uint32_t HeaderSkip = 0;
     int32_t FileSize = 0;
     int32_t BufferSize = 0;
@@ -21,23 +23,32 @@ struct EditorState {
     bool EditorReady = false;
     bool AutoLoadTable = false;
 
-    bool hasBuffer() const { return !storage.empty(); }
+    bool hasBuffer() const { return !storage_.empty(); }
     bool fileOpen() const { return !CurrentPath.empty(); }
     // The bytes shown: index 0 is the first byte after a hidden header.
-    uint8_t* FileBuffer() { return hasBuffer() ? storage.data() + HeaderSkip : nullptr; }
-    const uint8_t* FileBuffer() const { return hasBuffer() ? storage.data() + HeaderSkip : nullptr; }
-    // BufferSize bytes (empty without a buffer).
-    std::span<uint8_t> buffer() {
-        return hasBuffer() ? std::span<uint8_t>(FileBuffer(), static_cast<size_t>(BufferSize)) : std::span<uint8_t>();
-    }
+    const uint8_t* FileBuffer() const { return hasBuffer() ? storage_.data() + HeaderSkip : nullptr; }
+    // BufferSize bytes (empty without a buffer); the tail from FileSize on is zero.
     std::span<const uint8_t> buffer() const {
         return hasBuffer() ? std::span<const uint8_t>(FileBuffer(), static_cast<size_t>(BufferSize))
+                           : std::span<const uint8_t>();
+    }
+    // FileSize bytes: what Save writes after the header.
+    std::span<const uint8_t> fileBytes() const { return buffer().first(static_cast<size_t>(FileSize)); }
+    // The hidden savestate header followed by the file's bytes.
+    std::span<const uint8_t> storedBytes() const {
+        return hasBuffer() ? std::span<const uint8_t>(storage_.data(), HeaderSkip + static_cast<size_t>(FileSize))
                            : std::span<const uint8_t>();
     }
     // The byte at an offset, 0 outside the buffer.
     uint8_t byteAt(int64_t offset) const {
         return (offset >= 0 && offset < BufferSize && hasBuffer()) ? FileBuffer()[offset] : 0;
     }
+
+private:
+    friend class EditBuffer;
+    // HeaderSkip bytes of a hidden savestate header, then BufferSize bytes.
+    // Empty while no buffer is held.
+    std::vector<uint8_t> storage_;
 };
 
 }  // namespace hexedit

@@ -5,18 +5,14 @@
 #include <algorithm>
 
 #include "common/codepage.h"
+#include "common/hexdigits.h"
 #include "hexedit/core/HexView.h"
 
 namespace hexedit {
 
 namespace {
 
-int hexDigit(char32_t ch) {
-    if (ch >= U'0' && ch <= U'9') return static_cast<int>(ch - U'0');
-    if (ch >= U'a' && ch <= U'f') return static_cast<int>(ch - U'a' + 10);
-    if (ch >= U'A' && ch <= U'F') return static_cast<int>(ch - U'A' + 10);
-    return -1;
-}
+int hexDigit(char32_t ch) { return ch < 0x80 ? common::hexDigitValue(static_cast<char>(ch)) : -1; }
 
 }  // namespace
 
@@ -154,8 +150,35 @@ bool HexView::FormKeyDown(ViewKey key, bool ctrl) {
 }
 
 void HexView::writeByte(int32_t at, uint8_t value) {
-    ed_.FileBuffer()[at] = value;
-    ed_.Modified = true;
+    if (session_) session_->writeBytes(at, std::span<const uint8_t>(&value, 1), EditKind::Typing);
+}
+
+bool HexView::previewKey(const KeyPress& k) {
+    ViewKey key;
+    switch (k.key) {
+    case Key::Left: key = ViewKey::Left; break;
+    case Key::Right: key = ViewKey::Right; break;
+    case Key::Up: key = ViewKey::Up; break;
+    case Key::Down: key = ViewKey::Down; break;
+    case Key::Home: key = ViewKey::Home; break;
+    case Key::End: key = ViewKey::End; break;
+    case Key::PageUp: key = ViewKey::PageUp; break;
+    case Key::PageDown: key = ViewKey::PageDown; break;
+    case Key::Backspace: key = ViewKey::Backspace; break;
+    case Key::Modifier: FormKeyDown(ViewKey::Modifier, k.ctrl); return false;
+    case Key::Tab: return true;  // never moves the focus; the Edit toggles own Tab
+    default: {
+        const char32_t ch = k.text;
+        const bool typed = (ch >= 0x20 || ch == U'\r') && ch != 0x7F && !(k.ctrl && !k.alt);
+        if (!typed) {
+            FormKeyDown(ViewKey::Other, k.ctrl);
+            return false;
+        }
+        FormKeyPress(ch);
+        return true;
+    }
+    }
+    return FormKeyDown(key, k.ctrl);
 }
 
 void HexView::FormKeyPress(char32_t ch) {

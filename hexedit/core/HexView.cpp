@@ -57,7 +57,7 @@ void setCell(ViewCell& c, int x, int width, ColorPair colors, int32_t offset, in
 
 }  // namespace
 
-HexView::HexView(EditorState& editor, TableData& table, ViewState& view) : ed_(editor), tbl_(table), vs_(view) {
+HexView::HexView(const EditorState& editor, TableData& table, ViewState& view) : ed_(editor), tbl_(table), vs_(view) {
     setFonts(nullptr, nullptr, nullptr);
 }
 

@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "common/port/Port.h"
+#include "hexedit/core/EditSession.h"
 #include "hexedit/core/EditorState.h"
+#include "hexedit/core/Keys.h"
 #include "hexedit/core/TableData.h"
 #include "hexedit/core/ViewState.h"
 
@@ -102,7 +104,10 @@ inline constexpr int kMaxBytesPerRow = 128;
 
 class HexView {
 public:
-    HexView(EditorState& editor, TableData& table, ViewState& view);
+    HexView(const EditorState& editor, TableData& table, ViewState& view);
+    // Typed and pasted bytes are written through the session (one undo step
+    // per run of typing); without one, typing changes nothing.
+    void setSession(EditSession* session) { session_ = session; }
     HexView(const HexView&) = delete;
     HexView& operator=(const HexView&) = delete;
 
@@ -159,6 +164,11 @@ public:
     bool FormKeyDown(ViewKey key, bool ctrl);
     // Byte entry of one typed character (a Unicode code point).
     void FormKeyPress(char32_t ch);
+    // Key preview of the main window: cursor keys and typed characters.
+    // Returns true when the key was used.
+    bool previewKey(const KeyPress& key);
+    // Drops a half-typed hex byte.
+    void cancelPending() { pending_ = false; }
     bool TextMode = false;       // false: hex digits, true: characters through the table
     bool Disable16Bit = false;   // "Enable / Disable 16-Bit ASCII Input" checked
     bool DteInserting = false;   // "Enable / Disable DTE Inserting" checked
@@ -169,8 +179,8 @@ public:
     // Pastes the clipboard's text as typed characters (asText) or hex digits.
     void AsText1Click(common::Port& port, bool asText);
 
-    EditorState& editor() { return ed_; }
-    TableData& table() { return tbl_; }
+    const EditorState& editor() const { return ed_; }
+    const TableData& table() const { return tbl_; }
     ViewState& view() { return vs_; }
 
 private:
@@ -191,8 +201,9 @@ private:
     bool typeCharacter(std::string_view bytes);
     void setPanelWidth();
 
-    EditorState& ed_;
+    const EditorState& ed_;
     TableData& tbl_;
+    EditSession* session_ = nullptr;
     ViewState& vs_;
     ViewHost* host_ = nullptr;
     ViewHost noHost_;

@@ -33,6 +33,9 @@ constexpr MenuEntry kMap[] = {
     {"File1", K::Command, "Exit1Click", "E&xit", "Alt+F4"},
 
     {"", K::Menu, "Edit1", "&Edit", ""},
+    {"Edit1", K::Command, "Undo1Click", "&Undo", "Alt+Backspace"},
+    {"Edit1", K::Command, "Redo1Click", "&Redo", "Ctrl+Y"},
+    {"Edit1", K::Separator, "", "", ""},
     {"Edit1", K::Check, "HexEditMode1Click", "&Hex / Text Edit Mode", "Tab"},
     {"Edit1", K::Check, "D_MBEClick", "Enable / Disable 16-Bit ASCII Input", "Shift+Tab"},
     {"Edit1", K::Check, "D_DTEClick", "Enable / Disable DTE Inserting", "Alt+Tab"},

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/fileio.h"
+#include "common/hexdigits.h"
 
 namespace hexedit {
 
@@ -46,19 +47,12 @@ private:
     size_t pos_ = 0;
 };
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // Exactly `digits` hexadecimal digits at the start of `s`.
 std::optional<uint32_t> fixedHex(std::string_view s, size_t digits) {
     if (s.size() < digits) return std::nullopt;
     uint32_t v = 0;
     for (size_t i = 0; i < digits; ++i) {
-        int d = hexDigit(s[i]);
+        int d = common::hexDigitValue(s[i]);
         if (d < 0) return std::nullopt;
         v = v * 16 + static_cast<uint32_t>(d);
     }
@@ -70,8 +64,8 @@ std::optional<uint32_t> fixedHex(std::string_view s, size_t digits) {
 uint32_t directiveNumber(std::string_view word) {
     uint64_t v = 0;
     if (!word.empty() && word[0] == '$') {
-        for (size_t i = 1; i < word.size() && hexDigit(word[i]) >= 0; ++i) {
-            v = v * 16 + static_cast<uint64_t>(hexDigit(word[i]));
+        for (size_t i = 1; i < word.size() && common::hexDigitValue(word[i]) >= 0; ++i) {
+            v = v * 16 + static_cast<uint64_t>(common::hexDigitValue(word[i]));
             if (v > UINT32_MAX) return UINT32_MAX;
         }
     } else {
@@ -155,7 +149,7 @@ private:
         std::string_view digits = std::string_view(line).substr(1, 2);
         uint32_t v = 0;
         size_t n = 0;
-        while (n < digits.size() && hexDigit(digits[n]) >= 0) v = v * 16 + static_cast<uint32_t>(hexDigit(digits[n++]));
+        while (n < digits.size() && common::hexDigitValue(digits[n]) >= 0) v = v * 16 + static_cast<uint32_t>(common::hexDigitValue(digits[n++]));
         if (n == 0) return;
         CodeMarker m{static_cast<uint16_t>(v & 0xFF), line[0]};
         if (line[0] == '/') t_.LineBreakCode = m;

@@ -3,27 +3,24 @@
 #include <algorithm>
 
 #include "common/fileio.h"
+#include "common/hexdigits.h"
 
 namespace hexedit::search {
 
 std::string matchCaption(int count) { return "Data List: " + std::to_string(count) + " Match(es) Found!"; }
 
 std::optional<uint32_t> parseHexOffset(std::string_view text) {
-    if (text.empty() || text.size() > 8) return std::nullopt;
-    uint32_t v = 0;
-    for (char c : text) {
-        int d;
-        if (c >= '0' && c <= '9') d = c - '0';
-        else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-        else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-        else return std::nullopt;
-        v = v * 16 + static_cast<uint32_t>(d);
-    }
-    return v;
+    auto v = common::parseHex(text, 8);
+    if (!v) return std::nullopt;
+    return static_cast<uint32_t>(*v);
 }
 
-DataList::DataList(EditorState& editor, TableData& table, ViewState& view, common::Port& port, SearchHost& host)
-    : editor_(editor), table_(table), view_state_(view), port_(port), host_(host) {}
+DataList::DataList(EditSession& session)
+    : session_(session),
+      editor_(session.editor()),
+      table_(session.table()),
+      view_state_(session.view()),
+      port_(session.port()) {}
 
 void DataList::notifyChanged() {
     if (view_) view_->listChanged();
@@ -79,7 +76,7 @@ bool DataList::placeCursor(uint32_t offset) {
     // A line can outlive the file it was found in: never put the cursor
     // outside the buffer now open.
     if (!editor_.hasBuffer() || offset >= static_cast<uint32_t>(std::max(editor_.BufferSize, 0))) return false;
-    view_state_.TopOffset = PlaceCursor(view_state_, static_cast<int32_t>(offset));
+    session_.moveCursorTo(static_cast<int32_t>(offset));
     return true;
 }
 
@@ -101,7 +98,7 @@ void DataList::activate() {
     const size_t at = line.find("[$");
     if (at == std::string::npos) return;
     auto offset = parseHexOffset(std::string_view(line).substr(at + 2, 8));
-    if (offset && placeCursor(*offset)) host_.repaintView();
+    if (offset) placeCursor(*offset);
 }
 
 void DataList::jumpToBookmarkEnd(bool end) {
@@ -121,7 +118,6 @@ void DataList::jumpToBookmarkEnd(bool end) {
     }
     if (!offset || !placeCursor(*offset)) return;
     close();
-    host_.repaintView();
     if (clearDumpBoxes) clearDumpBoxes();
 }
 

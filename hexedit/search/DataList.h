@@ -13,7 +13,7 @@
 #include "hexedit/core/EditorState.h"
 #include "hexedit/core/TableData.h"
 #include "hexedit/core/ViewState.h"
-#include "hexedit/search/SearchHost.h"
+#include "hexedit/core/EditSession.h"
 
 namespace hexedit::search {
 
@@ -30,7 +30,7 @@ enum ListModes { SearchResults = 0, BinaryDumpList = 1, TextDumpList = 2 };
 
 class DataList {
 public:
-    DataList(EditorState& editor, TableData& table, ViewState& view, common::Port& port, SearchHost& host);
+    explicit DataList(EditSession& session);
     void setView(DataListView* v) { view_ = v; }
 
     int ListMode = SearchResults;
@@ -82,11 +82,11 @@ private:
 
     void jumpToBookmarkEnd(bool end);
 
-    EditorState& editor_;
-    TableData& table_;
+    EditSession& session_;
+    const EditorState& editor_;
+    const TableData& table_;
     ViewState& view_state_;
     common::Port& port_;
-    SearchHost& host_;
     DataListView* view_ = nullptr;
 
     std::vector<std::string> lines_;

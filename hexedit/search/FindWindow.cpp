@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/codepage.h"
+#include "common/hexdigits.h"
 #include "hexedit/search/Scanner.h"
 
 namespace hexedit::search {
@@ -16,7 +17,7 @@ constexpr size_t kGridInputLimit = 30;      // grid clicks need fewer characters
 
 const char* const kNoText = "Error: No text entered to search for...";
 
-bool isHexDigit(uint8_t c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+bool isHexDigit(uint8_t c) { return common::isHexDigit(static_cast<char>(c)); }
 
 std::string offsetLine(uint32_t offset) {
     char buf[16];
@@ -56,9 +57,13 @@ const char* optionCaption(Option o) {
     return "Limit Search Results to 128 Finds";
 }
 
-FindWindow::FindWindow(EditorState& editor, TableData& table, ViewState& view, common::Port& port, DataList& list,
-                       SearchHost& host)
-    : editor_(editor), table_(table), view_state_(view), port_(port), list_(list), host_(host) {}
+FindWindow::FindWindow(EditSession& session, DataList& list)
+    : session_(session),
+      editor_(session.editor()),
+      table_(session.table()),
+      view_state_(session.view()),
+      port_(session.port()),
+      list_(list) {}
 
 bool FindWindow::optionEnabled(Option o) const {
     if (o == Option::SaveFnd) return saveFndEnabled_;
@@ -113,19 +118,19 @@ void FindWindow::showResults() {
 void FindWindow::TextSearch1Click() {
     openWindow(TextMode, "Find: ASCII Text...", false);
     if (state.MatchCount != 0) showResults();
-    host_.repaintView();
+    session_.repaint();
 }
 
 void FindWindow::HexSearch1Click() {
     openWindow(HexMode, "Find: HEX Search...", false);
     if (state.MatchCount != 0) showResults();
-    host_.repaintView();
+    session_.repaint();
 }
 
 void FindWindow::KanaSearch1Click() {
     openWindow(KanaMode, "Find: KANA Search...", true);
     if (state.MatchCount != 0) showResults();
-    host_.repaintView();
+    session_.repaint();
 }
 
 void FindWindow::RelativeSearch1Click() {
@@ -141,7 +146,7 @@ void FindWindow::RelativeSearch1Click() {
     refresh();
     if (state.MatchCount != 0) showResults();
     else if (state.SearchPattern[0] != 0) notFound();
-    host_.repaintView();
+    session_.repaint();
 }
 
 void FindWindow::SearchAgain1Click() {
@@ -156,7 +161,7 @@ void FindWindow::SearchAgain1Click() {
     }
     state.SearchMode = RepeatMode;
     findAction();
-    if (state.FoundFlag) host_.repaintView();
+    if (state.FoundFlag) session_.repaint();
 }
 
 // --- the Find action and the scan --------------------------------------------
@@ -193,7 +198,7 @@ void FindWindow::findAction() {
     }
     if (options.IncFind) {
         if (state.MatchCount != 0) showResults();
-        host_.repaintView();
+        session_.repaint();
     } else {
         close();
     }
@@ -273,7 +278,7 @@ void FindWindow::scan() {
     } else {
         const size_t p = next(static_cast<size_t>(start));
         if (p != kNoMatch) {
-            view_state_.TopOffset = PlaceCursor(view_state_, static_cast<int32_t>(p));
+            session_.moveCursorTo(static_cast<int32_t>(p));
             state.FoundFlag = 1;
         }
     }

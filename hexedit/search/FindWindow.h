@@ -18,7 +18,7 @@
 #include "hexedit/search/DataList.h"
 #include "hexedit/search/KanaGrid.h"
 #include "hexedit/search/PatternConvert.h"
-#include "hexedit/search/SearchHost.h"
+#include "hexedit/core/EditSession.h"
 
 namespace hexedit::search {
 
@@ -89,8 +89,7 @@ struct KeyResult {
 
 class FindWindow {
 public:
-    FindWindow(EditorState& editor, TableData& table, ViewState& view, common::Port& port, DataList& list,
-               SearchHost& host);
+    FindWindow(EditSession& session, DataList& list);
     void setView(FindWindowView* v) { view_ = v; }
 
     SearchState state;
@@ -160,12 +159,12 @@ private:
     bool startsSomeText(uint8_t c) const;
     void collectFirstBytes();
 
-    EditorState& editor_;
-    TableData& table_;
+    EditSession& session_;
+    const EditorState& editor_;
+    const TableData& table_;
     ViewState& view_state_;
     common::Port& port_;
     DataList& list_;
-    SearchHost& host_;
     FindWindowView* view_ = nullptr;
 
     std::string caption_;

@@ -1,17 +1,11 @@
 #include "hexedit/search/PatternConvert.h"
 
+#include "common/hexdigits.h"
 #include "hexedit/search/Scanner.h"
 
 namespace hexedit::search {
 
 namespace {
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 
 void append(std::vector<uint8_t>& out, std::initializer_list<uint8_t> bytes) {
     for (uint8_t b : bytes)
@@ -51,7 +45,7 @@ HexResult hexToPattern(std::string_view text, bool wildcards) {
             append(r.bytes, {kWildcardByte});
             continue;
         }
-        int hi = hexValue(text[i]), lo = hexValue(text[i + 1]);
+        int hi = common::hexDigitValue(text[i]), lo = common::hexDigitValue(text[i + 1]);
         if (hi < 0 || lo < 0) {
             r.error = HexError::NotHex;
             r.bytes.clear();

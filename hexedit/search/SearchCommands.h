@@ -1,29 +1,26 @@
 #pragma once
-// The search subsystem on the main window's model: the Data List and the
-// Find window working on the DataPad's file, table and view.
+// The search subsystem: the Data List and the Find window on the editing
+// session, and the Search menu's commands registered with it.
 
-#include "hexedit/core/DataPad.h"
+#include "hexedit/core/EditSession.h"
 #include "hexedit/search/DataList.h"
 #include "hexedit/search/FindWindow.h"
-#include "hexedit/search/SearchHost.h"
 
 namespace hexedit::search {
 
-class SearchCommands : public SearchHost {
+class SearchCommands {
 public:
-    explicit SearchCommands(DataPad& pad)
-        : pad_(pad),
-          list(pad.editor, pad.table, pad.view, pad.port(), *this),
-          find(pad.editor, pad.table, pad.view, pad.port(), list, *this) {}
+    explicit SearchCommands(EditSession& session) : list(session), find(session, list) {
+        CommandTable& c = session.commands();
+        c.add("TextSearch1Click", [this] { find.TextSearch1Click(); });
+        c.add("HexSearch1Click", [this] { find.HexSearch1Click(); });
+        c.add("KanaSearch1Click", [this] { find.KanaSearch1Click(); });
+        c.add("SearchAgain1Click", [this] { find.SearchAgain1Click(); });
+        c.add("RelativeSearch1Click", [this] { find.RelativeSearch1Click(); });
+    }
     SearchCommands(const SearchCommands&) = delete;
     SearchCommands& operator=(const SearchCommands&) = delete;
 
-    void repaintView() override { pad_.notifyRepaint(); }
-
-private:
-    DataPad& pad_;
-
-public:
     DataList list;
     FindWindow find;
 };

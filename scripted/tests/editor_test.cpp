@@ -1,6 +1,9 @@
 // The main window's commands, run headless through the scripted port.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <cstdio>
 #include <filesystem>
 
 #include "common/fileio.h"
@@ -108,7 +111,11 @@ TEST_F(EditorTest, SelectingBlocksAndStrings) {
     EXPECT_TRUE(ed.pList.items.empty());
     EXPECT_EQ(ed.pList.hint, "0 item(s)");
     EXPECT_EQ(ed.pList.selected, -1);
-    EXPECT_EQ(ed.CurrentString, 2);  // nothing selected: the string selection does nothing
+    // Nothing of the previous string stays: PTR field, kana caption, text.
+    EXPECT_EQ(ed.CurrentString, -1);
+    EXPECT_EQ(ed.StatusPanels[0], "Offset: 000000 | PTR: 0000 -> 000000");
+    EXPECT_EQ(ed.KanaCaption, "Kana Text: String #0");
+    EXPECT_TRUE(ed.CurrentText.empty());
     EXPECT_EQ(ed.takeFocusRequest(), Focus::BlockList);
 
     ed.BlockListClick(port, 1);
@@ -173,6 +180,8 @@ TEST_F(EditorTest, OpenRomFailures) {
         EXPECT_FALSE(ed.romLoaded()) << name;
         EXPECT_FALSE(ed.DataMenuEnabled) << name;
         EXPECT_TRUE(ed.pList.items.empty()) << name;
+        EXPECT_TRUE(ed.bList.items.empty()) << name;
+        EXPECT_EQ(std::count(ed.Renderer.Screen.begin(), ed.Renderer.Screen.end(), 0), 320 * 256) << name;
         // Without a ROM the block and string commands do nothing.
         ed.BlockListClick(port, 0);
         EXPECT_TRUE(ed.pList.items.empty());
@@ -206,6 +215,7 @@ TEST_F(EditorTest, DataFileCommand) {
     EXPECT_EQ(ed.Caption, "Script Editor: Vexmoor Tales 2 - [ second.txt ]");
     EXPECT_FALSE(ed.windowVisible(Window::TextEditor));
     EXPECT_EQ(ed.Table.WordEntries[0x41].text, "A");  // kept from the first file
+    EXPECT_EQ(ed.CurrentString, 0);
 
     // A file without blocks: the lists are empty and selections do nothing.
     ASSERT_EQ(common::writeFileAtomic(dir.file("empty.txt"), std::string("nothing here\n")), "");
@@ -214,6 +224,9 @@ TEST_F(EditorTest, DataFileCommand) {
     EXPECT_TRUE(ed.bList.items.empty());
     EXPECT_EQ(ed.bList.hint, "0 item(s)");
     EXPECT_TRUE(ed.DataLoaded);
+    EXPECT_TRUE(ed.pList.items.empty());  // the old strings are not clickable
+    ed.StringListClick(0);
+    EXPECT_EQ(ed.CurrentString, -1);
 
     // More than 4096 blocks: the rest are dropped, and the user is told.
     std::string many;
@@ -256,21 +269,22 @@ TEST_F(EditorTest, MoreThan4096StringsAreCut) {
 }
 
 TEST_F(EditorTest, ViewOptionsAndRedraw) {
-    // A data file without ".FORMAT": the first redraw only sets 16 x 16.
+    // A data file without ".FORMAT": the first redraw sets 16 x 16 and draws.
     ASSERT_EQ(common::writeFileAtomic(dir.file("plain.txt"), std::string(".BLOCK C20000\n")), "");
     open(ed, port, romPath, dir.file("plain.txt"));
     EXPECT_FALSE(ed.View.formatSet);
-    unsigned frames = ed.FrameRevision;
+    std::vector<uint16_t> before = ed.Renderer.Screen;
     ed.ToggleHideCodes();
     EXPECT_TRUE(ed.View.hideCodes);
     EXPECT_TRUE(ed.View.formatSet);
     EXPECT_EQ(ed.View.glyphHeight, 16);
-    EXPECT_EQ(ed.FrameRevision, frames);
+    EXPECT_NE(ed.Renderer.Screen, before);  // the code texts are gone
+    unsigned frames = ed.FrameRevision;
     ed.ToggleVwf();
     ed.SetBoxColor(BoxColor::Green);
     ed.SetBoxFill(BoxFill::Solid);
     ed.ToggleTranslatedText();
-    EXPECT_EQ(ed.FrameRevision, frames + 4);
+    EXPECT_EQ(ed.FrameRevision, frames + 8);  // both boxes, four times
     EXPECT_TRUE(ed.View.useVwf);
     EXPECT_EQ(ed.View.color, BoxColor::Green);
     EXPECT_EQ(ed.View.fill, BoxFill::Solid);
@@ -350,4 +364,66 @@ TEST(SideWindows, PlacementAndListSplit) {
     EXPECT_EQ(hex.cellText(0, 1), "1234");
     hex.firstOffset = 4096 - 16;
     EXPECT_EQ(hex.cellText(1, 0), "0000");  // past the end of the area
+}
+
+TEST(SideWindows, HexDataKeysAndScrolling) {
+    HexDataView hex;
+    hex.setVisibleRows(4);
+    using K = HexKey;
+    struct Step {
+        K key;
+        int first, row, column;
+    } steps[] = {
+        {K::Up, 0, 0, 0},     // top of the area: nothing moves
+        {K::Left, 0, 0, 7},   // first column: to the last, then Up (nothing)
+        {K::Right, 0, 1, 0},  // last column: to the first, then Down
+        {K::Down, 0, 2, 0},  {K::Down, 0, 3, 0},
+        {K::Down, 16, 3, 0},  // bottom row: scrolls a row
+        {K::Up, 16, 2, 0},   {K::Up, 16, 1, 0},  {K::Up, 16, 0, 0},
+        {K::Up, 0, 0, 0},     // top row: scrolls back
+        {K::Other, 0, 0, 0},
+    };
+    for (const auto& s : steps) {
+        hex.key(s.key);
+        EXPECT_EQ((std::array{hex.firstOffset, hex.cursorRow, hex.cursorColumn}),
+                  (std::array{s.first, s.row, s.column}));
+    }
+    // The cursor never leaves the area: the last row shows at the bottom.
+    for (int i = 0; i < 300; ++i) hex.key(K::Down);
+    EXPECT_EQ(hex.firstOffset, 4096 - 4 * 16);
+    EXPECT_EQ(hex.cursorRow, 3);
+    hex.cursorColumn = 7;
+    hex.key(K::Right);
+    EXPECT_EQ(hex.cursorOffset(), 4096 - 16);
+    EXPECT_EQ(hex.cellStyle(3, 0).ink, 0xFF0000u);
+    EXPECT_EQ(hex.cellStyle(3, 1).ink, 0xFFFFFFu);
+    EXPECT_EQ(hex.cellStyle(2, 0).ink, 0x008080u);
+    hex.setVisibleRows(2);  // a smaller window keeps the cursor inside it
+    EXPECT_EQ(hex.cursorRow, 1);
+}
+
+TEST_F(EditorTest, HexDataCaptionAndPreview) {
+    open(ed, port, romPath, dataPath);
+    ed.StringListClick(1);
+    ed.HexData.setVisibleRows(8);
+    ed.HexKeyDown(HexKey::Down);
+    ed.HexKeyDown(HexKey::Right);
+    EXPECT_EQ(ed.HexCaption(), "Hex Data - $" + [&] {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "%08X", (0x7E0000u | rom.blocks[0].strings[1]) + 18u);
+        return std::string(buf);
+    }());
+    // The value 0 shows the ROM glyph for 32 (blank); 'A' shows a letter.
+    auto lit = [](const std::array<uint16_t, 128>& p) { return std::count(p.begin(), p.end(), 0xFFFF); };
+    EXPECT_EQ(lit(ed.HexPreview()), 0);
+    ed.HexData.data[18] = 'A';
+    auto romA = ed.HexPreview();
+    EXPECT_GT(lit(romA), 10);
+    ed.ToggleTranslatedText();  // the built-in 8 x 16 glyph of the low byte
+    EXPECT_GT(lit(ed.HexPreview()), 10);
+    EXPECT_NE(ed.HexPreview(), romA);
+    ed.HexData.data[19] = 0x20;  // above 4095: the glyph for 32
+    ed.ToggleTranslatedText();
+    EXPECT_EQ(lit(ed.HexPreview()), 0);
+    EXPECT_EQ(zoomedClientSize({320, 256}), (Size{640, 512}));
 }

@@ -149,6 +149,26 @@ private slots:
         QCOMPARE(w.main->statusPanels[0]->text(),
                  QString::asprintf("Offset: 000000 | PTR: %04X -> 000000", w.main->editor().StringPointers[1]));
 
+        // The translation file is in the editor; typing redraws the lower box.
+        QCOMPARE(w.txt->TDMemo->toPlainText().left(24), QStringLiteral("// Do not erase these: \n"));
+        QCOMPARE(w.txt->TDMemo->textCursor().blockNumber(), 11);  // at ".STRING 1"
+        QCOMPARE(w.txt->TDMemo->accessibleName(), QStringLiteral("TDMemo"));
+        std::vector<uint16_t> before = w.main->editor().Renderer.Screen;
+        w.txt->TDMemo->moveCursor(QTextCursor::Down);
+        QTest::keyClicks(w.txt->TDMemo, QStringLiteral("Fare paid[KEY]"));
+        QTRY_VERIFY(w.main->editor().TranslationBuffer.size() == 13);
+        QVERIFY(w.main->editor().Renderer.Screen != before);
+        QCOMPARE(w.txt->TDMemo->textCursor().blockNumber(), 12);  // the caret stays where it was
+        w.txt->TDMemo->insertPlainText(QString(QChar(0xE9)));  // one character, one byte
+        QTRY_VERIFY(w.main->editor().TranslationBuffer.size() == 14);
+        QCOMPARE(w.main->editor().TranslationBuffer[11], uint8_t(0xE9));
+        w.main->SaveTextFile1->trigger();
+        QCOMPARE(port.takeMessage().text, std::string("\"00C20000.txt\" was saved successfully!"));
+
+        // Shift+Down scrolls the upper box by one line.
+        QTest::keyClick(w.main.get(), Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(w.main->statusPanels[1]->text(), QStringLiteral("Line {Kana, Ascii}: 1, 0"));
+
         // The side windows keep their places beside the main window.
         w.main->placeSideWindows();
         QCOMPARE(w.txt->frameGeometry().left(), w.main->frameGeometry().right() + 1 + 2);
@@ -172,8 +192,24 @@ private slots:
         QVERIFY(w.cm->isVisible());
         w.main->Zoominx21->trigger();
         QCOMPARE(w.main->Video->size(), QSize(640, 512));
+        saveShot(w.main.get(), "zoom.png");
         w.main->DefaultWindowSize1->trigger();
         QCOMPARE(w.main->Video->size(), QSize(320, 256));
+
+        // The hex data window (shown only by a data file): keys move its
+        // cursor, the caption follows.
+        QCOMPARE(w.hex->windowTitle(), QStringLiteral("Hex Data"));
+        w.main->editor().ShowWindow(scripted::Window::HexData, true);
+        w.main->editor().HexData.data[2] = 'A';
+        w.main->sync();
+        QVERIFY(w.hex->isVisible());
+        QVERIFY(w.main->editor().HexData.visibleRows > 1);
+        QTest::keyClick(w.hex, Qt::Key_Right);
+        QTest::keyClick(w.hex, Qt::Key_Down);
+        QCOMPARE(w.hex->windowTitle(), QString::asprintf("Hex Data - $%08X",
+                                                         (0x7E0000u | w.main->editor().CurrentStringOffset) + 18u));
+        QTest::keyClick(w.hex, Qt::Key_Up);
+        QVERIFY(std::count(w.hex->chPic->pixels.begin(), w.hex->chPic->pixels.end(), 0xFFFF) > 10);
 
         if (!qEnvironmentVariableIsEmpty("VT2_SCREENSHOTS")) {
             // The whole screen as a user sees it (meaningful on a real or
@@ -183,11 +219,29 @@ private slots:
                 QString::fromLocal8Bit(qgetenv("VT2_SCREENSHOTS")) + QStringLiteral("/screen.png"));
         }
         saveShot(w.main.get(), "main.png");
+        if (!qEnvironmentVariableIsEmpty("VT2_SCREENSHOTS")) {
+            // The long letter of Block C24000, green and solid, codes hidden,
+            // scrolled down by three lines.
+            clickRow(w.cm->bList, 4);
+            w.main->Green1->trigger();
+            w.main->Solid1->trigger();
+            w.main->HideCodes->trigger();
+            for (int i = 0; i < 3; ++i) QTest::keyClick(w.main.get(), Qt::Key_Down, Qt::ShiftModifier);
+            saveShot(w.main.get(), "letter.png");
+            w.main->HideCodes->trigger();
+        }
         saveShot(w.cm, "list.png");
         saveShot(w.txt, "text.png");
         saveShot(w.kana, "kana.png");
         saveShot(w.hex, "hex.png");
         QVERIFY(port.messages().empty());
+
+        // Closing with unsaved text asks first.
+        QTest::keyClicks(w.txt->TDMemo, QStringLiteral("!"));
+        QTRY_VERIFY(w.main->editor().TextModified);
+        port.answerQuestion(false);
+        w.main->close();
+        QCOMPARE(port.takeMessage().text, std::string("TEXT data not saved. Do you wish to save it?"));
     }
 };
 

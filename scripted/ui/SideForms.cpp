@@ -3,7 +3,9 @@
 #include <QEvent>
 #include <QFontDatabase>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPainter>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "scripted/Layout.h"
@@ -35,6 +37,7 @@ TcmForm::TcmForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     bList->setObjectName(QStringLiteral("bList"));
     pList->setObjectName(QStringLiteral("pList"));
     for (QListWidget* l : {bList, pList}) {
+        l->setAccessibleName(l->objectName());
         l->setFont(fixedFont());
         l->setSelectionMode(QAbstractItemView::SingleSelection);
         l->setUniformItemSizes(true);
@@ -82,11 +85,20 @@ TTxtForm::TTxtForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     TDMemo->setObjectName(QStringLiteral("TDMemo"));
     TDMemo->setFont(fixedFont());
     TDMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
-    // The translation files that give this editor its text and its saving
-    // come with the translation file commands; until then it only shows.
-    TDMemo->setReadOnly(true);
+    TDMemo->setAccessibleName(QStringLiteral("TDMemo"));
+    // Redrawing follows typing through the event loop, so that keys that
+    // arrive together are handled before one redraw.
+    connect(TDMemo, &QPlainTextEdit::textChanged, this, [this] {
+        if (editPending_) return;
+        editPending_ = true;
+        QTimer::singleShot(0, this, [this] {
+            editPending_ = false;
+            emit edited();
+        });
+    });
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setAccessibleName(QStringLiteral("Memo1"));
     Memo1->hide();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -94,11 +106,17 @@ TTxtForm::TTxtForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     resize(300, 300);
 }
 
+void TTxtForm::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    emit resized();
+}
+
 TKanaForm::TKanaForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("KanaForm"));
     setWindowTitle(QStringLiteral("Kana Text: String #0"));
     kanaEdit = new QPlainTextEdit(this);
     kanaEdit->setObjectName(QStringLiteral("kanaEdit"));
+    kanaEdit->setAccessibleName(QStringLiteral("kanaEdit"));
     kanaEdit->setReadOnly(true);
     kanaEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
     kanaEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -133,32 +151,58 @@ void HexGrid::paintEvent(QPaintEvent*) {
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < HexDataView::kColumns; ++c) {
             QRect cell(2 + c * cellWidth, r * rowHeight, fm.horizontalAdvance(QStringLiteral("0000")), rowHeight);
-            QColor ink = (c % 2) ? QColor(Qt::white) : QColor(0, 128, 128);
-            if (view_.isCursor(r, c)) {
-                p.fillRect(cell, Qt::white);
-                ink = Qt::red;
-            }
-            p.setPen(ink);
+            HexDataView::CellStyle style = view_.cellStyle(r, c);
+            p.fillRect(cell, QColor::fromRgb(style.background));
+            p.setPen(QColor::fromRgb(style.ink));
             p.drawText(cell, Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(view_.cellText(r, c)));
         }
 }
 
-THexForm::THexForm(QWidget* parent) : QWidget(parent, Qt::Window) {
+GlyphPreview::GlyphPreview(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("chPic"));
+    setAccessibleName(QStringLiteral("chPic"));
+    setFixedSize(128, 128);
+}
+
+void GlyphPreview::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    QImage img(reinterpret_cast<const uchar*>(pixels.data()), 8, 16, 16, QImage::Format_RGB16);
+    p.drawImage(rect(), img);
+}
+
+THexForm::THexForm(const HexDataView& view, QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("HexForm"));
     setWindowTitle(QStringLiteral("Hex Data"));
+    setFocusPolicy(Qt::StrongFocus);
     grid = new HexGrid(view, this);
-    chPic = new QWidget(this);
-    chPic->setObjectName(QStringLiteral("chPic"));
-    chPic->setFixedSize(128, 128);
-    chPic->setAutoFillBackground(true);
-    QPalette pal = chPic->palette();
-    pal.setColor(QPalette::Window, Qt::black);
-    chPic->setPalette(pal);
+    grid->setAccessibleName(QStringLiteral("HexData"));
+    chPic = new GlyphPreview(this);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(grid, 1);
     layout->addWidget(chPic, 0, Qt::AlignTop);
     resize(grid->sizeHint().width() + 130, 160);
+}
+
+int THexForm::visibleRows() const {
+    QFontMetrics fm(grid->font());
+    return grid->height() / (fm.height() + 2);
+}
+
+void THexForm::keyPressEvent(QKeyEvent* e) {
+    switch (e->key()) {
+        case Qt::Key_Up: emit keyPressed(HexKey::Up); break;
+        case Qt::Key_Down: emit keyPressed(HexKey::Down); break;
+        case Qt::Key_Left: emit keyPressed(HexKey::Left); break;
+        case Qt::Key_Right: emit keyPressed(HexKey::Right); break;
+        default: QWidget::keyPressEvent(e); return;
+    }
+    e->accept();
+}
+
+void THexForm::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    emit resized();
 }
 
 }  // namespace scripted::ui

@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QWidget>
+#include <array>
 
 #include "scripted/HexData.h"
 
@@ -39,6 +40,17 @@ public:
     explicit TTxtForm(QWidget* parent = nullptr);
     QPlainTextEdit* TDMemo;
     QPlainTextEdit* Memo1;
+
+signals:
+    // The user changed the text (several quick changes come as one).
+    void edited();
+    void resized();
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    bool editPending_ = false;
 };
 
 // "Kana Text: String #N": a read-only memo in a Japanese face.
@@ -63,14 +75,35 @@ private:
     const HexDataView& view_;
 };
 
-// "Hex Data": the hex grid and the 128 x 128 glyph preview chPic.
+// The glyph preview: an 8 x 16 RGB565 picture stretched over 128 x 128.
+class GlyphPreview : public QWidget {
+    Q_OBJECT
+public:
+    explicit GlyphPreview(QWidget* parent);
+    std::array<uint16_t, 8 * 16> pixels{};
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+};
+
+// "Hex Data": the hex grid over the model's data area and the 128 x 128
+// glyph preview chPic.
 class THexForm : public QWidget {
     Q_OBJECT
 public:
-    explicit THexForm(QWidget* parent = nullptr);
-    HexDataView view;
+    THexForm(const HexDataView& view, QWidget* parent = nullptr);
     HexGrid* grid;
-    QWidget* chPic;
+    GlyphPreview* chPic;
+    // Rows of the grid that fit its height.
+    int visibleRows() const;
+
+signals:
+    void keyPressed(HexKey key);
+    void resized();
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
 };
 
 // Courier New where it is installed, otherwise the system's fixed-width face.

@@ -5,9 +5,13 @@
 #include <QCloseEvent>
 #include <QLayout>
 #include <QMenuBar>
+#include <QKeyEvent>
 #include <QPainter>
+#include <QScrollBar>
+#include <QTextCursor>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <algorithm>
 #include <exception>
 
 #include "common/fileio.h"
@@ -17,15 +21,20 @@ namespace scripted::ui {
 
 using common::qs;
 
-VideoBox::VideoBox(QWidget* parent) : QWidget(parent), screen(320, 256, QImage::Format_RGB16) {
+VideoBox::VideoBox(const std::vector<uint16_t>& screen, QWidget* parent) : QWidget(parent), pixels_(screen) {
     setObjectName(QStringLiteral("Video"));
-    screen.fill(0);
+    setAccessibleName(QStringLiteral("Video"));
     setMinimumSize(160, 128);
+}
+
+QImage VideoBox::screen() const {
+    return QImage(reinterpret_cast<const uchar*>(pixels_.data()), kScreenWidth, kScreenHeight,
+                  kScreenWidth * int(sizeof(uint16_t)), QImage::Format_RGB16);
 }
 
 void VideoBox::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.drawImage(rect(), screen);
+    p.drawImage(rect(), screen());
 }
 
 TmyForm::TmyForm(common::Port* port, QWidget* parent)
@@ -34,7 +43,7 @@ TmyForm::TmyForm(common::Port* port, QWidget* parent)
       port_(port ? *port : *ownPort_),
       editor_(common::currentFolder()) {
     setObjectName(QStringLiteral("myForm"));
-    Video = new VideoBox(this);
+    Video = new VideoBox(editor_.Renderer.Screen, this);
     setCentralWidget(Video);
     buildMenus();
     // Two panels in a small face, so that both fit under the 320-pixel picture.
@@ -70,12 +79,32 @@ void TmyForm::attach(TTxtForm* txt, THexForm* hex, TKanaForm* kana, TcmForm* cm)
         w->installEventFilter(this);
     connect(cm_, &TcmForm::blockClicked, this, [this](int i) { run([&] { editor_.BlockListClick(port_, i); }); });
     connect(cm_, &TcmForm::stringClicked, this, [this](int i) { run([&] { editor_.StringListClick(i); }); });
+    connect(txt_, &TTxtForm::edited, this, [this] { pushEditorText(); });
+    connect(hex_, &THexForm::keyPressed, this, [this](HexKey k) { run([&] { editor_.HexKeyDown(k); }); });
+    connect(hex_, &THexForm::resized, this, [this] { run([this] { editor_.HexData.setVisibleRows(hex_->visibleRows()); }); });
+    connect(txt_, &TTxtForm::resized, this, [this] { run([this] { editor_.SelectString(false, true); }); });
     sync();
+}
+
+// The translation text is one byte per character (Latin-1 in the editor),
+// so that any file's bytes come back unchanged and each typed character is
+// the byte the encoder takes; positions are byte offsets.
+void TmyForm::pullEditorSelection() {
+    if (!txt_) return;
+    QTextCursor c = txt_->TDMemo->textCursor();
+    editor_.SetEditorSelection(size_t(c.selectionStart()), size_t(c.selectionEnd() - c.selectionStart()));
+}
+
+void TmyForm::pushEditorText() {
+    QByteArray text = txt_->TDMemo->toPlainText().toLatin1();
+    size_t caret = size_t(txt_->TDMemo->textCursor().position());
+    run([&] { editor_.TextChanged(text.toStdString(), caret); });
 }
 
 template <class F>
 void TmyForm::run(F&& command) {
     editor_.TextEditorActive = txt_ && txt_->isActiveWindow();
+    pullEditorSelection();
     try {
         command();
     } catch (const std::exception& ex) {
@@ -98,9 +127,7 @@ void TmyForm::buildMenus() {
     LoadTextBlockDataFile1 = add(file, "Load Text Block Data File", QKeySequence(Qt::CTRL | Qt::Key_F),
                                  [this] { editor_.LoadDataFile(port_); });
     file->addSeparator();
-    // Saving the translation text comes with the translation files.
-    SaveTextFile1 = add(file, "&Save Text File", QKeySequence(Qt::CTRL | Qt::Key_S), [] {});
-    SaveTextFile1->setEnabled(false);
+    SaveTextFile1 = add(file, "&Save Text File", QKeySequence(Qt::CTRL | Qt::Key_S), [this] { editor_.SaveTextFile(port_); });
     SaveRomFile1 = add(file, "S&ave Rom File", QKeySequence(Qt::CTRL | Qt::Key_A), [this] { editor_.SaveRomFile(port_); });
     file->addSeparator();
     Exit1 = add(file, "E&xit", QKeySequence(Qt::ALT | Qt::Key_X), [this] { editor_.Exit(); });
@@ -118,7 +145,8 @@ void TmyForm::buildMenus() {
     view->addSeparator();
     Zoominx21 = add(view, "Zoom in x 2", QKeySequence(), [this] {
         if (isMaximized()) showNormal();
-        setClientSize(QSize(startClientSize_.width() * 2, startClientSize_.height() + 256));
+        Size size = zoomedClientSize({startClientSize_.width(), startClientSize_.height()});
+        setClientSize(QSize(size.width, size.height));
         zoomed_ = true;
         placeSideWindows();
     });
@@ -216,6 +244,13 @@ void TmyForm::sync() {
         setSideVisible(hex_, ed.windowVisible(Window::HexData));
         setSideVisible(kana_, ed.windowVisible(Window::KanaText));
     }
+    // The hex data window takes its caption when it is drawn.
+    if (hex_ && hex_->isVisible()) {
+        hex_->setWindowTitle(qs(ed.HexCaption()));
+        hex_->chPic->pixels = ed.HexPreview();
+        hex_->grid->update();
+        hex_->chPic->update();
+    }
 
     switch (editor_.takeFocusRequest()) {
         case Focus::BlockList:
@@ -225,6 +260,25 @@ void TmyForm::sync() {
             if (cm_ && cm_->isVisible()) cm_->pList->setFocus();
             break;
         case Focus::None: break;
+    }
+    if (txt_) {
+        QPlainTextEdit* memo = txt_->TDMemo;
+        if (editorTextRevision_ != ed.EditorTextRevision) {
+            editorTextRevision_ = ed.EditorTextRevision;
+            QSignalBlocker block(memo);
+            memo->setPlainText(QString::fromLatin1(ed.EditorText.data(), qsizetype(ed.EditorText.size())));
+        }
+        memo->document()->setModified(ed.TextModified);
+        if (editor_.CaretRequest) {
+            QTextCursor c = memo->textCursor();
+            c.setPosition(int(std::min(*editor_.CaretRequest, ed.EditorText.size())));
+            memo->setTextCursor(c);
+            editor_.CaretRequest.reset();
+        }
+        if (editor_.TopLineRequest) {
+            memo->verticalScrollBar()->setValue(int(*editor_.TopLineRequest));
+            editor_.TopLineRequest.reset();
+        }
     }
     Video->update();
     if (editor_.CloseRequested && !closing_) close();
@@ -266,8 +320,19 @@ bool TmyForm::eventFilter(QObject* watched, QEvent* e) {
     return QMainWindow::eventFilter(watched, e);
 }
 
+void TmyForm::keyPressEvent(QKeyEvent* e) {
+    Key key = e->key() == Qt::Key_Up ? Key::Up : e->key() == Qt::Key_Down ? Key::Down : Key::Other;
+    bool swallowed = false;
+    run([&] { swallowed = editor_.KeyDown(key, e->modifiers() & Qt::ShiftModifier, e->modifiers() & Qt::ControlModifier); });
+    if (swallowed) e->accept();
+    else QMainWindow::keyPressEvent(e);
+}
+
 void TmyForm::closeEvent(QCloseEvent* e) {
-    closing_ = true;
+    if (!closing_) {
+        closing_ = true;
+        run([this] { editor_.CloseQuery(port_); });
+    }
     for (QWidget* w : {static_cast<QWidget*>(txt_), static_cast<QWidget*>(hex_), static_cast<QWidget*>(kana_),
                        static_cast<QWidget*>(cm_)})
         if (w) w->hide();
@@ -279,7 +344,7 @@ Windows createWindows(common::Port* port) {
     Windows w;
     w.main = std::make_unique<TmyForm>(port);
     w.txt = new TTxtForm(w.main.get());
-    w.hex = new THexForm(w.main.get());
+    w.hex = new THexForm(w.main->editor().HexData, w.main.get());
     w.kana = new TKanaForm(w.main.get());
     w.cm = new TcmForm(w.main.get());
     w.main->attach(w.txt, w.hex, w.kana, w.cm);

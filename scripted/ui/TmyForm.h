@@ -19,8 +19,12 @@ namespace scripted::ui {
 class VideoBox : public QWidget {
     Q_OBJECT
 public:
-    explicit VideoBox(QWidget* parent);
-    QImage screen;
+    VideoBox(const std::vector<uint16_t>& screen, QWidget* parent);
+    // The model's screen picture, without a copy.
+    QImage screen() const;
+
+private:
+    const std::vector<uint16_t>& pixels_;
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -78,8 +82,11 @@ protected:
     void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
+    void pushEditorText();
+    void pullEditorSelection();
     void buildMenus();
     template <class F>
     void run(F&& command);
@@ -99,6 +106,7 @@ private:
     bool zoomed_ = false;
     QSize startClientSize_;
     bool closing_ = false;
+    unsigned editorTextRevision_ = 0;
 };
 
 // The main window and the side windows in the start-up order.

@@ -6,6 +6,7 @@
 
 #include <fstream>
 
+#include "common/testing/ModalGuard.h"
 #include "hexedit/app/Startup.h"
 #include "hexedit/app/ui/TAboutBox.h"
 #include "hexedit/core/ui/TDataPad.h"
@@ -23,12 +24,12 @@ private slots:
         std::ofstream(dir.filePath("game.tbl").toStdString(), std::ios::binary) << "41=a\n";
 
         Tarnwick app;
-        QVERIFY(app.model.editor.EditorReady);
+        QVERIFY(app.model.editor().EditorReady);
         app.start({QString::fromStdString(rom)});
         QVERIFY(app.mainWindow->isVisible());
         QCOMPARE(app.mainWindow->windowTitle(), QStringLiteral("Tarnwick for Windows - \"game.smc\""));
-        QCOMPARE(app.model.editor.FileSize, 300);
-        QCOMPARE(app.model.table.ByteTable[0x41], std::optional<std::string>("a"));
+        QCOMPARE(app.model.editor().FileSize, 300);
+        QCOMPARE(app.model.table().ByteTable[0x41], std::optional<std::string>("a"));
         QCOMPARE(app.mainWindow->command("tblv1Click")->text(), QStringLiteral("game.tbl"));
         // Centred on the screen.
         const QPoint screenCentre = app.mainWindow->screen()->availableGeometry().center();
@@ -39,7 +40,7 @@ private slots:
         Tarnwick app;
         app.start({});
         QCOMPARE(app.mainWindow->windowTitle(), QStringLiteral("Tarnwick for Windows"));
-        QVERIFY(!app.model.editor.fileOpen());
+        QVERIFY(!app.model.editor().fileOpen());
     }
 
     void aboutBox() {
@@ -55,7 +56,7 @@ private slots:
         QVERIFY(box.OKButton->isDefault());
 
         // "&About Tarnwick for Win32" shows it modally; OK and Escape close it.
-        QTimer::singleShot(0, [&] {
+        common::testing::whenModal([&] {
             QVERIFY(box.isVisible() && box.isModal());
             QTest::keyClick(&box, Qt::Key_A);
             QVERIFY(box.isVisible());
@@ -63,7 +64,7 @@ private slots:
         });
         app.mainWindow->command("About1Click")->trigger();
         QVERIFY(!box.isVisible());
-        QTimer::singleShot(0, [&] { QTest::keyClick(&box, Qt::Key_Escape); });
+        common::testing::whenModal([&] { QTest::keyClick(&box, Qt::Key_Escape); });
         app.mainWindow->command("About1Click")->trigger();
         QVERIFY(!box.isVisible());
     }

@@ -4,14 +4,18 @@
 
 #include <QDialog>
 
+#include "hexedit/core/ModalView.h"
+
 class QPushButton;
 
 namespace hexedit {
 
-class TAboutBox : public QDialog {
+class TAboutBox : public QDialog, public ModalView {
     Q_OBJECT
 public:
     explicit TAboutBox(QWidget* parent = nullptr);
+    void execModal() override { exec(); }
+    void closeWindow() override { reject(); }
     QPushButton* OKButton = nullptr;
 };
 

@@ -75,10 +75,10 @@ protected:
 }  // namespace
 
 TEST_F(DataPadTest, StartUpState) {
-    EXPECT_TRUE(pad.editor.EditorReady);
-    EXPECT_EQ(pad.view.BytesPerRow, 16);
-    EXPECT_EQ(pad.view.PageBytes, 256);
-    EXPECT_EQ(pad.editor.LastDirectory, dir.string());
+    EXPECT_TRUE(pad.editor().EditorReady);
+    EXPECT_EQ(pad.view().BytesPerRow, 16);
+    EXPECT_EQ(pad.view().PageBytes, 256);
+    EXPECT_EQ(pad.editor().LastDirectory, dir.string());
     EXPECT_EQ(pad.ConfigPath, (dir / "tarnwick.cfg").string());
     EXPECT_EQ(pad.HelpPath, (dir / "tarnwick.chm").string());
     EXPECT_EQ(pad.MainCaption, "Tarnwick for Windows");
@@ -88,20 +88,20 @@ TEST_F(DataPadTest, StartUpState) {
 
 TEST_F(DataPadTest, OpenSmallFileKeepsAZeroTailAndSavesOnlyItsBytes) {
     auto path = file("game.smc", pattern(10));
-    pad.view.CursorRow = 3;
-    pad.view.TopOffset = 0x100;
+    pad.view().CursorRow = 3;
+    pad.view().TopOffset = 0x100;
     open(path);
     ASSERT_EQ(port.openRequests.size(), 1u);
     EXPECT_EQ(port.openRequests[0].filter, "All files (*.*)|*.*");
     EXPECT_EQ(port.openRequests[0].initialFolder, dir.string());
-    EXPECT_EQ(pad.editor.CurrentPath, path);
-    EXPECT_EQ(pad.editor.FileSize, 10);
-    EXPECT_EQ(pad.editor.BufferSize, 65535);
-    EXPECT_EQ(pad.editor.HeaderSkip, 0u);
-    EXPECT_EQ(pad.editor.FileBuffer()[9], static_cast<uint8_t>(pattern(10)[9]));
-    for (int i = 10; i < 65535; ++i) ASSERT_EQ(pad.editor.FileBuffer()[i], 0) << i;
-    EXPECT_EQ(pad.view.CursorRow, 0);
-    EXPECT_EQ(pad.view.TopOffset, 0);
+    EXPECT_EQ(pad.editor().CurrentPath, path);
+    EXPECT_EQ(pad.editor().FileSize, 10);
+    EXPECT_EQ(pad.editor().BufferSize, 65535);
+    EXPECT_EQ(pad.editor().HeaderSkip, 0u);
+    EXPECT_EQ(pad.editor().FileBuffer()[9], static_cast<uint8_t>(pattern(10)[9]));
+    for (int i = 10; i < 65535; ++i) ASSERT_EQ(pad.editor().FileBuffer()[i], 0) << i;
+    EXPECT_EQ(pad.view().CursorRow, 0);
+    EXPECT_EQ(pad.view().TopOffset, 0);
     EXPECT_EQ(pad.MainCaption, "Tarnwick for Windows - \"game.smc\"");
     EXPECT_EQ(pad.TileCaption, "Tile Editor - \"game.smc\"");
     EXPECT_TRUE(pad.Menus.fileOpen);
@@ -109,14 +109,13 @@ TEST_F(DataPadTest, OpenSmallFileKeepsAZeroTailAndSavesOnlyItsBytes) {
     EXPECT_GT(seen.paints, 0);
     EXPECT_GT(seen.ranges, 0);
     // No Table #1: the built-in ASCII table.
-    EXPECT_EQ(pad.table.ByteTable[0x41], "A");
-    EXPECT_FALSE(pad.table.ByteTable[0x1F].has_value());
+    EXPECT_EQ(pad.table().ByteTable[0x41], "A");
+    EXPECT_FALSE(pad.table().ByteTable[0x1F].has_value());
 
-    pad.editor.FileBuffer()[0] = 'X';
-    pad.editor.Modified = true;
+    pad.writeBytes(0, std::vector<uint8_t>{static_cast<uint8_t>('X')});
     EXPECT_TRUE(pad.SaveFile1Click());
     expectSaved();
-    EXPECT_FALSE(pad.editor.Modified);
+    EXPECT_FALSE(pad.editor().Modified);
     auto written = slurp(path);
     EXPECT_EQ(written.size(), 10u);
     EXPECT_EQ(written[0], 'X');
@@ -128,12 +127,12 @@ TEST_F(DataPadTest, OpenCancelledOrUnreadableKeepsTheOpenFile) {
     open(first);
     port.cancelOpen();
     pad.Open1Click();
-    EXPECT_EQ(pad.editor.CurrentPath, first);
+    EXPECT_EQ(pad.editor().CurrentPath, first);
 
     open((dir / "missing.bin").string());
     port.expectMessage("Fata Error: Unable to open file.", "", MsgIcon::Stop);
-    EXPECT_EQ(pad.editor.CurrentPath, first);
-    EXPECT_EQ(pad.editor.FileSize, 100);
+    EXPECT_EQ(pad.editor().CurrentPath, first);
+    EXPECT_EQ(pad.editor().FileSize, 100);
     EXPECT_EQ(pad.MainCaption, "Tarnwick for Windows - \"first.bin\"");
 }
 
@@ -141,48 +140,46 @@ TEST_F(DataPadTest, ModifiedFileIsOfferedForSavingBeforeOpening) {
     auto first = file("first.bin", pattern(20));
     auto second = file("second.bin", pattern(30));
     open(first);
-    pad.editor.FileBuffer()[0] = 0xEE;
-    pad.editor.Modified = true;
+    pad.writeBytes(0, std::vector<uint8_t>{static_cast<uint8_t>(0xEE)});
 
     // No: the changes are dropped.
     port.answerQuestion(false);
     open(second);
     port.expectMessage(kModified, kModifiedTitle, MsgIcon::Question, MsgButtons::YesNo);
     EXPECT_EQ(slurp(first), pattern(20));
-    EXPECT_EQ(pad.editor.CurrentPath, second);
-    EXPECT_FALSE(pad.editor.Modified);
+    EXPECT_EQ(pad.editor().CurrentPath, second);
+    EXPECT_FALSE(pad.editor().Modified);
 
     // Yes: saved first, then the other file opens.
-    pad.editor.FileBuffer()[0] = 0xEE;
-    pad.editor.Modified = true;
+    pad.writeBytes(0, std::vector<uint8_t>{static_cast<uint8_t>(0xEE)});
     port.answerQuestion(true);
     open(first);
     port.expectMessage(kModified, kModifiedTitle, MsgIcon::Question, MsgButtons::YesNo);
     expectSaved();
     EXPECT_EQ(static_cast<uint8_t>(slurp(second)[0]), 0xEE);
-    EXPECT_EQ(pad.editor.CurrentPath, first);
+    EXPECT_EQ(pad.editor().CurrentPath, first);
 }
 
 TEST_F(DataPadTest, FailedSaveIsReportedAndKeepsTheChanges) {
     fs::create_directory(dir / "gone");
     auto path = file("gone/game.bin", pattern(40));
     open(path);
-    pad.editor.Modified = true;
+    pad.editorState().Modified = true;
     fs::remove_all(dir / "gone");
 
     EXPECT_FALSE(pad.SaveFile1Click());
     auto m = port.takeMessage();
     EXPECT_EQ(m.text.rfind("Fata Error: Problem writing to the file.\n\"" + path + "\".", 0), 0u) << m.text;
     EXPECT_EQ(m.icon, MsgIcon::Stop);
-    EXPECT_TRUE(pad.editor.Modified);
+    EXPECT_TRUE(pad.editor().Modified);
 
     // Opening another file stops when the save the user asked for fails.
     port.answerQuestion(true);
     pad.Open1Click();
     port.expectMessage(kModified, kModifiedTitle, MsgIcon::Question, MsgButtons::YesNo);
     EXPECT_EQ(port.takeMessage().icon, MsgIcon::Stop);
-    EXPECT_EQ(pad.editor.CurrentPath, path);
-    EXPECT_TRUE(pad.editor.Modified);
+    EXPECT_EQ(pad.editor().CurrentPath, path);
+    EXPECT_TRUE(pad.editor().Modified);
     EXPECT_TRUE(port.openRequests.size() == 1u);
 }
 
@@ -194,14 +191,14 @@ TEST_F(DataPadTest, SavestateHeaderHiddenOnRequestAndWrittenBack) {
     open(path, true);
     port.expectMessage("This is a ZSnes SaveState file. Do you wish to\nRemove the header and edit the other data only?",
                        "Confirmation...", MsgIcon::Question, MsgButtons::YesNo);
-    EXPECT_EQ(pad.editor.HeaderSkip, 3091u);
-    EXPECT_EQ(pad.editor.FileSize, 5000 - 3091);
-    EXPECT_EQ(pad.editor.BufferSize, 65535 - 3091);
-    EXPECT_EQ(pad.editor.FileBuffer()[0], static_cast<uint8_t>(bytes[3091]));
+    EXPECT_EQ(pad.editor().HeaderSkip, 3091u);
+    EXPECT_EQ(pad.editor().FileSize, 5000 - 3091);
+    EXPECT_EQ(pad.editor().BufferSize, 65535 - 3091);
+    EXPECT_EQ(pad.editor().FileBuffer()[0], static_cast<uint8_t>(bytes[3091]));
     ASSERT_TRUE(pad.ZstPaletteLoaded);
     EXPECT_EQ(pad.ZstPalette[0], 0xF820);
 
-    pad.editor.FileBuffer()[0] = 0x55;
+    pad.writeBytes(0, std::vector<uint8_t>{static_cast<uint8_t>(0x55)});
     ASSERT_TRUE(pad.SaveFile1Click());
     expectSaved();
     std::string expected = bytes;
@@ -212,14 +209,14 @@ TEST_F(DataPadTest, SavestateHeaderHiddenOnRequestAndWrittenBack) {
     pad.ZstPaletteLoaded = false;
     open(path, false);
     port.takeMessage();
-    EXPECT_EQ(pad.editor.HeaderSkip, 0u);
-    EXPECT_EQ(pad.editor.FileSize, 5000);
+    EXPECT_EQ(pad.editor().HeaderSkip, 0u);
+    EXPECT_EQ(pad.editor().FileSize, 5000);
     EXPECT_TRUE(pad.ZstPaletteLoaded);
 
     // Too short to hold the header: not asked.
     open(file("tiny.zst", pattern(100)));
-    EXPECT_EQ(pad.editor.HeaderSkip, 0u);
-    EXPECT_EQ(pad.editor.FileSize, 100);
+    EXPECT_EQ(pad.editor().HeaderSkip, 0u);
+    EXPECT_EQ(pad.editor().FileSize, 100);
 }
 
 TEST_F(DataPadTest, SaveAs) {
@@ -227,72 +224,71 @@ TEST_F(DataPadTest, SaveAs) {
     open(path);
     port.answerSave(std::nullopt);
     pad.SaveFileAs1Click();
-    EXPECT_EQ(pad.editor.CurrentPath, path);
+    EXPECT_EQ(pad.editor().CurrentPath, path);
     EXPECT_EQ(port.saveRequests.back().filter, "All files (*.*)|*.*");
     EXPECT_EQ(port.saveRequests.back().defaultExtension, "");
 
     auto copy = (dir / "copy.bin").string();
-    pad.editor.Modified = true;
+    pad.editorState().Modified = true;
     port.answerSave(copy);
     pad.SaveFileAs1Click();
     expectSaved();
-    EXPECT_EQ(pad.editor.CurrentPath, copy);
+    EXPECT_EQ(pad.editor().CurrentPath, copy);
     EXPECT_EQ(slurp(copy), pattern(64));
-    EXPECT_FALSE(pad.editor.Modified);
+    EXPECT_FALSE(pad.editor().Modified);
     EXPECT_EQ(pad.MainCaption, "Tarnwick for Windows - \"copy.bin\"");
     EXPECT_EQ(pad.TileCaption, "Tile Editor - \"copy.bin\"");
 
     // A name that cannot be written: reported, kept as the current name.
     auto bad = (dir / "no/such/folder.bin").string();
-    pad.editor.Modified = true;
+    pad.editorState().Modified = true;
     port.answerSave(bad);
     pad.SaveFileAs1Click();
     EXPECT_EQ(port.takeMessage().icon, MsgIcon::Stop);
-    EXPECT_EQ(pad.editor.CurrentPath, bad);
-    EXPECT_TRUE(pad.editor.Modified);
+    EXPECT_EQ(pad.editor().CurrentPath, bad);
+    EXPECT_TRUE(pad.editor().Modified);
     EXPECT_EQ(pad.MainCaption, "Tarnwick for Windows - \"folder.bin\"");
 }
 
 TEST_F(DataPadTest, ReloadReadsTheDiskAgainAndKeepsTheRest) {
     auto path = file("game.bin", pattern(70000));
     open(path);
-    pad.view.TopOffset = 0x100;
-    pad.view.CursorOffset = 0x105;
-    pad.editor.FileBuffer()[0] = 0xAA;
-    pad.editor.Modified = true;
+    pad.view().TopOffset = 0x100;
+    pad.view().CursorOffset = 0x105;
+    pad.writeBytes(0, std::vector<uint8_t>{static_cast<uint8_t>(0xAA)});
     std::string changed = pattern(70000);
     changed[0] = 0x42;
     spit(path, changed);
 
     pad.RefreshCurrentROM1Click();
-    EXPECT_EQ(pad.editor.FileBuffer()[0], 0x42);
-    EXPECT_TRUE(pad.editor.Modified);
-    EXPECT_EQ(pad.view.TopOffset, 0x100);
-    EXPECT_EQ(pad.view.CursorOffset, 0x105);
+    EXPECT_EQ(pad.editor().FileBuffer()[0], 0x42);
+    EXPECT_TRUE(pad.editor().Modified);
+    EXPECT_EQ(pad.view().TopOffset, 0x100);
+    EXPECT_EQ(pad.view().CursorOffset, 0x105);
 
     // The file is gone: reported, the buffer that was open stays.
     fs::remove(path);
     pad.RefreshCurrentROM1Click();
     port.expectMessage("Error: ROM File not found.\n\"" + path + "\".");
-    ASSERT_TRUE(pad.editor.hasBuffer());
-    EXPECT_EQ(pad.editor.FileSize, 70000);
-    EXPECT_EQ(pad.editor.FileBuffer()[0], 0x42);
+    ASSERT_TRUE(pad.editor().hasBuffer());
+    EXPECT_EQ(pad.editor().FileSize, 70000);
+    EXPECT_EQ(pad.editor().FileBuffer()[0], 0x42);
 
     // Nothing open: nothing happens.
     DataPad empty(port);
     empty.FormCreate(dir.string());
     empty.RefreshCurrentROM1Click();
-    EXPECT_FALSE(empty.editor.hasBuffer());
+    EXPECT_FALSE(empty.editor().hasBuffer());
 }
 
 TEST_F(DataPadTest, ReloadOfAShorterFileKeepsTheCursorInside) {
     auto path = file("game.bin", pattern(200000));
     open(path);
-    pad.view.TopOffset = PlaceCursor(pad.view, 150000);
+    pad.view().TopOffset = PlaceCursor(pad.view(), 150000);
     spit(path, pattern(1000));
     pad.RefreshCurrentROM1Click();
-    EXPECT_EQ(pad.editor.BufferSize, 65535);
-    EXPECT_LT(pad.view.CursorOffset, pad.editor.BufferSize);
+    EXPECT_EQ(pad.editor().BufferSize, 65535);
+    EXPECT_LT(pad.view().CursorOffset, pad.editor().BufferSize);
 }
 
 TEST_F(DataPadTest, FilesTooLargeForTheEditorAreRefusedBeforeReading) {
@@ -305,17 +301,17 @@ TEST_F(DataPadTest, FilesTooLargeForTheEditorAreRefusedBeforeReading) {
     auto m = port.takeMessage();
     EXPECT_EQ(m.text, "Error: The file is too large to edit (2 GB at most).\n\"" + huge.string() + "\".");
     EXPECT_EQ(m.icon, MsgIcon::Stop);
-    EXPECT_EQ(pad.editor.CurrentPath, first);
-    EXPECT_EQ(pad.editor.FileSize, 10);
+    EXPECT_EQ(pad.editor().CurrentPath, first);
+    EXPECT_EQ(pad.editor().FileSize, 10);
 }
 
 TEST_F(DataPadTest, CompanionTableIsLoadedAsTableOne) {
     file("game.tbl", "41=Z\n(10h)Start\n[00000000-00000010]Dump\n");
     open(file("game.smc", pattern(10)));
-    EXPECT_EQ(pad.table.TablePaths[0], (dir / "game.tbl").string());
-    EXPECT_EQ(pad.table.TableSlot, 0);
-    EXPECT_FALSE(pad.editor.AutoLoadTable);
-    EXPECT_EQ(pad.table.ByteTable[0x41], "Z");
+    EXPECT_EQ(pad.table().TablePaths[0], (dir / "game.tbl").string());
+    EXPECT_EQ(pad.table().TableSlot, 0);
+    EXPECT_FALSE(pad.editor().AutoLoadTable);
+    EXPECT_EQ(pad.table().ByteTable[0x41], "Z");
     EXPECT_EQ(pad.SwapCaptions[0], "game.tbl");
     EXPECT_TRUE(pad.Menus.tableSlots);
     EXPECT_TRUE(pad.Menus.dumpList);
@@ -324,44 +320,44 @@ TEST_F(DataPadTest, CompanionTableIsLoadedAsTableOne) {
     // No extension: the name with "tbl" appended.
     file("romtbl", "41=Y\n");
     open(file("rom", pattern(10)));
-    EXPECT_EQ(pad.table.ByteTable[0x41], "Y");
+    EXPECT_EQ(pad.table().ByteTable[0x41], "Y");
     EXPECT_EQ(pad.SwapCaptions[0], "romtbl");
 
     // With Table #1 set and no companion, the table in use stays.
     open(file("plain.bin", pattern(10)));
-    EXPECT_EQ(pad.table.ByteTable[0x41], "Y");
+    EXPECT_EQ(pad.table().ByteTable[0x41], "Y");
 }
 
 TEST_F(DataPadTest, TableCommandsAndSwapMenu) {
     auto tbl = file("second.tbl", "41=B\n");
     // Swap entries do nothing before a table is named.
     pad.tblv2Click();
-    EXPECT_EQ(pad.table.TableSlot, 0);
+    EXPECT_EQ(pad.table().TableSlot, 0);
 
     port.answerOpen(tbl);
     pad.Tbl21Click();
     EXPECT_EQ(port.openRequests.back().filter, "Tbl files (*.tbl)|*.TBL");
-    EXPECT_EQ(pad.table.TableSlot, 1);
-    EXPECT_EQ(pad.table.TablePaths[1], tbl);
+    EXPECT_EQ(pad.table().TableSlot, 1);
+    EXPECT_EQ(pad.table().TablePaths[1], tbl);
     EXPECT_EQ(pad.SwapCaptions[1], "second.tbl");
-    EXPECT_EQ(pad.table.ByteTable[0x41], "B");
+    EXPECT_EQ(pad.table().ByteTable[0x41], "B");
     EXPECT_TRUE(pad.Menus.tableSlots);
 
-    pad.table.CharShift = 1;
+    pad.tableState().CharShift = 1;
     pad.Asciitbl1Click();
-    EXPECT_EQ(pad.table.TableSlot, 2);
-    EXPECT_EQ(pad.table.ByteTable[0x40], "A");
+    EXPECT_EQ(pad.table().TableSlot, 2);
+    EXPECT_EQ(pad.table().ByteTable[0x40], "A");
 
     pad.tblv2Click();
-    EXPECT_EQ(pad.table.TableSlot, 1);
-    EXPECT_EQ(pad.table.ByteTable[0x41], "B");
+    EXPECT_EQ(pad.table().TableSlot, 1);
+    EXPECT_EQ(pad.table().ByteTable[0x41], "B");
 
     // Cancelled dialog: the slot changes, nothing is loaded.
     port.cancelOpen();
     pad.Tbl11Click();
-    EXPECT_EQ(pad.table.TableSlot, 0);
+    EXPECT_EQ(pad.table().TableSlot, 0);
     EXPECT_EQ(pad.SwapCaptions[0], "...");
-    EXPECT_EQ(pad.table.ByteTable[0x41], "B");
+    EXPECT_EQ(pad.table().ByteTable[0x41], "B");
 }
 
 TEST_F(DataPadTest, MissingTableFileLeavesAnEmptyTable) {
@@ -372,19 +368,19 @@ TEST_F(DataPadTest, MissingTableFileLeavesAnEmptyTable) {
     fs::remove(tbl);
     pad.tblv1Click();
     port.expectMessage("Could not load the table file...");
-    EXPECT_FALSE(pad.table.ByteTable[0x41].has_value());
+    EXPECT_FALSE(pad.table().ByteTable[0x41].has_value());
     EXPECT_FALSE(pad.Menus.dumpList);
     EXPECT_TRUE(pad.Menus.tableSlots);  // the slot keeps its path
 }
 
 TEST_F(DataPadTest, MenuFlagsFollowTheState) {
-    pad.nav.ReturnCount = 2;
+    pad.nav().ReturnCount = 2;
     pad.UpdateMenuItems();
     EXPECT_TRUE(pad.Menus.returnOffset);
     EXPECT_FALSE(pad.Menus.fileOpen);
     // Nothing changes while the editor is not ready.
-    pad.editor.EditorReady = false;
-    pad.nav.ReturnCount = 0;
+    pad.editorState().EditorReady = false;
+    pad.nav().ReturnCount = 0;
     pad.UpdateMenuItems();
     EXPECT_TRUE(pad.Menus.returnOffset);
 }
@@ -396,14 +392,14 @@ TEST_F(DataPadTest, CloseQuery) {
     open(path);
     EXPECT_TRUE(pad.FormCloseQuery());
     EXPECT_EQ(hooks, 1);
-    EXPECT_FALSE(pad.editor.EditorReady);
+    EXPECT_FALSE(pad.editor().EditorReady);
 
-    pad.editor.Modified = true;
+    pad.editorState().Modified = true;
     port.answerQuestion(false);
     EXPECT_TRUE(pad.FormCloseQuery());
     port.expectMessage(kModified, kModifiedTitle, MsgIcon::Question, MsgButtons::YesNo);
 
-    pad.editor.FileBuffer()[0] = 0x11;
+    pad.writeBytes(0, std::vector<uint8_t>{static_cast<uint8_t>(0x11)});
     port.answerQuestion(true);
     EXPECT_TRUE(pad.FormCloseQuery());
     port.expectMessage(kModified, kModifiedTitle, MsgIcon::Question, MsgButtons::YesNo);
@@ -411,17 +407,17 @@ TEST_F(DataPadTest, CloseQuery) {
     EXPECT_EQ(slurp(path)[0], 0x11);
 
     // A save that fails keeps the window open with the changes.
-    pad.editor.Modified = true;
-    pad.editor.CurrentPath = (dir / "no/such/game.bin").string();
+    pad.editorState().Modified = true;
+    pad.editorState().CurrentPath = (dir / "no/such/game.bin").string();
     port.answerQuestion(true);
     EXPECT_FALSE(pad.FormCloseQuery());
     port.expectMessage(kModified, kModifiedTitle, MsgIcon::Question, MsgButtons::YesNo);
     EXPECT_EQ(port.takeMessage().icon, MsgIcon::Stop);
-    EXPECT_TRUE(pad.editor.EditorReady);
-    EXPECT_TRUE(pad.editor.Modified);
+    EXPECT_TRUE(pad.editor().EditorReady);
+    EXPECT_TRUE(pad.editor().Modified);
 
     pad.FormClose();
-    EXPECT_FALSE(pad.editor.hasBuffer());
+    EXPECT_FALSE(pad.editor().hasBuffer());
     pad.Exit1Click();
     EXPECT_EQ(seen.closes, 1);
 }
@@ -434,7 +430,7 @@ TEST_F(DataPadTest, CommandLinePathOpensLikeTheDialog) {
     bool ok = pad.openPath("game.smc");
     fs::current_path(cwd);
     EXPECT_TRUE(ok);
-    EXPECT_EQ(pad.editor.CurrentPath, path);
-    EXPECT_EQ(pad.table.ByteTable[0x41], "Q");
+    EXPECT_EQ(pad.editor().CurrentPath, path);
+    EXPECT_EQ(pad.table().ByteTable[0x41], "Q");
     EXPECT_TRUE(port.openRequests.empty());
 }

@@ -165,7 +165,7 @@ TEST_F(HexViewKeys, HexEntry) {
 }
 
 TEST_F(HexViewKeys, EntryAtTheBufferEndIsIgnored) {
-    openSize(10);
+    openSize(65535);
     view.FormKeyDown(ViewKey::End, true);
     view.FormKeyDown(ViewKey::PageDown, true);
     view.FormKeyDown(ViewKey::End, false);
@@ -187,7 +187,7 @@ TEST_F(HexViewKeys, TextEntryPrefersSingleBytesAndTheLowestCode) {
     tbl.PairTable[0x8260] = "A";
     tbl.PairTable[0x8261] = "B";
     tbl.PairTable[0x8262] = "B";
-    openSize(100);
+    openSize(65535);
     view.HexEditMode1Click();
     EXPECT_TRUE(view.TextMode);
     type(view, U"A");
@@ -239,7 +239,7 @@ TEST_F(HexViewKeys, DteMerge) {
     EXPECT_EQ(ed.FileBuffer()[1], 0x68);
     EXPECT_EQ(vs.CursorOffset, 2);
     // With the next byte: typing h before an e merges into "he" at the cursor.
-    ed.FileBuffer()[11] = 0x65;
+    session.poke(11, std::vector<uint8_t>{0x65});
     vs.CursorColumn = 10;
     view.FormPaint();
     type(view, U"h");
@@ -248,8 +248,8 @@ TEST_F(HexViewKeys, DteMerge) {
     // Two of the three characters missing: nothing merges.
     vs.CursorColumn = 14;
     view.FormPaint();
-    ed.FileBuffer()[13] = 0;
-    ed.FileBuffer()[15] = 0;
+    session.poke(13, std::vector<uint8_t>{0});
+    session.poke(15, std::vector<uint8_t>{0});
     type(view, U"t");
     EXPECT_EQ(ed.FileBuffer()[14], 0x74);
     // DTE inserting off: no merge.
@@ -279,7 +279,7 @@ TEST_F(HexViewKeys, PasteAsHexAndAsText) {
     tbl.setByte(0x41, "A");
     tbl.setByte(0x42, "B");
     tbl.PairTable[0x8260] = "C";
-    openSize(10);
+    openSize(65535);
     port.clipboard = "41 42\r\n43";
     view.AsText1Click(port, false);
     EXPECT_EQ(ed.FileBuffer()[0], 0x41);
@@ -315,5 +315,5 @@ TEST_F(HexViewKeys, PasteAsHexAndAsText) {
     EXPECT_EQ(ed.FileBuffer()[65532], 0x11);
     EXPECT_EQ(ed.FileBuffer()[65533], 0x22);
     EXPECT_EQ(ed.FileBuffer()[65534], 0x33);
-    EXPECT_EQ(ed.storage.size(), 65535u);
+    EXPECT_EQ(ed.BufferSize, 65535);
 }

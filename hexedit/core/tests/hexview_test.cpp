@@ -146,8 +146,8 @@ TEST_F(HexViewPaint, ShortFileShowsItsZeroTailToTheEnd) {
 
 TEST_F(HexViewPaint, PagesNeverReachPastTheBuffer) {
     // A buffer smaller than a page, and a row longer than the buffer.
-    ed.storage.assign(20, 0x41);
-    ed.FileSize = ed.BufferSize = 20;
+    // A hidden header leaves a shown buffer of 20 bytes.
+    session.buffer.load(std::vector<uint8_t>(65535, 0x41), 65535 - 20, 20);
     ed.EditorReady = true;
     ed.CurrentPath = "x";
     view.setFonts(&hexFont, &textFont, &kanaFont);

@@ -117,13 +117,16 @@ private slots:
         DataPad model(port);
         TDataPad w(model);
         QCOMPARE(w.windowTitle(), QStringLiteral("Tarnwick for Windows"));
-        QVERIFY(model.editor.EditorReady);
+        QVERIFY(model.editor().EditorReady);
         QCOMPARE(w.findChild<QScrollBar*>("VScrl"), w.VScrl);
         QCOMPARE(w.VScrl->orientation(), Qt::Vertical);
         QCOMPARE(w.HexData->parentWidget(), w.Panel3);
         QCOMPARE(w.TblData->parentWidget(), w.Panel2);
         QCOMPARE(w.Memo1->parentWidget(), w.Panel2);
         QCOMPARE(w.statusBar(), w.SBar);
+        for (QWidget* c : {static_cast<QWidget*>(w.HexData), static_cast<QWidget*>(w.TblData),
+                           static_cast<QWidget*>(w.VScrl), static_cast<QWidget*>(w.Memo1)})
+            QCOMPARE(c->accessibleName(), c->objectName());
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QVERIFY(!w.Memo1->isVisible());
@@ -191,7 +194,7 @@ private slots:
         QCOMPARE(w.windowTitle(), QStringLiteral("Tarnwick for Windows - \"game.smc\""));
         QCOMPARE(model.TileCaption, std::string("Tile Editor - \"game.smc\""));
         QVERIFY(w.command("SaveFile1Click")->isEnabled());
-        QVERIFY(w.command("ExecuteExternalProgram1Click")->isEnabled());
+        QVERIFY(w.command("HexEditMode1Click")->isEnabled());
         QVERIFY(w.command("PastetoCurrentLocation1")->isEnabled());
         QVERIFY(w.command("SwapTableFiles1")->isEnabled());
         QVERIFY(w.command("DumpFromList1")->isEnabled());
@@ -200,20 +203,25 @@ private slots:
         QCOMPARE(w.VScrl->maximum(), 65535);
         QCOMPARE(w.VScrl->pageStep(), 256);
 
-        model.nav.ReturnCount = 1;
+        model.commands().add("ReturntoLastOffset1Click", [] {});
+        model.nav().ReturnCount = 1;
         model.UpdateMenuItems();
         QVERIFY(w.command("ReturntoLastOffset1Click")->isEnabled());
     }
 
-    void hooksForOtherSubsystems() {
+    void commandsAndKeysRunThroughTheModel() {
+        QTemporaryDir dir;
         common::testing::ScriptedPort port;
         DataPad model(port);
         TDataPad w(model);
         int runs = 0;
-        w.connectCommand("GotoOffset1Click", [&] { ++runs; });
-        w.command("GotoOffset1Click")->setEnabled(true);
-        w.command("GotoOffset1Click")->trigger();
+        model.commands().add("HelpTopics1Click", [&] { ++runs; });
+        model.UpdateMenuItems();
+        QVERIFY(w.command("HelpTopics1Click")->isEnabled());
+        w.command("HelpTopics1Click")->trigger();
         QCOMPARE(runs, 1);
+        // Entries nobody handles yet are not offered.
+        QVERIFY(!w.command("EditorColors1Click")->isEnabled());
 
         QStatusTipEvent tip(QStringLiteral("Goes somewhere"));
         QApplication::sendEvent(&w, &tip);
@@ -224,31 +232,28 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        int previewed = 0;
-        w.keyPreview = [&](QKeyEvent& e) {
-            ++previewed;
-            return e.key() == Qt::Key_Right;
-        };
+        // Keys the view does not use reach the next key handler, in order.
+        std::vector<Key> previewed;
+        model.commands().addKeyHandler([&](const KeyPress& k) {
+            previewed.push_back(k.key);
+            return k.key == Key::F12;
+        });
         w.VScrl->setFocus();
-        QTest::keyClick(w.VScrl, Qt::Key_Right);
-        QTest::keyClick(w.VScrl, Qt::Key_Up);
-        QCOMPARE(previewed, 2);
+        QTest::keyClick(w.VScrl, Qt::Key_F12);
+        QTest::keyClick(w.VScrl, Qt::Key_Escape);
+        QCOMPARE(previewed, (std::vector<Key>{Key::F12, Key::Escape}));
 
         // Shortcuts reach their commands from anywhere in the window.
-        w.keyPreview = nullptr;
-        port.cancelOpen();
+        port.answerOpen(makeFile(dir, "game.bin", "abcd"));
         QTest::keyClick(w.VScrl, Qt::Key_O, Qt::ControlModifier);
         QCOMPARE(port.openRequests.size(), size_t(1));
         QTest::keyClick(&w, Qt::Key_3, Qt::ControlModifier);
-        QCOMPARE(int(model.table.TableSlot), 2);
-        int tabs = 0;
-        w.connectCommand("HexEditMode1Click", [&] { ++tabs; });
-        w.command("HexEditMode1Click")->setEnabled(true);
+        QCOMPARE(int(model.table().TableSlot), 2);
         QTest::keyClick(&w, Qt::Key_Tab);
-        QCOMPARE(tabs, 1);
-        w.connectCommand("D_MBEClick", [&] { tabs += 10; });
+        QVERIFY(model.hexView.TextMode);
+        QVERIFY(w.command("HexEditMode1Click")->isChecked());
         QTest::keyClick(&w, Qt::Key_Backtab, Qt::ShiftModifier);
-        QCOMPARE(tabs, 11);
+        QVERIFY(model.hexView.Disable16Bit);
     }
 
     void closeIsRefusedOnlyWhenTheSaveFails() {
@@ -258,8 +263,8 @@ private slots:
         TDataPad w(model);
         port.answerOpen(makeFile(dir, "game.bin", "abc"));
         model.Open1Click();
-        model.editor.Modified = true;
-        model.editor.CurrentPath = dir.filePath("missing/game.bin").toStdString();
+        model.editorState().Modified = true;
+        model.editorState().CurrentPath = dir.filePath("missing/game.bin").toStdString();
         port.answerQuestion(true);
         QCloseEvent refused;
         QApplication::sendEvent(&w, &refused);
@@ -271,7 +276,7 @@ private slots:
         QApplication::sendEvent(&w, &accepted);
         QVERIFY(accepted.isAccepted());
         port.takeMessage();
-        QVERIFY(!model.editor.hasBuffer());
+        QVERIFY(!model.editor().hasBuffer());
     }
 };
 

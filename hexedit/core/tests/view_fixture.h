@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "common/testing/NullPort.h"
 #include "hexedit/core/HexView.h"
+#include "hexedit/core/testing/FakeSession.h"
 
 namespace hexedit {
 inline void PrintTo(const ColorPair& c, std::ostream* os) {
@@ -46,21 +48,19 @@ protected:
     static constexpr int kLine = 16;  // 13 + 3
 
     MonoMetrics hexFont{8, 13}, textFont{10, 13}, kanaFont{12, 13};
-    EditorState ed;
-    TableData tbl;
-    ViewState vs;
+    common::testing::NullPort port;
+    FakeSession session{port};
+    EditorState& ed = session.editorState;
+    TableData& tbl = session.tableData;
+    ViewState& vs = session.viewState;
     HexView view{ed, tbl, vs};
     RecordingHost host;
 
     // A buffer of `size` bytes (the zero tail up to 65535 included) and a
     // page of `rows` rows of 16 bytes.
     void open(std::vector<uint8_t> bytes, int rows = 16) {
-        ed.FileSize = static_cast<int32_t>(bytes.size());
-        ed.BufferSize = std::max<int32_t>(ed.FileSize, 65535);
-        bytes.resize(static_cast<size_t>(ed.BufferSize), 0);
-        ed.storage = std::move(bytes);
-        ed.CurrentPath = "/tmp/test.bin";
-        ed.EditorReady = true;
+        session.load(std::move(bytes), "/tmp/test.bin");
+        view.setSession(&session);
         view.setFonts(&hexFont, &textFont, &kanaFont);
         view.setHost(&host);
         view.Panel3Resize(rows * kLine, 400);

@@ -43,7 +43,7 @@ private slots:
         const ViewPage& page = model.hexView.page();
         QVERIFY(page.valid);
         QVERIFY(page.hexRows.size() > 10);
-        QCOMPARE(model.view.PageBytes, static_cast<int>(page.hexRows.size()) * 16);
+        QCOMPARE(model.view().PageBytes, static_cast<int>(page.hexRows.size()) * 16);
         QCOMPARE(w.Panel3->width(), model.hexView.hexPanelWidth());
         QCOMPARE(w.VScrl->maximum(), 65535);
         ui::ViewWiring* wiring = ui::ViewWiring::of(w);
@@ -61,14 +61,14 @@ private slots:
 
         // Keys: the window previews them whatever has the focus.
         QTest::keyClick(&w, Qt::Key_Right);
-        QCOMPARE(model.view.CursorOffset, 1);
+        QCOMPARE(model.view().CursorOffset, 1);
         QTest::keyClick(&w, Qt::Key_Right, Qt::ControlModifier);
-        QCOMPARE(model.view.BytesPerRow, 17);
+        QCOMPARE(model.view().BytesPerRow, 17);
         QCOMPARE(w.Panel3->width(), model.hexView.hexPanelWidth());
         QTest::keyClick(&w, Qt::Key_Left, Qt::ControlModifier);
         QTest::keyClicks(&w, QStringLiteral("ff"));
-        QCOMPARE(model.editor.FileBuffer()[1], 0xFF);
-        QVERIFY(model.editor.Modified);
+        QCOMPARE(model.editor().FileBuffer()[1], 0xFF);
+        QVERIFY(model.editor().Modified);
 
         // The Edit toggles are the window's own check entries.
         QAction* mode = w.command("HexEditMode1Click");
@@ -80,13 +80,13 @@ private slots:
         QTest::keyClick(&w, Qt::Key_Tab, Qt::AltModifier);
         QVERIFY(w.command("D_DTEClick")->isChecked());
         QTest::keyClick(&w, 'A');
-        QCOMPARE(model.editor.FileBuffer()[2], 0x41);
+        QCOMPARE(model.editor().FileBuffer()[2], 0x41);
         mode->trigger();
         QVERIFY(!model.hexView.TextMode);
 
         // "Display Offset as...": one radio entry at a time.
         QTest::keyClick(&w, Qt::Key_H, Qt::ControlModifier | Qt::AltModifier);
-        QCOMPARE(model.view.OffsetFormat, kOffsetHiRom);
+        QCOMPARE(model.view().OffsetFormat, kOffsetHiRom);
         QVERIFY(w.command("HiROM1Click")->isChecked());
         QVERIFY(!w.command("StandardClick")->isChecked());
         QCOMPARE(QString::fromStdU16String(page.hexRows[0].cells[0].text), QStringLiteral("00C00000 "));
@@ -100,13 +100,13 @@ private slots:
         // Mouse: a click on a hex cell puts the cursor there.
         const ViewCell& target = page.hexRows[3].cells[1 + 7];
         QTest::mouseClick(w.HexData, Qt::LeftButton, {}, QPoint(target.x + 2, 3 * page.lineHeight + 2));
-        QCOMPARE(model.view.CursorOffset, 3 * 16 + 7);
+        QCOMPARE(model.view().CursorOffset, 3 * 16 + 7);
 
         // Paste as hex from the pop-up menu.
         port.clipboard = "12 34";
         w.command("AsHex1Click")->trigger();
-        QCOMPARE(model.editor.FileBuffer()[3 * 16 + 7], 0x12);
-        QCOMPARE(model.editor.FileBuffer()[3 * 16 + 8], 0x34);
+        QCOMPARE(model.editor().FileBuffer()[3 * 16 + 7], 0x12);
+        QCOMPARE(model.editor().FileBuffer()[3 * 16 + 8], 0x34);
         port.clearMessages();
     }
 
@@ -120,11 +120,11 @@ private slots:
         makeFile(dir, "game.tbl", "41=A\n4243=BC\n");
         port.answerOpen(makeFile(dir, "game.smc", "ABCD").toStdString());
         w.command("Open1Click")->trigger();
-        auto& colors = model.view.ColorTable;
+        auto& colors = model.view().ColorTable;
         colors[kHex2Color].background = 0x0000FF;        // even hex columns on red
         colors[kSubstringColor].background = 0xFF0000;   // pairs on blue
         colors[kHex1Color].background = 0x00FF00;        // odd columns and blink "off" on green
-        model.view.CursorColumn = 3;
+        model.view().CursorColumn = 3;
         model.notifyRepaint();
         const ViewPage& page = model.hexView.page();
         auto pixel = [&](QWidget* box, const ViewCell& c) { return box->grab().toImage().pixelColor(c.x + 1, 1); };
@@ -136,7 +136,7 @@ private slots:
         const ViewCell& pair = page.textRows[0].cells[1];
         QCOMPARE(pair.count, 2);
         QCOMPARE(pixel(w.TblData, pair), QColor(0, 0, 0xFF));
-        model.view.CursorColumn = 2;  // the pair's second byte
+        model.view().CursorColumn = 2;  // the pair's second byte
         model.notifyRepaint();
         QCOMPARE(pixel(w.TblData, page.textRows[0].cells[1]), QColor(0x80, 0x80, 0x80));
         // Glyphs are drawn in the text colour inside the offset label.
@@ -156,11 +156,11 @@ private slots:
         QCOMPARE(pixel(w.HexData, page.hexRows[0].cells[1 + 2]), QColor(0x80, 0x80, 0x80));
         // The scroll bar's page step moves four pages through PlaceCursor.
         w.VScrl->triggerAction(QAbstractSlider::SliderPageStepAdd);
-        QCOMPARE(model.view.CursorOffset, 2 + 4 * model.view.PageBytes);
-        QCOMPARE(w.VScrl->sliderPosition(), model.view.TopOffset);
+        QCOMPARE(model.view().CursorOffset, 2 + 4 * model.view().PageBytes);
+        QCOMPARE(w.VScrl->sliderPosition(), model.view().TopOffset);
         w.VScrl->triggerAction(QAbstractSlider::SliderToMaximum);
-        QCOMPARE(model.view.TopOffset, 65535 - model.view.PageBytes);
-        QCOMPARE(w.VScrl->sliderPosition(), model.view.TopOffset);
+        QCOMPARE(model.view().TopOffset, 65535 - model.view().PageBytes);
+        QCOMPARE(w.VScrl->sliderPosition(), model.view().TopOffset);
     }
 
     void defaultFonts() {

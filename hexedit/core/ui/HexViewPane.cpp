@@ -286,45 +286,4 @@ void ViewBinding::scrollAction(int action) {
     syncing_ = false;
 }
 
-bool ViewBinding::handleKey(QKeyEvent* e) {
-    const bool ctrl = e->modifiers() & Qt::ControlModifier;
-    ViewKey key;
-    switch (e->key()) {
-    case Qt::Key_Left: key = ViewKey::Left; break;
-    case Qt::Key_Right: key = ViewKey::Right; break;
-    case Qt::Key_Up: key = ViewKey::Up; break;
-    case Qt::Key_Down: key = ViewKey::Down; break;
-    case Qt::Key_Home: key = ViewKey::Home; break;
-    case Qt::Key_End: key = ViewKey::End; break;
-    case Qt::Key_PageUp: key = ViewKey::PageUp; break;
-    case Qt::Key_PageDown: key = ViewKey::PageDown; break;
-    case Qt::Key_Backspace: key = ViewKey::Backspace; break;
-    case Qt::Key_Shift:
-    case Qt::Key_Control:
-    case Qt::Key_Alt:
-    case Qt::Key_AltGr:
-    case Qt::Key_Meta:
-    case Qt::Key_CapsLock:
-    case Qt::Key_NumLock:
-        view_.FormKeyDown(ViewKey::Modifier, ctrl);
-        return false;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return true;  // never moves the focus; the Edit toggles own these keys
-    default: {
-        const QString text = e->text();
-        const char16_t first = text.isEmpty() ? 0 : text.at(0).unicode();
-        const bool typed = (first >= 0x20 || first == u'\r') && first != 0x7F &&
-                           !(ctrl && !(e->modifiers() & Qt::AltModifier));
-        if (!typed) {
-            view_.FormKeyDown(ViewKey::Other, ctrl);
-            return false;
-        }
-        for (char32_t ch : text.toUcs4()) view_.FormKeyPress(ch);
-        return true;
-    }
-    }
-    return view_.FormKeyDown(key, ctrl);
-}
-
 }  // namespace hexedit::ui

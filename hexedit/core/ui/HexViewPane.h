@@ -54,10 +54,6 @@ public:
     // Sizes from the controls: after the window was laid out.
     void relayout();
 
-    // Key preview for the main window: cursor keys and typed characters go
-    // to the view. Returns true when the key was used.
-    bool handleKey(QKeyEvent* e);
-
     // ViewHost
     void pageRepainted() override;
     void rowsRepainted(int rowA, int rowB) override;

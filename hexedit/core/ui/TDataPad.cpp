@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -19,6 +21,7 @@
 #include <QWindow>
 
 #include "common/fileio.h"
+#include "common/ui/Accessibility.h"
 #include "common/ui/QtPort.h"
 #include "hexedit/core/ui/PaintBox.h"
 #include "hexedit/core/ui/ViewWiring.h"
@@ -40,16 +43,17 @@ TDataPad::TDataPad(DataPad& m, QWidget* parent) : QMainWindow(parent), model(m) 
     buildMenus();
     model.addObserver(this);
     model.FormCreate(common::currentFolder());
-    connectOwnCommands();
     Panel3Resize();
     VScrlChange();
-    new ui::ViewWiring(*this);  // painting, mouse, keys and the view's menu entries
+    new ui::ViewWiring(*this);  // painting, mouse and scroll bar of the view
 
     // Key preview: every key of the window's widgets passes here first.
     qApp->installEventFilter(this);
     // The menus are brought up to date whenever another window becomes active.
     connect(qApp, &QGuiApplication::focusWindowChanged, this, [this] { model.UpdateMenuItems(); });
 
+    common::nameControls(this);
+    menusChanged();
     resize(780, 560);
     if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
 }
@@ -111,6 +115,18 @@ void TDataPad::buildLayout() {
     SBarPanel2->setStyleSheet(panelStyle);
     SBar->addWidget(SBarPanel1);
     SBar->addWidget(SBarPanel2, 1);
+    BusyBar = new QProgressBar(SBar);
+    BusyBar->setObjectName(QStringLiteral("BusyBar"));
+    BusyBar->setAccessibleName(QStringLiteral("Progress"));
+    BusyBar->setRange(0, 1000);
+    BusyBar->setMaximumWidth(220);
+    BusyBar->hide();
+    BusyCancel = new QPushButton(QStringLiteral("Cancel"), SBar);
+    BusyCancel->setObjectName(QStringLiteral("BusyCancel"));
+    BusyCancel->hide();
+    connect(BusyCancel, &QPushButton::clicked, this, [this] { model.cancelBusy(); });
+    SBar->addPermanentWidget(BusyBar);
+    SBar->addPermanentWidget(BusyCancel);
     setStatusBar(SBar);
 }
 
@@ -160,6 +176,12 @@ void TDataPad::buildMenus() {
                     g->addAction(a);
                 }
                 a->setVisible(!e.hidden);
+                // The model's command table runs the entry; a radio or check
+                // entry shows the model's mark, not the click's.
+                connect(a, &QAction::triggered, this, [this, name = std::string(e.name)] {
+                    model.runCommand(name);
+                    model.UpdateMenuItems();
+                });
                 add(a);
                 addAction(a);  // shortcuts work while the menu bar is hidden, and for the pop-up menu
                 commands_.emplace(std::string(e.name), a);
@@ -176,20 +198,6 @@ void TDataPad::buildMenus() {
     popUp(TblData);
 }
 
-void TDataPad::connectOwnCommands() {
-    connectCommand("Open1Click", [this] { model.Open1Click(); });
-    connectCommand("Tbl11Click", [this] { model.Tbl11Click(); });
-    connectCommand("Tbl21Click", [this] { model.Tbl21Click(); });
-    connectCommand("RefreshCurrentROM1Click", [this] { model.RefreshCurrentROM1Click(); });
-    connectCommand("SaveFile1Click", [this] { model.SaveFile1Click(); });
-    connectCommand("SaveFileAs1Click", [this] { model.SaveFileAs1Click(); });
-    connectCommand("tblv1Click", [this] { model.tblv1Click(); });
-    connectCommand("tblv2Click", [this] { model.tblv2Click(); });
-    connectCommand("Asciitbl1Click", [this] { model.Asciitbl1Click(); });
-    connectCommand("Exit1Click", [this] { model.Exit1Click(); });
-    connectCommand("ExitProgram1Click", [this] { model.Exit1Click(); });
-}
-
 QAction* TDataPad::command(std::string_view name) const {
     if (auto it = commands_.find(name); it != commands_.end()) return it->second;
     if (auto it = menus_.find(name); it != menus_.end()) return it->second->menuAction();
@@ -201,37 +209,35 @@ QMenu* TDataPad::menu(std::string_view name) const {
     return it == menus_.end() ? nullptr : it->second;
 }
 
-void TDataPad::connectCommand(std::string_view name, std::function<void()> handler) {
-    QAction* a = command(name);
-    if (!a) return;
-    connect(a, &QAction::triggered, this, [h = std::move(handler)] { h(); });
-}
-
 void TDataPad::setStatusText(const QString& t) { SBarPanel1->setText(t); }
 
 void TDataPad::Panel3Resize() {
     const QFontMetrics fm(HexData->font());
-    const int perRow = std::max(1, model.view.BytesPerRow);
+    const int perRow = std::max(1, model.view().BytesPerRow);
     Panel3->setFixedWidth(perRow * fm.horizontalAdvance(QStringLiteral("DD")) +
                           fm.horizontalAdvance(QStringLiteral("DDDDDDDDD ")));
 }
 
 void TDataPad::VScrlChange() {
-    VScrl->setRange(0, std::max(0, model.editor.BufferSize));
-    VScrl->setSingleStep(std::max(1, model.view.BytesPerRow));
-    VScrl->setPageStep(std::max(1, model.view.PageBytes));
+    VScrl->setRange(0, std::max(0, model.editor().BufferSize));
+    VScrl->setSingleStep(std::max(1, model.view().BytesPerRow));
+    VScrl->setPageStep(std::max(1, model.view().PageBytes));
 }
 
 void TDataPad::formPaint() {
-    if (!model.editor.EditorReady) return;
+    if (!model.editor().EditorReady) return;
     HexData->update();
     TblData->update();
 }
 
 void TDataPad::menusChanged() {
+    const CommandTable& table = model.commands();
     for (const MenuEntry& e : mainMenuMap()) {
-        if (e.name.empty() || menuGroupOf(e.name) == MenuGroup::Always) continue;
-        if (QAction* a = command(e.name)) a->setEnabled(model.Menus.enabled(e.name));
+        if (e.name.empty() || e.kind == EntryKind::Separator) continue;
+        QAction* a = command(e.name);
+        if (!a) continue;
+        a->setEnabled(model.commandEnabled(e.name));
+        if (table.checkable(e.name)) a->setChecked(table.checked(e.name));
     }
     command("tblv1Click")->setText(qs(model.SwapCaptions[0]));
     command("tblv2Click")->setText(qs(model.SwapCaptions[1]));
@@ -266,15 +272,87 @@ bool TDataPad::event(QEvent* e) {
     return QMainWindow::event(e);
 }
 
+namespace {
+Key keyOf(int qtKey) {
+    switch (qtKey) {
+    case Qt::Key_Left: return Key::Left;
+    case Qt::Key_Right: return Key::Right;
+    case Qt::Key_Up: return Key::Up;
+    case Qt::Key_Down: return Key::Down;
+    case Qt::Key_Home: return Key::Home;
+    case Qt::Key_End: return Key::End;
+    case Qt::Key_PageUp: return Key::PageUp;
+    case Qt::Key_PageDown: return Key::PageDown;
+    case Qt::Key_Backspace: return Key::Backspace;
+    case Qt::Key_Delete: return Key::Delete;
+    case Qt::Key_Insert: return Key::Insert;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return Key::Tab;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return Key::Enter;
+    case Qt::Key_Escape: return Key::Escape;
+    case Qt::Key_Space: return Key::Space;
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Meta:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock: return Key::Modifier;
+    default: break;
+    }
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F12) return static_cast<Key>(static_cast<int>(Key::F1) + (qtKey - Qt::Key_F1));
+    return Key::Other;
+}
+}  // namespace
+
+bool TDataPad::previewKey(QKeyEvent& e) {
+    KeyPress k;
+    k.key = keyOf(e.key());
+    k.shift = e.modifiers() & Qt::ShiftModifier;
+    k.ctrl = e.modifiers() & Qt::ControlModifier;
+    k.alt = e.modifiers() & Qt::AltModifier;
+    const QList<uint> text = e.text().toUcs4();
+    if (text.size() <= 1) {
+        k.text = text.isEmpty() ? 0 : text.front();
+        return model.commands().previewKey(k);
+    }
+    // Composed input can bring several characters with one key.
+    bool used = false;
+    for (uint ch : text) {
+        k.text = ch;
+        used = model.commands().previewKey(k) || used;
+    }
+    return used;
+}
+
 bool TDataPad::eventFilter(QObject* watched, QEvent* e) {
-    if (e->type() == QEvent::KeyPress && keyPreview && watched->isWidgetType()) {
+    if (e->type() == QEvent::KeyPress && watched->isWidgetType()) {
         auto* w = static_cast<QWidget*>(watched);
         // A key event is first delivered to the focus widget (or the window
         // when none has the focus); preview it there, once.
         QWidget* first = QApplication::focusWidget() ? QApplication::focusWidget() : this;
-        if (w == first && w->window() == this && keyPreview(*static_cast<QKeyEvent*>(e))) return true;
+        if (w == first && w->window() == this && previewKey(*static_cast<QKeyEvent*>(e))) return true;
     }
     return QMainWindow::eventFilter(watched, e);
+}
+
+void TDataPad::visibilityChanged() { setVisible(model.MainWindowVisible); }
+
+void TDataPad::busyChanged() {
+    const bool busy = model.busy();
+    BusyBar->setVisible(busy);
+    BusyCancel->setVisible(busy);
+    BusyBar->setFormat(qs(model.BusyLabel) + QStringLiteral(" %p%"));
+    BusyBar->setValue(0);
+    menuBar()->setEnabled(!busy);
+}
+
+void TDataPad::progressChanged() {
+    // The bar counts in thousandths so totals over 2^31 fit.
+    const double share = model.BusyTotal ? static_cast<double>(model.BusyDone) / static_cast<double>(model.BusyTotal) : 0;
+    BusyBar->setRange(0, 1000);
+    BusyBar->setValue(static_cast<int>(std::clamp(share, 0.0, 1.0) * 1000));
 }
 
 }  // namespace hexedit

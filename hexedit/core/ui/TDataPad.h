@@ -1,8 +1,8 @@
 #pragma once
 // The main window: scroll bar, hex and text paint boxes, status bar and the
-// menus of the menu map. Each command is a QAction found by its handler
-// name; the window connects its own file and table commands, every other
-// subsystem connects its commands with connectCommand().
+// menus of the menu map. Each command is a QAction named by its handler; all
+// of them run the model's command table, which also decides their enabled
+// state and check marks. Keys pass the model's key preview first.
 
 #include <QMainWindow>
 #include <functional>
@@ -17,6 +17,8 @@ class QKeyEvent;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
 class QScrollBar;
 class QStatusBar;
 
@@ -48,12 +50,6 @@ public:
     // name ("DumpFromList1"); nullptr when there is none.
     QAction* command(std::string_view name) const;
     QMenu* menu(std::string_view name) const;
-    // Runs `handler` when the command is chosen.
-    void connectCommand(std::string_view name, std::function<void()> handler);
-
-    // Key preview: sees every key pressed in the window before the widget
-    // with the focus; returning true consumes the key.
-    std::function<bool(QKeyEvent&)> keyPreview;
 
     void setStatusText(const QString& text);
     // Panel3's width for BytesPerRow bytes in the hex font.
@@ -68,6 +64,13 @@ public:
     void scrollRangeChanged() override;
     void hintChanged() override;
     void closeRequested() override;
+    void visibilityChanged() override;
+    void busyChanged() override;
+    void progressChanged() override;
+
+    // Shown in the status bar while a long loop runs.
+    QProgressBar* BusyBar = nullptr;
+    QPushButton* BusyCancel = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -77,7 +80,7 @@ protected:
 private:
     void buildMenus();
     void buildLayout();
-    void connectOwnCommands();
+    bool previewKey(QKeyEvent& e);
 
     std::map<std::string, QAction*, std::less<>> commands_;
     std::map<std::string, QMenu*, std::less<>> menus_;

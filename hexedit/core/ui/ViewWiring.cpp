@@ -1,7 +1,5 @@
 #include "hexedit/core/ui/ViewWiring.h"
 
-#include <QKeyEvent>
-
 #include "hexedit/core/ui/PaintBox.h"
 #include "hexedit/core/ui/TDataPad.h"
 
@@ -11,12 +9,9 @@ ViewWiring::ViewWiring(TDataPad& window) : QObject(&window), model_(window.model
     DataPad& model = window.model;
     binding = new ViewBinding(model.hexView, window.HexData, window.TblData, window.VScrl, window.Panel3,
                               window.Panel2, this);
-    commands = new ViewCommands(*binding, model.port(), this,
-                                [&window](std::string_view handler) { return window.command(handler); });
     connect(binding, &ViewBinding::statusTextChanged, &window, &TDataPad::setStatusText);
     // Presses in the paint boxes and the view's toggles update the menus.
     connect(binding, &ViewBinding::menusNeedUpdate, this, [&model] { model.UpdateMenuItems(); });
-    window.keyPreview = [this](QKeyEvent& e) { return binding->handleKey(&e); };
     model.addObserver(this);
     binding->relayout();
 }
@@ -29,8 +24,6 @@ void ViewWiring::formPaint() {
     model_.hexView.FormPaint();
     binding->scrollBarChanged();
 }
-
-void ViewWiring::menusChanged() { commands->syncChecks(); }
 
 void ViewWiring::scrollRangeChanged() { binding->scrollBarChanged(); }
 

@@ -1,14 +1,13 @@
 #pragma once
-// Attaches the hex view to the main window: its paint boxes, scroll bar,
-// status bar panel, key preview and the view's menu entries (Edit toggles,
-// Japanese view, "Display Offset as...", paste), and repaints the view when
-// the main window's model announces a change.
+// Attaches the hex view to the main window: its paint boxes, scroll bar and
+// status bar panel, and repaints the view when the main window's model
+// announces a change. The view's menu entries and keys run through the
+// model's command table.
 
 #include <QObject>
 
 #include "hexedit/core/DataPad.h"
 #include "hexedit/core/ui/HexViewPane.h"
-#include "hexedit/core/ui/ViewCommands.h"
 
 namespace hexedit {
 class TDataPad;
@@ -25,11 +24,9 @@ public:
     static ViewWiring* of(TDataPad& window);
 
     ViewBinding* binding = nullptr;
-    ViewCommands* commands = nullptr;
 
     // DataPadObserver
     void formPaint() override;
-    void menusChanged() override;
     void scrollRangeChanged() override;
 
 private:

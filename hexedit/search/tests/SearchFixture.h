@@ -7,15 +7,11 @@
 #include <vector>
 
 #include "common/testing/ScriptedPort.h"
+#include "hexedit/core/testing/FakeSession.h"
 #include "hexedit/search/DataList.h"
 #include "hexedit/search/FindWindow.h"
 
 namespace hexedit::search::testing {
-
-struct FakeHost : SearchHost {
-    int repaints = 0;
-    void repaintView() override { ++repaints; }
-};
 
 struct FakeListView : DataListView {
     int shows = 0, closes = 0;
@@ -44,13 +40,13 @@ struct FakeFindView : FindWindowView {
 };
 
 struct SearchEnv {
-    EditorState editor;
-    TableData table;
-    ViewState view;
     common::testing::ScriptedPort port;
-    FakeHost host;
-    DataList list{editor, table, view, port, host};
-    FindWindow find{editor, table, view, port, list, host};
+    hexedit::testing::FakeSession session{port};
+    EditorState& editor = session.editorState;
+    TableData& table = session.tableData;
+    ViewState& view = session.viewState;
+    DataList list{session};
+    FindWindow find{session, list};
     FakeFindView findView;
     FakeListView listView;
 
@@ -63,16 +59,9 @@ struct SearchEnv {
 
     // A file of these bytes, in a buffer of at least 65535 bytes.
     void load(const std::vector<uint8_t>& bytes) {
-        const size_t size = std::max<size_t>(bytes.size(), 65535);
-        editor.storage.assign(size, 0);
-        std::copy(bytes.begin(), bytes.end(), editor.storage.begin());
-        editor.FileSize = static_cast<int32_t>(bytes.size());
-        editor.BufferSize = static_cast<int32_t>(size);
-        editor.CurrentPath = "test.bin";
+        session.load(bytes, "test.bin");
     }
-    void put(size_t offset, std::string_view s) {
-        std::copy(s.begin(), s.end(), editor.storage.begin() + static_cast<long>(offset));
-    }
+    void put(size_t offset, std::string_view s) { session.poke(offset, s); }
     void placeCursor(int32_t offset) { view.TopOffset = PlaceCursor(view, offset); }
 
     // Types as the input box would: the key filter first, then the box's

@@ -201,14 +201,15 @@ TEST(RelativeSearch, StaysResponsive) {
             ScriptedPort::processEvents();
         }
     };
-    SearchEnv e;
     std::vector<uint8_t> file(size_t{48} << 20);
     std::mt19937 rng(3);
     for (auto& b : file) b = static_cast<uint8_t>(rng());
-    e.load(file);
     TimingPort port;
-    DataList list(e.editor, e.table, e.view, port, e.host);
-    FindWindow find(e.editor, e.table, e.view, port, list, e.host);
+    hexedit::testing::FakeSession session(port);
+    session.load(std::move(file));
+    session.tableData.buildAsciiTable();
+    DataList list(session);
+    FindWindow find(session, list);
     FakeFindView view;
     view.window = &find;
     find.setView(&view);

@@ -13,7 +13,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "common/testing/ModalGuard.h"
 #include "common/testing/ScriptedPort.h"
+#include "hexedit/core/testing/FakeSession.h"
 #include "hexedit/app/Startup.h"
 #include "hexedit/core/ui/TDataPad.h"
 #include "hexedit/search/ui/SearchWindows.h"
@@ -26,35 +28,25 @@ using namespace hexedit::search;
 
 namespace {
 
-struct Host : SearchHost {
-    int repaints = 0;
-    void repaintView() override { ++repaints; }
-};
-
 struct Env {
-    EditorState editor;
-    TableData table;
-    ViewState view;
     common::testing::ScriptedPort port;
-    Host host;
-    DataList list{editor, table, view, port, host};
-    FindWindow find{editor, table, view, port, list, host};
+    hexedit::testing::FakeSession session{port};
+    TableData& table = session.tableData;
+    ViewState& view = session.viewState;
+    DataList list{session};
+    FindWindow find{session, list};
     TOptsForm form{find};
     TListForm listForm{list};
 
     Env() {
         table.buildAsciiTable();
-        editor.storage.assign(65535, '.');
-        editor.FileSize = editor.BufferSize = 65535;
-        editor.CurrentPath = "t.bin";
+        session.load(std::vector<uint8_t>(65535, '.'), "t.bin");
     }
-    void put(size_t at, std::string_view s) { std::copy(s.begin(), s.end(), editor.storage.begin() + static_cast<long>(at)); }
+    void put(size_t at, std::string_view s) { session.poke(at, s); }
 };
 
 // Runs `actions` once the modal window is up.
-void whenShown(std::function<void()> actions) {
-    QTimer::singleShot(0, [actions] { actions(); });
-}
+void whenShown(std::function<void()> actions) { common::testing::whenModal(std::move(actions)); }
 
 QString dir() {
     QString d = qEnvironmentVariable("TOOLSET_SHOTS");
@@ -87,6 +79,10 @@ private slots:
         QCOMPARE(f.classList()->item(4)->text(), QStringLiteral("Katakana"));
         QCOMPARE(f.classList()->currentRow(), 0);
         QCOMPARE(f.grid()->objectName(), QStringLiteral("fGrid"));
+        // Screen readers find the box by its label, the grid and list by name.
+        QCOMPARE(f.findBox()->accessibleName(), QStringLiteral("Enter Data:"));
+        QCOMPARE(f.grid()->accessibleName(), QStringLiteral("fGrid"));
+        QCOMPARE(e.listForm.listBox()->accessibleName(), QStringLiteral("ListBox1"));
     }
 
     void textSearchThroughTheBox() {
@@ -103,7 +99,7 @@ private slots:
         e.find.TextSearch1Click();
         QVERIFY(!e.form.isVisible());
         QCOMPARE(e.view.CursorOffset, 0x500);
-        QVERIFY(e.host.repaints > 0);
+        QVERIFY(e.session.repaints > 0);
         QCOMPARE(e.form.findBox()->text(), QString());
     }
 
@@ -131,9 +127,7 @@ private slots:
         e.table.clear();
         e.table.ByteTable[0x31] = "\x82\xA0";
         e.table.PairTable[0x0102] = "\x82\xA2";
-        e.editor.storage[0x40] = 0x31;
-        e.editor.storage[0x41] = 0x01;
-        e.editor.storage[0x42] = 0x02;
+        e.put(0x40, "\x31\x01\x02");
         whenShown([&] {
             QVERIFY(e.form.grid()->isVisible());
             QVERIFY(e.form.classList()->isVisible());
@@ -157,9 +151,7 @@ private slots:
 
     void relativeSearchFillsTheList() {
         Env e;
-        e.editor.storage[0x321] = 0x02;
-        e.editor.storage[0x322] = 0x01;
-        e.editor.storage[0x323] = 0x14;
+        e.put(0x321, "\x02\x01\x14");
         whenShown([&] {
             QVERIFY(!e.form.option(Option::SaveFnd)->isEnabled());
             QCOMPARE(e.form.findBox()->maxLength(), 15);
@@ -246,7 +238,7 @@ private slots:
             QTest::keyClick(form.findBox(), Qt::Key_Return);
         });
         app.mainWindow->command("TextSearch1Click")->trigger();
-        QCOMPARE(app.model.view.CursorOffset, 0x800);
+        QCOMPARE(app.model.view().CursorOffset, 0x800);
     }
 };
 

@@ -6,15 +6,9 @@
 
 namespace hexedit::search {
 
-SearchWindows::SearchWindows(TDataPad& mainWindow) : commands(mainWindow.model) {
+SearchWindows::SearchWindows(TDataPad& mainWindow, SearchCommands& c) : commands(c) {
     optsForm = std::make_unique<TOptsForm>(commands.find, &mainWindow);
     listForm = std::make_unique<TListForm>(commands.list, &mainWindow);
-    FindWindow& f = commands.find;
-    mainWindow.connectCommand("TextSearch1Click", [&f] { f.TextSearch1Click(); });
-    mainWindow.connectCommand("HexSearch1Click", [&f] { f.HexSearch1Click(); });
-    mainWindow.connectCommand("KanaSearch1Click", [&f] { f.KanaSearch1Click(); });
-    mainWindow.connectCommand("SearchAgain1Click", [&f] { f.SearchAgain1Click(); });
-    mainWindow.connectCommand("RelativeSearch1Click", [&f] { f.RelativeSearch1Click(); });
 }
 
 SearchWindows::~SearchWindows() = default;

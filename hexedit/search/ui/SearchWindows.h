@@ -17,10 +17,10 @@ class TListForm;
 
 class SearchWindows {
 public:
-    explicit SearchWindows(TDataPad& mainWindow);
+    SearchWindows(TDataPad& mainWindow, SearchCommands& commands);
     ~SearchWindows();
 
-    SearchCommands commands;
+    SearchCommands& commands;
     std::unique_ptr<TOptsForm> optsForm;
     std::unique_ptr<TListForm> listForm;
 };

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QVBoxLayout>
 
+#include "common/ui/Accessibility.h"
 #include "common/codepage.h"
 
 namespace hexedit::search {
@@ -67,6 +68,7 @@ TListForm::TListForm(DataList& model, QWidget* parent) : QWidget(parent, Qt::Too
             [this](const QPoint& pos) { popup_->popup(ListBox1_->viewport()->mapToGlobal(pos)); });
 
     model_.setView(this);
+    common::nameControls(this);
     listChanged();
 }
 

@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include "common/ui/Accessibility.h"
 #include "hexedit/search/ui/KanaGridWidget.h"
 
 namespace hexedit::search {
@@ -90,6 +91,7 @@ TOptsForm::TOptsForm(FindWindow& model, QWidget* parent) : QDialog(parent), mode
     progress_->hide();
 
     fGrid_ = new KanaGridWidget(model_, this);
+    fGrid_->setObjectName(QStringLiteral("fGrid"));
     fGrid_->move(8, kGridTop);
     kbox_ = new QListWidget(this);
     kbox_->setObjectName(QStringLiteral("kbox"));
@@ -108,6 +110,7 @@ TOptsForm::TOptsForm(FindWindow& model, QWidget* parent) : QDialog(parent), mode
         if (auto* b = qobject_cast<QPushButton*>(w)) b->setAutoDefault(false);
     }
     model_.setView(this);
+    common::nameControls(this);
     refresh();
 }
 

@@ -1,0 +1,28 @@
+#pragma once
+// Hexadecimal digits as users type them: one place for every parser.
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace common {
+
+// 0..15 for '0'-'9', 'a'-'f', 'A'-'F'; -1 for anything else.
+constexpr int hexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+constexpr bool isHexDigit(char c) { return hexDigitValue(c) >= 0; }
+
+// The value of a run of hex digits starting at `pos`; stops at the first
+// non-digit and sets `end` to it. Saturates at UINT64_MAX.
+uint64_t readHexDigits(std::string_view text, size_t pos = 0, size_t* end = nullptr);
+
+// The whole text as one hex number: at least one digit, digits only, at most
+// `maxDigits` of them. Nothing otherwise.
+std::optional<uint64_t> parseHex(std::string_view text, size_t maxDigits = 16);
+
+}  // namespace common

@@ -1,0 +1,27 @@
+#pragma once
+// Every model of Tarnwick32, created once in the program's order on one
+// editing session: the main window's model first, then each subsystem,
+// which registers its menu commands with the session's command table.
+
+#include "common/port/Port.h"
+#include "hexedit/core/DataPad.h"
+#include "hexedit/core/ModalView.h"
+#include "hexedit/search/SearchCommands.h"
+
+namespace hexedit {
+
+struct TarnwickModel {
+    explicit TarnwickModel(common::Port& port) : pad(port), search(pad) {
+        pad.commands().add("About1Click", [this] {
+            if (aboutBox) aboutBox->execModal();
+        });
+    }
+    TarnwickModel(const TarnwickModel&) = delete;
+    TarnwickModel& operator=(const TarnwickModel&) = delete;
+
+    DataPad pad;
+    search::SearchCommands search;
+    ModalView* aboutBox = nullptr;  // TAboutBox
+};
+
+}  // namespace hexedit

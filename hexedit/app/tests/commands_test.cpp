@@ -1,0 +1,66 @@
+// The command table of the whole program: which menu entries still wait for
+// their subsystem, and the table's own rules.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <stdexcept>
+
+#include "common/testing/ScriptedPort.h"
+#include "hexedit/app/TarnwickModel.h"
+
+namespace hexedit {
+namespace {
+
+// Entries whose subsystem has not been built yet. Each issue that builds one
+// removes its entries here; the list ends empty.
+const std::set<std::string> kPending = {
+    "RecentROM1", "RecentTable1", "UpdateConfigurationFile1Click",
+    "DumpText1Click", "DumpBinaryData1Click", "BinaryDump1Click", "TextDump1Click",
+    "SaveBookmark1Click", "SaveDumpBookmark1Click",
+    "ExternalProgramSettings1Click", "ExecuteExternalProgram1Click", "InsertBinaryData1Click", "BYTEFill1Click",
+    "RemoveSNESHeader1Click",
+    "TableEdit1Click", "TableMaker1Click", "TileEditor1Click", "SnesToHex1Click",
+    "CreateanIPSFile1Click", "PatchCurrentFile1Click", "IncreaseDecreaseROMSize1Click", "RepairSNESChecksum1Click",
+    "CompareFiles1Click", "StringLengthCalculator1Click",
+    "GotoOffset1Click", "JumpOffsetList1Click", "ReturntoLastOffset1Click", "ExecuteRelativeJump1Click",
+    "RelativeJumpSettings1Click",
+    "EditorColors1Click", "OffsetFont1Click", "HexFont1Click", "TextFont1Click", "SetAllFonts1Click",
+    "ViewOffsetPanel1Click", "ViewStatusBar1Click", "OnTopClick", "ViewJUMPList1Click",
+    "HelpTopics1Click",
+    "CopyasText1Click", "CopyasHex1Click",
+};
+
+TEST(CommandTable, EveryMenuEntryHasAHandlerOrIsPending) {
+    common::testing::ScriptedPort port;
+    TarnwickModel app(port);
+    const auto unbound = app.pad.commands().unbound();
+    const std::set<std::string> got(unbound.begin(), unbound.end());
+    EXPECT_EQ(got, kPending);
+}
+
+TEST(CommandTable, RefusesUnknownAndDuplicateNamesAndOrdersKeyHandlers) {
+    CommandTable t;
+    EXPECT_THROW(t.add("NoSuchEntry1Click", [] {}), std::logic_error);
+    EXPECT_THROW(t.add("File1", [] {}), std::logic_error);  // a menu, not a command
+    int runs = 0;
+    bool allowed = false;
+    t.add("Open1Click", [&] { ++runs; }, [&] { return allowed; });
+    EXPECT_THROW(t.add("Open1Click", [] {}), std::logic_error);
+    EXPECT_FALSE(t.run("Open1Click"));
+    allowed = true;
+    EXPECT_TRUE(t.run("Open1Click"));
+    EXPECT_EQ(runs, 1);
+    EXPECT_FALSE(t.run("Exit1Click"));  // no handler
+
+    std::vector<int> order;
+    t.addKeyHandler([&](const KeyPress&) { order.push_back(1); return false; });
+    t.addKeyHandler([&](const KeyPress& k) { order.push_back(2); return k.key == Key::F1; });
+    t.addKeyHandler([&](const KeyPress&) { order.push_back(3); return true; });
+    EXPECT_TRUE(t.previewKey({Key::F1}));
+    EXPECT_EQ(order, (std::vector<int>{1, 2}));
+}
+
+}  // namespace
+}  // namespace hexedit

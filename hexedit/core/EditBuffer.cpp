@@ -1,0 +1,212 @@
+#include "hexedit/core/EditBuffer.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace hexedit {
+
+void EditBuffer::load(std::vector<uint8_t> storage, uint32_t headerSkip, int32_t fileSize) {
+    st_.storage_ = std::move(storage);
+    st_.HeaderSkip = headerSkip;
+    setSizes(fileSize);
+    steps_.clear();
+    applied_ = 0;
+    savedAt_ = 0;
+    historyBytes_ = 0;
+    runOpen_ = false;
+    last_ = {0, st_.BufferSize, true};
+    st_.Modified = false;
+}
+
+void EditBuffer::clear() {
+    st_.storage_.clear();
+    st_.storage_.shrink_to_fit();
+    st_.HeaderSkip = 0;
+    st_.FileSize = 0;
+    st_.BufferSize = 0;
+    steps_.clear();
+    applied_ = 0;
+    savedAt_ = 0;
+    historyBytes_ = 0;
+    runOpen_ = false;
+    st_.Modified = false;
+}
+
+void EditBuffer::setSizes(int32_t fileSize) {
+    st_.FileSize = fileSize;
+    // At least kMinViewBytes with the hidden header counted.
+    st_.BufferSize = std::max<int64_t>(int64_t{fileSize} + st_.HeaderSkip, kMinViewBytes) - st_.HeaderSkip;
+    const size_t want = st_.HeaderSkip + static_cast<size_t>(st_.BufferSize);
+    const size_t have = st_.storage_.size();
+    st_.storage_.resize(want, 0);
+    // Bytes past the file read as zero.
+    const size_t fileEnd = st_.HeaderSkip + static_cast<size_t>(fileSize);
+    if (fileEnd < std::min(have, want)) std::memset(st_.storage_.data() + fileEnd, 0, std::min(have, want) - fileEnd);
+}
+
+bool EditBuffer::inFile(int64_t offset, int64_t length) const {
+    return st_.hasBuffer() && offset >= 0 && length >= 0 && offset + length <= st_.FileSize;
+}
+
+std::vector<uint8_t> EditBuffer::apply(int32_t offset, int32_t removeLength, std::span<const uint8_t> bytes) {
+    std::vector<uint8_t> removed(data() + offset, data() + offset + removeLength);
+    const int32_t oldSize = st_.FileSize;
+    const int32_t newSize = oldSize - removeLength + static_cast<int32_t>(bytes.size());
+    const size_t tail = static_cast<size_t>(oldSize - offset - removeLength);
+    if (newSize > oldSize) setSizes(newSize);  // grow first, then move the tail right
+    uint8_t* d = data();
+    if (static_cast<int32_t>(bytes.size()) != removeLength)
+        std::memmove(d + offset + bytes.size(), d + offset + removeLength, tail);
+    if (!bytes.empty()) std::memcpy(d + offset, bytes.data(), bytes.size());
+    if (newSize <= oldSize) setSizes(newSize);
+    last_ = {offset, static_cast<int32_t>(bytes.size() == static_cast<size_t>(removeLength) ? bytes.size()
+                                                                                           : st_.BufferSize - offset),
+             newSize != oldSize};
+    return removed;
+}
+
+void EditBuffer::record(Step s) {
+    // A new change drops what could be redone; a save point there is lost.
+    while (steps_.size() > applied_) {
+        historyBytes_ -= steps_.back().bytes.size();
+        steps_.pop_back();
+    }
+    if (savedAt_ > static_cast<long long>(applied_)) savedAt_ = -1;
+    historyBytes_ += s.bytes.size();
+    steps_.push_back(std::move(s));
+    applied_ = steps_.size();
+    trim();
+    updateModified();
+}
+
+void EditBuffer::trim() {
+    // Keep the newest step even when it alone is over the limit.
+    while (historyBytes_ > limit_ && steps_.size() > 1 && applied_ > 0) {
+        historyBytes_ -= steps_.front().bytes.size();
+        steps_.pop_front();
+        --applied_;
+        if (savedAt_ >= 0) --savedAt_;
+    }
+}
+
+void EditBuffer::setHistoryLimit(size_t bytes) {
+    limit_ = bytes;
+    trim();
+}
+
+void EditBuffer::updateModified() { st_.Modified = savedAt_ != static_cast<long long>(applied_); }
+
+bool EditBuffer::mergeTyping(int32_t offset, std::span<const uint8_t> bytes) {
+    if (!runOpen_ || applied_ == 0 || applied_ != steps_.size() || savedAt_ == static_cast<long long>(applied_))
+        return false;
+    Step& s = steps_.back();
+    const int32_t len = static_cast<int32_t>(bytes.size());
+    if (!s.typing || static_cast<int32_t>(s.bytes.size()) != s.otherLength) return false;
+    const int32_t a = s.offset, b = s.offset + s.otherLength;
+    if (offset > b || offset + len < a) return false;  // not touching the run
+    const int32_t lo = std::min(a, offset), hi = std::max(b, offset + len);
+    std::vector<uint8_t> before(static_cast<size_t>(hi - lo));
+    for (int32_t i = lo; i < hi; ++i)
+        before[static_cast<size_t>(i - lo)] = (i >= a && i < b) ? s.bytes[static_cast<size_t>(i - a)] : data()[i];
+    historyBytes_ += before.size() - s.bytes.size();
+    s.bytes = std::move(before);
+    s.offset = lo;
+    s.otherLength = hi - lo;
+    apply(offset, len, bytes);
+    trim();
+    return true;
+}
+
+bool EditBuffer::write(int32_t offset, std::span<const uint8_t> bytes, bool typing) {
+    if (!inFile(offset, static_cast<int64_t>(bytes.size()))) return false;
+    if (bytes.empty()) return true;
+    if (typing && mergeTyping(offset, bytes)) return true;
+    runOpen_ = typing;
+    Step s;
+    s.offset = offset;
+    s.otherLength = static_cast<int32_t>(bytes.size());
+    s.typing = typing;
+    s.bytes = apply(offset, static_cast<int32_t>(bytes.size()), bytes);
+    record(std::move(s));
+    return true;
+}
+
+bool EditBuffer::fill(int32_t offset, int32_t length, uint8_t value) {
+    if (!inFile(offset, length)) return false;
+    std::vector<uint8_t> bytes(static_cast<size_t>(length), value);
+    return write(offset, bytes);
+}
+
+bool EditBuffer::splice(int32_t offset, int32_t removeLength, std::span<const uint8_t> insert) {
+    if (!inFile(offset, removeLength)) return false;
+    const int64_t newSize = int64_t{st_.FileSize} - removeLength + static_cast<int64_t>(insert.size());
+    if (newSize > INT32_MAX - static_cast<int64_t>(st_.HeaderSkip)) return false;
+    if (removeLength == 0 && insert.empty()) return true;
+    runOpen_ = false;
+    Step s;
+    s.offset = offset;
+    s.otherLength = static_cast<int32_t>(insert.size());
+    s.bytes = apply(offset, removeLength, insert);
+    record(std::move(s));
+    return true;
+}
+
+bool EditBuffer::replaceAll(std::span<const uint8_t> content) {
+    if (!st_.hasBuffer() || content.size() > static_cast<size_t>(INT32_MAX - st_.HeaderSkip)) return false;
+    const std::span<const uint8_t> old = st_.fileBytes();
+    // The common head and tail stay; only the middle is replaced.
+    const size_t common = std::min(old.size(), content.size());
+    size_t head = 0;
+    while (head < common) {
+        const size_t n = std::min<size_t>(4096, common - head);
+        if (std::memcmp(old.data() + head, content.data() + head, n) != 0) {
+            while (old[head] == content[head]) ++head;
+            break;
+        }
+        head += n;
+    }
+    size_t tail = 0;
+    while (tail < common - head && old[old.size() - 1 - tail] == content[content.size() - 1 - tail]) ++tail;
+    if (head == old.size() && head == content.size()) return true;  // nothing differs
+    return splice(static_cast<int32_t>(head), static_cast<int32_t>(old.size() - head - tail),
+                  content.subspan(head, content.size() - head - tail));
+}
+
+bool EditBuffer::undo() {
+    if (!canUndo()) return false;
+    runOpen_ = false;
+    Step& s = steps_[--applied_];
+    const int32_t nowLength = s.otherLength;
+    std::vector<uint8_t> back = std::move(s.bytes);
+    s.otherLength = static_cast<int32_t>(back.size());
+    s.bytes = apply(s.offset, nowLength, back);
+    historyBytes_ += s.bytes.size() - back.size();
+    updateModified();
+    return true;
+}
+
+bool EditBuffer::redo() {
+    if (!canRedo()) return false;
+    runOpen_ = false;
+    Step& s = steps_[applied_++];
+    const int32_t nowLength = s.otherLength;
+    std::vector<uint8_t> forward = std::move(s.bytes);
+    s.otherLength = static_cast<int32_t>(forward.size());
+    s.bytes = apply(s.offset, nowLength, forward);
+    historyBytes_ += s.bytes.size() - forward.size();
+    updateModified();
+    return true;
+}
+
+void EditBuffer::markUnsaved() {
+    savedAt_ = -1;
+    updateModified();
+}
+
+void EditBuffer::markSaved() {
+    savedAt_ = static_cast<long long>(applied_);
+    runOpen_ = false;
+    updateModified();
+}
+
+}  // namespace hexedit

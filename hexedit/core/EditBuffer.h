@@ -1,0 +1,104 @@
+#pragma once
+// Every change to the open file's bytes, with undo and redo. A step keeps
+// only the bytes it replaced (or, once undone, the bytes to put back), so
+// resizing a large file costs no copy of the whole buffer in the history.
+// The history is capped in bytes; the oldest steps are dropped first.
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <span>
+#include <vector>
+
+#include "hexedit/core/EditorState.h"
+
+namespace hexedit {
+
+inline constexpr size_t kDefaultHistoryLimit = size_t{256} << 20;
+// The buffer shown is never smaller than this; the tail past the file is zero.
+inline constexpr int32_t kMinViewBytes = 65535;
+
+// What the last change or undo touched: the first offset, the bytes after it
+// that differ, and whether the file's length changed.
+struct ChangedRange {
+    int32_t offset = 0;
+    int32_t length = 0;
+    bool resized = false;
+};
+
+class EditBuffer {
+public:
+    explicit EditBuffer(EditorState& state) : st_(state) {}
+    EditBuffer(const EditBuffer&) = delete;
+    EditBuffer& operator=(const EditBuffer&) = delete;
+
+    const EditorState& state() const { return st_; }
+
+    // Takes a file read from disk: `storage` holds `headerSkip` header bytes
+    // and `fileSize` file bytes, and is grown here to the zero-tailed buffer.
+    // Clears the history; the file is unmodified.
+    void load(std::vector<uint8_t> storage, uint32_t headerSkip, int32_t fileSize);
+    // No buffer at all.
+    void clear();
+
+    // Overwrites bytes inside the file. False, with nothing changed, when the
+    // range leaves [0, FileSize). Consecutive typed writes (`typing`) at
+    // neighbouring offsets make one step until closeRun().
+    bool write(int32_t offset, std::span<const uint8_t> bytes, bool typing = false);
+    bool fill(int32_t offset, int32_t length, uint8_t value);
+    // Replaces `removeLength` bytes at `offset` by `insert`; the file's
+    // length changes by the difference. `offset` may be FileSize (append).
+    bool splice(int32_t offset, int32_t removeLength, std::span<const uint8_t> insert);
+    // The file becomes `content`; only the part that differs is recorded.
+    bool replaceAll(std::span<const uint8_t> content);
+
+    bool canUndo() const { return applied_ > 0; }
+    bool canRedo() const { return applied_ < steps_.size(); }
+    bool undo();
+    bool redo();
+    // Ends a run of typing: the next typed byte starts a new step.
+    void closeRun() { runOpen_ = false; }
+
+    // The current bytes are what the file on disk holds.
+    void markSaved();
+    // The current bytes count as unsaved until the next save, whatever is
+    // undone (a reload that keeps the modified mark).
+    void markUnsaved();
+    // The bytes differ from the last save (or load); also sets Modified.
+    bool modified() const { return st_.Modified; }
+
+    ChangedRange lastChange() const { return last_; }
+    size_t historyBytes() const { return historyBytes_; }
+    size_t historyLimit() const { return limit_; }
+    void setHistoryLimit(size_t bytes);
+    size_t stepCount() const { return steps_.size(); }
+
+private:
+    struct Step {
+        int32_t offset = 0;
+        std::vector<uint8_t> bytes;  // before the change while applied, after it while undone
+        int32_t otherLength = 0;     // length of the other side, which the buffer holds now
+        bool typing = false;
+    };
+    bool inFile(int64_t offset, int64_t length) const;
+    uint8_t* data() { return st_.storage_.data() + st_.HeaderSkip; }
+    // Puts `bytes` in place of `removeLength` bytes at `offset`; returns the
+    // bytes removed.
+    std::vector<uint8_t> apply(int32_t offset, int32_t removeLength, std::span<const uint8_t> bytes);
+    void record(Step s);
+    bool mergeTyping(int32_t offset, std::span<const uint8_t> bytes);
+    void trim();
+    void updateModified();
+    void setSizes(int32_t fileSize);
+
+    EditorState& st_;
+    std::deque<Step> steps_;
+    size_t applied_ = 0;        // steps_[0, applied_) are applied
+    long long savedAt_ = 0;     // applied_ at the last save; -1 = unreachable
+    size_t historyBytes_ = 0;
+    size_t limit_ = kDefaultHistoryLimit;
+    bool runOpen_ = false;
+    ChangedRange last_;
+};
+
+}  // namespace hexedit

@@ -1,0 +1,94 @@
+#pragma once
+// The one road from a Tarnwick32 subsystem to the open file: reading the
+// file, table and view; moving the cursor; changing bytes (every change is
+// one undo step and is announced); appending to the table file; the menus,
+// the main window's visibility and the busy state of long loops. The main
+// window's model implements it; tests use the same model or FakeSession.
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/port/Port.h"
+#include "common/progress.h"
+#include "hexedit/core/CommandTable.h"
+#include "hexedit/core/EditorState.h"
+#include "hexedit/core/NavigationState.h"
+#include "hexedit/core/TableData.h"
+#include "hexedit/core/ViewState.h"
+
+namespace hexedit {
+
+enum class EditKind {
+    Edit,    // one step of its own
+    Typing,  // joins the previous typed bytes next to it into one step
+};
+
+class EditSession {
+public:
+    virtual ~EditSession() = default;
+
+    virtual common::Port& port() = 0;
+    virtual CommandTable& commands() = 0;
+
+    // ---- reading ----
+    virtual const EditorState& editor() const = 0;
+    virtual const TableData& table() const = 0;
+    // Cursor, page and colours. Commands move the cursor with moveCursorTo().
+    virtual ViewState& view() = 0;
+    virtual NavigationState& nav() = 0;
+    int32_t cursor() { return view().CursorOffset; }
+    // BufferSize bytes, zero past FileSize; empty without a buffer.
+    std::span<const uint8_t> bytes() const { return editor().buffer(); }
+
+    // ---- cursor ----
+    // Makes `offset` the cursor (clamped into the buffer) through
+    // PlaceCursor, sets the scroll bar and repaints.
+    virtual void moveCursorTo(int32_t offset) = 0;
+    // Repaints the view (FormPaint) after state other than bytes changed.
+    virtual void repaint() = 0;
+
+    // ---- changing bytes ----
+    // Each returns false, changing nothing, when the range leaves the file
+    // [0, FileSize) or no file is held. A change sets Modified, records one
+    // undo step, repaints and updates the menus.
+    virtual bool writeBytes(int32_t offset, std::span<const uint8_t> bytes, EditKind kind = EditKind::Edit) = 0;
+    virtual bool fill(int32_t offset, int32_t length, uint8_t value) = 0;
+    // The file's content becomes `content` (any length up to 2 GB): resizing,
+    // header removal, patches, the external program's result.
+    virtual bool replaceBuffer(std::span<const uint8_t> content) = 0;
+    // `removeLength` bytes at `offset` become `insert` (`offset` may be
+    // FileSize to append).
+    virtual bool splice(int32_t offset, int32_t removeLength, std::span<const uint8_t> insert) = 0;
+
+    // ---- table file ----
+    // Appends `line` and a CR LF to the current table file (written safely)
+    // and reloads the table. False when there is no table file or it cannot
+    // be read or written; the caller tells the user in its own words.
+    virtual bool appendTableLine(std::string_view line) = 0;
+    // Reads the current table file again (after it was rewritten).
+    virtual bool reloadTable() = 0;
+
+    // ---- windows ----
+    virtual void refreshMenus() = 0;
+    // Hides the main window while another window stands in for it (tile
+    // editor, table maker) and shows it again.
+    virtual void setMainWindowVisible(bool visible) = 0;
+    // A short text in the status bar's hint panel.
+    virtual void showHint(std::string_view text) = 0;
+
+    // ---- long loops ----
+    // Runs `work`, marking the session busy: menu commands wait, the main
+    // window shows a progress bar with a way to cancel and stays responsive.
+    // `work` reports through the progress it is given (call it as often as
+    // you like; it lets events run at most every 50 ms) and stops when it
+    // answers false. Returns what `work` returned. Not re-entrant: false
+    // without running when already busy.
+    virtual bool runBusy(std::string_view label, const std::function<bool(const common::Progress&)>& work) = 0;
+    virtual bool busy() const = 0;
+};
+
+}  // namespace hexedit

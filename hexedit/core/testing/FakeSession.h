@@ -1,0 +1,109 @@
+#pragma once
+// A light editing session for subsystem tests: the real byte store and undo
+// history over its own file, table and view, with counters for what a main
+// window would have done (repaints, menu updates, table lines appended).
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "hexedit/core/EditBuffer.h"
+#include "hexedit/core/EditSession.h"
+
+namespace hexedit::testing {
+
+class FakeSession : public EditSession {
+public:
+    explicit FakeSession(common::Port& port) : port_(port) {}
+
+    EditorState editorState;
+    TableData tableData;
+    ViewState viewState;
+    NavigationState navState;
+    EditBuffer buffer{editorState};
+    CommandTable commandTable;
+
+    int repaints = 0, menuUpdates = 0, cursorMoves = 0, reloads = 0, busyRuns = 0;
+    bool mainWindowVisible = true;
+    bool busyNow = false;
+    std::vector<std::string> appendedLines;
+    std::vector<std::string> hints;
+    bool appendSucceeds = true;
+    // Answers of the progress callback handed to busy work: false cancels.
+    bool keepGoing = true;
+
+    // A file of these bytes named `path`, unmodified.
+    void load(std::vector<uint8_t> bytes, std::string path = "test.bin") {
+        const auto size = static_cast<int32_t>(bytes.size());
+        buffer.load(std::move(bytes), 0, size);
+        editorState.CurrentPath = std::move(path);
+        editorState.EditorReady = true;
+    }
+    // Sets bytes for a test's set-up, growing the file when they reach past
+    // its end; leaves no undo step and no modified mark.
+    void poke(size_t offset, std::span<const uint8_t> bytes) {
+        auto file = editorState.fileBytes();
+        std::vector<uint8_t> content(file.begin(), file.end());
+        if (content.size() < offset + bytes.size()) content.resize(offset + bytes.size(), 0);
+        std::copy(bytes.begin(), bytes.end(), content.begin() + static_cast<long>(offset));
+        const std::string path = editorState.CurrentPath;
+        load(std::move(content), path.empty() ? "test.bin" : path);
+    }
+    void poke(size_t offset, std::string_view text) {
+        poke(offset, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+    }
+
+    common::Port& port() override { return port_; }
+    CommandTable& commands() override { return commandTable; }
+    const EditorState& editor() const override { return editorState; }
+    const TableData& table() const override { return tableData; }
+    ViewState& view() override { return viewState; }
+    NavigationState& nav() override { return navState; }
+
+    void moveCursorTo(int32_t offset) override {
+        ++cursorMoves;
+        offset = std::clamp(offset, 0, std::max(0, editorState.BufferSize - 1));
+        viewState.TopOffset = PlaceCursor(viewState, offset);
+        ++repaints;
+    }
+    void repaint() override { ++repaints; }
+    bool writeBytes(int32_t offset, std::span<const uint8_t> bytes, EditKind kind) override {
+        return changed(buffer.write(offset, bytes, kind == EditKind::Typing));
+    }
+    bool fill(int32_t offset, int32_t length, uint8_t value) override {
+        return changed(buffer.fill(offset, length, value));
+    }
+    bool replaceBuffer(std::span<const uint8_t> content) override { return changed(buffer.replaceAll(content)); }
+    bool splice(int32_t offset, int32_t removeLength, std::span<const uint8_t> insert) override {
+        return changed(buffer.splice(offset, removeLength, insert));
+    }
+    bool appendTableLine(std::string_view line) override {
+        appendedLines.emplace_back(line);
+        return appendSucceeds;
+    }
+    bool reloadTable() override {
+        ++reloads;
+        return true;
+    }
+    void refreshMenus() override { ++menuUpdates; }
+    void setMainWindowVisible(bool visible) override { mainWindowVisible = visible; }
+    void showHint(std::string_view text) override { hints.emplace_back(text); }
+    bool runBusy(std::string_view, const std::function<bool(const common::Progress&)>& work) override {
+        if (busyNow) return false;
+        ++busyRuns;
+        busyNow = true;
+        const bool result = work([this](uint64_t, uint64_t) { return keepGoing; });
+        busyNow = false;
+        return result;
+    }
+    bool busy() const override { return busyNow; }
+
+private:
+    bool changed(bool ok) {
+        if (ok) ++repaints;
+        return ok;
+    }
+    common::Port& port_;
+};
+
+}  // namespace hexedit::testing
