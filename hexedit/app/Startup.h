@@ -15,6 +15,7 @@ class TDataPad;
 class TAboutBox;
 namespace search {
 class SearchWindows;
+class NavigationWindows;
 }
 
 class Tarnwick {
@@ -31,6 +32,7 @@ public:
     std::unique_ptr<TDataPad> mainWindow;
     std::unique_ptr<TAboutBox> aboutBox;
     std::unique_ptr<search::SearchWindows> searchWindows;  // TOptsForm, TListForm
+    std::unique_ptr<search::NavigationWindows> navigationWindows;  // TJumpForm, TJMPForm, TRelForm, TStringLen
 };
 
 }  // namespace hexedit
