@@ -6,13 +6,14 @@
 #include "common/port/Port.h"
 #include "hexedit/core/DataPad.h"
 #include "hexedit/core/ModalView.h"
+#include "hexedit/romtools/RomTools.h"
 #include "hexedit/search/NavigationCommands.h"
 #include "hexedit/search/SearchCommands.h"
 
 namespace hexedit {
 
 struct TarnwickModel {
-    explicit TarnwickModel(common::Port& port) : pad(port), navigation(pad), search(pad) {
+    explicit TarnwickModel(common::Port& port) : pad(port), navigation(pad), rom(pad), search(pad) {
         pad.commands().add("About1Click", [this] {
             if (aboutBox) aboutBox->execModal();
         });
@@ -22,6 +23,7 @@ struct TarnwickModel {
 
     DataPad pad;
     search::NavigationCommands navigation;
+    romtools::RomTools rom;
     search::SearchCommands search;
     ModalView* aboutBox = nullptr;  // TAboutBox
 };

@@ -7,9 +7,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
 #include <QtTest>
 
+#include "common/testing/ModalGuard.h"
 #include "common/testing/ScriptedPort.h"
 #include "hexedit/core/testing/FakeSession.h"
 #include "hexedit/romtools/RomTools.h"
@@ -31,7 +31,7 @@ struct Env {
     Env() { session.load(std::vector<uint8_t>(0x180000, 0x20), "/tmp/game.smc"); }
 };
 
-void whenShown(std::function<void()> actions) { QTimer::singleShot(0, [actions] { actions(); }); }
+void whenShown(std::function<void()> actions) { common::testing::whenModal(std::move(actions)); }
 
 QString shotDir() {
     const QString d = qEnvironmentVariable("TOOLSET_SHOTS");
