@@ -14,6 +14,9 @@
 #include <vector>
 
 #include "common/fileio.h"
+#include "common/testing/NullPort.h"
+#include "hexedit/core/testing/FakeSession.h"
+#include "hexedit/romtools/PatchCommands.h"
 #include "hexedit/romtools/FileBytes.h"
 #include "hexedit/romtools/Ips.h"
 #include "hexedit/romtools/SnesChecksum.h"
@@ -106,6 +109,44 @@ void applyToCopy(benchmark::State& st) {
     st.SetBytesProcessed(static_cast<int64_t>(st.iterations() * kPair));
 }
 
+// A port whose open dialogs choose one file; questions are answered No.
+struct ChoosingPort : common::testing::NullPort {
+    std::string chosen;
+    std::vector<std::string> openFiles(const common::OpenRequest&) override { return {chosen}; }
+};
+
+// The whole command on the editing session: the unchanged file read, the
+// patch made and written safely (flushed to disk) beside the open file.
+void createCommand(benchmark::State& st) {
+    auto& p = pair();
+    ChoosingPort port;
+    port.chosen = p.unchangedPath;
+    hexedit::testing::FakeSession session(port);
+    session.load(p.edited, p.editedPath);
+    PatchCommands commands(session);
+    for (auto _ : st) commands.CreateanIPSFile1Click();
+    st.SetBytesProcessed(static_cast<int64_t>(st.iterations() * kPair));
+}
+
+// The whole command on the editing session: the patch read, applied to a
+// copy and the copy made the file's content as one undo step (undone
+// outside the timing).
+void applyCommand(benchmark::State& st) {
+    auto& p = pair();
+    ChoosingPort port;
+    port.chosen = p.patchPath;
+    hexedit::testing::FakeSession session(port);
+    session.load(p.unchanged, p.editedPath);
+    PatchCommands commands(session);
+    for (auto _ : st) {
+        commands.PatchCurrentFile1Click();
+        st.PauseTiming();
+        session.buffer.undo();
+        st.ResumeTiming();
+    }
+    st.SetBytesProcessed(static_cast<int64_t>(st.iterations() * kPair));
+}
+
 void checksum6MiB(benchmark::State& st) {
     std::vector<uint8_t> img(size_t{6} << 20);
     std::mt19937_64 rng(9);
@@ -127,6 +168,8 @@ BENCHMARK(memcmpBaseline)->Unit(benchmark::kMillisecond);
 BENCHMARK(createInMemory)->Unit(benchmark::kMillisecond);
 BENCHMARK(createFromFile)->Unit(benchmark::kMillisecond);
 BENCHMARK(applyToCopy)->Unit(benchmark::kMillisecond);
+BENCHMARK(createCommand)->Unit(benchmark::kMillisecond);
+BENCHMARK(applyCommand)->Unit(benchmark::kMillisecond);
 BENCHMARK(checksum6MiB)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
