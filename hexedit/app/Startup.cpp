@@ -5,6 +5,7 @@
 #include "hexedit/romtools/ui/RomToolWindows.h"
 #include "hexedit/search/ui/NavigationWindows.h"
 #include "hexedit/search/ui/SearchWindows.h"
+#include "hexedit/tiles/ui/TTileForm.h"
 
 namespace hexedit {
 
@@ -17,6 +18,7 @@ Tarnwick::Tarnwick() {
     romWindows = std::make_unique<romtools::RomToolWindows>(*mainWindow, app.rom);
     searchWindows = std::make_unique<search::SearchWindows>(*mainWindow, app.search);
     navigationWindows = std::make_unique<search::NavigationWindows>(*mainWindow, app.navigation);
+    tileForm = std::make_unique<tiles::TTileForm>(app.tiles, mainWindow.get());
 }
 
 Tarnwick::~Tarnwick() = default;

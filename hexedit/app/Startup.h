@@ -20,6 +20,9 @@ namespace search {
 class SearchWindows;
 class NavigationWindows;
 }
+namespace tiles {
+class TTileForm;
+}
 
 class Tarnwick {
 public:
@@ -37,6 +40,7 @@ public:
     std::unique_ptr<romtools::RomToolWindows> romWindows;  // TExpander, TSnes2Hex
     std::unique_ptr<search::SearchWindows> searchWindows;  // TOptsForm, TListForm
     std::unique_ptr<search::NavigationWindows> navigationWindows;  // TJumpForm, TJMPForm, TRelForm, TStringLen
+    std::unique_ptr<tiles::TTileForm> tileForm;
 };
 
 }  // namespace hexedit

@@ -9,11 +9,14 @@
 #include "hexedit/romtools/RomTools.h"
 #include "hexedit/search/NavigationCommands.h"
 #include "hexedit/search/SearchCommands.h"
+#include "hexedit/tiles/TileEditor.h"
 
 namespace hexedit {
 
 struct TarnwickModel {
-    explicit TarnwickModel(common::Port& port) : pad(port), navigation(pad), rom(pad), search(pad) {
+    explicit TarnwickModel(common::Port& port) : pad(port), navigation(pad), rom(pad), search(pad), tiles(pad) {
+        tiles.host.caption = [this] { return pad.TileCaption; };
+        tiles.host.showing = [this](bool up) { pad.TileEditorShowing = up; };
         pad.commands().add("About1Click", [this] {
             if (aboutBox) aboutBox->execModal();
         });
@@ -25,6 +28,7 @@ struct TarnwickModel {
     search::NavigationCommands navigation;
     romtools::RomTools rom;
     search::SearchCommands search;
+    tiles::TileEditor tiles;  // TTileForm
     ModalView* aboutBox = nullptr;  // TAboutBox
 };
 

@@ -20,7 +20,7 @@ const std::set<std::string> kPending = {
     "DumpText1Click", "DumpBinaryData1Click", "BinaryDump1Click", "TextDump1Click",
     "SaveDumpBookmark1Click",
     "ExternalProgramSettings1Click", "ExecuteExternalProgram1Click", "InsertBinaryData1Click", "BYTEFill1Click",
-    "TableEdit1Click", "TableMaker1Click", "TileEditor1Click",
+    "TableEdit1Click", "TableMaker1Click",
     "CompareFiles1Click",
     "EditorColors1Click", "OffsetFont1Click", "HexFont1Click", "TextFont1Click", "SetAllFonts1Click",
     "ViewOffsetPanel1Click", "ViewStatusBar1Click", "OnTopClick",
