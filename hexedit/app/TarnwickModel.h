@@ -6,6 +6,7 @@
 #include "common/port/Port.h"
 #include "hexedit/core/DataPad.h"
 #include "hexedit/core/ModalView.h"
+#include "hexedit/romtools/RomTools.h"
 #include "hexedit/search/NavigationCommands.h"
 #include "hexedit/search/SearchCommands.h"
 #include "hexedit/tableedit/TableEditor.h"
@@ -19,6 +20,7 @@ struct TarnwickModel {
     explicit TarnwickModel(common::Port& port)
         : pad(port),
           navigation(pad),
+          rom(pad),
           search(pad),
           dump(pad, search.list),
           tableEditor(pad),
@@ -36,6 +38,7 @@ struct TarnwickModel {
 
     DataPad pad;
     search::NavigationCommands navigation;
+    romtools::RomTools rom;
     search::SearchCommands search;
     transfer::Dumper dump;  // TDumpForm
     tableedit::TableEditor tableEditor;  // TTMForm
