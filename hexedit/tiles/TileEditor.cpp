@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 
+#include "common/fileio.h"
+#include "hexedit/core/Savestate.h"
 #include "hexedit/core/OffsetFormat.h"
 
 namespace hexedit::tiles {
@@ -38,6 +41,7 @@ void TileEditor::buildMenu() {
     };
     add("&File", "&Open File for Editing...", "Ctrl+O", [this] { Open1Click(); });
     add("&File", "&Save File", "Ctrl+S", [this] { Save1Click(); });
+    add("&File", "&Load Zsnes ZST Palette", "Ctrl+L", [this] { LoadZstPalette1Click(); });
     add("&File", "", "", {});
     add("&File", "E&xit", "Esc", [this] { Exit1Click(); });
     add("&Edit", "&Undo", "Alt+Backspace", [this] { Undo1Click(); });
@@ -59,6 +63,8 @@ void TileEditor::buildMenu() {
         [this] { return palette == &standardPalette(); });
     add("&View", "View &NES Palette", "Ctrl+N", [this] { selectPalette(nesPalette()); },
         [this] { return palette == &nesPalette(); });
+    add("&View", "View  &ZST Palette", "Ctrl+Z", [this] { ViewZstPalette1Click(); },
+        [this] { return palette != nullptr && palette == savestatePalette(); });
     add("&Help", "&Help Contents", "F1", [this] { Help1Click(); });
 }
 
@@ -196,6 +202,45 @@ void TileEditor::selectPalette(const Palette& p) {
     refresh();
 }
 
+const Palette* TileEditor::savestatePalette() const {
+    if (host.savestatePalette) return host.savestatePalette();
+    return zstLoaded_ ? &zst_ : nullptr;
+}
+
+void TileEditor::ViewZstPalette1Click() {
+    if (const Palette* p = savestatePalette()) selectPalette(*p);
+}
+
+void TileEditor::LoadZstPalette1Click() {
+    auto path = session_.port().openFile({.title = {}, .initialFolder = {}, .fileName = {},
+                                          .filter = "ZST files (*.zs*)|*.zs*", .multiple = false});
+    if (!path) return;
+    std::ifstream in(*path, std::ios::binary);
+    if (!in) {
+        session_.port().inform("Fatal Error: Unable to open *.ZST file.");
+        return;
+    }
+    // Only a file whose extension begins with "zs" is taken; the first dot
+    // of the file name, not of the folders, starts the extension.
+    const std::string name = common::fileNameOf(*path);
+    const size_t dot = name.find('.');
+    if (dot == std::string::npos || name.size() < dot + 3) return;
+    auto lower = [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); };
+    if (lower(name[dot + 1]) != 'z' || lower(name[dot + 2]) != 's') return;
+    // Entries past the end of a short file stay black.
+    std::vector<uint8_t> head(kSavestatePaletteOffset + 512, 0);
+    in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+    const size_t got = static_cast<size_t>(std::max<std::streamsize>(0, in.gcount()));
+    const Palette loaded = convertSavestatePalette(std::span<const uint8_t>(head.data(), got));
+    if (host.keepSavestatePalette) {
+        host.keepSavestatePalette(loaded);
+    } else {
+        zst_ = loaded;
+        zstLoaded_ = true;
+    }
+    refresh();
+}
+
 // ---- keys ----
 
 bool TileEditor::FormKeyDown(const KeyPress& k) {
@@ -242,7 +287,9 @@ bool TileEditor::FormKeyDown(const KeyPress& k) {
     case Key::Escape: Exit1Click(); return true;
     case Key::F1: Help1Click(); return true;
     default:
-        if (k.text == U'+' || k.text == U'-') {
+        if (k.text == U'w' || k.text == U'W') {
+            RawView = !RawView;
+        } else if (k.text == U'+' || k.text == U'-') {
             moveTop(top + (k.text == U'+' ? L.tileBytes() : -L.tileBytes()), Redraw::Full);
         } else if (const int n = formatForKey(k.text); n >= 0) {
             Format = n;
@@ -493,7 +540,13 @@ const Picture& TileEditor::tilePicture() {
     for (int y = 0; y < kArea; ++y) {
         uint16_t* out = &p.pixels[static_cast<size_t>(2 * y) * kTBox];
         const uint8_t* in = &tiles[static_cast<size_t>(y) * kArea];
-        for (int x = 0; x < kArea; ++x) out[2 * x] = out[2 * x + 1] = colorOf(in[x]);
+        for (int x = 0; x < kArea; ++x) {
+            // The raw view pairs each index with the next one of the row as
+            // one RGB565 pixel; the last pixel of a row pairs with 0.
+            const uint16_t c = RawView ? static_cast<uint16_t>(in[x] | (x + 1 < kArea ? in[x + 1] << 8 : 0))
+                                       : colorOf(in[x]);
+            out[2 * x] = out[2 * x + 1] = c;
+        }
         std::copy_n(out, kTBox, out + kTBox);
     }
     if (BoxShown) outline(p, 2 * BoxX, 2 * BoxY, 2 * BoxWidth, 2 * BoxHeight, kWhite);

@@ -36,6 +36,10 @@ struct TileHost {
     std::function<void()> help;
     std::function<std::string()> caption;    // the window's title
     std::function<void(bool)> showing;       // the tile window is up / down
+    // The savestate palette kept when a savestate was opened (null when
+    // none), and where a palette loaded in this window is kept instead.
+    std::function<const Palette*()> savestatePalette;
+    std::function<void(const Palette&)> keepSavestatePalette;
 };
 
 enum class MouseButton { None, Left, Right };
@@ -90,6 +94,7 @@ public:
     uint8_t LeftColor = 1, RightColor = 0;
     bool FreeGrid = false;  // free mouse movement
     bool curBox = true;     // independent cursor box
+    bool RawView = false;   // tile area as raw 16-bit pixels (key W)
     bool BoxShown = false;  // box outline over the tile area
     bool ClipBoxShown = false;
     int32_t TopOffset = 0;
@@ -120,6 +125,10 @@ public:
     void IndependentBox1Click();
     void selectFormat(int number);
     void selectPalette(const Palette& p);
+    void LoadZstPalette1Click();
+    void ViewZstPalette1Click();
+    // The savestate palette, or null while none is loaded.
+    const Palette* savestatePalette() const;
 
     // ---- keys and scroll bar ----
     // True when the key was used (or discarded, as typed characters are).
@@ -186,6 +195,8 @@ private:
     int hoverChrX_ = -1, hoverChrY_ = -1;
     int hoverColor_ = -1;
     Picture tilePic_, chrPic_, clipPic_, palPic_;
+    Palette zst_{};  // a loaded savestate palette when no host keeps it
+    bool zstLoaded_ = false;
 };
 
 }  // namespace hexedit::tiles

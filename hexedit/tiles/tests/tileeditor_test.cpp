@@ -4,9 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <numeric>
 
+#include <unistd.h>
+
 #include "common/testing/ScriptedPort.h"
+#include "hexedit/core/Savestate.h"
 #include "hexedit/core/testing/FakeSession.h"
 #include "hexedit/tiles/TileEditor.h"
 
@@ -262,6 +267,84 @@ TEST_F(Fixture, ShowingTheWindowHidesTheMainWindowAndPlacesTheCursorAfterwards) 
     editor.Open1Click();
     EXPECT_EQ(editor.TopOffset, 0);
     EXPECT_EQ(editor.tiles[3], 15);  // 0x11 in all four planes
+}
+
+}  // namespace
+}  // namespace hexedit::tiles
+
+namespace hexedit::tiles {
+namespace {
+
+TEST_F(Fixture, PalettesColourIndicesFromColorIndexStart) {
+    const Palette& vga = standardPalette();
+    const uint16_t ega[16] = {0x0000, 0x0015, 0x0540, 0x0555, 0xA800, 0xA815, 0xAAA0, 0xAD55,
+                              0x52AA, 0x52BF, 0x57EA, 0x57FF, 0xFAAA, 0xFABF, 0xFFEA, 0xFFFF};
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(vga[i], ega[i]) << i;
+    editor.ColorIndexStart = 16;
+    EXPECT_EQ(editor.colorOf(0), vga[16]);
+    EXPECT_EQ(editor.colorOf(0), 0x0000);
+    EXPECT_EQ(editor.colorOf(15), 0xFFFF);
+    EXPECT_EQ(editor.colorOf(240), vga[0]);  // wraps round
+    EXPECT_EQ(nesPalette()[0], 0x8410);
+    EXPECT_EQ(nesPalette()[63], 0x1082);
+    for (int i = 64; i < 256; ++i) EXPECT_EQ(nesPalette()[i], 0) << i;
+}
+
+TEST_F(Fixture, SavestatePaletteLoadsFromFileAndIsChosenOnlyOnceLoaded) {
+    const auto zstItem = [&] {
+        for (const auto& item : editor.menu())
+            if (item.caption == "View  &ZST Palette") return item;
+        return TileMenuItem{};
+    }();
+    ASSERT_TRUE(zstItem.run);
+    zstItem.run();  // nothing loaded yet: no change, no mark
+    EXPECT_EQ(editor.palette, &standardPalette());
+    EXPECT_FALSE(zstItem.checked());
+
+    const auto dir = std::filesystem::temp_directory_path() / ("tarnwick_zst_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir / "a.b");
+    // A short savestate: colour 0 is white, 1 pure red, the rest is missing.
+    std::vector<uint8_t> bytes(kSavestatePaletteOffset + 3, 0x55);
+    bytes[1560] = 0xFF, bytes[1561] = 0x7F, bytes[1562] = 0x1F;
+    const auto write = [&](const std::filesystem::path& p) { std::ofstream(p, std::ios::binary).write(
+        reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())); };
+    write(dir / "a.b" / "game.txt");
+    write(dir / "a.b" / "game.ZS1");
+
+    port.answerOpen((dir / "a.b" / "game.txt").string());  // not a savestate: silently ignored
+    editor.LoadZstPalette1Click();
+    EXPECT_EQ(editor.savestatePalette(), nullptr);
+    port.answerOpen((dir / "missing.zst").string());
+    editor.LoadZstPalette1Click();
+    port.expectMessage("Fatal Error: Unable to open *.ZST file.");
+    port.cancelOpen();
+    editor.LoadZstPalette1Click();
+    EXPECT_EQ(port.openRequests.back().filter, "ZST files (*.zs*)|*.zs*");
+
+    port.answerOpen((dir / "a.b" / "game.ZS1").string());
+    editor.LoadZstPalette1Click();
+    const Palette* zst = editor.savestatePalette();
+    ASSERT_NE(zst, nullptr);
+    EXPECT_EQ(editor.palette, &standardPalette());  // not current by itself
+    EXPECT_EQ((*zst)[0], 0xFFFF);
+    EXPECT_EQ((*zst)[1], 0xF820);
+    for (int i = 2; i < 256; ++i) EXPECT_EQ((*zst)[i], 0) << i;
+    zstItem.run();
+    EXPECT_TRUE(zstItem.checked());
+    EXPECT_EQ(editor.colorOf(0), 0xFFFF);
+    std::filesystem::remove_all(dir);
+}
+
+TEST_F(Fixture, KeyWTogglesTheRawSixteenBitView) {
+    editor.tiles.fill(0);
+    editor.tiles[0] = 0x1F, editor.tiles[1] = 0xF8, editor.tiles[kArea - 1] = 0x34;
+    key(Key::Other, U'w');
+    const Picture& raw = editor.tilePicture();
+    EXPECT_EQ(raw.pixels[0], 0xF81F);
+    EXPECT_EQ(raw.pixels[2], 0x00F8);
+    EXPECT_EQ(raw.pixels[2 * (kArea - 1)], 0x0034);
+    key(Key::Other, U'W');
+    EXPECT_EQ(editor.tilePicture().pixels[0], standardPalette()[0x1F]);
 }
 
 }  // namespace
