@@ -46,6 +46,12 @@ void TileEditor::buildMenu() {
     add("&File", "E&xit", "Esc", [this] { Exit1Click(); });
     add("&Edit", "&Undo", "Alt+Backspace", [this] { Undo1Click(); });
     add("&Edit", "&Redo", "Ctrl+Y", [this] { Redo1Click(); });
+    add("&Edit/Export...", "'CHARACTER DATA' to BITMAP File", "", [this] { exportCharacter(); });
+    add("&Edit/Export...", "'CURRENT PALETTE' to BITMAP File", "", [this] { exportPalette(); });
+    add("&Edit/Export...", "'CLIPBOARD DATA' to BITMAP File", "", [this] { exportClipboard(); });
+    add("&Edit/Export...", "'TILE DATA' to BITMAP File", "", [this] { exportTiles(); });
+    add("&Edit", "Transfer 'TILE DATA' to 'CLIPBOARD DATA ( Left Section )'", "", [this] { transferTiles(false); });
+    add("&Edit", "Transfer 'TILE DATA' to 'CLIPBOARD DATA' ( Right Section )", "", [this] { transferTiles(true); });
     add("&Option", "&Table Editor ", "Ctrl+T", [this] { TableEditor1Click(); });
     add("&Option", "Table &Maker", "Ctrl+M", [this] { TableMaker1Click(); });
     add("&Option", "&Goto Offset", "Ctrl+G", [this] { GotoOffset1Click(); });
@@ -238,6 +244,58 @@ void TileEditor::LoadZstPalette1Click() {
         zst_ = loaded;
         zstLoaded_ = true;
     }
+    refresh();
+}
+
+// ---- export and transfer ----
+
+Picture TileEditor::characterImage() const {
+    Picture p;
+    p.resize(BoxWidth, BoxHeight);
+    for (int y = 0; y < BoxHeight; ++y)
+        for (int x = 0; x < BoxWidth; ++x)
+            p.pixels[static_cast<size_t>(y) * BoxWidth + x] = colorOf(character[static_cast<size_t>(y) * kChar + x]);
+    return p;
+}
+
+Picture TileEditor::paletteImage() const {
+    Picture p;
+    p.resize(16, 16);
+    for (int i = 0; i < 256; ++i) p.pixels[static_cast<size_t>(i)] = colorOf(static_cast<uint8_t>(i));
+    return p;
+}
+
+Picture TileEditor::clipImage() const {
+    Picture p;
+    p.resize(kClipWidth, kClipHeight);
+    for (size_t i = 0; i < clip.size(); ++i) p.pixels[i] = colorOf(clip[i]);
+    return p;
+}
+
+Picture TileEditor::tileImage() const {
+    Picture p;
+    p.resize(kArea, kArea);
+    for (size_t i = 0; i < tiles.size(); ++i) p.pixels[i] = colorOf(tiles[i]);
+    return p;
+}
+
+void TileEditor::exportPicture(const std::string& title, const Picture& picture) {
+    auto path = session_.port().saveFile({.title = title, .initialFolder = {}, .fileName = {},
+                                          .defaultExtension = "BMP", .filter = "Bitmaps|*.bmp|Icons|*.ico"});
+    if (!path || !view_) return;
+    if (!view_->writeImage(*path, picture))
+        session_.port().inform("Error: Failed to write " + *path, "Error...", common::MsgIcon::Stop);
+}
+
+void TileEditor::exportCharacter() { exportPicture("CHARACTER DATA", characterImage()); }
+void TileEditor::exportPalette() { exportPicture("PALETTE DATA  ", paletteImage()); }
+void TileEditor::exportClipboard() { exportPicture("CLIPBOARD DATA", clipImage()); }
+void TileEditor::exportTiles() { exportPicture("TILE DATA     ", tileImage()); }
+
+void TileEditor::transferTiles(bool rightSection) {
+    const int column = rightSection ? kArea : 0;
+    for (int y = 0; y < kArea; ++y)
+        std::copy_n(&tiles[static_cast<size_t>(y) * kArea], kArea, &clip[static_cast<size_t>(y) * kClipWidth + column]);
     refresh();
 }
 

@@ -23,6 +23,9 @@ class TileEditorView : public ModalView {
 public:
     // Everything shown changed: boxes, labels, status bar, scroll bar, marks.
     virtual void refresh() = 0;
+    // Writes the picture as an image file of the type the path's extension
+    // names; false when it could not be written.
+    virtual bool writeImage(const std::string& path, const struct Picture& picture) = 0;
 };
 
 // Windows of other subsystems that the tile window reaches, wired by the
@@ -146,6 +149,18 @@ public:
     // The mouse is over the rest of the window: outlines go.
     void mouseLeft();
 
+    // ---- export and transfer ----
+    void exportCharacter();
+    void exportPalette();
+    void exportClipboard();
+    void exportTiles();
+    void transferTiles(bool rightSection);
+    // The areas one image pixel per pixel index, as currently coloured.
+    Picture characterImage() const;  // BoxWidth x BoxHeight
+    Picture paletteImage() const;    // 16 x 16
+    Picture clipImage() const;       // 256 x 128
+    Picture tileImage() const;       // 128 x 128
+
     // ---- transformations of the character ----
     void FlipXClick();
     void FlipYClick();
@@ -188,6 +203,7 @@ private:
     void placeBox(int px, int py, int areaWidth, int areaHeight, bool freeMove);
     void resizeBox(int px, int py, int areaWidth, int areaHeight);
     void buildMenu();
+    void exportPicture(const std::string& title, const Picture& picture);
 
     EditSession& session_;
     TileEditorView* view_ = nullptr;

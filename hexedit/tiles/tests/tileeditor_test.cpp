@@ -27,6 +27,12 @@ struct FakeTileView : TileEditorView {
     }
     void closeWindow() override { ++closes; }
     void refresh() override { ++refreshes; }
+    std::vector<std::pair<std::string, Picture>> written;
+    bool writeOk = true;
+    bool writeImage(const std::string& path, const Picture& picture) override {
+        written.emplace_back(path, picture);
+        return writeOk;
+    }
 };
 
 struct Fixture : ::testing::Test {
@@ -345,6 +351,54 @@ TEST_F(Fixture, KeyWTogglesTheRawSixteenBitView) {
     EXPECT_EQ(raw.pixels[2 * (kArea - 1)], 0x0034);
     key(Key::Other, U'W');
     EXPECT_EQ(editor.tilePicture().pixels[0], standardPalette()[0x1F]);
+}
+
+TEST_F(Fixture, ExportsSaveEachAreaThroughItsOwnDialog) {
+    editor.BoxWidth = 5, editor.BoxHeight = 3;
+    editor.character[2 * TileEditor::kChar + 4] = 7;
+    editor.ColorIndexStart = 16;
+    struct Case {
+        void (TileEditor::*run)();
+        const char* title;
+        int width, height;
+    };
+    const Case cases[] = {{&TileEditor::exportCharacter, "CHARACTER DATA", 5, 3},
+                          {&TileEditor::exportPalette, "PALETTE DATA  ", 16, 16},
+                          {&TileEditor::exportClipboard, "CLIPBOARD DATA", 256, 128},
+                          {&TileEditor::exportTiles, "TILE DATA     ", 128, 128}};
+    for (const auto& c : cases) {
+        port.answerSave(std::nullopt);  // cancelled: nothing written
+        (editor.*c.run)();
+        EXPECT_TRUE(view.written.empty());
+        EXPECT_EQ(port.saveRequests.back().title, c.title);
+        EXPECT_EQ(port.saveRequests.back().filter, "Bitmaps|*.bmp|Icons|*.ico");
+        EXPECT_EQ(port.saveRequests.back().defaultExtension, "BMP");
+        port.answerSave("/tmp/out.bmp");
+        (editor.*c.run)();
+        ASSERT_EQ(view.written.size(), 1u);
+        EXPECT_EQ(view.written[0].second.width, c.width) << c.title;
+        EXPECT_EQ(view.written[0].second.height, c.height) << c.title;
+        view.written.clear();
+    }
+    EXPECT_EQ(editor.characterImage().pixels[2 * 5 + 4], standardPalette()[23]);
+    EXPECT_EQ(editor.paletteImage().pixels[255], standardPalette()[15]);
+
+    view.writeOk = false;  // a failed write is reported
+    port.answerSave("/tmp/out.bmp");
+    editor.exportTiles();
+    port.expectMessage("Error: Failed to write /tmp/out.bmp", "Error...", common::MsgIcon::Stop);
+}
+
+TEST_F(Fixture, TransfersCopyTheTileAreaIntoEitherHalfOfTheClipboardArea) {
+    for (size_t i = 0; i < editor.tiles.size(); ++i) editor.tiles[i] = static_cast<uint8_t>(i * 7 + i / kArea);
+    editor.transferTiles(true);
+    editor.transferTiles(false);
+    for (int y = 0; y < kArea; ++y)
+        for (int x = 0; x < kArea; ++x) {
+            const uint8_t v = editor.tiles[static_cast<size_t>(y) * kArea + x];
+            ASSERT_EQ(editor.clip[static_cast<size_t>(y) * TileEditor::kClipWidth + x], v);
+            ASSERT_EQ(editor.clip[static_cast<size_t>(y) * TileEditor::kClipWidth + kArea + x], v);
+        }
 }
 
 }  // namespace

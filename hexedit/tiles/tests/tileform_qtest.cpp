@@ -59,6 +59,21 @@ private slots:
         QVERIFY(env.action("&Independent Cursor Box")->isChecked());
     }
 
+    void exportWritesABitmapOfTheArea() {
+        Env env;
+        env.model.FormShow();
+        QAction* item = env.action("'TILE DATA' to BITMAP File");
+        QVERIFY(item);
+        const QString path = QDir::temp().filePath("tileform_export.bmp");
+        env.port.answerSave(path.toStdString());
+        item->trigger();
+        const QImage image(path);
+        QCOMPARE(image.size(), QSize(128, 128));
+        const uint16_t c = env.model.colorOf(env.model.tiles[5]);
+        QCOMPARE(image.pixelColor(5, 0).red() >> 3, c >> 11);
+        QFile::remove(path);
+    }
+
     void showingKeysMouseAndScrollBar() {
         Env env;
         env.session.viewState.TopOffset = 0x800;

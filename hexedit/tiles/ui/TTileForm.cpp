@@ -37,6 +37,12 @@ Key keyOf(int qtKey) {
     return it == keys.end() ? Key::Other : it->second;
 }
 
+// The picture's RGB565 pixels as an image, without copying them.
+QImage imageOf(const Picture& pic) {
+    return QImage(reinterpret_cast<const uchar*>(pic.pixels.data()), pic.width, pic.height, pic.width * 2,
+                  QImage::Format_RGB16);
+}
+
 // The two colours of the mouse buttons side by side.
 class ColorLabel : public QWidget {
 public:
@@ -68,8 +74,7 @@ TilePaintBox::TilePaintBox(const char* name, QWidget* parent) : QWidget(parent) 
 void TilePaintBox::paintEvent(QPaintEvent*) {
     if (!picture) return;
     const Picture& pic = picture();
-    const QImage image(reinterpret_cast<const uchar*>(pic.pixels.data()), pic.width, pic.height, pic.width * 2,
-                       QImage::Format_RGB16);
+    const QImage image = imageOf(pic);
     QPainter p(this);
     p.drawImage(0, 0, image);
 }
@@ -242,6 +247,10 @@ void TTileForm::execModal() {
 }
 
 void TTileForm::closeWindow() { done(0); }
+
+bool TTileForm::writeImage(const std::string& path, const Picture& picture) {
+    return imageOf(picture).save(QString::fromStdString(path));
+}
 
 void TTileForm::refresh() {
     setWindowTitle(QString::fromStdString(model_.caption()));

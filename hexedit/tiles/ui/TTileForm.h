@@ -47,6 +47,7 @@ public:
     void execModal() override;
     void closeWindow() override;
     void refresh() override;
+    bool writeImage(const std::string& path, const Picture& picture) override;
 
     TilePaintBox* TBox = nullptr;
     TilePaintBox* ChrBox = nullptr;
