@@ -50,6 +50,12 @@ void TileEditor::buildMenu() {
     add("&Edit/Export...", "'CURRENT PALETTE' to BITMAP File", "", [this] { exportPalette(); });
     add("&Edit/Export...", "'CLIPBOARD DATA' to BITMAP File", "", [this] { exportClipboard(); });
     add("&Edit/Export...", "'TILE DATA' to BITMAP File", "", [this] { exportTiles(); });
+    add("&Edit/Export...", "", "", {});
+    add("&Edit/Export...", "'CHARACTER DATA' to PNG File", "", [this] { exportPng(0); });
+    add("&Edit/Export...", "'CURRENT PALETTE' to PNG File", "", [this] { exportPng(1); });
+    add("&Edit/Export...", "'CLIPBOARD DATA' to PNG File", "", [this] { exportPng(2); });
+    add("&Edit/Export...", "'TILE DATA' to PNG File", "", [this] { exportPng(3); });
+    add("&Edit", "Import 'TILE DATA' from PNG...", "", [this] { importTilesFromPng(); });
     add("&Edit", "Transfer 'TILE DATA' to 'CLIPBOARD DATA ( Left Section )'", "", [this] { transferTiles(false); });
     add("&Edit", "Transfer 'TILE DATA' to 'CLIPBOARD DATA' ( Right Section )", "", [this] { transferTiles(true); });
     add("&Option", "&Table Editor ", "Ctrl+T", [this] { TableEditor1Click(); });
@@ -292,6 +298,65 @@ void TileEditor::exportPalette() { exportPicture("PALETTE DATA  ", paletteImage(
 void TileEditor::exportClipboard() { exportPicture("CLIPBOARD DATA", clipImage()); }
 void TileEditor::exportTiles() { exportPicture("TILE DATA     ", tileImage()); }
 
+IndexedImage TileEditor::indexedImage(int area) const {
+    IndexedImage image;
+    auto take = [&](int w, int h, auto indexAt) {
+        image.width = w;
+        image.height = h;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) image.indices.push_back(indexAt(x, y));
+    };
+    switch (area) {
+    case 0: take(BoxWidth, BoxHeight, [&](int x, int y) { return character[static_cast<size_t>(y) * kChar + x]; }); break;
+    case 1: take(16, 16, [](int x, int y) { return static_cast<uint8_t>(16 * y + x); }); break;
+    case 2: take(kClipWidth, kClipHeight, [&](int x, int y) { return clip[static_cast<size_t>(y) * kClipWidth + x]; }); break;
+    default: take(kArea, kArea, [&](int x, int y) { return tiles[static_cast<size_t>(y) * kArea + x]; }); break;
+    }
+    for (int i = 0; i < 256; ++i) {
+        const uint16_t c = colorOf(static_cast<uint8_t>(i));
+        image.colors.push_back(static_cast<uint32_t>((c >> 11) * 255 / 31) << 16 |
+                               static_cast<uint32_t>(((c >> 5) & 63) * 255 / 63) << 8 |
+                               static_cast<uint32_t>((c & 31) * 255 / 31));
+    }
+    return image;
+}
+
+void TileEditor::exportPng(int area) {
+    static constexpr const char* titles[] = {"CHARACTER DATA", "PALETTE DATA  ", "CLIPBOARD DATA", "TILE DATA     "};
+    auto path = session_.port().saveFile({.title = titles[std::clamp(area, 0, 3)], .initialFolder = {},
+                                          .fileName = {}, .defaultExtension = "PNG", .filter = "PNG images|*.png"});
+    if (!path || !view_) return;
+    if (!view_->writeIndexedImage(*path, indexedImage(area)))
+        session_.port().inform("Error: Failed to write " + *path, "Error...", common::MsgIcon::Stop);
+}
+
+void TileEditor::importTilesFromPng() {
+    if (!ready() || !view_) return;
+    auto path = session_.port().openFile({.title = "TILE DATA", .initialFolder = {}, .fileName = {},
+                                          .filter = "PNG images|*.png", .multiple = false});
+    if (!path) return;
+    auto refuse = [&](const std::string& text) { session_.port().inform(text, "Import...", common::MsgIcon::Exclamation); };
+    const auto image = view_->readIndexedImage(*path);
+    if (!image) return refuse("Error: Unable to read " + *path);
+    if (!image->indexed) return refuse("The image has no palette: only an indexed image carries pixel indices.");
+    if (image->width < 1 || image->height < 1 || image->width > kArea || image->height > kArea ||
+        image->indices.size() != static_cast<size_t>(image->width) * image->height) {
+        return refuse("The image is " + std::to_string(image->width) + " x " + std::to_string(image->height) +
+                      " pixels; the tile area holds at most 128 x 128.");
+    }
+    const int colors = format().ColorCount;
+    for (const uint8_t v : image->indices)
+        if (v >= colors)
+            return refuse("The image uses colour " + std::to_string(v) + "; the current format has " +
+                          std::to_string(colors) + " colours.");
+    for (int y = 0; y < image->height; ++y)
+        std::copy_n(&image->indices[static_cast<size_t>(y) * image->width], image->width,
+                    &tiles[static_cast<size_t>(y) * kArea]);
+    encodeRegion(0, 0, image->width, image->height);
+    decode(Redraw::Full);
+    refresh();
+}
+
 void TileEditor::transferTiles(bool rightSection) {
     const int column = rightSection ? kArea : 0;
     for (int y = 0; y < kArea; ++y)
@@ -440,14 +505,18 @@ void TileEditor::drop() {
 
 // Re-encodes every tile of the view that the box overlaps, and nothing else,
 // with one write to the file: one undo step per drop.
-void TileEditor::encodeTouched() {
+void TileEditor::encodeTouched() { encodeRegion(BoxX, BoxY, BoxWidth, BoxHeight); }
+
+// Writes the tiles under the region of the tile area back into the file as
+// one undo step, only the bytes that changed.
+void TileEditor::encodeRegion(int x, int y, int width, int height) {
     const auto L = layout();
     const TileFormat& f = format();
     const int w = tileWidth(f), h = TileHeight;
     const int columns = std::min(L.perRow(), kArea / w);
-    const int r0 = BoxY / h, c0 = BoxX / w;
-    const int r1 = std::min(L.rows() - 1, (BoxY + BoxHeight - 1) / h);
-    const int c1 = std::min(columns - 1, (BoxX + BoxWidth - 1) / w);
+    const int r0 = y / h, c0 = x / w;
+    const int r1 = std::min(L.rows() - 1, (y + height - 1) / h);
+    const int c1 = std::min(columns - 1, (x + width - 1) / w);
     if (r0 > r1 || c0 > c1) return;
     const auto file = session_.editor().fileBytes();
     const int64_t lo = std::max<int64_t>(0, L.tileOffset(TopOffset, r0, c0));

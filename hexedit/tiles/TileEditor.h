@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,15 @@
 
 namespace hexedit::tiles {
 
+// An image of pixel indices with the colours (0xRRGGBB) they show.
+struct IndexedImage {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> indices;  // row by row
+    std::vector<uint32_t> colors;
+    bool indexed = true;  // false: a read image has no palette
+};
+
 class TileEditorView : public ModalView {
 public:
     // Everything shown changed: boxes, labels, status bar, scroll bar, marks.
@@ -26,6 +36,10 @@ public:
     // Writes the picture as an image file of the type the path's extension
     // names; false when it could not be written.
     virtual bool writeImage(const std::string& path, const struct Picture& picture) = 0;
+    // Writes an indexed image file (PNG); false when it could not be written.
+    virtual bool writeIndexedImage(const std::string& path, const IndexedImage& image) = 0;
+    // Reads an image file; nothing when it cannot be read.
+    virtual std::optional<IndexedImage> readIndexedImage(const std::string& path) = 0;
 };
 
 // Windows of other subsystems that the tile window reaches, wired by the
@@ -155,6 +169,10 @@ public:
     void exportClipboard();
     void exportTiles();
     void transferTiles(bool rightSection);
+    // Indexed PNG files carrying the pixel indices, coloured as now.
+    void exportPng(int area);  // 0 character, 1 palette, 2 clipboard, 3 tiles
+    IndexedImage indexedImage(int area) const;
+    void importTilesFromPng();
     // The areas one image pixel per pixel index, as currently coloured.
     Picture characterImage() const;  // BoxWidth x BoxHeight
     Picture paletteImage() const;    // 16 x 16
@@ -200,6 +218,7 @@ private:
     void pickUp();
     void drop();
     void encodeTouched();
+    void encodeRegion(int x, int y, int width, int height);
     void placeBox(int px, int py, int areaWidth, int areaHeight, bool freeMove);
     void resizeBox(int px, int py, int areaWidth, int areaHeight);
     void buildMenu();

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <numeric>
 
 #include <unistd.h>
@@ -32,6 +33,16 @@ struct FakeTileView : TileEditorView {
     bool writeImage(const std::string& path, const Picture& picture) override {
         written.emplace_back(path, picture);
         return writeOk;
+    }
+    std::map<std::string, IndexedImage> files;  // indexed images written and read
+    bool writeIndexedImage(const std::string& path, const IndexedImage& image) override {
+        files[path] = image;
+        return writeOk;
+    }
+    std::optional<IndexedImage> readIndexedImage(const std::string& path) override {
+        auto it = files.find(path);
+        if (it == files.end()) return std::nullopt;
+        return it->second;
     }
 };
 
@@ -399,6 +410,60 @@ TEST_F(Fixture, TransfersCopyTheTileAreaIntoEitherHalfOfTheClipboardArea) {
             ASSERT_EQ(editor.clip[static_cast<size_t>(y) * TileEditor::kClipWidth + x], v);
             ASSERT_EQ(editor.clip[static_cast<size_t>(y) * TileEditor::kClipWidth + kArea + x], v);
         }
+}
+
+TEST_F(Fixture, PngExportAndImportGiveBackTheSameBytesInEveryFormat) {
+    for (const auto& f : kTileFormats) {
+        editor.selectFormat(f.number);
+        editor.TopOffset = 0x1000;
+        editor.FormShow();
+        editor.TopOffset = 0x1000;
+        editor.selectFormat(f.number);
+        port.answerSave("tiles.png");
+        editor.exportPng(3);
+        IndexedImage& image = view.files["tiles.png"];
+        ASSERT_EQ(image.width, kArea);
+        ASSERT_EQ(image.colors.size(), 256u);
+        EXPECT_EQ(image.colors[1], 0x0000ACu) << f.caption;  // standard palette entry 1 (0015)
+        const std::vector<uint8_t> before(session.bytes().begin(), session.bytes().end());
+        // Scramble the area's indices, import, then the original comes back.
+        for (uint8_t& v : image.indices) v = static_cast<uint8_t>((v + 1) % f.ColorCount);
+        const size_t undoBefore = session.buffer.stepCount();
+        port.answerOpen("tiles.png");
+        editor.importTilesFromPng();
+        ASSERT_EQ(session.buffer.stepCount(), undoBefore + 1) << f.caption;  // one undo step
+        for (size_t i = 0; i < editor.tiles.size(); ++i) ASSERT_EQ(editor.tiles[i], image.indices[i]) << f.caption;
+        for (uint8_t& v : image.indices) v = static_cast<uint8_t>((v + f.ColorCount - 1) % f.ColorCount);
+        port.answerOpen("tiles.png");
+        editor.importTilesFromPng();
+        ASSERT_TRUE(std::equal(before.begin(), before.end(), session.bytes().begin())) << f.caption;
+    }
+}
+
+TEST_F(Fixture, PngImportRefusesImagesThatCarryNoFittingIndices) {
+    editor.selectFormat(3);  // 16 colours
+    const std::vector<uint8_t> before(session.bytes().begin(), session.bytes().end());
+    struct Case {
+        IndexedImage image;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{8, 8, std::vector<uint8_t>(64, 0), {}, false},
+         "The image has no palette: only an indexed image carries pixel indices."},
+        {{129, 8, std::vector<uint8_t>(129 * 8, 0), {}, true}, "The image is 129 x 8 pixels; the tile area holds at most 128 x 128."},
+        {{8, 8, std::vector<uint8_t>(63, 0), {}, true}, "The image is 8 x 8 pixels; the tile area holds at most 128 x 128."},
+        {{2, 1, {3, 16}, {}, true}, "The image uses colour 16; the current format has 16 colours."},
+    };
+    for (const auto& c : cases) {
+        view.files["bad.png"] = c.image;
+        port.answerOpen("bad.png");
+        editor.importTilesFromPng();
+        port.expectMessage(c.message, "Import...", common::MsgIcon::Exclamation);
+    }
+    port.answerOpen("missing.png");
+    editor.importTilesFromPng();
+    port.expectMessage("Error: Unable to read missing.png", "Import...", common::MsgIcon::Exclamation);
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), session.bytes().begin()));
 }
 
 }  // namespace

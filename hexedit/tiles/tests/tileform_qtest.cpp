@@ -74,6 +74,22 @@ private slots:
         QFile::remove(path);
     }
 
+    void indexedPngKeepsIndicesAndColourImagesAreNotIndexed() {
+        Env env;
+        env.model.FormShow();
+        const std::string path = QDir::temp().filePath("tileform_indexed.png").toStdString();
+        const IndexedImage out = env.model.indexedImage(3);
+        QVERIFY(env.form.writeIndexedImage(path, out));
+        const auto in = env.form.readIndexedImage(path);
+        QVERIFY(in && in->indexed);
+        QVERIFY(in->indices == out.indices);
+        QCOMPARE(in->colors[1], out.colors[1]);
+        QVERIFY(QImage(8, 8, QImage::Format_RGB32).save(QString::fromStdString(path)));
+        QVERIFY(!env.form.readIndexedImage(path)->indexed);
+        QFile::remove(QString::fromStdString(path));
+        QVERIFY(!env.form.readIndexedImage(path));
+    }
+
     void showingKeysMouseAndScrollBar() {
         Env env;
         env.session.viewState.TopOffset = 0x800;

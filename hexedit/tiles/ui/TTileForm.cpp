@@ -252,6 +252,36 @@ bool TTileForm::writeImage(const std::string& path, const Picture& picture) {
     return imageOf(picture).save(QString::fromStdString(path));
 }
 
+bool TTileForm::writeIndexedImage(const std::string& path, const IndexedImage& source) {
+    QImage image(source.width, source.height, QImage::Format_Indexed8);
+    QList<QRgb> table;
+    for (const uint32_t c : source.colors) table.append(qRgb((c >> 16) & 255, (c >> 8) & 255, c & 255));
+    image.setColorTable(table);
+    for (int y = 0; y < source.height; ++y)
+        std::copy_n(&source.indices[static_cast<size_t>(y) * source.width], source.width, image.scanLine(y));
+    return image.save(QString::fromStdString(path), "PNG");
+}
+
+std::optional<IndexedImage> TTileForm::readIndexedImage(const std::string& path) {
+    QImage image(QString::fromStdString(path));
+    if (image.isNull()) return std::nullopt;
+    IndexedImage out;
+    out.width = image.width();
+    out.height = image.height();
+    // Images of 1 to 8 bits with a palette come in as indexed; anything
+    // else carries colours, not indices.
+    out.indexed = image.colorCount() > 0;
+    if (!out.indexed) return out;
+    image = image.convertToFormat(QImage::Format_Indexed8);
+    for (const QRgb c : image.colorTable()) out.colors.push_back(static_cast<uint32_t>(c & 0xFFFFFF));
+    out.indices.reserve(static_cast<size_t>(out.width) * out.height);
+    for (int y = 0; y < out.height; ++y) {
+        const uchar* line = image.constScanLine(y);
+        out.indices.insert(out.indices.end(), line, line + out.width);
+    }
+    return out;
+}
+
 void TTileForm::refresh() {
     setWindowTitle(QString::fromStdString(model_.caption()));
     ChrBox->setFixedSize(model_.ChrBoxWidth, model_.ChrBoxHeight);

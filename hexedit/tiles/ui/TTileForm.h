@@ -48,6 +48,8 @@ public:
     void closeWindow() override;
     void refresh() override;
     bool writeImage(const std::string& path, const Picture& picture) override;
+    bool writeIndexedImage(const std::string& path, const IndexedImage& image) override;
+    std::optional<IndexedImage> readIndexedImage(const std::string& path) override;
 
     TilePaintBox* TBox = nullptr;
     TilePaintBox* ChrBox = nullptr;
