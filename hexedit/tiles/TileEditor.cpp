@@ -42,6 +42,8 @@ void TileEditor::buildMenu() {
     add("&File", "&Open File for Editing...", "Ctrl+O", [this] { Open1Click(); });
     add("&File", "&Save File", "Ctrl+S", [this] { Save1Click(); });
     add("&File", "&Load Zsnes ZST Palette", "Ctrl+L", [this] { LoadZstPalette1Click(); });
+    add("&File", "Load Palette File...", "", [this] { LoadPaletteFile1Click(); });
+    add("&File", "Save Palette File...", "", [this] { SavePaletteFile1Click(); });
     add("&File", "", "", {});
     add("&File", "E&xit", "Esc", [this] { Exit1Click(); });
     add("&Edit", "&Undo", "Alt+Backspace", [this] { Undo1Click(); });
@@ -362,6 +364,36 @@ void TileEditor::transferTiles(bool rightSection) {
     for (int y = 0; y < kArea; ++y)
         std::copy_n(&tiles[static_cast<size_t>(y) * kArea], kArea, &clip[static_cast<size_t>(y) * kClipWidth + column]);
     refresh();
+}
+
+namespace {
+constexpr const char* kPaletteFilter =
+    "JASC palettes (*.pal)|*.pal|GIMP palettes (*.gpl)|*.gpl|Adobe color tables (*.act)|*.act";
+}
+
+void TileEditor::LoadPaletteFile1Click() {
+    auto path = session_.port().openFile({.title = "Load Palette File", .initialFolder = {}, .fileName = {},
+                                          .filter = std::string("Palette files|*.pal;*.gpl;*.act|") + kPaletteFilter,
+                                          .multiple = false});
+    if (!path) return;
+    std::vector<uint8_t> bytes;
+    std::optional<Palette> loaded;
+    // Text palettes of 256 colours are small; anything far larger is not one.
+    if (common::readWholeFile(*path, bytes, 1 << 20) == common::ReadStatus::Ok) loaded = readPaletteFile(bytes);
+    if (!loaded) {
+        session_.port().inform("Error: " + *path + " is not a palette file.", "Error...", common::MsgIcon::Stop);
+        return;
+    }
+    filePalette_ = *loaded;
+    selectPalette(filePalette_);
+}
+
+void TileEditor::SavePaletteFile1Click() {
+    auto path = session_.port().saveFile({.title = "Save Palette File", .initialFolder = {}, .fileName = {},
+                                          .defaultExtension = "pal", .filter = kPaletteFilter});
+    if (!path) return;
+    const std::string error = common::writeFileAtomic(*path, writePaletteFile(*palette, paletteKindOf(*path)));
+    if (!error.empty()) session_.port().inform("Error: " + error, "Error...", common::MsgIcon::Stop);
 }
 
 // ---- keys ----

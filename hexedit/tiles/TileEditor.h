@@ -144,6 +144,9 @@ public:
     void selectPalette(const Palette& p);
     void LoadZstPalette1Click();
     void ViewZstPalette1Click();
+    // Palette files: a loaded one becomes current; the current one is saved.
+    void LoadPaletteFile1Click();
+    void SavePaletteFile1Click();
     // The savestate palette, or null while none is loaded.
     const Palette* savestatePalette() const;
 
@@ -232,6 +235,7 @@ private:
     Picture tilePic_, chrPic_, clipPic_, palPic_;
     Palette zst_{};  // a loaded savestate palette when no host keeps it
     bool zstLoaded_ = false;
+    Palette filePalette_{};  // the last palette loaded from a palette file
 };
 
 }  // namespace hexedit::tiles

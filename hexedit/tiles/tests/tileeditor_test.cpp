@@ -466,5 +466,25 @@ TEST_F(Fixture, PngImportRefusesImagesThatCarryNoFittingIndices) {
     EXPECT_TRUE(std::equal(before.begin(), before.end(), session.bytes().begin()));
 }
 
+TEST_F(Fixture, PaletteFilesSaveTheCurrentPaletteAndLoadAsCurrent) {
+    const auto dir = std::filesystem::temp_directory_path() / ("tarnwick_pal_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    editor.selectPalette(nesPalette());
+    port.answerSave((dir / "nes.gpl").string());
+    editor.SavePaletteFile1Click();
+    editor.selectPalette(standardPalette());
+    port.answerOpen((dir / "nes.gpl").string());
+    editor.LoadPaletteFile1Click();
+    EXPECT_EQ(*editor.palette, nesPalette());
+    EXPECT_NE(editor.palette, &nesPalette());
+    std::ofstream(dir / "junk.pal") << "not a palette";
+    port.answerOpen((dir / "junk.pal").string());
+    editor.LoadPaletteFile1Click();
+    port.expectMessage("Error: " + (dir / "junk.pal").string() + " is not a palette file.", "Error...",
+                       common::MsgIcon::Stop);
+    EXPECT_EQ(*editor.palette, nesPalette());
+    std::filesystem::remove_all(dir);
+}
+
 }  // namespace
 }  // namespace hexedit::tiles
