@@ -58,6 +58,10 @@ void TileEditor::buildMenu() {
     add("&Edit/Export...", "'CLIPBOARD DATA' to PNG File", "", [this] { exportPng(2); });
     add("&Edit/Export...", "'TILE DATA' to PNG File", "", [this] { exportPng(3); });
     add("&Edit", "Import 'TILE DATA' from PNG...", "", [this] { importTilesFromPng(); });
+    add("&Edit", "Send 'CHAR DATA' To Windows Clipboard", "Ctrl+C", [this] { SendCharToClipboard1Click(); });
+    menu_.back().hidden = true;
+    add("&Edit", "Paste to 'CHAR DATA' From Windows Clipboard", "Ctrl+V", [this] { PasteCharFromClipboard1Click(); });
+    menu_.back().hidden = true;
     add("&Edit", "Transfer 'TILE DATA' to 'CLIPBOARD DATA ( Left Section )'", "", [this] { transferTiles(false); });
     add("&Edit", "Transfer 'TILE DATA' to 'CLIPBOARD DATA' ( Right Section )", "", [this] { transferTiles(true); });
     add("&Option", "&Table Editor ", "Ctrl+T", [this] { TableEditor1Click(); });
@@ -356,6 +360,25 @@ void TileEditor::importTilesFromPng() {
                     &tiles[static_cast<size_t>(y) * kArea]);
     encodeRegion(0, 0, image->width, image->height);
     decode(Redraw::Full);
+    refresh();
+}
+
+void TileEditor::SendCharToClipboard1Click() {
+    IndexedImage image = indexedImage(0);
+    // Colour value i is index i: the index travels in the red component.
+    for (uint32_t i = 0; i < image.colors.size(); ++i) image.colors[i] = i << 16;
+    if (!view_ || !view_->setClipboardImage(image))
+        session_.port().inform("Error: Failed to copy CHAR DATA to clipboard!");
+}
+
+void TileEditor::PasteCharFromClipboard1Click() {
+    if (!view_) return;
+    const auto image = view_->clipboardImage();
+    if (!image || image->indices.size() < static_cast<size_t>(image->width) * image->height) return;
+    const int w = std::min({image->width, BoxWidth, kChar}), h = std::min({image->height, BoxHeight, kChar});
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            character[static_cast<size_t>(y) * kChar + x] = image->indices[static_cast<size_t>(y) * image->width + x];
     refresh();
 }
 

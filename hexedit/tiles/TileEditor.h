@@ -40,6 +40,11 @@ public:
     virtual bool writeIndexedImage(const std::string& path, const IndexedImage& image) = 0;
     // Reads an image file; nothing when it cannot be read.
     virtual std::optional<IndexedImage> readIndexedImage(const std::string& path) = 0;
+    // The desktop clipboard as an image whose pixel colours are the indices
+    // (red component = index); false / nothing when that fails or it holds
+    // no image.
+    virtual bool setClipboardImage(const IndexedImage& image) = 0;
+    virtual std::optional<IndexedImage> clipboardImage() = 0;
 };
 
 // Windows of other subsystems that the tile window reaches, wired by the
@@ -81,6 +86,7 @@ struct TileMenuItem {
     std::string_view shortcut;  // as the toolkit writes key sequences
     std::function<void()> run;
     std::function<bool()> checked;  // empty for plain entries
+    bool hidden = false;            // not shown; its shortcut still works
 };
 
 class TileEditor {
@@ -176,6 +182,9 @@ public:
     void exportPng(int area);  // 0 character, 1 palette, 2 clipboard, 3 tiles
     IndexedImage indexedImage(int area) const;
     void importTilesFromPng();
+    // The character to and from the desktop clipboard.
+    void SendCharToClipboard1Click();
+    void PasteCharFromClipboard1Click();
     // The areas one image pixel per pixel index, as currently coloured.
     Picture characterImage() const;  // BoxWidth x BoxHeight
     Picture paletteImage() const;    // 16 x 16

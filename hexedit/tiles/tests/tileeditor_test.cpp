@@ -39,6 +39,17 @@ struct FakeTileView : TileEditorView {
         files[path] = image;
         return writeOk;
     }
+    std::optional<IndexedImage> desktopClipboard;
+    bool setClipboardImage(const IndexedImage& image) override {
+        if (!writeOk) return false;
+        // As the desktop holds it: pixel colours, red carrying the index.
+        IndexedImage held = image;
+        for (uint8_t& v : held.indices) v = static_cast<uint8_t>(image.colors[v] >> 16);
+        held.colors.clear();
+        desktopClipboard = held;
+        return true;
+    }
+    std::optional<IndexedImage> clipboardImage() override { return desktopClipboard; }
     std::optional<IndexedImage> readIndexedImage(const std::string& path) override {
         auto it = files.find(path);
         if (it == files.end()) return std::nullopt;
@@ -484,6 +495,27 @@ TEST_F(Fixture, PaletteFilesSaveTheCurrentPaletteAndLoadAsCurrent) {
                        common::MsgIcon::Stop);
     EXPECT_EQ(*editor.palette, nesPalette());
     std::filesystem::remove_all(dir);
+}
+
+TEST_F(Fixture, CharacterRoundTripsThroughTheDesktopClipboard) {
+    editor.PasteCharFromClipboard1Click();  // no image: nothing changes
+    EXPECT_EQ(editor.character[0], 0);
+    editor.BoxWidth = 6, editor.BoxHeight = 5;
+    for (size_t i = 0; i < editor.character.size(); ++i) editor.character[i] = static_cast<uint8_t>(i * 37 + 1);
+    const auto before = editor.character;
+    editor.SendCharToClipboard1Click();
+    ASSERT_TRUE(view.desktopClipboard);
+    EXPECT_EQ(view.desktopClipboard->width, 6);
+    editor.character.fill(0);
+    editor.PasteCharFromClipboard1Click();
+    for (int y = 0; y < TileEditor::kChar; ++y)
+        for (int x = 0; x < TileEditor::kChar; ++x) {
+            const size_t i = static_cast<size_t>(y) * TileEditor::kChar + x;
+            ASSERT_EQ(editor.character[i], x < 6 && y < 5 ? before[i] : 0) << x << "," << y;
+        }
+    view.writeOk = false;
+    editor.SendCharToClipboard1Click();
+    port.expectMessage("Error: Failed to copy CHAR DATA to clipboard!");
 }
 
 }  // namespace

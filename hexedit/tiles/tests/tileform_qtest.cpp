@@ -90,6 +90,20 @@ private slots:
         QVERIFY(!env.form.readIndexedImage(path));
     }
 
+    void characterCopiedToTheClipboardPastesBack() {
+        Env env;
+        env.model.FormShow();
+        env.model.character[1] = 9;
+        env.model.character[TileEditor::kChar] = 200;
+        QAction* send = env.action("Send 'CHAR DATA' To Windows Clipboard");
+        QVERIFY(send);
+        send->trigger();
+        env.model.character.fill(0);
+        env.action("Paste to 'CHAR DATA' From Windows Clipboard")->trigger();
+        QCOMPARE(env.model.character[1], uint8_t{9});
+        QCOMPARE(env.model.character[TileEditor::kChar], uint8_t{200});
+    }
+
     void showingKeysMouseAndScrollBar() {
         Env env;
         env.session.viewState.TopOffset = 0x800;
