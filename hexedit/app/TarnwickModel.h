@@ -28,6 +28,13 @@ struct TarnwickModel {
           compare(pad) {
         tiles.host.caption = [this] { return pad.TileCaption; };
         tiles.host.showing = [this](bool up) { pad.TileEditorShowing = up; };
+        tiles.host.savestatePalette = [this]() -> const tiles::Palette* {
+            return pad.ZstPaletteLoaded ? &pad.ZstPalette : nullptr;
+        };
+        tiles.host.keepSavestatePalette = [this](const tiles::Palette& p) {
+            pad.ZstPalette = p;
+            pad.ZstPaletteLoaded = true;
+        };
         search.list.createTable = [this](uint8_t codeOfA) { tableEditor.createFromHit(codeOfA); };
         pad.commands().add("About1Click", [this] {
             if (aboutBox) aboutBox->execModal();
