@@ -1,6 +1,13 @@
 #include "hexedit/app/Startup.h"
 
+#include <QCoreApplication>
+#include <cstdlib>
+
+#include "common/fileio.h"
+
 #include "hexedit/app/ui/TAboutBox.h"
+#include "hexedit/core/ui/SettingsWiring.h"
+#include "hexedit/core/ui/TColForm.h"
 #include "hexedit/core/ui/TDataPad.h"
 #include "hexedit/search/ui/SearchWindows.h"
 
@@ -10,9 +17,17 @@ Tarnwick::Tarnwick() {
     mainWindow = std::make_unique<TDataPad>(model);
     port.setParent(mainWindow.get());
     mainWindow->setWindowIcon(programIcon());
+    new ui::SettingsWiring(*mainWindow, app.settings);
     aboutBox = std::make_unique<TAboutBox>(mainWindow.get());
     app.aboutBox = aboutBox.get();
     searchWindows = std::make_unique<search::SearchWindows>(*mainWindow, app.search);
+    colForm = std::make_unique<TColForm>(app.settings, mainWindow.get());
+    auto env = [](const char* name) {
+        const char* v = std::getenv(name);
+        return std::string(v ? v : "");
+    };
+    app.settings.start(common::currentFolder(), env("XDG_CONFIG_HOME"), env("HOME"),
+                       QCoreApplication::applicationDirPath().toStdString());
 }
 
 Tarnwick::~Tarnwick() = default;

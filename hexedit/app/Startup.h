@@ -13,6 +13,10 @@ namespace hexedit {
 
 class TDataPad;
 class TAboutBox;
+class TColForm;
+namespace ui {
+class SettingsWiring;
+}
 namespace search {
 class SearchWindows;
 }
@@ -31,6 +35,7 @@ public:
     std::unique_ptr<TDataPad> mainWindow;
     std::unique_ptr<TAboutBox> aboutBox;
     std::unique_ptr<search::SearchWindows> searchWindows;  // TOptsForm, TListForm
+    std::unique_ptr<TColForm> colForm;
 };
 
 }  // namespace hexedit

@@ -5,13 +5,14 @@
 
 #include "common/port/Port.h"
 #include "hexedit/core/DataPad.h"
+#include "hexedit/core/EditorSettings.h"
 #include "hexedit/core/ModalView.h"
 #include "hexedit/search/SearchCommands.h"
 
 namespace hexedit {
 
 struct TarnwickModel {
-    explicit TarnwickModel(common::Port& port) : pad(port), search(pad) {
+    explicit TarnwickModel(common::Port& port) : pad(port), settings(pad), search(pad) {
         pad.commands().add("About1Click", [this] {
             if (aboutBox) aboutBox->execModal();
         });
@@ -20,6 +21,7 @@ struct TarnwickModel {
     TarnwickModel& operator=(const TarnwickModel&) = delete;
 
     DataPad pad;
+    EditorSettings settings;
     search::SearchCommands search;
     ModalView* aboutBox = nullptr;  // TAboutBox
 };
