@@ -9,6 +9,7 @@
 #include "hexedit/core/ui/SettingsWiring.h"
 #include "hexedit/core/ui/TColForm.h"
 #include "hexedit/core/ui/TDataPad.h"
+#include "hexedit/search/ui/NavigationWindows.h"
 #include "hexedit/search/ui/SearchWindows.h"
 
 namespace hexedit {
@@ -21,6 +22,7 @@ Tarnwick::Tarnwick() {
     aboutBox = std::make_unique<TAboutBox>(mainWindow.get());
     app.aboutBox = aboutBox.get();
     searchWindows = std::make_unique<search::SearchWindows>(*mainWindow, app.search);
+    navigationWindows = std::make_unique<search::NavigationWindows>(*mainWindow, app.navigation);
     colForm = std::make_unique<TColForm>(app.settings, mainWindow.get());
     auto env = [](const char* name) {
         const char* v = std::getenv(name);

@@ -19,6 +19,7 @@ class SettingsWiring;
 }
 namespace search {
 class SearchWindows;
+class NavigationWindows;
 }
 
 class Tarnwick {
@@ -35,6 +36,7 @@ public:
     std::unique_ptr<TDataPad> mainWindow;
     std::unique_ptr<TAboutBox> aboutBox;
     std::unique_ptr<search::SearchWindows> searchWindows;  // TOptsForm, TListForm
+    std::unique_ptr<search::NavigationWindows> navigationWindows;  // TJumpForm, TJMPForm, TRelForm, TStringLen
     std::unique_ptr<TColForm> colForm;
 };
 

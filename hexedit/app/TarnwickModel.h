@@ -7,12 +7,13 @@
 #include "hexedit/core/DataPad.h"
 #include "hexedit/core/EditorSettings.h"
 #include "hexedit/core/ModalView.h"
+#include "hexedit/search/NavigationCommands.h"
 #include "hexedit/search/SearchCommands.h"
 
 namespace hexedit {
 
 struct TarnwickModel {
-    explicit TarnwickModel(common::Port& port) : pad(port), settings(pad), search(pad) {
+    explicit TarnwickModel(common::Port& port) : pad(port), settings(pad), navigation(pad), search(pad) {
         pad.commands().add("About1Click", [this] {
             if (aboutBox) aboutBox->execModal();
         });
@@ -22,6 +23,7 @@ struct TarnwickModel {
 
     DataPad pad;
     EditorSettings settings;
+    search::NavigationCommands navigation;
     search::SearchCommands search;
     ModalView* aboutBox = nullptr;  // TAboutBox
 };
