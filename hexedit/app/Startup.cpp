@@ -11,6 +11,7 @@
 #include "hexedit/core/ui/TDataPad.h"
 #include "hexedit/search/ui/NavigationWindows.h"
 #include "hexedit/search/ui/SearchWindows.h"
+#include "hexedit/transfer/ui/TAppIns.h"
 
 namespace hexedit {
 
@@ -19,6 +20,7 @@ Tarnwick::Tarnwick() {
     port.setParent(mainWindow.get());
     mainWindow->setWindowIcon(programIcon());
     new ui::SettingsWiring(*mainWindow, app.settings);
+    appIns = std::make_unique<transfer::TAppIns>(app.inserter, mainWindow.get());
     aboutBox = std::make_unique<TAboutBox>(mainWindow.get());
     app.aboutBox = aboutBox.get();
     searchWindows = std::make_unique<search::SearchWindows>(*mainWindow, app.search);

@@ -17,6 +17,9 @@ class TColForm;
 namespace ui {
 class SettingsWiring;
 }
+namespace transfer {
+class TAppIns;
+}
 namespace search {
 class SearchWindows;
 class NavigationWindows;
@@ -34,6 +37,7 @@ public:
     TarnwickModel app{port};
     DataPad& model = app.pad;
     std::unique_ptr<TDataPad> mainWindow;
+    std::unique_ptr<transfer::TAppIns> appIns;
     std::unique_ptr<TAboutBox> aboutBox;
     std::unique_ptr<search::SearchWindows> searchWindows;  // TOptsForm, TListForm
     std::unique_ptr<search::NavigationWindows> navigationWindows;  // TJumpForm, TJMPForm, TRelForm, TStringLen

@@ -9,20 +9,27 @@
 #include "hexedit/core/ModalView.h"
 #include "hexedit/search/NavigationCommands.h"
 #include "hexedit/search/SearchCommands.h"
+#include "hexedit/transfer/ExternalInserter.h"
 
 namespace hexedit {
 
 struct TarnwickModel {
-    explicit TarnwickModel(common::Port& port) : pad(port), settings(pad), navigation(pad), search(pad) {
+    explicit TarnwickModel(common::Port& port) : pad(port), settings(pad), inserter(pad, settings.external), navigation(pad), search(pad) {
         pad.commands().add("About1Click", [this] {
             if (aboutBox) aboutBox->execModal();
         });
+        inserter.captionChanged = [this](const std::string& caption) {
+            pad.MenuCaptions["ExecuteExternalProgram1Click"] = caption;
+            pad.notifyMenus();
+        };
+        settings.externalLoaded = [this] { inserter.nameMenuEntry(); };
     }
     TarnwickModel(const TarnwickModel&) = delete;
     TarnwickModel& operator=(const TarnwickModel&) = delete;
 
     DataPad pad;
     EditorSettings settings;
+    transfer::ExternalInserter inserter;  // TAppIns
     search::NavigationCommands navigation;
     search::SearchCommands search;
     ModalView* aboutBox = nullptr;  // TAboutBox
