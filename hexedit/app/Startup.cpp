@@ -12,6 +12,7 @@
 #include "hexedit/search/ui/NavigationWindows.h"
 #include "hexedit/search/ui/SearchWindows.h"
 #include "hexedit/transfer/ui/TAppIns.h"
+#include "hexedit/tiles/ui/TTileForm.h"
 
 namespace hexedit {
 
@@ -26,6 +27,7 @@ Tarnwick::Tarnwick() {
     searchWindows = std::make_unique<search::SearchWindows>(*mainWindow, app.search);
     navigationWindows = std::make_unique<search::NavigationWindows>(*mainWindow, app.navigation);
     colForm = std::make_unique<TColForm>(app.settings, mainWindow.get());
+    tileForm = std::make_unique<tiles::TTileForm>(app.tiles, mainWindow.get());
     auto env = [](const char* name) {
         const char* v = std::getenv(name);
         return std::string(v ? v : "");

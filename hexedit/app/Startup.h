@@ -24,6 +24,9 @@ namespace search {
 class SearchWindows;
 class NavigationWindows;
 }
+namespace tiles {
+class TTileForm;
+}
 
 class Tarnwick {
 public:
@@ -41,6 +44,7 @@ public:
     std::unique_ptr<TAboutBox> aboutBox;
     std::unique_ptr<search::SearchWindows> searchWindows;  // TOptsForm, TListForm
     std::unique_ptr<search::NavigationWindows> navigationWindows;  // TJumpForm, TJMPForm, TRelForm, TStringLen
+    std::unique_ptr<tiles::TTileForm> tileForm;
     std::unique_ptr<TColForm> colForm;
 };
 

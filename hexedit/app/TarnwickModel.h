@@ -10,11 +10,15 @@
 #include "hexedit/search/NavigationCommands.h"
 #include "hexedit/search/SearchCommands.h"
 #include "hexedit/transfer/ExternalInserter.h"
+#include "hexedit/tiles/TileEditor.h"
 
 namespace hexedit {
 
 struct TarnwickModel {
-    explicit TarnwickModel(common::Port& port) : pad(port), settings(pad), inserter(pad, settings.external), navigation(pad), search(pad) {
+    explicit TarnwickModel(common::Port& port)
+        : pad(port), settings(pad), inserter(pad, settings.external), navigation(pad), search(pad), tiles(pad) {
+        tiles.host.caption = [this] { return pad.TileCaption; };
+        tiles.host.showing = [this](bool up) { pad.TileEditorShowing = up; };
         pad.commands().add("About1Click", [this] {
             if (aboutBox) aboutBox->execModal();
         });
@@ -32,6 +36,7 @@ struct TarnwickModel {
     transfer::ExternalInserter inserter;  // TAppIns
     search::NavigationCommands navigation;
     search::SearchCommands search;
+    tiles::TileEditor tiles;  // TTileForm
     ModalView* aboutBox = nullptr;  // TAboutBox
 };
 

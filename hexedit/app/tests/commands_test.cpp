@@ -20,7 +20,7 @@ const std::set<std::string> kPending = {
     "SaveDumpBookmark1Click",
     "InsertBinaryData1Click", "BYTEFill1Click",
     "RemoveSNESHeader1Click",
-    "TableEdit1Click", "TableMaker1Click", "TileEditor1Click", "SnesToHex1Click",
+    "TableEdit1Click", "TableMaker1Click", "SnesToHex1Click",
     "CreateanIPSFile1Click", "PatchCurrentFile1Click", "IncreaseDecreaseROMSize1Click", "RepairSNESChecksum1Click",
     "CompareFiles1Click",
     "CopyasText1Click", "CopyasHex1Click",
