@@ -9,6 +9,7 @@
 #include "hexedit/core/ModalView.h"
 #include "hexedit/search/NavigationCommands.h"
 #include "hexedit/search/SearchCommands.h"
+#include "hexedit/transfer/BinaryInsert.h"
 #include "hexedit/transfer/ExternalInserter.h"
 #include "hexedit/tiles/TileEditor.h"
 
@@ -16,7 +17,13 @@ namespace hexedit {
 
 struct TarnwickModel {
     explicit TarnwickModel(common::Port& port)
-        : pad(port), settings(pad), inserter(pad, settings.external), navigation(pad), search(pad), tiles(pad) {
+        : pad(port),
+          settings(pad),
+          inserter(pad, settings.external),
+          navigation(pad),
+          search(pad),
+          binaryInsert(pad),
+          tiles(pad) {
         tiles.host.caption = [this] { return pad.TileCaption; };
         tiles.host.showing = [this](bool up) { pad.TileEditorShowing = up; };
         pad.commands().add("About1Click", [this] {
@@ -36,6 +43,7 @@ struct TarnwickModel {
     transfer::ExternalInserter inserter;  // TAppIns
     search::NavigationCommands navigation;
     search::SearchCommands search;
+    transfer::BinaryInsert binaryInsert;  // works in TDumpForm
     tiles::TileEditor tiles;  // TTileForm
     ModalView* aboutBox = nullptr;  // TAboutBox
 };

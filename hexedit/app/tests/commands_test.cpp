@@ -18,7 +18,7 @@ namespace {
 const std::set<std::string> kPending = {
     "DumpText1Click", "DumpBinaryData1Click", "BinaryDump1Click", "TextDump1Click",
     "SaveDumpBookmark1Click",
-    "InsertBinaryData1Click", "BYTEFill1Click",
+    "BYTEFill1Click",
     "RemoveSNESHeader1Click",
     "TableEdit1Click", "TableMaker1Click", "SnesToHex1Click",
     "CreateanIPSFile1Click", "PatchCurrentFile1Click", "IncreaseDecreaseROMSize1Click", "RepairSNESChecksum1Click",

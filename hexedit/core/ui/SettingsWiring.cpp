@@ -77,8 +77,8 @@ void SettingsWiring::applyWindow() {
 
 void SettingsWiring::captureWindow(int32_t& height, int32_t& width, bool& maximized) {
     maximized = window_.isMaximized();
-    // A maximized window keeps the size it had before.
-    const QRect r = maximized ? window_.normalGeometry() : window_.frameGeometry();
+    // The size resize() takes back; a maximized window keeps the size it had before.
+    const QRect r = maximized ? window_.normalGeometry() : window_.geometry();
     if (r.isValid()) {
         height = r.height();
         width = r.width();

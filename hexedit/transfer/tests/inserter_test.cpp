@@ -9,6 +9,7 @@
 
 #include "common/testing/ScriptedPort.h"
 #include "hexedit/core/testing/FakeSession.h"
+#include "hexedit/transfer/BinaryInsert.h"
 #include "hexedit/transfer/ExternalInserter.h"
 
 using namespace hexedit;
@@ -136,6 +137,97 @@ TEST_F(InserterTest, SettingsWindowNamesTheMenuEntry) {
     settings.AppName.clear();
     inserter.DoneClick();
     EXPECT_EQ(caption, "Execute External Program \"\"");
+}
+
+}  // namespace
+
+namespace {
+
+struct FakeStartView : hexedit::transfer::InsertStartView {
+    std::string status, shown, typed;
+    bool asked = false;
+    void setStatusText(const std::string& t) override { status = t; }
+    std::string askStart(const std::string& start) override {
+        asked = true;
+        shown = start;
+        return typed;
+    }
+};
+
+class BinaryInsertTest : public ::testing::Test {
+protected:
+    BinaryInsertTest() {
+        char tmpl[] = "/tmp/insert_testXXXXXX";
+        dir = mkdtemp(tmpl);
+        data = (dir / "data.bin").string();
+        std::string bytes(100, '\0');
+        for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i + 1);
+        std::ofstream(data, std::ios::binary) << bytes;
+        session.load(std::vector<uint8_t>(0x20000, 0xEE));
+        session.viewState.CursorOffset = 0x1ABC;
+        insert.setView(&view);
+    }
+    ~BinaryInsertTest() override { fs::remove_all(dir); }
+    uint8_t at(int64_t o) { return session.editor().byteAt(o); }
+
+    fs::path dir;
+    std::string data;
+    common::testing::ScriptedPort port;
+    hexedit::testing::FakeSession session{port};
+    BinaryInsert insert{session};
+    FakeStartView view;
+};
+
+constexpr char kSure[] = "Are you sure you want to insert at this position?";
+constexpr char kTitle[] = "Insert Data to the file...";
+
+TEST_F(BinaryInsertTest, FortyOfAHundredBytesFitBeforeTheEnd) {
+    view.typed = "1ffd8";
+    port.answerOpen(data);
+    port.answerQuestion(true);
+    port.answerQuestion(true);
+    session.commands().run("InsertBinaryData1Click");
+    EXPECT_EQ(view.status, "Enter file name");
+    EXPECT_EQ(view.shown, "1ABC");
+    port.expectMessage(kSure, kTitle, MsgIcon::Question, common::MsgButtons::YesNo);
+    port.expectMessage("Only 40 byte(s) out of 100 byte(s) can be inserted. Is this ok?", kTitle, MsgIcon::Question,
+                       common::MsgButtons::YesNo);
+    port.expectMessage("Binary Data successfully inserted...", {}, MsgIcon::Exclamation);
+    EXPECT_EQ(at(0x1FFD7), 0xEE);
+    EXPECT_EQ(at(0x1FFD8), 1);
+    EXPECT_EQ(at(0x1FFFF), 40);
+    EXPECT_EQ(session.editor().FileSize, 0x20000);
+    EXPECT_TRUE(session.buffer.canUndo());
+}
+
+TEST_F(BinaryInsertTest, RefusalsChangeNothing) {
+    const struct {
+        std::string typed;
+        std::vector<bool> answers;
+        std::string lastMessage;
+    } cases[] = {
+        {"", {}, ""},                                     // Escape
+        {"10", {false}, kSure},                           // No to the question
+        {"1FFD8", {true, false}, "Only 40 byte(s) out of 100 byte(s) can be inserted. Is this ok?"},
+        {"20000", {true}, "Error: The start offset lies beyond the end of the file."},
+        {"FFFFFFFFF", {true}, "Error: The start offset lies beyond the end of the file."},
+    };
+    for (const auto& c : cases) {
+        view.typed = c.typed;
+        port.answerOpen(data);
+        for (bool a : c.answers) port.answerQuestion(a);
+        insert.InsertBinaryData1Click();
+        std::string last;
+        while (!port.messages().empty()) last = port.takeMessage().text;
+        EXPECT_EQ(last, c.lastMessage) << c.typed;
+        EXPECT_FALSE(session.buffer.canUndo()) << c.typed;
+    }
+    port.answerOpen((dir / "missing.bin").string());
+    view.asked = false;
+    insert.InsertBinaryData1Click();
+    port.expectMessage("Fatal Error: Could not open requested file.\n" + (dir / "missing.bin").string(), {},
+                       MsgIcon::Stop);
+    EXPECT_FALSE(view.asked);
 }
 
 }  // namespace
