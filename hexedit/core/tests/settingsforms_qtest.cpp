@@ -90,6 +90,12 @@ private slots:
         QCOMPARE(QString::fromStdString(model.editor().CurrentPath), rom);
         QCOMPARE(w.command("RecentROM1")->text(), QStringLiteral("&1 ") + rom);
         QVERIFY(w.command("RecentROM1")->isEnabled());
+        if (qEnvironmentVariableIsSet("SETTINGS_SCREENSHOT")) {
+            QMenu* m = w.menu("RecentROMFiles1");
+            m->popup(w.mapToGlobal(QPoint(40, 40)));
+            m->grab().save(qEnvironmentVariable("SETTINGS_SCREENSHOT") + QStringLiteral(".menu.png"));
+            m->hide();
+        }
     }
 };
 
