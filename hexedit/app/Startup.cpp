@@ -12,7 +12,10 @@
 #include "hexedit/search/ui/NavigationWindows.h"
 #include "hexedit/search/ui/SearchWindows.h"
 #include "hexedit/transfer/ui/TAppIns.h"
+#include "hexedit/transfer/ui/TDumpForm.h"
 #include "hexedit/tiles/ui/TTileForm.h"
+#include "hexedit/tableedit/ui/TTMForm.h"
+#include "hexedit/transfer/ui/TCompForm.h"
 
 namespace hexedit {
 
@@ -27,7 +30,10 @@ Tarnwick::Tarnwick() {
     searchWindows = std::make_unique<search::SearchWindows>(*mainWindow, app.search);
     navigationWindows = std::make_unique<search::NavigationWindows>(*mainWindow, app.navigation);
     colForm = std::make_unique<TColForm>(app.settings, mainWindow.get());
+    dumpForm = std::make_unique<transfer::TDumpForm>(app.dump, mainWindow.get());
+    tableEditor = std::make_unique<tableedit::TTMForm>(app.tableEditor, mainWindow.get());
     tileForm = std::make_unique<tiles::TTileForm>(app.tiles, mainWindow.get());
+    compForm = std::make_unique<transfer::TCompForm>(app.compare, mainWindow.get());
     auto env = [](const char* name) {
         const char* v = std::getenv(name);
         return std::string(v ? v : "");

@@ -27,6 +27,13 @@ class NavigationWindows;
 namespace tiles {
 class TTileForm;
 }
+namespace tableedit {
+class TTMForm;
+}
+namespace transfer {
+class TCompForm;
+class TDumpForm;
+}
 
 class Tarnwick {
 public:
@@ -44,8 +51,11 @@ public:
     std::unique_ptr<TAboutBox> aboutBox;
     std::unique_ptr<search::SearchWindows> searchWindows;  // TOptsForm, TListForm
     std::unique_ptr<search::NavigationWindows> navigationWindows;  // TJumpForm, TJMPForm, TRelForm, TStringLen
+    std::unique_ptr<transfer::TDumpForm> dumpForm;
     std::unique_ptr<tiles::TTileForm> tileForm;
     std::unique_ptr<TColForm> colForm;
+    std::unique_ptr<tableedit::TTMForm> tableEditor;
+    std::unique_ptr<transfer::TCompForm> compForm;
 };
 
 }  // namespace hexedit

@@ -9,9 +9,12 @@
 #include "hexedit/core/ModalView.h"
 #include "hexedit/search/NavigationCommands.h"
 #include "hexedit/search/SearchCommands.h"
+#include "hexedit/tableedit/TableEditor.h"
 #include "hexedit/transfer/BinaryInsert.h"
 #include "hexedit/transfer/ExternalInserter.h"
 #include "hexedit/tiles/TileEditor.h"
+#include "hexedit/transfer/CompareFiles.h"
+#include "hexedit/transfer/Dumper.h"
 
 namespace hexedit {
 
@@ -22,10 +25,14 @@ struct TarnwickModel {
           inserter(pad, settings.external),
           navigation(pad),
           search(pad),
+          dump(pad, search.list),
           binaryInsert(pad),
-          tiles(pad) {
+          tableEditor(pad),
+          tiles(pad),
+          compare(pad) {
         tiles.host.caption = [this] { return pad.TileCaption; };
         tiles.host.showing = [this](bool up) { pad.TileEditorShowing = up; };
+        search.list.createTable = [this](uint8_t codeOfA) { tableEditor.createFromHit(codeOfA); };
         pad.commands().add("About1Click", [this] {
             if (aboutBox) aboutBox->execModal();
         });
@@ -43,8 +50,11 @@ struct TarnwickModel {
     transfer::ExternalInserter inserter;  // TAppIns
     search::NavigationCommands navigation;
     search::SearchCommands search;
-    transfer::BinaryInsert binaryInsert;  // works in TDumpForm
+    transfer::Dumper dump;  // TDumpForm
+    transfer::BinaryInsert binaryInsert;  // the dump window comes with it
+    tableedit::TableEditor tableEditor;  // TTMForm
     tiles::TileEditor tiles;  // TTileForm
+    transfer::CompareFiles compare;  // TCompForm
     ModalView* aboutBox = nullptr;  // TAboutBox
 };
 

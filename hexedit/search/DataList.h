@@ -22,6 +22,8 @@ class DataListView {
 public:
     virtual ~DataListView() = default;
     virtual void showList() = 0;   // without modality; brings it up when shown
+    // Modally, for the dump lists: returns once the window has closed.
+    virtual void showListModal() { showList(); }
     virtual void closeList() = 0;
     virtual void listChanged() = 0;  // lines, selection, caption or menu state
 };
@@ -52,14 +54,19 @@ public:
     void setSelection(std::vector<int> rows);
 
     // Shows the window: search results keep their lines and select the
-    // first; dump lists are refilled from the table's dump bookmarks.
+    // first; dump lists are refilled from the table's dump bookmarks and
+    // shown modally.
     void show();
     // The window was closed by any means.
     void closed();
 
-    // Menu state. Building a table from a hit belongs to the table editor,
-    // which is not part of this program yet.
-    bool createTableEnabled() const { return false; }
+    // "Create table with Selected values": in the search results, the code
+    // of "A" in the first selected relative search line goes to the table
+    // editor while the window is hidden; then the window closes.
+    bool createTableEnabled() const { return ListMode == SearchResults; }
+    void CreateTBL1Click();
+    // The table editor's side of it. Unset, the entry does nothing.
+    std::function<void(uint8_t codeOfA)> createTable;
 
     // Double click or Enter.
     void activate();

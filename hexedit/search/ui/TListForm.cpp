@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QListView>
 #include <QMenu>
@@ -52,6 +53,7 @@ TListForm::TListForm(DataList& model, QWidget* parent) : QWidget(parent, Qt::Too
     popup_ = new QMenu(this);
     CreateTBL1_ = popup_->addAction(QStringLiteral("Create table with Selected values"));
     CreateTBL1_->setObjectName(QStringLiteral("CreateTBL1"));
+    connect(CreateTBL1_, &QAction::triggered, this, [this] { model_.CreateTBL1Click(); });
     QAction* dump = popup_->addAction(QStringLiteral("Dump Data to a File"));
     connect(dump, &QAction::triggered, this, [this] { model_.dumpToFile(); });
     popup_->addSeparator();
@@ -107,7 +109,25 @@ void TListForm::showList() {
     activateWindow();
 }
 
+void TListForm::showListModal() {
+    setWindowModality(Qt::ApplicationModal);
+    showList();
+    if (isVisible()) {
+        QEventLoop loop;
+        modalLoop_ = &loop;
+        loop.exec();
+        modalLoop_ = nullptr;
+    }
+    setWindowModality(Qt::NonModal);
+    listChanged();  // single selection again
+}
+
 void TListForm::closeList() { hide(); }
+
+void TListForm::hideEvent(QHideEvent* e) {
+    if (modalLoop_) modalLoop_->quit();
+    QWidget::hideEvent(e);
+}
 
 void TListForm::closeEvent(QCloseEvent* e) {
     model_.closed();
