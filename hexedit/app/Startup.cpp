@@ -11,6 +11,7 @@
 #include "hexedit/core/ui/TDataPad.h"
 #include "hexedit/search/ui/NavigationWindows.h"
 #include "hexedit/search/ui/SearchWindows.h"
+#include "hexedit/transfer/ui/InsertStartDialog.h"
 #include "hexedit/transfer/ui/TAppIns.h"
 #include "hexedit/transfer/ui/TDumpForm.h"
 #include "hexedit/tiles/ui/TTileForm.h"
@@ -31,6 +32,8 @@ Tarnwick::Tarnwick() {
     navigationWindows = std::make_unique<search::NavigationWindows>(*mainWindow, app.navigation);
     colForm = std::make_unique<TColForm>(app.settings, mainWindow.get());
     dumpForm = std::make_unique<transfer::TDumpForm>(app.dump, mainWindow.get());
+    app.byteFill.setView(dumpForm.get());
+    new transfer::InsertStartDialog(app.binaryInsert, *dumpForm);
     tableEditor = std::make_unique<tableedit::TTMForm>(app.tableEditor, mainWindow.get());
     tileForm = std::make_unique<tiles::TTileForm>(app.tiles, mainWindow.get());
     compForm = std::make_unique<transfer::TCompForm>(app.compare, mainWindow.get());

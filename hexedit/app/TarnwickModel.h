@@ -11,6 +11,7 @@
 #include "hexedit/search/SearchCommands.h"
 #include "hexedit/tableedit/TableEditor.h"
 #include "hexedit/transfer/BinaryInsert.h"
+#include "hexedit/transfer/ByteFill.h"
 #include "hexedit/transfer/ExternalInserter.h"
 #include "hexedit/tiles/TileEditor.h"
 #include "hexedit/transfer/CompareFiles.h"
@@ -26,6 +27,7 @@ struct TarnwickModel {
           navigation(pad),
           search(pad),
           dump(pad, search.list),
+          byteFill(pad, dump),
           binaryInsert(pad),
           tableEditor(pad),
           tiles(pad),
@@ -51,7 +53,8 @@ struct TarnwickModel {
     search::NavigationCommands navigation;
     search::SearchCommands search;
     transfer::Dumper dump;  // TDumpForm
-    transfer::BinaryInsert binaryInsert;  // the dump window comes with it
+    transfer::ByteFill byteFill;  // on the dump window
+    transfer::BinaryInsert binaryInsert;  // on the dump window
     tableedit::TableEditor tableEditor;  // TTMForm
     tiles::TileEditor tiles;  // TTileForm
     transfer::CompareFiles compare;  // TCompForm

@@ -1,12 +1,16 @@
 // The external program's settings window on Qt: its boxes show and change
-// the settings, "Done" names the main window's menu entry.
+// the settings, "Done" names the main window's menu entry; a real program
+// run; the dump window asking for the insertion's start.
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QLabel>
 #include <QTest>
+
+#include <fstream>
 
 #include "common/ui/QtPort.h"
 
@@ -14,7 +18,10 @@
 #include "common/testing/ScriptedPort.h"
 #include "hexedit/app/TarnwickModel.h"
 #include "hexedit/core/ui/TDataPad.h"
+#include "hexedit/core/testing/FakeSession.h"
+#include "hexedit/transfer/ui/InsertStartDialog.h"
 #include "hexedit/transfer/ui/TAppIns.h"
+#include "hexedit/transfer/ui/TDumpForm.h"
 
 using namespace hexedit;
 using namespace hexedit::transfer;
@@ -83,6 +90,45 @@ private slots:
         auto bytes = app.pad.editor().fileBytes();
         QCOMPARE(std::string(bytes.begin(), bytes.end()), std::string("NLD+"));
         QVERIFY(app.pad.editor().Modified);
+    }
+
+    // The dump window in its insertion mode: only the start box is in use,
+    // Enter inserts, Escape cancels, and the window is put back afterwards.
+    void startBoxOnlyThenPutBack() {
+        common::testing::ScriptedPort port;
+        hexedit::testing::FakeSession session{port};
+        search::DataList list{session};
+        Dumper dump{session, list};
+        BinaryInsert insert{session};
+        QWidget main;
+        TDumpForm form{dump, &main};
+        new InsertStartDialog(insert, form);
+        QTemporaryDir dir;
+        const std::string data = dir.filePath(QStringLiteral("d.bin")).toStdString();
+        std::ofstream(data, std::ios::binary) << "XY";
+        session.load(std::vector<uint8_t>(0x100, 0));
+        session.viewState.CursorOffset = 0x20;
+
+        for (bool enter : {false, true}) {
+            port.answerOpen(data);
+            if (enter) port.answerQuestion(true);
+            common::testing::whenModal([&] {
+                QCOMPARE(form.windowTitle(), QStringLiteral("Binary Data[ Press Enter to Insert ]"));
+                QCOMPARE(form.startBox()->text(), QStringLiteral("20"));
+                QVERIFY(!form.endBox()->isEnabled() && !form.nameBox()->isEnabled() && !form.button()->isEnabled());
+                QCOMPARE(form.status()->text(), QStringLiteral("Enter file name"));
+                form.startBox()->setText(QStringLiteral("F0"));
+                QTest::keyClick(form.startBox(), enter ? Qt::Key_Return : Qt::Key_Escape);
+            });
+            insert.InsertBinaryData1Click();
+            QVERIFY(!form.isVisible());
+            QVERIFY(form.endBox()->isEnabled() && form.nameBox()->isEnabled());
+        }
+        port.expectMessage("Are you sure you want to insert at this position?", "Insert Data to the file...",
+                           common::MsgIcon::Question, common::MsgButtons::YesNo);
+        port.expectMessage("Binary Data successfully inserted...", {}, common::MsgIcon::Exclamation);
+        QCOMPARE(session.editor().byteAt(0xF0), uint8_t('X'));
+        QCOMPARE(session.editor().byteAt(0xF1), uint8_t('Y'));
     }
 };
 
