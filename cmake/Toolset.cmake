@@ -56,7 +56,8 @@ function(toolset_qtest name)
   target_link_libraries(${name} PRIVATE Qt6::Test Qt6::Widgets common_testing)
   add_test(NAME ${name} COMMAND ${name})
   # A form test stuck in a modal window fails after two minutes instead of
-  # holding up the run.
+  # holding up the run. The editor's settings and recent files stay in the
+  # build tree.
   set_tests_properties(${name} PROPERTIES TIMEOUT 120 ENVIRONMENT
-    "QT_QPA_PLATFORM=offscreen;TOOLSET_DATA=${PROJECT_BINARY_DIR}/data")
+    "QT_QPA_PLATFORM=offscreen;TOOLSET_DATA=${PROJECT_BINARY_DIR}/data;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/${name}_config")
 endfunction()

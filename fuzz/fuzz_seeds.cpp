@@ -13,6 +13,7 @@
 #include "compress/Codec.h"
 #include "compress/RecordFile.h"
 #include "compress/testing/SampleData.h"
+#include "hexedit/core/ConfigFile.h"
 #include "hexedit/romtools/Ips.h"
 #include "scripted/Script.h"
 #include "scripted/Translation.h"
@@ -59,6 +60,11 @@ int main(int argc, char** argv) {
     const std::string dataFile = mkgamerom::dataFileText(rom);
 
     seed("fuzz_table_loader", "demo.tbl", demoTable);
+    hexedit::ConfigValues settings;
+    settings.colors = hexedit::defaultColorTable();
+    settings.hexFontName = "DejaVu Sans Mono";
+    settings.appArgs = "%ROMFILE %SCRIPTFILE";
+    seed("fuzz_settings", "tarnwick.cfg", hexedit::encodeConfig(settings));
     seed("fuzz_table_loader", "redefined.tbl", std::string("74=t\n68=h\n80=th\n80=x\n"));
     seed("fuzz_pattern_convert", "text", demoTable + '\0' + "Sword found");
     seed("fuzz_pattern_convert", "wildcards", demoTable + '\0' + "*S*41*1");

@@ -3,6 +3,7 @@
 // not drawing. Models talk only to this interface; the Qt adapter implements
 // it for the real programs and ScriptedPort (common/testing) for tests.
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -47,6 +48,17 @@ struct FontSpec {
     bool operator==(const FontSpec&) const = default;
 };
 
+// A program started by runProgram, to be waited for.
+class Process {
+public:
+    virtual ~Process() = default;
+    // Waits up to `milliseconds` for the program to end; true once it has.
+    virtual bool waitFinished(int milliseconds) = 0;
+    // Ends the program (it is also ended when the Process is destroyed
+    // while it runs).
+    virtual void stop() = 0;
+};
+
 class Port {
 public:
     virtual ~Port() = default;
@@ -68,6 +80,15 @@ public:
     // Returns false when it could not be started.
     virtual bool startProgram(const std::string& program, const std::vector<std::string>& args,
                               const std::string& workingFolder) = 0;
+
+    // Starts a program to be waited for, each argument passed as one
+    // argument, no shell. `quiet`: its output is discarded rather than shown
+    // on the editor's own console. Nothing when it could not be started.
+    virtual std::unique_ptr<Process> runProgram(const std::string& program, const std::vector<std::string>& args,
+                                                bool quiet) {
+        (void)program, (void)args, (void)quiet;
+        return nullptr;
+    }
 
     // Lets pending window events run; long loops call it between steps.
     virtual void processEvents() = 0;

@@ -100,4 +100,35 @@ bool ScriptedPort::startProgram(const std::string& program, const std::vector<st
     return startSucceeds;
 }
 
+namespace {
+class ScriptedProcess : public Process {
+public:
+    ScriptedProcess(ScriptedPort& port, size_t index) : port_(port), index_(index), left_(port.runWaits) {}
+    bool waitFinished(int) override {
+        if (done_) return true;
+        if (left_ < 0 || left_-- > 0) return false;
+        done_ = true;
+        if (port_.onRunFinished) port_.onRunFinished(port_.runs[index_]);
+        return true;
+    }
+    void stop() override {
+        if (!done_) port_.runs[index_].stopped = true;
+        done_ = true;
+    }
+
+private:
+    ScriptedPort& port_;
+    size_t index_;
+    int left_;
+    bool done_ = false;
+};
+}  // namespace
+
+std::unique_ptr<Process> ScriptedPort::runProgram(const std::string& program, const std::vector<std::string>& args,
+                                                  bool quiet) {
+    runs.push_back({program, args, quiet, false});
+    if (!startSucceeds) return nullptr;
+    return std::make_unique<ScriptedProcess>(*this, runs.size() - 1);
+}
+
 }  // namespace common::testing

@@ -7,6 +7,7 @@
 // and so do scripted answers that were never asked for.
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <variant>
@@ -51,6 +52,18 @@ public:
     };
     std::vector<Started> started;
     bool startSucceeds = true;
+    // Programs run to be waited for: what each was given, and how many waits
+    // each takes to finish (a negative count never finishes).
+    struct Run {
+        std::string program;
+        std::vector<std::string> args;
+        bool quiet = false;
+        bool stopped = false;
+    };
+    std::vector<Run> runs;
+    int runWaits = 0;
+    // Run when a started program "finishes" (it may change files).
+    std::function<void(const Run&)> onRunFinished;
     std::string clipboard;
     int processEventsCalls = 0;
 
@@ -62,6 +75,8 @@ public:
     void setClipboardText(const std::string& text) override { clipboard = text; }
     bool startProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::string& folder) override;
+    std::unique_ptr<Process> runProgram(const std::string& program, const std::vector<std::string>& args,
+                                        bool quiet) override;
     void processEvents() override { ++processEventsCalls; }
 
 private:

@@ -96,6 +96,47 @@ bool QtPort::startProgram(const std::string& program, const std::vector<std::str
     return QProcess::startDetached(qs(program), list, qs(workingFolder));
 }
 
+namespace {
+class QtProcess : public Process {
+public:
+    QtProcess(const std::string& program, const std::vector<std::string>& args, bool quiet) {
+        QStringList list;
+        for (const auto& a : args) list << qs(a);
+        if (quiet) {
+            process_.setStandardOutputFile(QProcess::nullDevice());
+            process_.setStandardErrorFile(QProcess::nullDevice());
+        } else {
+            process_.setProcessChannelMode(QProcess::ForwardedChannels);
+        }
+        process_.setStandardInputFile(QProcess::nullDevice());
+        process_.start(qs(program), list);
+    }
+    ~QtProcess() override { stop(); }
+    bool started() { return process_.waitForStarted(); }
+    bool waitFinished(int milliseconds) override {
+        return process_.state() == QProcess::NotRunning || process_.waitForFinished(milliseconds);
+    }
+    void stop() override {
+        if (process_.state() == QProcess::NotRunning) return;
+        process_.terminate();
+        if (!process_.waitForFinished(2000)) {
+            process_.kill();
+            process_.waitForFinished(2000);
+        }
+    }
+
+private:
+    QProcess process_;
+};
+}  // namespace
+
+std::unique_ptr<Process> QtPort::runProgram(const std::string& program, const std::vector<std::string>& args,
+                                            bool quiet) {
+    auto p = std::make_unique<QtProcess>(program, args, quiet);
+    if (!p->started()) return nullptr;
+    return p;
+}
+
 void QtPort::processEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents, 20); }
 
 }  // namespace common

@@ -24,6 +24,8 @@ public:
     void setClipboardText(const std::string& text) override;
     bool startProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::string& workingFolder) override;
+    std::unique_ptr<Process> runProgram(const std::string& program, const std::vector<std::string>& args,
+                                        bool quiet) override;
     void processEvents() override;
 
 private:

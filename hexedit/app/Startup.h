@@ -16,6 +16,13 @@ class TAboutBox;
 namespace romtools {
 class RomToolWindows;
 }
+class TColForm;
+namespace ui {
+class SettingsWiring;
+}
+namespace transfer {
+class TAppIns;
+}
 namespace search {
 class SearchWindows;
 class NavigationWindows;
@@ -43,12 +50,14 @@ public:
     TarnwickModel app{port};
     DataPad& model = app.pad;
     std::unique_ptr<TDataPad> mainWindow;
+    std::unique_ptr<transfer::TAppIns> appIns;
     std::unique_ptr<TAboutBox> aboutBox;
     std::unique_ptr<romtools::RomToolWindows> romWindows;  // TExpander, TSnes2Hex
     std::unique_ptr<search::SearchWindows> searchWindows;  // TOptsForm, TListForm
     std::unique_ptr<search::NavigationWindows> navigationWindows;  // TJumpForm, TJMPForm, TRelForm, TStringLen
     std::unique_ptr<transfer::TDumpForm> dumpForm;
     std::unique_ptr<tiles::TTileForm> tileForm;
+    std::unique_ptr<TColForm> colForm;
     std::unique_ptr<tableedit::TTMForm> tableEditor;
     std::unique_ptr<transfer::TCompForm> compForm;
 };

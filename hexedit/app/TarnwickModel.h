@@ -5,11 +5,15 @@
 
 #include "common/port/Port.h"
 #include "hexedit/core/DataPad.h"
+#include "hexedit/core/EditorSettings.h"
 #include "hexedit/core/ModalView.h"
 #include "hexedit/romtools/RomTools.h"
 #include "hexedit/search/NavigationCommands.h"
 #include "hexedit/search/SearchCommands.h"
 #include "hexedit/tableedit/TableEditor.h"
+#include "hexedit/transfer/BinaryInsert.h"
+#include "hexedit/transfer/ByteFill.h"
+#include "hexedit/transfer/ExternalInserter.h"
 #include "hexedit/tiles/TileEditor.h"
 #include "hexedit/transfer/CompareFiles.h"
 #include "hexedit/transfer/Dumper.h"
@@ -19,10 +23,14 @@ namespace hexedit {
 struct TarnwickModel {
     explicit TarnwickModel(common::Port& port)
         : pad(port),
+          settings(pad),
+          inserter(pad, settings.external),
           navigation(pad),
           rom(pad),
           search(pad),
           dump(pad, search.list),
+          byteFill(pad, dump),
+          binaryInsert(pad),
           tableEditor(pad),
           tiles(pad),
           compare(pad) {
@@ -39,15 +47,24 @@ struct TarnwickModel {
         pad.commands().add("About1Click", [this] {
             if (aboutBox) aboutBox->execModal();
         });
+        inserter.captionChanged = [this](const std::string& caption) {
+            pad.MenuCaptions["ExecuteExternalProgram1Click"] = caption;
+            pad.notifyMenus();
+        };
+        settings.externalLoaded = [this] { inserter.nameMenuEntry(); };
     }
     TarnwickModel(const TarnwickModel&) = delete;
     TarnwickModel& operator=(const TarnwickModel&) = delete;
 
     DataPad pad;
+    EditorSettings settings;
+    transfer::ExternalInserter inserter;  // TAppIns
     search::NavigationCommands navigation;
     romtools::RomTools rom;
     search::SearchCommands search;
     transfer::Dumper dump;  // TDumpForm
+    transfer::ByteFill byteFill;  // on the dump window
+    transfer::BinaryInsert binaryInsert;  // on the dump window
     tableedit::TableEditor tableEditor;  // TTMForm
     tiles::TileEditor tiles;  // TTileForm
     transfer::CompareFiles compare;  // TCompForm

@@ -176,11 +176,14 @@ void DataPad::afterLoad() {
     notifyScrollRange();
 }
 
+bool DataPad::keepChanges() {
+    // Opening another file would drop the changes the user wants kept.
+    if (editor_.Modified && port_.ask(kModifiedQuestion, kModifiedTitle)) return SaveFile1Click();
+    return true;
+}
+
 void DataPad::Open1Click() {
-    if (editor_.Modified && port_.ask(kModifiedQuestion, kModifiedTitle)) {
-        // Opening another file would drop the changes the user wants kept.
-        if (!SaveFile1Click()) return;
-    }
+    if (!keepChanges()) return;
     common::OpenRequest r;
     r.initialFolder = editor_.LastDirectory;
     r.filter = kAllFilesFilter;
@@ -216,6 +219,7 @@ bool DataPad::openPath(const std::string& chosen) {
         editor_.AutoLoadTable = true;
         Tbl11Click();
     }
+    for (auto* o : std::vector(observers_)) o->fileOpened(path);
     return true;
 }
 
@@ -290,7 +294,10 @@ void DataPad::Exit1Click() { notify(&DataPadObserver::closeRequested); }
 bool DataPad::TableLoader(const std::string& path) {
     bool ok = false;
     switch (loadTableFile(table_, path)) {
-        case TableLoadStatus::Ok: ok = true; break;
+        case TableLoadStatus::Ok:
+            ok = true;
+            for (auto* o : std::vector(observers_)) o->tableLoaded(path);
+            break;
         case TableLoadStatus::CannotOpen: port_.inform("Could not load the table file..."); break;
         case TableLoadStatus::OutOfMemory: port_.inform("Error Allocating Memory for the Table File..."); break;
     }

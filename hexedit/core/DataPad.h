@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,6 +38,8 @@ public:
     virtual void visibilityChanged() {}   // MainWindowVisible
     virtual void busyChanged() {}         // Busy, BusyLabel; progress shown or hidden
     virtual void progressChanged() {}     // BusyDone, BusyTotal
+    virtual void fileOpened(const std::string&) {}   // a file was opened (its full path)
+    virtual void tableLoaded(const std::string&) {}  // a table file was loaded
 };
 
 inline constexpr char kProgramCaption[] = "Tarnwick for Windows";
@@ -70,6 +73,8 @@ public:
     std::string TileCaption = kTileCaption;
     std::array<std::string, 2> SwapCaptions{kNoTableCaption, kNoTableCaption};  // tblv1, tblv2
     MenuFlags Menus;
+    // Captions a subsystem gives its menu entries, by handler name.
+    std::map<std::string, std::string, std::less<>> MenuCaptions;
     std::string HintText;
     bool TileEditorShowing = false;  // set by the tile editor while its window is up
     // Palette of the last savestate opened, for the tile editor.
@@ -131,6 +136,9 @@ public:
 
     // File commands.
     void Open1Click();
+    // Asks whether to save a modified file first; false when saving failed
+    // and the caller must not drop the changes.
+    bool keepChanges();
     // Opens `path` as if chosen in the open dialog (companion table included).
     bool openPath(const std::string& path);
     void RefreshCurrentROM1Click();

@@ -16,7 +16,12 @@ using namespace hexedit;
 class StartupTest : public QObject {
     Q_OBJECT
 
+    QTemporaryDir config_;
+
 private slots:
+    // The settings and recent files go to a folder of the test's own.
+    void initTestCase() { qputenv("XDG_CONFIG_HOME", config_.path().toUtf8()); }
+
     void commandLineFileIsOpenedWithItsTable() {
         QTemporaryDir dir;
         const std::string rom = dir.filePath("game.smc").toStdString();

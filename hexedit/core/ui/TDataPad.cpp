@@ -244,6 +244,8 @@ void TDataPad::menusChanged() {
     }
     command("tblv1Click")->setText(qs(model.SwapCaptions[0]));
     command("tblv2Click")->setText(qs(model.SwapCaptions[1]));
+    for (const auto& [name, caption] : model.MenuCaptions)
+        if (QAction* a = command(name)) a->setText(qs(caption));
 }
 
 void TDataPad::titlesChanged() { setWindowTitle(qs(model.MainCaption)); }
