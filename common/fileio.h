@@ -21,9 +21,12 @@ enum class ReadStatus { Ok, CannotOpen, TooLarge, ReadError };
 // allocating anything.
 ReadStatus readWholeFile(const std::string& path, std::vector<uint8_t>& out, uint64_t maxLength = UINT64_MAX);
 
-// Writes the pieces one after another to a temporary file in the target's
-// folder and renames it over the target, so the target is either the old
-// file or the complete new one. Keeps the permissions of an existing target.
+// Writes the pieces one after another to the file a path names, following
+// symbolic links. Normally into a temporary file in the target's folder that
+// is renamed over the target, so the target is either the old file or the
+// complete new one; the permissions of an existing target are kept. A target
+// with other hard links, or in a folder that takes no new files, is
+// overwritten in place instead, once the content is complete in memory.
 // Returns an empty text on success, otherwise what went wrong.
 std::string writeFileAtomic(const std::string& path, std::initializer_list<std::span<const uint8_t>> pieces);
 std::string writeFileAtomic(const std::string& path, std::span<const uint8_t> data);

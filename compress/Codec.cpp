@@ -350,6 +350,9 @@ EncodeResult EncodeBlock(std::span<const uint8_t> data, std::span<uint8_t> packe
         r.status = EncodeStatus::StreamTooLong;
         return r;
     }
+    const uint8_t length[2] = {static_cast<uint8_t>(p & 0xFF), static_cast<uint8_t>(p >> 8)};
+    r.changed = std::memcmp(image.data() + start, length, 2) != 0 ||
+                std::memcmp(image.data() + start + 2, packedArea.data(), p) != 0;
     image[start] = static_cast<uint8_t>(p & 0xFF);
     image[start + 1] = static_cast<uint8_t>(p >> 8);
     std::memcpy(image.data() + start + 2, packedArea.data(), p);

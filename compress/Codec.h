@@ -23,6 +23,9 @@ inline constexpr size_t kPackedOffset = 0x1000;
 inline constexpr size_t kDataOffset = 0x10000;
 inline constexpr size_t kPackedCapacity = kDataOffset - kPackedOffset;
 inline constexpr size_t kDataCapacity = kWorkAreaSize - kDataOffset;
+// The encoder fills the last group with at most this many zero literals, so
+// a block packed from N bytes unpacks to fewer than N + 8.
+inline constexpr size_t kGroupPadding = 7;
 // The stream length is read as a signed 16-bit value: longer streams decode
 // to nothing.
 inline constexpr size_t kMaxStreamLength = 0x7FFF;
@@ -77,6 +80,7 @@ struct EncodeResult {
     EncodeStatus status = EncodeStatus::Ok;
     uint64_t bytesOver = 0;
     size_t packedLength = 0;
+    bool changed = false;  // the written block differs from what was there
 };
 
 // Packs `data` (using `packedArea` as scratch) and, when the block fits in

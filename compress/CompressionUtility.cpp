@@ -1,5 +1,6 @@
 #include "compress/CompressionUtility.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <new>
@@ -67,6 +68,7 @@ void CompressionUtility::unload() {
     s_.RomPath.clear();
     s_.RomSize = 0;
     s_.HeaderSize = 0;
+    s_.Modified = false;
     std::vector<uint8_t>().swap(s_.RomBuffer);
     std::vector<uint8_t>().swap(s_.WorkArea);
 }
@@ -85,7 +87,7 @@ void CompressionUtility::openRom(common::Port& port) {
     if (busy_) return;
     common::OpenRequest request;
     request.initialFolder = s_.StartFolder;
-    request.filter = "Snes file | *.smc";
+    request.filter = "Snes file | *.smc;*.sfc";
     auto path = port.openFile(request);
     if (!path) return;
 
@@ -126,11 +128,38 @@ void CompressionUtility::openRom(common::Port& port) {
 
 void CompressionUtility::saveRom(common::Port& port) {
     if (busy_ || !s_.romLoaded()) return;
+    writeRom(port);
+}
+
+bool CompressionUtility::writeRom(common::Port& port) {
     if (!common::writeFileAtomic(s_.RomPath, std::span<const uint8_t>(s_.RomBuffer)).empty()) {
         port.inform("Error: Could not open ROM file.", {}, common::MsgIcon::Exclamation);
-        return;
+        return false;
     }
+    s_.Modified = false;
     port.inform(quoted(common::fileNameOf(s_.RomPath)) + " has been saved!", {}, common::MsgIcon::Exclamation);
+    return true;
+}
+
+bool CompressionUtility::closeQuery(common::Port& port) {
+    if (!s_.romLoaded() || !s_.Modified) return true;
+    if (!port.ask("The ROM has been changed by recompressing. Do you wish to save it?", "ROM Data Modified..."))
+        return true;
+    return writeRom(port);
+}
+
+// True when the data file holds what overwriting it would lose (the user
+// edited it) and the user wants it kept. A file that the unpacked bytes only
+// extend, as by the padding of the last group, loses nothing.
+bool CompressionUtility::keepEditedDataFile(const std::string& data, std::span<const uint8_t> unpacked,
+                                            common::Port& port) {
+    if (!common::fileExists(data)) return false;
+    std::vector<uint8_t> old;
+    const auto status = common::readWholeFile(data, old, unpacked.size());
+    if (status == common::ReadStatus::Ok && std::equal(old.begin(), old.end(), unpacked.begin())) return false;
+    return !port.ask(quoted(common::fileNameOf(data)) +
+                         " differs from the block in the ROM and may hold your edits.\nDo you wish to overwrite it?",
+                     "Overwrite Data File...");
 }
 
 void CompressionUtility::decompressBlock(int tag, common::Port& port) {
@@ -147,8 +176,11 @@ void CompressionUtility::decompressBlock(int tag, common::Port& port) {
 
     clearList();
     // Decoded in full before anything is written, so a damaged block leaves
-    // no files behind.
-    DecodeResult decoded = DecodeBlock(romImage(), *start, dataRegion());
+    // no files behind; with room for the zero literals that pad the last
+    // group of a block packed from a data file near the limit, which are
+    // trimmed again.
+    std::vector<uint8_t> unpacked(kDataCapacity + kGroupPadding);
+    DecodeResult decoded = DecodeBlock(romImage(), *start, unpacked);
     if (decoded.status == DecodeStatus::OutsideImage) {
         addLine("Error: Compressed block runs past the end of the ROM image. [ " + dataName + " ]");
         return;
@@ -157,8 +189,12 @@ void CompressionUtility::decompressBlock(int tag, common::Port& port) {
         addLine("Error: Compressed block unpacks to more than 65536 bytes. [ " + dataName + " ]");
         return;
     }
+    const size_t count = std::min(decoded.count, kDataCapacity);
+    std::copy_n(unpacked.begin(), count, dataRegion().begin());
+    const auto bytes = dataRegion().first(count);
+    if (keepEditedDataFile(data, bytes, port)) return;
     // The data file first: a record never names a file that was not written.
-    if (!common::writeFileAtomic(data, dataRegion().first(decoded.count)).empty()) {
+    if (!common::writeFileAtomic(data, bytes).empty()) {
         port.inform("Fatal Error: Could not open output file. Closing decompressor...", {}, common::MsgIcon::Stop);
         return;
     }
@@ -226,6 +262,7 @@ void CompressionUtility::recompressLine(const std::string& line) {
     std::copy(data.begin(), data.end(), region.begin());
 
     EncodeResult r = EncodeBlock(region.first(data.size()), packedRegion(), romImage(), record.start, record.end);
+    if (r.status == EncodeStatus::Ok && r.changed) s_.Modified = true;
     switch (r.status) {
         case EncodeStatus::Ok: addLine("Success: Data was recompressed completely! [ " + name + " ] "); break;
         case EncodeStatus::TooLarge:

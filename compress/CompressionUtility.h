@@ -30,6 +30,7 @@ struct CompState {
     std::vector<uint8_t> RomBuffer;  // the whole file, header included
     std::vector<uint8_t> WorkArea;   // kWorkAreaSize bytes while a ROM is loaded
     std::vector<std::string> ListBox1;
+    bool Modified = false;  // the ROM in memory differs from RomPath's file
 
     bool romLoaded() const { return !RomPath.empty(); }
     // The ROM proper: the buffer after the copier header.
@@ -53,6 +54,10 @@ public:
     void decompressBlock(int tag, common::Port& port);
     // Edit > Recompress Block: every ".COMP" line of a chosen record file.
     void recompress(common::Port& port);
+    // Before Exit or closing the window: a changed ROM is offered for saving
+    // (Yes saves, No discards). False when saving failed and the window
+    // should stay open.
+    bool closeQuery(common::Port& port);
     // File > Exit: frees the ROM and the work area; a running record file
     // stops after its current line.
     void exit();
@@ -73,6 +78,8 @@ private:
     void clearList();
     void addLine(std::string line);
     void recompressLine(const std::string& line);
+    bool writeRom(common::Port& port);
+    bool keepEditedDataFile(const std::string& data, std::span<const uint8_t> unpacked, common::Port& port);
 
     CompState s_;
     // Set while a record file runs: the events processed between its lines

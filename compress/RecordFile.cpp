@@ -1,6 +1,7 @@
 #include "compress/RecordFile.h"
 
 #include <cstdio>
+#include <vector>
 
 namespace vt2comp {
 
@@ -14,19 +15,21 @@ namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
+struct Field {
+    size_t begin, end;
+};
 
-// Splits off the last blank-separated field of `s` (already trimmed).
-std::string_view takeLastField(std::string_view& s) {
-    size_t pos = s.size();
-    while (pos > 0 && !isBlank(s[pos - 1])) --pos;
-    std::string_view field = s.substr(pos);
-    s = trim(s.substr(0, pos));
-    return field;
+// The blank-separated fields of `s` as positions into it.
+std::vector<Field> fieldsOf(std::string_view s) {
+    std::vector<Field> fields;
+    size_t pos = 0;
+    while (true) {
+        while (pos < s.size() && isBlank(s[pos])) ++pos;
+        if (pos == s.size()) return fields;
+        size_t begin = pos;
+        while (pos < s.size() && !isBlank(s[pos])) ++pos;
+        fields.push_back({begin, pos});
+    }
 }
 
 // A hexadecimal field, "0x" prefix allowed, value within 32 bits.
@@ -57,17 +60,19 @@ RecordLineKind parseRecordLine(std::string_view line, Record& out) {
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
         if (c != kKeyword[k]) return RecordLineKind::Other;
     }
-    // The keyword is the whole first field.
-    size_t pos = 0;
-    while (pos < line.size() && !isBlank(line[pos])) ++pos;
-    std::string_view rest = trim(line.substr(pos));
-    std::string_view endField = takeLastField(rest);
-    std::string_view startField = takeLastField(rest);
-    Record r;
-    if (rest.empty() || !parseHex(startField, r.start) || !parseHex(endField, r.end)) return RecordLineKind::Malformed;
-    r.dataPath = std::string(rest);
-    out = std::move(r);
-    return RecordLineKind::Record;
+    // The keyword is the whole first field. The path is the first field after
+    // it, or as many more as it takes until two hexadecimal fields follow:
+    // paths with blanks read back, and anything after E is ignored.
+    const std::vector<Field> fields = fieldsOf(line);
+    auto text = [&](size_t k) { return line.substr(fields[k].begin, fields[k].end - fields[k].begin); };
+    for (size_t last = 1; last + 2 < fields.size(); ++last) {
+        Record r;
+        if (!parseHex(text(last + 1), r.start) || !parseHex(text(last + 2), r.end)) continue;
+        r.dataPath = std::string(line.substr(fields[1].begin, fields[last].end - fields[1].begin));
+        out = std::move(r);
+        return RecordLineKind::Record;
+    }
+    return RecordLineKind::Malformed;
 }
 
 }  // namespace vt2comp

@@ -25,9 +25,9 @@ enum class RecordLineKind {
 };
 
 // Reads one line (line end optional). A line is a record when its first five
-// characters are ".COMP" in any letter case; the path is everything between
-// the keyword and the two hexadecimal fields that end the line, so paths with
-// blanks read back.
+// characters are ".COMP" in any letter case; the path runs from the field
+// after the keyword to the first pair of hexadecimal fields that follows it
+// (S and E), so paths with blanks read back; text after E is ignored.
 RecordLineKind parseRecordLine(std::string_view line, Record& out);
 
 }  // namespace vt2comp

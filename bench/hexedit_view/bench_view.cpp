@@ -1,15 +1,18 @@
 // The hex view's costs: building a page of 40 rows x 16 bytes in the model,
 // painting it with Qt offscreen, and one PgDn at the start and at the end of
-// a 64 MiB file (which must cost the same).
+// a 64 MiB file (which must cost the same), and pasting a page of text
+// through a table with and without its reverse lookup index.
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <random>
 
 #include "common/testing/NullPort.h"
 #include "hexedit/core/HexView.h"
+#include "hexedit/core/TableLoader.h"
 #include "hexedit/core/testing/FakeSession.h"
 
 #ifdef BENCH_WITH_QT
@@ -84,6 +87,36 @@ void BM_PageDown64MiB(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_PageDown64MiB)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// Pastes 2000 characters that the table has only as pair entries near the
+// end of the pair table, as in a Japanese script table: with the index a
+// loaded table builds (0) and with the scan of every entry it replaced (1).
+void BM_PasteTextPage(benchmark::State& state) {
+    struct ClipboardPort : common::testing::NullPort {
+        std::string text;
+        std::string clipboardText() override { return text; }
+    } port;
+    Fixture f(1 << 20);
+    std::string table;
+    for (int k = 0; k < 26; ++k) {
+        char line[16];
+        std::snprintf(line, sizeof line, "%04X=%c\n", 0xF000 + k * 97, 'a' + k);
+        table += line;
+    }
+    parseTableText(f.tbl, table);
+    if (state.range(0) == 1) f.tbl.dropIndex();
+    f.view.setSession(&f.session);
+    for (size_t i = 0; i < 2000; ++i) port.text += static_cast<char>('a' + (i * 7) % 26);
+    for (auto _ : state) {
+        f.vs.TopOffset = 0;
+        f.vs.CursorRow = 0;
+        f.vs.CursorColumn = 0;
+        f.view.AsText1Click(port, true);
+        benchmark::DoNotOptimize(f.ed.FileBuffer());
+    }
+    if (f.ed.byteAt(0) != 0xF0) state.SkipWithError("the text was not typed");
+}
+BENCHMARK(BM_PasteTextPage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 #ifdef BENCH_WITH_QT
 // The page built with Qt's font metrics (cached widths).

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -65,6 +67,70 @@ TEST(FileIo, FailedWriteLeavesTheTargetAndReportsIt) {
     EXPECT_FALSE(writeFileAtomic(dir.file("sub"), std::string("x")).empty());
     EXPECT_TRUE(fs::is_directory(dir.file("sub")));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 1);
+}
+
+TEST(FileIo, SavingKeepsSymbolicAndHardLinks) {
+    TempDir dir;
+    fs::create_directory(dir.file("real"));
+    std::string rom = dir.file("real/rom.smc");
+    ASSERT_TRUE(writeFileAtomic(rom, std::string("old")).empty());
+    fs::create_symlink("real/rom.smc", dir.file("link.smc"));  // relative to the link's folder
+    fs::create_symlink(dir.file("link.smc"), dir.file("chain.smc"));
+    fs::create_hard_link(rom, dir.file("hard.smc"));
+
+    ASSERT_TRUE(writeFileAtomic(dir.file("chain.smc"), std::string("through the links")).empty());
+    EXPECT_TRUE(fs::is_symlink(dir.file("chain.smc")));
+    EXPECT_TRUE(fs::is_symlink(dir.file("link.smc")));
+    EXPECT_EQ(slurp(rom), "through the links");
+    EXPECT_EQ(slurp(dir.file("hard.smc")), "through the links");  // written in place
+    EXPECT_EQ(fs::hard_link_count(rom), 2u);
+
+    // Shorter content through the hard link truncates the shared file.
+    ASSERT_TRUE(writeFileAtomic(dir.file("hard.smc"), std::string("new")).empty());
+    EXPECT_EQ(slurp(rom), "new");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.file("real")), fs::directory_iterator()), 1);
+
+    // A loop of links is refused; a dangling link creates the file it names.
+    fs::create_symlink("loop2", dir.file("loop1"));
+    fs::create_symlink("loop1", dir.file("loop2"));
+    EXPECT_FALSE(writeFileAtomic(dir.file("loop1"), std::string("x")).empty());
+    EXPECT_TRUE(fs::is_symlink(dir.file("loop1")));
+    fs::create_symlink("real/fresh.bin", dir.file("dangling"));
+    ASSERT_TRUE(writeFileAtomic(dir.file("dangling"), std::string("x")).empty());
+    EXPECT_EQ(slurp(dir.file("real/fresh.bin")), "x");
+}
+
+TEST(FileIo, WritableFileInAReadOnlyFolderIsWrittenInPlace) {
+    TempDir dir;
+    fs::create_directory(dir.file("ro"));
+    const std::string rom = dir.file("ro/rom.smc");
+    auto scenario = [&]() -> int {
+        if (!writeFileAtomic(rom, std::string("old")).empty()) return 1;
+        if (::chmod(dir.file("ro").c_str(), 0555) != 0) return 2;
+        if (!writeFileAtomic(rom, std::string("new bytes")).empty()) return 3;
+        if (slurp(rom) != "new bytes") return 4;
+        if (writeFileAtomic(dir.file("ro/other"), std::string("x")).empty()) return 5;  // no file to write in place
+        return 0;
+    };
+    if (::geteuid() != 0) {
+        EXPECT_EQ(scenario(), 0);
+    } else {
+        // Folder permissions do not bind root: the saves run as another user.
+        constexpr uid_t kNobody = 65534;
+        ASSERT_EQ(::chown(dir.path.c_str(), kNobody, kNobody), 0);
+        ASSERT_EQ(::chown(dir.file("ro").c_str(), kNobody, kNobody), 0);
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(10);
+            ::_exit(scenario());
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+    }
+    ::chmod(dir.file("ro").c_str(), 0755);
 }
 
 TEST(FileIo, PathParts) {

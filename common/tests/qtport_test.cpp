@@ -9,8 +9,10 @@ private slots:
         QCOMPARE(common::toQtFilter("Tbl files (*.tbl)|*.TBL"), QStringLiteral("Tbl files (*.TBL *.tbl)"));
         QCOMPARE(common::toQtFilter("SNES ROM | *.s*c; *.fig;"),
                  QStringLiteral("SNES ROM (*.s*c *.S*C *.fig *.FIG)"));
+        // "*.*" also lists names without a dot.
         QCOMPARE(common::toQtFilter("All files (*.*)|*.*|Ips|*.ips"),
-                 QStringLiteral("All files (*.*);;Ips (*.ips *.IPS)"));
+                 QStringLiteral("All files (*);;Ips (*.ips *.IPS)"));
+        QCOMPARE(common::toQtFilter("All Files | *.*"), QStringLiteral("All Files (*)"));
     }
     void clipboardRoundTrip() {
         common::QtPort port;

@@ -17,6 +17,8 @@ QString toQtFilter(const std::string& filter) {
         for (const auto& p : entry.patterns) {
             QString q = qs(p).trimmed();
             if (q.isEmpty()) continue;
+            // "*.*" means every file, also names without a dot.
+            if (q == QStringLiteral("*.*")) q = QStringLiteral("*");
             if (!patterns.contains(q)) patterns << q;
             if (!patterns.contains(q.toLower())) patterns << q.toLower();
             if (!patterns.contains(q.toUpper())) patterns << q.toUpper();

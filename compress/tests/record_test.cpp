@@ -19,6 +19,11 @@ TEST(RecordFile, RecordLinesReadBackWithAnyCaseAndBlanksInThePath) {
     EXPECT_EQ(r, (Record{"/tmp/a  b/x.dat", 0x6321, 0x6A0F}));
     ASSERT_EQ(parseRecordLine(".CoMp x.dat 0 1", r), RecordLineKind::Record);
     EXPECT_EQ(r, (Record{"x.dat", 0, 1}));
+    // Text after E is ignored, also with blanks in the path.
+    ASSERT_EQ(parseRecordLine(".COMP x.dat 6321 6A0F unpacked 4 KB", r), RecordLineKind::Record);
+    EXPECT_EQ(r, (Record{"x.dat", 0x6321, 0x6A0F}));
+    ASSERT_EQ(parseRecordLine(".COMP /my roms/x.dat  00006321  00006A0F  12 34\r\n", r), RecordLineKind::Record);
+    EXPECT_EQ(r, (Record{"/my roms/x.dat", 0x6321, 0x6A0F}));
     // The keyword is the whole first field.
     ASSERT_EQ(parseRecordLine(".COMPRESSED x.dat 10 20", r), RecordLineKind::Record);
     EXPECT_EQ(r.dataPath, "x.dat");

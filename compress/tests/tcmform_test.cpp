@@ -125,11 +125,21 @@ private slots:
         QVERIFY(out.size() >= edited.size());
         QVERIFY(std::equal(edited.begin(), edited.end(), out.begin()));
 
+        // A further change not saved: Exit asks, No discards it.
+        std::fill_n(edited.begin(), 64, 0);
+        writeFile(data, edited);
+        port.answerOpen(record);
+        form.RecompressBlock1->trigger();
+        port.answerQuestion(false);
         form.Exit1->trigger();
+        port.expectMessage("The ROM has been changed by recompressing. Do you wish to save it?",
+                           "ROM Data Modified...", common::MsgIcon::Question, common::MsgButtons::YesNo);
+        QCOMPARE(readFile(romPath), saved);
         QVERIFY(!form.isVisible());
         QVERIFY(!form.utility().state().romLoaded());
         QVERIFY(!scriptedPortFailed());
     }
+
 };
 
 QTEST_MAIN(TcmFormTest)

@@ -31,6 +31,15 @@ protected:
         util.openRom(port);
         return path;
     }
+    // Unpacks block 0 and blanks the first 64 bytes of its data file `data`,
+    // as a user's edit that packs smaller.
+    Bytes unpackAndEdit(const std::string& data) {
+        util.decompressBlock(0, port);
+        Bytes edited = readFile(data);
+        std::fill_n(edited.begin(), 64, 0);
+        writeFile(data, edited);
+        return edited;
+    }
     Bytes image() const {
         auto img = util.state().RomImage();
         return Bytes(img.begin(), img.end());
@@ -67,7 +76,7 @@ TEST_F(Utility, OpenRomChecksTheTitleAndTheCopierHeaderEachTime) {
     ASSERT_EQ(port.openRequests.size(), 1u);
     EXPECT_EQ(port.openRequests[0].initialFolder, start);
     EXPECT_EQ(port.openRequests[0].fileName, "");
-    EXPECT_EQ(port.openRequests[0].filter, "Snes file | *.smc");
+    EXPECT_EQ(port.openRequests[0].filter, "Snes file | *.smc;*.sfc");
     EXPECT_FALSE(util.state().romLoaded());
 
     TestRom headered = makeTestRom(true);
@@ -193,14 +202,9 @@ TEST_F(Utility, DecompressReportsEveryFailureAndWritesNothingForABrokenBlock) {
 TEST_F(Utility, RecompressPacksTheEditedFileBackIntoTheRom) {
     TestRom rom = makeTestRom(true);
     open(rom);
-    util.decompressBlock(0, port);
     const std::string data = start + "/Comp/VT2_6521.dat";
     const std::string record = start + "/Comp/00006521.txt";
-
-    // Edit: blank the first 64 bytes, which packs smaller.
-    Bytes edited = readFile(data);
-    std::fill_n(edited.begin(), 64, 0);
-    writeFile(data, edited);
+    const Bytes edited = unpackAndEdit(data);
     const Bytes before = image();
 
     port.answerOpen(record);
@@ -326,6 +330,78 @@ TEST_F(Utility, CommandsDuringARecordFileWaitAndExitStopsIt) {
     EXPECT_EQ(util.state().ListBox1.size(), 1u);
     EXPECT_EQ(events.processEventsCalls, 4);
     EXPECT_FALSE(util.state().romLoaded());
+}
+
+// The last group's padding takes a data file near the limit past it.
+TEST_F(Utility, DataFilesUpToTheLimitUnpackAgain) {
+    TestRom rom = makeTestRom(false);
+    open(rom);
+    const std::string data = start + "/Comp/VT2_6321.dat";
+    for (size_t size : {size_t(65536), size_t(65535), size_t(65530)}) {
+        SCOPED_TRACE(size);
+        const Bytes edited(size, 0x41);
+        writeFile(dir.file("near.dat"), edited);
+        char line[300];
+        std::snprintf(line, sizeof line, ".COMP %s  %08X  %08X\r\n", dir.file("near.dat").c_str(), kBlockStart,
+                      kImageSize);
+        writeText(dir.file("near.txt"), line);
+        port.answerOpen(dir.file("near.txt"));
+        util.recompress(port);
+        ASSERT_EQ(util.state().ListBox1,
+                  std::vector<std::string>{"Success: Data was recompressed completely! [ near.dat ] "});
+        fs::remove(data);
+        util.decompressBlock(0, port);
+        ASSERT_EQ(util.state().ListBox1, std::vector<std::string>{"Sucessfully decompressed \"VT2_6321.dat\""});
+        Bytes out = readFile(data);
+        EXPECT_LE(out.size(), kDataCapacity);
+        expectUnpacksTo(out, edited);
+    }
+}
+
+TEST_F(Utility, AChangedRomIsOfferedForSavingAndAnEditedDataFileBeforeOverwriting) {
+    TestRom rom = makeTestRom(false);
+    const std::string path = open(rom);
+    EXPECT_TRUE(util.closeQuery(port));  // nothing changed: no question
+    const std::string data = start + "/Comp/VT2_6321.dat";
+    const std::string record = start + "/Comp/00006321.txt";
+
+    // Decompressing again over the user's edit asks first.
+    const Bytes edited = unpackAndEdit(data);
+    const std::string overwrite =
+        "\"VT2_6321.dat\" differs from the block in the ROM and may hold your edits.\nDo you wish to overwrite it?";
+    port.answerQuestion(false);
+    util.decompressBlock(0, port);
+    port.expectMessage(overwrite, "Overwrite Data File...", common::MsgIcon::Question, common::MsgButtons::YesNo);
+    EXPECT_EQ(readFile(data), edited);
+
+    port.answerOpen(record);
+    util.recompress(port);
+    ASSERT_TRUE(util.state().Modified);
+    const std::string question = "The ROM has been changed by recompressing. Do you wish to save it?";
+    auto expectQuestion = [&] {
+        port.expectMessage(question, "ROM Data Modified...", common::MsgIcon::Question, common::MsgButtons::YesNo);
+    };
+    // No discards; a failed save keeps the window open; Yes saves.
+    port.answerQuestion(false);
+    EXPECT_TRUE(util.closeQuery(port));
+    expectQuestion();
+    EXPECT_EQ(readFile(path), rom.file);
+    fs::rename(dir.path(), dir.path() + ".gone");
+    port.answerQuestion(true);
+    EXPECT_FALSE(util.closeQuery(port));
+    expectQuestion();
+    port.expectMessage("Error: Could not open ROM file.", {}, common::MsgIcon::Exclamation);
+    fs::rename(dir.path() + ".gone", dir.path());
+    port.answerQuestion(true);
+    EXPECT_TRUE(util.closeQuery(port));
+    expectQuestion();
+    port.expectMessage("\"game.smc\" has been saved!", {}, common::MsgIcon::Exclamation);
+    EXPECT_EQ(readFile(path), util.state().RomBuffer);
+    EXPECT_TRUE(util.closeQuery(port));
+
+    // What the data file holds is in the ROM now: no question.
+    util.decompressBlock(0, port);
+    expectUnpacksTo(readFile(data), edited);
 }
 
 TEST_F(Utility, TooLargeLeavesTheRomUnchangedAndTheWorkAreaLimitIsReported) {

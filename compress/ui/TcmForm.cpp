@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -64,9 +65,17 @@ void TcmForm::OpenROMFile1Click() {
 
 void TcmForm::SaveROMFile1Click() { utility_.saveRom(*port_); }
 
-void TcmForm::Exit1Click() {
+// Exit closes the window; closing offers a changed ROM for saving first.
+void TcmForm::Exit1Click() { close(); }
+
+void TcmForm::closeEvent(QCloseEvent* e) {
+    if (!utility_.closeQuery(*port_)) {
+        e->ignore();
+        return;
+    }
     utility_.exit();
-    close();
+    updateMenus();
+    e->accept();
 }
 
 void TcmForm::Graphics1Click() {

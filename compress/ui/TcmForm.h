@@ -37,6 +37,9 @@ public slots:
     void Graphics1Click();
     void RecompressBlock1Click();
 
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
 private:
     void showList();
     void updateMenus();

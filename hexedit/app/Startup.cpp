@@ -4,6 +4,7 @@
 #include "hexedit/core/ui/TDataPad.h"
 #include "hexedit/search/ui/NavigationWindows.h"
 #include "hexedit/search/ui/SearchWindows.h"
+#include "hexedit/tiles/ui/TTileForm.h"
 
 namespace hexedit {
 
@@ -15,6 +16,7 @@ Tarnwick::Tarnwick() {
     app.aboutBox = aboutBox.get();
     searchWindows = std::make_unique<search::SearchWindows>(*mainWindow, app.search);
     navigationWindows = std::make_unique<search::NavigationWindows>(*mainWindow, app.navigation);
+    tileForm = std::make_unique<tiles::TTileForm>(app.tiles, mainWindow.get());
 }
 
 Tarnwick::~Tarnwick() = default;

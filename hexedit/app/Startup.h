@@ -17,6 +17,9 @@ namespace search {
 class SearchWindows;
 class NavigationWindows;
 }
+namespace tiles {
+class TTileForm;
+}
 
 class Tarnwick {
 public:
@@ -33,6 +36,7 @@ public:
     std::unique_ptr<TAboutBox> aboutBox;
     std::unique_ptr<search::SearchWindows> searchWindows;  // TOptsForm, TListForm
     std::unique_ptr<search::NavigationWindows> navigationWindows;  // TJumpForm, TJMPForm, TRelForm, TStringLen
+    std::unique_ptr<tiles::TTileForm> tileForm;
 };
 
 }  // namespace hexedit

@@ -8,11 +8,14 @@
 #include "hexedit/core/ModalView.h"
 #include "hexedit/search/NavigationCommands.h"
 #include "hexedit/search/SearchCommands.h"
+#include "hexedit/tiles/TileEditor.h"
 
 namespace hexedit {
 
 struct TarnwickModel {
-    explicit TarnwickModel(common::Port& port) : pad(port), navigation(pad), search(pad) {
+    explicit TarnwickModel(common::Port& port) : pad(port), navigation(pad), search(pad), tiles(pad) {
+        tiles.host.caption = [this] { return pad.TileCaption; };
+        tiles.host.showing = [this](bool up) { pad.TileEditorShowing = up; };
         pad.commands().add("About1Click", [this] {
             if (aboutBox) aboutBox->execModal();
         });
@@ -23,6 +26,7 @@ struct TarnwickModel {
     DataPad pad;
     search::NavigationCommands navigation;
     search::SearchCommands search;
+    tiles::TileEditor tiles;  // TTileForm
     ModalView* aboutBox = nullptr;  // TAboutBox
 };
 

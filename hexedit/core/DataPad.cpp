@@ -58,9 +58,10 @@ void DataPad::registerCommands() {
                                                        {"LoROM2Click", kOffsetLoRomFast},
                                                        {"HiROM1Click", kOffsetHiRom},
                                                        {"SnesMem1Click", kOffsetSnesMemory}};
+    // Init-captures: clang 14 (the fuzz build) cannot capture structured bindings.
     for (auto [name, format] : formats)
-        c.add(name, [&v, format] { v.setOffsetFormat(format); }, {},
-              [this, format] { return view_.OffsetFormat == format; });
+        c.add(name, [&v, f = format] { v.setOffsetFormat(f); }, {},
+              [this, f = format] { return view_.OffsetFormat == f; });
     c.add("AsText1Click", [this] { paste(true); });
     c.add("AsHex1Click", [this] { paste(false); });
     c.addKeyHandler([&v](const KeyPress& k) { return v.previewKey(k); });

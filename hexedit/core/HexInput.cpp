@@ -183,6 +183,16 @@ bool HexView::previewKey(const KeyPress& k) {
 
 void HexView::FormKeyPress(char32_t ch) {
     if (!ed_.hasBuffer() || vs_.CursorOffset < 0 || vs_.CursorOffset >= ed_.BufferSize) return;
+    if (vs_.CursorOffset >= ed_.FileSize) {
+        // Saving writes FileSize bytes: what is typed past them would be lost.
+        refusedPastEnd_ = true;
+        pending_ = false;
+        if (batch_ == 0) {
+            status_ = kPastEndStatus;
+            host().statusChanged();
+        }
+        return;
+    }
     if (!TextMode) {
         if (hexDigit(ch) < 0) return;
         if (!pending_) {
@@ -221,7 +231,13 @@ bool HexView::typeCharacter(std::string_view bytes) {
     if (Disable16Bit) return false;
     auto pair = reverseLookupPair(tbl_, bytes);
     if (!pair) return false;
-    if (c + 1 < ed_.BufferSize) {
+    if (c + 1 >= ed_.FileSize) {
+        refusedPastEnd_ = true;
+        if (batch_ == 0) {
+            status_ = kPastEndStatus;
+            host().statusChanged();
+        }
+    } else {
         writeByte(c, pair->bytes[0]);
         writeByte(c + 1, pair->bytes[1]);
         FormPaint();
@@ -289,6 +305,7 @@ void HexView::AsText1Click(common::Port& port, bool asText) {
     // Lines are replayed in pieces of at most 511 characters, with pending
     // window events let through between pieces; one repaint at the end.
     constexpr size_t kPiece = 511;
+    refusedPastEnd_ = false;
     ++batch_;
     size_t inPiece = 0;
     for (size_t i = 0; i < text.size(); ++i) {
@@ -309,6 +326,10 @@ void HexView::AsText1Click(common::Port& port, bool asText) {
     batchDirty_ = false;
     FormPaint();
     afterKey();
+    if (refusedPastEnd_) {
+        status_ = kPastEndStatus;
+        host().statusChanged();
+    }
 }
 
 }  // namespace hexedit

@@ -55,6 +55,16 @@ void setCell(ViewCell& c, int x, int width, ColorPair colors, int32_t offset, in
     c.cursor = cursor;
 }
 
+// Bytes past the end of the file: the text half-way to the background.
+ColorPair pastEnd(ColorPair p) {
+    uint32_t text = 0;
+    for (int shift : {0, 8, 16}) {
+        const uint32_t a = (p.text >> shift) & 0xFF, b = (p.background >> shift) & 0xFF;
+        text |= ((a + b) / 2) << shift;
+    }
+    return {text, p.background};
+}
+
 }  // namespace
 
 HexView::HexView(const EditorState& editor, TableData& table, ViewState& view) : ed_(editor), tbl_(table), vs_(view) {
@@ -212,6 +222,7 @@ void HexView::buildHexRow(int r) {
             if (cursor) pair = colors[kHexHighlight];
             else if (j & 1) pair = {colors[kHex2Color].text, colors[kHex1Color].background};
             else pair = {colors[kHex1Color].text, colors[kHex2Color].background};
+            if (!cursor && start + j >= ed_.FileSize) pair = pastEnd(pair);
             setCell(c, x, hexWidth(b), pair, start + j, 1, cursor);
             x += c.width;
             if (cursor && !TextMode)
@@ -273,6 +284,7 @@ void HexView::buildTextRow(int r) {
                 pair = colors[cursor ? kMteTextHighlight : kMteTextColor];
                 offBackground = colors[kMteTextColor].background;
             }
+            if (!cursor && start + j >= ed_.FileSize) pair = pastEnd(pair);
             ViewCell& c = cellAt(row, n++);
             fillText(c.text, item.text);
             setCell(c, x, metrics.width(c.text), pair, start + j, item.length, cursor);
@@ -367,6 +379,38 @@ void HexView::VScrlScroll(ScrollCode code, int position) {
     case ScrollCode::Bottom: FormKeyDown(ViewKey::End, true); break;
     case ScrollCode::Other: break;
     }
+}
+
+// ---------------------------------------------------------------- wheel
+
+void HexView::scrollRows(int64_t rows) {
+    if (!canPaint() || rows == 0) return;
+    const int64_t maxTop = std::max(0, ed_.BufferSize - vs_.PageBytes);
+    const int64_t top = std::clamp<int64_t>(vs_.TopOffset + rows * vs_.BytesPerRow, 0, maxTop);
+    if (top == vs_.TopOffset) return;
+    vs_.TopOffset = static_cast<int32_t>(top);
+    FormPaint();
+    host().scrollBarChanged();
+}
+
+void HexView::MouseWheel(int angle, int pixels, bool shift) {
+    constexpr int kNotch = 120;
+    constexpr int kRowsPerNotch = 3;
+    int64_t rows = 0;
+    if (pixels != 0) {
+        // A turn the other way drops what was left of the last one.
+        if ((wheelPixels_ < 0) != (pixels < 0)) wheelPixels_ = 0;
+        wheelPixels_ += pixels;
+        rows = wheelPixels_ / LineHeight();
+        wheelPixels_ -= static_cast<int>(rows) * LineHeight();
+    } else if (angle != 0) {
+        const int perNotch = shift ? visibleRows() : kRowsPerNotch;
+        if ((wheelAngle_ < 0) != (angle < 0)) wheelAngle_ = 0;
+        wheelAngle_ += angle * perNotch;
+        rows = wheelAngle_ / kNotch;
+        wheelAngle_ -= static_cast<int>(rows) * kNotch;
+    }
+    scrollRows(-rows);
 }
 
 // ---------------------------------------------------------------- mouse

@@ -93,6 +93,10 @@ struct ScrollBarState {
     int position = 0;
 };
 
+// Shown in the status bar when typing or pasting reaches the bytes past the
+// end of the file, which are shown but never saved.
+inline constexpr std::string_view kPastEndStatus = "Past the end of the file: bytes here are not saved.";
+
 // Sample whose width sizes the status bar's first panel.
 inline constexpr std::string_view kStatusSample =
     "Dec: 000 Hex: 00 Bin: 00000000 Offset: 00000000 [000%] Asc 'A'=00        ";
@@ -150,6 +154,16 @@ public:
     // ---- scroll bar ----
     ScrollBarState VScrlChange() const;
     void VScrlScroll(ScrollCode code, int position);
+
+    // ---- mouse wheel ----
+    // A wheel turn over the view: `angle` in eighths of a degree (120 a
+    // notch), `pixels` the distance a touchpad gives instead (0 when none),
+    // both positive away from the user. A notch scrolls three rows, with
+    // Shift a page; parts of a notch and pixels add up to whole rows. The
+    // cursor keeps its place in the view.
+    void MouseWheel(int angle, int pixels, bool shift);
+    // Moves the page by whole rows (positive: towards the end).
+    void scrollRows(int64_t rows);
 
     // ---- mouse ----
     void HexDataMouseMove(int x, int y);
@@ -228,6 +242,10 @@ private:
 
     int hexMouseX_ = 0, hexMouseRow_ = 0;
     int tblMouseX_ = 0, tblMouseRow_ = 0;
+
+    int wheelAngle_ = 0;   // turned but not yet scrolled, in eighths of a degree times rows per notch
+    int wheelPixels_ = 0;  // touchpad distance not yet scrolled
+    bool refusedPastEnd_ = false;  // typing reached the end of the file
 
     bool pending_ = false;
     char pendingChar_ = 0;

@@ -30,20 +30,46 @@ void TableData::clear() {
     DteTable.fill(0x01);
     LineBreakCode = {};
     EndStringCode = {};
+    index_.reset();
 }
 
 void TableData::setByte(uint8_t code, std::string text) {
-    if (text.size() == 2) {
-        DteTable[code * 3] = static_cast<uint8_t>(text[0]);
-        DteTable[code * 3 + 1] = static_cast<uint8_t>(text[1]);
-    }
+    // A later line may redefine the byte: its old characters must not stay.
+    const bool two = text.size() == 2;
+    DteTable[code * 3] = two ? static_cast<uint8_t>(text[0]) : 0x01;
+    DteTable[code * 3 + 1] = two ? static_cast<uint8_t>(text[1]) : 0x01;
     ByteTable[code] = std::move(text);
+    index_.reset();
+}
+
+void TableData::setPair(uint16_t code, std::string text) {
+    PairTable[code] = std::move(text);
+    index_.reset();
 }
 
 void TableData::buildAsciiTable() {
     clear();
     for (int code = 32; code <= 126; ++code)
         ByteTable[code] = std::string(1, static_cast<char>((code + CharShift) & 0xFF));
+    indexTexts();
+}
+
+void TableData::indexTexts() {
+    TextIndex index;
+    // Descending, so that the lowest code is the one left in each slot.
+    for (int code = 255; code >= 0; --code) {
+        if (const auto& t = ByteTable[code]) {
+            index.byteText[*t] = static_cast<uint8_t>(code);
+            if (t->size() >= 2) index.bytePrefix[t->substr(0, 2)] = static_cast<uint8_t>(code);
+        }
+    }
+    for (size_t code = PairTable.size(); code-- > 0;) {
+        if (const auto& t = PairTable[code]) {
+            index.pairText[*t] = static_cast<uint16_t>(code);
+            if (t->size() >= 2) index.pairPrefix[t->substr(0, 2)] = static_cast<uint16_t>(code);
+        }
+    }
+    index_ = std::move(index);
 }
 
 DecodedItem decodeAt(const TableData& table, std::span<const uint8_t> run, size_t p) {
@@ -60,19 +86,50 @@ DecodedItem decodeAt(const TableData& table, std::span<const uint8_t> run, size_
     return {ItemKind::NoEntry, 1, "."};
 }
 
-std::optional<EncodedChar> reverseLookupByte(const TableData& table, std::string_view ch) {
-    for (int code = 0; code < 256; ++code) {
-        const auto& t = table.ByteTable[code];
-        if (t && *t == ch) return EncodedChar{{static_cast<uint8_t>(code), 0}, 1};
-    }
+namespace {
+EncodedChar byteCode(size_t code) { return {{static_cast<uint8_t>(code), 0}, 1}; }
+EncodedChar pairCode(size_t code) { return {{static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code)}, 2}; }
+
+template <class Map>
+std::optional<size_t> find(const Map& map, std::string_view key) {
+    auto it = map.find(std::string(key));
+    if (it == map.end()) return std::nullopt;
+    return it->second;
+}
+
+// The lowest code of `entries` whose text satisfies `match`.
+template <class Entries, class Match>
+std::optional<size_t> scan(const Entries& entries, Match match) {
+    for (size_t code = 0; code < entries.size(); ++code)
+        if (entries[code] && match(*entries[code])) return code;
     return std::nullopt;
+}
+}  // namespace
+
+std::optional<EncodedChar> reverseLookupByte(const TableData& table, std::string_view ch) {
+    const TextIndex* index = table.textIndex();
+    auto code = index ? find(index->byteText, ch) : scan(table.ByteTable, [&](const std::string& t) { return t == ch; });
+    if (!code) return std::nullopt;
+    return byteCode(*code);
 }
 
 std::optional<EncodedChar> reverseLookupPair(const TableData& table, std::string_view ch) {
-    for (size_t code = 0; code < table.PairTable.size(); ++code) {
-        const auto& t = table.PairTable[code];
-        if (t && *t == ch) return EncodedChar{{static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code)}, 2};
+    const TextIndex* index = table.textIndex();
+    auto code = index ? find(index->pairText, ch) : scan(table.PairTable, [&](const std::string& t) { return t == ch; });
+    if (!code) return std::nullopt;
+    return pairCode(*code);
+}
+
+std::optional<EncodedChar> prefixLookup(const TableData& table, std::string_view ch) {
+    const TextIndex* index = table.textIndex();
+    auto begins = [&](const std::string& t) { return t.starts_with(ch); };
+    if (ch.size() != 2 || !index) {
+        if (auto code = scan(table.ByteTable, begins)) return byteCode(*code);
+        if (auto code = scan(table.PairTable, begins)) return pairCode(*code);
+        return std::nullopt;
     }
+    if (auto code = find(index->bytePrefix, ch)) return byteCode(*code);
+    if (auto code = find(index->pairPrefix, ch)) return pairCode(*code);
     return std::nullopt;
 }
 

@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace hexedit {
@@ -33,6 +34,14 @@ struct MultiCodeEntry {
     uint32_t flag = 0;
     uint32_t paramCount = 0;
     std::string text;
+};
+
+// Reverse lookup of entry texts: for each text the lowest single-byte code
+// and the lowest pair code that have it, and the same for each two-byte
+// beginning of a text (kana search).
+struct TextIndex {
+    std::unordered_map<std::string, uint8_t> byteText, bytePrefix;
+    std::unordered_map<std::string, uint16_t> pairText, pairPrefix;
 };
 
 inline constexpr size_t kMaxDumpMarks = 128;
@@ -66,8 +75,21 @@ struct TableData {
     void clear();
     // Clears, then maps codes 32..126 to the character (code + CharShift) mod 256.
     void buildAsciiTable();
-    // Stores a single-byte entry (and its DteTable slot for two-character texts).
+    // Stores a single-byte entry and sets its DteTable slot: the text's two
+    // characters, or reset when it has another length.
     void setByte(uint8_t code, std::string text);
+    void setPair(uint16_t code, std::string text);
+
+    // Builds the reverse lookup index of the entries as they are; loading a
+    // table and buildAsciiTable do. clear() and the setters drop it, and so
+    // must anyone who writes ByteTable or PairTable directly afterwards.
+    // Without the index the lookups scan every entry.
+    void indexTexts();
+    void dropIndex() { index_.reset(); }
+    const TextIndex* textIndex() const { return index_ ? &*index_ : nullptr; }
+
+private:
+    std::optional<TextIndex> index_;
 };
 
 enum class ItemKind { Pair, Single, NoEntry, LineBreakMarker, EndMarker };
@@ -94,5 +116,8 @@ std::optional<EncodedChar> reverseLookup(const TableData& table, std::string_vie
 // The same restricted to single-byte entries or to pairs.
 std::optional<EncodedChar> reverseLookupByte(const TableData& table, std::string_view ch);
 std::optional<EncodedChar> reverseLookupPair(const TableData& table, std::string_view ch);
+// Kana search's lookup: the lowest single-byte code whose text begins with
+// the two bytes `ch`, else the lowest such pair.
+std::optional<EncodedChar> prefixLookup(const TableData& table, std::string_view ch);
 
 }  // namespace hexedit

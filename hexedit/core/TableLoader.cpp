@@ -133,7 +133,7 @@ private:
             return;
         }
         if (line.size() >= 5 && line[4] == '=') {
-            if (auto key = fixedHex(line, 4)) t_.PairTable[*key] = line.substr(5);
+            if (auto key = fixedHex(line, 4)) t_.setPair(static_cast<uint16_t>(*key), line.substr(5));
             return;
         }
         if (first == '(' && line.find(')') != std::string::npos) return bookmark(line);
@@ -215,6 +215,7 @@ void parseTableText(TableData& table, std::string_view content) {
     table.BookmarkList.clear();
     table.clear();
     Parser(table, content).run();
+    table.indexTexts();
 }
 
 TableLoadStatus loadTableFile(TableData& table, const std::string& path) {

@@ -64,20 +64,9 @@ std::vector<uint8_t> kanaToPattern(const TableData& table, std::string_view text
             append(out, {kWildcardByte});
             continue;
         }
-        bool found = false;
-        for (int code = 0; code < 256 && !found; ++code) {
-            const auto& t = table.ByteTable[code];
-            if (t && t->starts_with(ch)) {
-                append(out, {static_cast<uint8_t>(code)});
-                found = true;
-            }
-        }
-        for (size_t code = 0; code < table.PairTable.size() && !found; ++code) {
-            const auto& t = table.PairTable[code];
-            if (t && t->starts_with(ch)) {
-                append(out, {static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code)});
-                found = true;
-            }
+        if (auto e = prefixLookup(table, ch)) {
+            if (e->length == 1) append(out, {e->bytes[0]});
+            else append(out, {e->bytes[0], e->bytes[1]});
         }
     }
     return out;

@@ -317,3 +317,39 @@ TEST_F(HexViewKeys, PasteAsHexAndAsText) {
     EXPECT_EQ(ed.FileBuffer()[65534], 0x33);
     EXPECT_EQ(ed.BufferSize, 65535);
 }
+
+// Saving writes FileSize bytes: the zero tail the view shows takes no input.
+TEST_F(HexViewKeys, TypingAndPastingPastTheEndOfTheFileAreRefused) {
+    common::testing::ScriptedPort port;
+    tbl.setByte(0x41, "A");
+    tbl.PairTable[0x8260] = "C";
+    openSize(4);
+    vs.CursorColumn = 4;
+    view.FormPaint();
+    type(view, U"12");
+    EXPECT_FALSE(ed.Modified);
+    EXPECT_FALSE(view.pendingDigit());
+    EXPECT_EQ(vs.CursorOffset, 4);
+    EXPECT_EQ(view.statusText(), kPastEndStatus);
+    // A pair whose second byte would lie past the end.
+    vs.CursorColumn = 3;
+    view.FormPaint();
+    view.TextMode = true;
+    type(view, U"C");
+    EXPECT_FALSE(ed.Modified);
+    EXPECT_EQ(view.statusText(), kPastEndStatus);
+    // Pasting fills up to the end and says why it stopped there.
+    vs.CursorColumn = 2;
+    view.FormPaint();
+    port.clipboard = "AAAA";
+    view.AsText1Click(port, true);
+    EXPECT_EQ(ed.FileBuffer()[2], 0x41);
+    EXPECT_EQ(ed.FileBuffer()[3], 0x41);
+    EXPECT_EQ(ed.FileBuffer()[4], 0);
+    EXPECT_EQ(view.statusText(), kPastEndStatus);
+    port.clipboard = "41";
+    vs.CursorColumn = 0;
+    view.FormPaint();
+    view.AsText1Click(port, false);
+    EXPECT_NE(view.statusText(), kPastEndStatus);
+}

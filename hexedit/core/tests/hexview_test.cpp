@@ -144,6 +144,69 @@ TEST_F(HexViewPaint, ShortFileShowsItsZeroTailToTheEnd) {
     EXPECT_EQ(text(last.cells[0]), "0000FFEF ");
 }
 
+TEST_F(HexViewPaint, BytesPastTheEndOfTheFileAreDimmed) {
+    tbl.setByte(0x00, "z");
+    open({1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
+    vs.CursorRow = 1;
+    view.FormPaint();
+    const auto& t = vs.ColorTable;
+    EXPECT_EQ(colors(hexCell(0, 8)), (ColorPair{t[kHex1Color].text, t[kHex2Color].background}));
+    const ColorPair dim = colors(hexCell(0, 10));
+    EXPECT_EQ(dim.background, t[kHex2Color].background);
+    EXPECT_NE(dim.text, t[kHex1Color].text);
+    EXPECT_NE(dim.text, dim.background);
+    EXPECT_EQ(colors(textRow(0).cells[9]), t[kTextColor]);
+    EXPECT_NE(colors(textRow(0).cells[10]).text, t[kTextColor].text);
+    // The cursor keeps its highlight there.
+    EXPECT_EQ(colors(hexCell(1, 0)), t[kHexHighlight]);
+}
+
+TEST_F(HexViewPaint, MouseWheelScrollsTheViewAndKeepsTheCursorInPlace) {
+    openSize(10);
+    vs.CursorRow = 2;
+    vs.CursorColumn = 5;
+    view.FormPaint();
+    auto expectTop = [&](int32_t top) {
+        EXPECT_EQ(vs.TopOffset, top);
+        EXPECT_EQ(vs.CursorRow, 2);
+        EXPECT_EQ(vs.CursorOffset, top + 2 * 16 + 5);
+    };
+    for (int notch = 0; notch < 8; ++notch) view.MouseWheel(-120, 0, false);
+    expectTop(8 * 3 * 16);
+    EXPECT_EQ(view.VScrlChange().position, vs.TopOffset);
+    view.MouseWheel(120, 0, true);  // Shift: a page
+    expectTop(8 * 3 * 16 - 256);
+    // Parts of a notch add up to rows; turning back drops the part left.
+    view.MouseWheel(-20, 0, false);
+    expectTop(128);
+    view.MouseWheel(-20, 0, false);
+    expectTop(128 + 16);
+    view.MouseWheel(-20, 0, false);
+    view.MouseWheel(40, 0, false);
+    expectTop(128);
+    // Touchpad pixels: a row per line height.
+    view.MouseWheel(-30, -8, false);
+    expectTop(128);
+    view.MouseWheel(-30, -8, false);
+    expectTop(128 + 16);
+    // Both ends hold.
+    view.MouseWheel(120 * 1000, 0, false);
+    expectTop(0);
+    view.MouseWheel(-120 * 10000, 0, false);
+    expectTop(65535 - 256);
+
+    // A large file scrolls forward all the way.
+    openSize(20u << 20);
+    vs.TopOffset = (20 << 20) - 4096;
+    vs.CursorRow = 2;
+    vs.CursorColumn = 5;
+    view.FormPaint();
+    view.MouseWheel(-120, 0, false);
+    expectTop((20 << 20) - 4096 + 48);
+    for (int notch = 0; notch < 100; ++notch) view.MouseWheel(-120, 0, false);
+    expectTop((20 << 20) - 256);
+}
+
 TEST_F(HexViewPaint, PagesNeverReachPastTheBuffer) {
     // A buffer smaller than a page, and a row longer than the buffer.
     // A hidden header leaves a shown buffer of 20 bytes.

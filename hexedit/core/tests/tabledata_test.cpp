@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <random>
+
 #include "hexedit/core/TableData.h"
+#include "hexedit/core/TableLoader.h"
 
 using namespace hexedit;
 
@@ -88,4 +92,54 @@ TEST(TableData, ReverseLookupTakesTheLowestByteBeforeAnyPair) {
     EXPECT_EQ(e->bytes[0], 0x00);
     EXPECT_EQ(e->bytes[1], 0x01);
     EXPECT_FALSE(reverseLookup(t, "z"));
+}
+
+TEST(TableData, ARedefinedByteDropsItsTwoCharacters) {
+    TableData t;
+    parseTableText(t, "74=t\n68=h\n80=th\n80=x\n81=ab\n81=abc\n");
+    for (int code : {0x80, 0x81}) {
+        EXPECT_EQ(t.DteTable[code * 3], 0x01) << code;
+        EXPECT_EQ(t.DteTable[code * 3 + 1], 0x01) << code;
+    }
+    parseTableText(t, "80=x\n80=th\n");
+    EXPECT_EQ(t.DteTable[0x80 * 3], 't');
+    EXPECT_EQ(t.DteTable[0x80 * 3 + 1], 'h');
+}
+
+// The index a loaded table builds answers exactly as a scan of the entries.
+TEST(TableData, IndexedLookupsAgreeWithTheScan) {
+    std::mt19937 rng(7);
+    const std::string letters = "ab\x82\xA0";
+    auto text = [&] {
+        std::string s;
+        for (size_t n = rng() % 4; n > 0; --n) s += letters[rng() % letters.size()];
+        return s;
+    };
+    std::string file;
+    char line[16];
+    for (int k = 0; k < 300; ++k) {
+        if (rng() % 3) std::snprintf(line, sizeof line, "%04X=", static_cast<unsigned>(rng() % 65536));
+        else std::snprintf(line, sizeof line, "%02X=", static_cast<unsigned>(rng() % 256));
+        file += line + text() + "\n";
+    }
+    TableData indexed;
+    parseTableText(indexed, file);
+    ASSERT_TRUE(indexed.textIndex());
+    TableData scanned = indexed;
+    scanned.dropIndex();
+    auto same = [](std::optional<EncodedChar> a, std::optional<EncodedChar> b) {
+        return a.has_value() == b.has_value() && (!a || (a->length == b->length && a->bytes == b->bytes));
+    };
+    int found = 0;
+    for (int k = 0; k < 200; ++k) {
+        const std::string ch = text();
+        SCOPED_TRACE(ch);
+        EXPECT_TRUE(same(reverseLookupByte(indexed, ch), reverseLookupByte(scanned, ch)));
+        EXPECT_TRUE(same(reverseLookupPair(indexed, ch), reverseLookupPair(scanned, ch)));
+        if (ch.size() == 2) {
+            EXPECT_TRUE(same(prefixLookup(indexed, ch), prefixLookup(scanned, ch)));
+        }
+        found += reverseLookup(indexed, ch).has_value();
+    }
+    EXPECT_GT(found, 100);
 }

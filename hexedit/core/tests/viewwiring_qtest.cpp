@@ -1,7 +1,9 @@
 // The main window shows the hex view of the open file: painted cells, keys,
 // mouse and the view's menu entries through the window's own actions.
 
+#include <QApplication>
 #include <QFile>
+#include <QWheelEvent>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFrame>
@@ -108,6 +110,26 @@ private slots:
         QCOMPARE(model.editor().FileBuffer()[3 * 16 + 7], 0x12);
         QCOMPARE(model.editor().FileBuffer()[3 * 16 + 8], 0x34);
         port.clearMessages();
+
+        // The wheel scrolls the view by rows, the cursor keeping its place.
+        auto turn = [&](QWidget* target, int angle) {
+            QWheelEvent e(QPointF(5, 5), target->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, angle), Qt::NoButton,
+                          {}, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(target, &e);
+        };
+        for (int notch = 0; notch < 8; ++notch) turn(w.HexData, -120);
+        QCOMPARE(model.view().TopOffset, 8 * 3 * 16);
+        QCOMPARE(model.view().CursorOffset, 8 * 3 * 16 + 3 * 16 + 9);  // after the paste
+        QCOMPARE(w.VScrl->value(), model.view().TopOffset);
+        turn(w.VScrl, 120);
+        turn(w.TblData, 120);
+        QCOMPARE(model.view().TopOffset, 6 * 3 * 16);
+
+        // A highlighted menu entry's hint shows in the hint panel.
+        QAction* open = w.command("Open1Click");
+        QVERIFY(!open->statusTip().isEmpty());
+        open->showStatusText(&w);
+        QCOMPARE(w.SBarPanel2->text(), open->statusTip());
     }
 
     void cellColoursAndBlink() {

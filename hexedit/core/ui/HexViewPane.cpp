@@ -105,6 +105,7 @@ ViewBinding::ViewBinding(HexView& view, QWidget* hexData, QWidget* tblData, QScr
         box->installEventFilter(this);
     }
     vscrl_->setFocusPolicy(Qt::NoFocus);  // keys always reach the window
+    vscrl_->installEventFilter(this);     // its wheel scrolls as the view's
     connect(vscrl_, &QScrollBar::actionTriggered, this, &ViewBinding::scrollAction);
     timer_ = new QTimer(this);
     timer_->setObjectName(QStringLiteral("Timer1"));
@@ -178,6 +179,14 @@ void ViewBinding::paintBox(QWidget* box, bool textColumn, const QRect& dirty) {
 }
 
 bool ViewBinding::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::Wheel && (watched == hexData_ || watched == tblData_ || watched == vscrl_)) {
+        auto* w = static_cast<QWheelEvent*>(e);
+        // Some platforms turn Shift+wheel into a horizontal turn.
+        const QPoint angle = w->angleDelta(), pixels = w->pixelDelta();
+        view_.MouseWheel(angle.y() ? angle.y() : angle.x(), pixels.y() ? pixels.y() : pixels.x(),
+                         w->modifiers() & Qt::ShiftModifier);
+        return true;
+    }
     const bool hex = watched == hexData_;
     const bool text = watched == tblData_;
     if (!hex && !text) return false;
@@ -206,7 +215,6 @@ bool ViewBinding::eventFilter(QObject* watched, QEvent* e) {
         }
         return true;
     }
-    case QEvent::Wheel: QApplication::sendEvent(vscrl_, e); return true;
     case QEvent::ContextMenu:
         if (popup_) {
             popup_->popup(static_cast<QContextMenuEvent*>(e)->globalPos());

@@ -23,6 +23,7 @@
 #include "common/fileio.h"
 #include "common/ui/Accessibility.h"
 #include "common/ui/QtPort.h"
+#include "hexedit/core/MenuHints.h"
 #include "hexedit/core/ui/PaintBox.h"
 #include "hexedit/core/ui/ViewWiring.h"
 
@@ -151,6 +152,7 @@ void TDataPad::buildMenus() {
                 auto* m = new QMenu(text(e.caption), this);
                 m->setObjectName(text(e.name));
                 m->menuAction()->setObjectName(text(e.name));
+                m->menuAction()->setStatusTip(text(menuHint(e.name)));
                 add(m->menuAction());
                 menus_.emplace(std::string(e.name), m);
                 break;
@@ -158,6 +160,7 @@ void TDataPad::buildMenus() {
             default: {
                 auto* a = new QAction(text(e.caption), this);
                 a->setObjectName(text(e.name));
+                a->setStatusTip(text(menuHint(e.name)));  // shown by ShowHint
                 if (!e.shortcut.empty()) {
                     QKeySequence key = QKeySequence::fromString(text(e.shortcut), QKeySequence::PortableText);
                     // Shift+Tab arrives as Shift+Backtab.

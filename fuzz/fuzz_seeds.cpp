@@ -1,0 +1,85 @@
+// Writes the starting corpus of every fuzz target below a folder, one
+// subfolder per target, from the project's own generators:
+//   fuzz_seeds OUTPUT_FOLDER DEMO_TABLE
+// DEMO_TABLE is the table mkdemo writes.
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "compress/Codec.h"
+#include "compress/RecordFile.h"
+#include "compress/testing/SampleData.h"
+#include "scripted/Script.h"
+#include "scripted/Translation.h"
+#include "tools/mkgamerom/GameRom.h"
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+fs::path out;
+
+void seed(const std::string& target, const std::string& name, const std::string& bytes) {
+    fs::create_directories(out / target);
+    std::ofstream(out / target / name, std::ios::binary) << bytes;
+}
+void seed(const std::string& target, const std::string& name, const Bytes& bytes) {
+    seed(target, name, std::string(bytes.begin(), bytes.end()));
+}
+
+Bytes packedBlock(const Bytes& data) {
+    Bytes packed(vt2comp::kPackedCapacity);
+    const size_t p = *vt2comp::PackBlock(data, packed);
+    Bytes block{static_cast<uint8_t>(p), static_cast<uint8_t>(p >> 8)};
+    block.insert(block.end(), packed.begin(), packed.begin() + static_cast<long>(p));
+    return block;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::cerr << "usage: fuzz_seeds OUTPUT_FOLDER DEMO_TABLE\n";
+        return 2;
+    }
+    out = argv[1];
+    std::ifstream in(argv[2], std::ios::binary);
+    const std::string demoTable{std::istreambuf_iterator<char>(in), {}};
+    if (demoTable.empty()) {
+        std::cerr << "cannot read " << argv[2] << "\n";
+        return 1;
+    }
+    const mkgamerom::GameRom rom = mkgamerom::buildGameRom();
+    const std::string dataFile = mkgamerom::dataFileText(rom);
+
+    seed("fuzz_table_loader", "demo.tbl", demoTable);
+    seed("fuzz_table_loader", "redefined.tbl", std::string("74=t\n68=h\n80=th\n80=x\n"));
+    seed("fuzz_pattern_convert", "text", demoTable + '\0' + "Sword found");
+    seed("fuzz_pattern_convert", "wildcards", demoTable + '\0' + "*S*41*1");
+    seed("fuzz_savestate", "state.zst", Bytes(rom.image.begin(), rom.image.begin() + 3600));
+    seed("fuzz_data_file", "vt2data.txt", dataFile);
+    for (size_t k = 0; k < rom.blocks.size(); ++k) {
+        const uint32_t at = scripted::SnesToRom(rom.blocks[k].address);
+        const size_t end = std::min<size_t>(rom.image.size(), at + 1024);
+        seed("fuzz_script_walk", "block" + std::to_string(k), Bytes(rom.image.begin() + at, rom.image.begin() + static_cast<long>(end)));
+    }
+    std::string translation = scripted::newTranslationText(3);
+    seed("fuzz_translation", "new.txt", scripted::toFileText(translation));
+    const size_t first = translation.find('\n', translation.find(".STRING 0")) + 1;
+    translation.insert(first, "Hello [Key]\n<8>small text\n");
+    seed("fuzz_translation", "edited.txt", scripted::toFileText(translation));
+    seed("fuzz_record_file", "record", vt2comp::formatRecordLine("/home/u/Comp/VT2_6321.dat", 0x6321, rom.packedEnd));
+    seed("fuzz_record_file", "blanks", std::string(".comp /my roms/VT2_6521.dat  00006321  00007523  edited\r\n"));
+    seed("fuzz_codec", "game", Bytes(rom.image.begin() + rom.packedOffset, rom.image.begin() + rom.packedEnd));
+    seed("fuzz_codec", "tiles", packedBlock(vt2comp::sample::tileLikeData(1024, 1)));
+    seed("fuzz_codec", "structured", vt2comp::sample::structuredBytes(600, 2));
+    seed("fuzz_codepage", "table", demoTable);
+    seed("fuzz_codepage", "kana", std::string("\x82\xA0\x82\xA2 \x83\x41\xB1\x81"));
+    seed("fuzz_codepage", "datafile", dataFile);
+    return 0;
+}

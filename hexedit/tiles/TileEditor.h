@@ -1,0 +1,191 @@
+#pragma once
+// The tile editor window's model: the tile view over the open file, the
+// cursor box, the character being edited, the clipboard area, colours,
+// keys, scroll bar and mouse, the window's menu, and the pictures its boxes
+// show. The form only blits these pictures and forwards events.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "hexedit/core/EditSession.h"
+#include "hexedit/core/Keys.h"
+#include "hexedit/core/ModalView.h"
+#include "hexedit/tiles/Palettes.h"
+#include "hexedit/tiles/TileFormats.h"
+
+namespace hexedit::tiles {
+
+class TileEditorView : public ModalView {
+public:
+    // Everything shown changed: boxes, labels, status bar, scroll bar, marks.
+    virtual void refresh() = 0;
+};
+
+// Windows of other subsystems that the tile window reaches, wired by the
+// program once they exist. An empty hook runs the main window's menu
+// command of the same purpose when that is registered.
+struct TileHost {
+    std::function<void()> gotoOffset;        // goto window
+    std::function<void()> tableEditor;       // table editor, editor mode
+    std::function<void()> tableMaker;        // table editor, maker mode
+    std::function<void()> closeTableEditor;  // when the tile window closes
+    std::function<void()> help;
+    std::function<std::string()> caption;    // the window's title
+    std::function<void(bool)> showing;       // the tile window is up / down
+};
+
+enum class MouseButton { None, Left, Right };
+enum class ScrollAction { LineUp, LineDown, PageUp, PageDown, Top, Bottom, Thumb };
+
+// A picture in the RGB565 pixels of the boxes, row by row.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<uint16_t> pixels;
+    void resize(int w, int h) {
+        width = w;
+        height = h;
+        pixels.assign(static_cast<size_t>(w) * h, 0);
+    }
+};
+
+// One item of the window's menu bar.
+struct TileMenuItem {
+    std::string_view menu;      // "&File", "&View/&Format" for the submenu
+    std::string_view caption;   // empty for a separator
+    std::string_view shortcut;  // as the toolkit writes key sequences
+    std::function<void()> run;
+    std::function<bool()> checked;  // empty for plain entries
+};
+
+class TileEditor {
+public:
+    static constexpr int kChar = 64;         // the character's row length
+    static constexpr int kClipWidth = 256;
+    static constexpr int kClipHeight = 128;
+    static constexpr int kTBox = 256;        // screen pixels of the tile box
+    static constexpr int kBox = 128;         // ChrBox at start, ClrBox
+
+    explicit TileEditor(EditSession& session);
+    TileEditor(const TileEditor&) = delete;
+    TileEditor& operator=(const TileEditor&) = delete;
+
+    void setView(TileEditorView* view) { view_ = view; }
+    TileHost host;
+
+    // ---- state ----
+    int Format = 0;
+    int TileHeight = 8;
+    int ViewColumns = 16;
+    uint8_t ColorIndexStart = 0;
+    int tWid = 8, tHgt = 8;  // the box size taken each time the window shows
+    int BoxWidth = 8, BoxHeight = 8;
+    int BoxX = 0, BoxY = 0;
+    int ChrBoxWidth = kBox, ChrBoxHeight = kBox;
+    int CellWidth = kBox / 8, CellHeight = kBox / 8;
+    uint8_t LeftColor = 1, RightColor = 0;
+    bool FreeGrid = false;  // free mouse movement
+    bool curBox = true;     // independent cursor box
+    bool BoxShown = false;  // box outline over the tile area
+    bool ClipBoxShown = false;
+    int32_t TopOffset = 0;
+    const Palette* palette = &standardPalette();
+    TileArea tiles{};
+    std::array<uint8_t, kChar * kChar> character{};
+    std::array<uint8_t, kClipWidth * kClipHeight> clip{};
+
+    const TileFormat& format() const { return kTileFormats[static_cast<size_t>(Format)]; }
+    TileLayout layout() const { return {&format(), TileHeight, ViewColumns}; }
+
+    // ---- showing the window ----
+    void TileEditor1Click();  // Tools menu of the main window
+    void FormShow();
+    void Exit1Click();
+
+    // ---- menu ----
+    const std::vector<TileMenuItem>& menu() const { return menu_; }
+    void Open1Click();
+    void Save1Click();
+    void TableEditor1Click();
+    void TableMaker1Click();
+    void GotoOffset1Click();
+    void Help1Click();
+    void Undo1Click();
+    void Redo1Click();
+    void MouseMovement1Click();
+    void IndependentBox1Click();
+    void selectFormat(int number);
+    void selectPalette(const Palette& p);
+
+    // ---- keys and scroll bar ----
+    // True when the key was used (or discarded, as typed characters are).
+    bool FormKeyDown(const KeyPress& key);
+    void TVScrlScroll(ScrollAction action, int32_t position = 0);
+    int32_t scrollMaximum() const { return session_.editor().BufferSize; }
+    int32_t scrollLargeChange() const { return TileHeight * ViewColumns * (1 << format().RowShift); }
+
+    // ---- mouse, in screen pixels of each box ----
+    void TBoxMouse(int x, int y, MouseButton button, bool ctrl);  // press or move
+    void ChrBoxMouse(int x, int y, MouseButton button);
+    void ClrBoxMouse(int x, int y, MouseButton button);
+    void ClipBoxMouseMove(int x, int y, bool ctrl);
+    void ClipBoxMouseDown(int x, int y, MouseButton button);
+    // The mouse is over the rest of the window: outlines go.
+    void mouseLeft();
+
+    // ---- transformations of the character ----
+    void FlipXClick();
+    void FlipYClick();
+    void RotateClick();
+    void ShiftLeftClick();
+    void ShiftRightClick();
+
+    // ---- texts ----
+    std::string caption() const;
+    std::string statusLayout() const;  // panel 0
+    std::string_view statusFormat() const { return format().statusName; }
+    std::string statusPosition() const;
+    std::string colorIndexText() const;
+
+    // ---- pictures ----
+    const Picture& tilePicture();       // TBox, 256 x 256
+    const Picture& characterPicture();  // ChrBox, ChrBoxWidth x ChrBoxHeight
+    const Picture& clipPicture();       // ClipBox, 256 x 128
+    const Picture& palettePicture();    // ClrBox, 128 x 128
+    uint16_t colorOf(uint8_t index) const { return tiles::colorOf(*palette, index, ColorIndexStart); }
+
+private:
+    bool ready() const;
+    void decode(Redraw kind);
+    void redrawCleared();
+    void moveTop(int64_t top, Redraw kind);
+    struct MainWindowMark {
+        int32_t top, cursor;
+        std::string path;
+        const uint8_t* bytes;
+    };
+    MainWindowMark mainWindowMark();
+    void afterMainWindow(const MainWindowMark& before);
+    void runHost(const std::function<void()>& hook, std::string_view command);
+    void refresh();
+    void pullInside(int width, int height);
+    void pickUp();
+    void drop();
+    void encodeTouched();
+    void placeBox(int px, int py, int areaWidth, int areaHeight, bool freeMove);
+    void resizeBox(int px, int py, int areaWidth, int areaHeight);
+    void buildMenu();
+
+    EditSession& session_;
+    TileEditorView* view_ = nullptr;
+    std::vector<TileMenuItem> menu_;
+    int hoverChrX_ = -1, hoverChrY_ = -1;
+    int hoverColor_ = -1;
+    Picture tilePic_, chrPic_, clipPic_, palPic_;
+};
+
+}  // namespace hexedit::tiles

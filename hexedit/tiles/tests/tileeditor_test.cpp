@@ -1,0 +1,268 @@
+// The tile window's model: keys and scroll bar, the cursor box, picking up
+// and dropping (exactly the touched tiles, one undo step), colours,
+// transformations, showing the window and the status texts.
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+#include "common/testing/ScriptedPort.h"
+#include "hexedit/core/testing/FakeSession.h"
+#include "hexedit/tiles/TileEditor.h"
+
+namespace hexedit::tiles {
+namespace {
+
+struct FakeTileView : TileEditorView {
+    std::function<void()> script;
+    int execs = 0, closes = 0, refreshes = 0;
+    void execModal() override {
+        ++execs;
+        if (script) script();
+    }
+    void closeWindow() override { ++closes; }
+    void refresh() override { ++refreshes; }
+};
+
+struct Fixture : ::testing::Test {
+    common::testing::ScriptedPort port;
+    hexedit::testing::FakeSession session{port};
+    TileEditor editor{session};
+    FakeTileView view;
+
+    void SetUp() override {
+        std::vector<uint8_t> bytes(0x40000);
+        std::iota(bytes.begin(), bytes.end(), uint8_t{0});
+        session.load(std::move(bytes));
+        editor.setView(&view);
+        editor.FormShow();
+    }
+    bool key(Key k, char32_t text = 0, bool shift = false, bool ctrl = false) {
+        return editor.FormKeyDown({k, text, shift, ctrl});
+    }
+};
+
+TEST_F(Fixture, KeysMoveTheViewSymmetricallyInEveryFormat) {
+    for (const auto& f : kTileFormats) {
+        editor.selectFormat(f.number);
+        editor.TopOffset = 0x10000;
+        key(Key::Down);
+        const int32_t down = editor.TopOffset;
+        key(Key::Up);
+        EXPECT_EQ(editor.TopOffset, 0x10000) << f.caption;
+        if (f.number == 9) {
+            EXPECT_EQ(down - 0x10000, 384);
+        }
+    }
+    editor.selectFormat(3);  // 32-byte tiles, 512-byte rows, 8 KiB screens
+    key(Key::PageDown);
+    EXPECT_EQ(editor.TopOffset, 0x10000 + 8192);
+    key(Key::Other, U'-');
+    EXPECT_EQ(editor.TopOffset, 0x10000 + 8192 - 32);
+    key(Key::Home);
+    key(Key::Left);
+    EXPECT_EQ(editor.TopOffset, 0);
+    key(Key::End);
+    EXPECT_EQ(editor.TopOffset, 0x40000 - 8192);
+    key(Key::Down);  // pulled back
+    EXPECT_EQ(editor.TopOffset, 0x40000 - 8192);
+    editor.TVScrlScroll(ScrollAction::Thumb, 0x1237);
+    EXPECT_EQ(editor.TopOffset, 0x1230);
+    EXPECT_EQ(editor.scrollLargeChange(), 8 * 16 * 4);
+    key(Key::Other, U'a');
+    EXPECT_EQ(editor.Format, 10);
+}
+
+TEST_F(Fixture, ShiftAndCtrlKeysChangeTheViewWithinLimits) {
+    key(Key::Right, 0, true);
+    EXPECT_EQ(editor.ViewColumns, 16);
+    for (int i = 0; i < 20; ++i) key(Key::Left, 0, true);
+    EXPECT_EQ(editor.ViewColumns, 1);
+    EXPECT_TRUE(key(Key::Other, U'x', true));  // discarded
+    key(Key::Up, 0, false, true);
+    EXPECT_EQ(editor.TileHeight, 7);
+    EXPECT_EQ(editor.tHgt, 8);  // independent box
+    editor.IndependentBox1Click();
+    key(Key::Down, 0, false, true);
+    EXPECT_EQ(editor.tHgt, 8);
+    EXPECT_EQ(editor.TileHeight, 8);
+    key(Key::Left, 0, false, true);
+    EXPECT_EQ(editor.tWid, 7);
+    EXPECT_EQ(editor.BoxWidth, 8);  // taken when the window shows next
+    key(Key::Other, U'-', false, true);
+    EXPECT_EQ(editor.ColorIndexStart, 255);
+    EXPECT_EQ(editor.colorIndexText(), "Color Index Start: 255");
+}
+
+TEST_F(Fixture, BoxFollowsTheMouseAndIsPulledInside) {
+    editor.TBoxMouse(2 * 13, 2 * 21, MouseButton::None, false);
+    EXPECT_EQ(editor.BoxX, 8);
+    EXPECT_EQ(editor.BoxY, 16);
+    EXPECT_TRUE(editor.BoxShown);
+    editor.MouseMovement1Click();  // free
+    editor.TBoxMouse(2 * 124, 2 * 3, MouseButton::None, false);
+    EXPECT_EQ(editor.BoxX, 124);
+    editor.TBoxMouse(2 * 124, 2 * 3, MouseButton::Left, false);
+    EXPECT_EQ(editor.BoxX, 120);
+    editor.TBoxMouse(300, 2, MouseButton::None, false);  // outside: kept
+    EXPECT_EQ(editor.BoxX, 120);
+    editor.MouseMovement1Click();
+    editor.IndependentBox1Click();  // multiples of the box size
+    editor.BoxWidth = 12;
+    editor.TBoxMouse(2 * 30, 2 * 30, MouseButton::None, false);
+    EXPECT_EQ(editor.BoxX, 24);
+    // Ctrl resizes: grid mode rounds down to 8; ChrBox keeps whole cells.
+    editor.BoxX = editor.BoxY = 0;
+    editor.TBoxMouse(2 * 29, 2 * 17, MouseButton::None, true);
+    EXPECT_EQ(editor.BoxWidth, 24);
+    EXPECT_EQ(editor.BoxHeight, 16);
+    EXPECT_EQ(editor.ChrBoxWidth, 120);
+    EXPECT_EQ(editor.CellWidth, 5);
+    EXPECT_EQ(editor.CellHeight, 8);
+    EXPECT_EQ(editor.statusLayout(), "Win-Width: 16 | Tile-[H x W]: 16 x 24 | Pixel Height:  8");
+}
+
+TEST_F(Fixture, DropEncodesExactlyTheTouchedTilesAsOneUndoStep) {
+    editor.selectFormat(3);
+    editor.TopOffset = 0x2000;
+    editor.BoxWidth = editor.BoxHeight = 12;
+    editor.character.fill(5);
+    const std::vector<uint8_t> before(session.bytes().begin(), session.bytes().end());
+    editor.TBoxMouse(2 * 16, 2 * 8, MouseButton::Right, false);  // box at (16, 8): tiles (1..2, 2..3)
+    const auto after = session.bytes();
+    const TileLayout l = editor.layout();
+    for (int64_t i = 0; i < static_cast<int64_t>(before.size()); ++i) {
+        const int64_t k = (i - 0x2000) / 32;
+        const bool inTouched = i >= 0x2000 && (k / 16 == 1 || k / 16 == 2) && (k % 16 == 2 || k % 16 == 3);
+        if (!inTouched) {
+            ASSERT_EQ(after[i], before[i]) << std::hex << i;
+        }
+    }
+    EXPECT_NE(after[l.tileOffset(0x2000, 1, 2)], before[l.tileOffset(0x2000, 1, 2)]);
+    EXPECT_EQ(editor.tiles[8 * kArea + 16], 5);
+    EXPECT_EQ(session.buffer.canUndo(), true);
+    ASSERT_TRUE(session.commandTable.has("TileEditor1Click"));
+    session.buffer.undo();
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), session.bytes().begin()));
+    EXPECT_FALSE(session.buffer.canUndo());
+    // Picking up and dropping back writes nothing.
+    editor.TBoxMouse(2 * 40, 2 * 40, MouseButton::Left, false);
+    editor.TBoxMouse(2 * 40, 2 * 40, MouseButton::Right, false);
+    EXPECT_FALSE(session.buffer.canUndo());
+}
+
+TEST_F(Fixture, DropNeverWritesPastTheFile) {
+    session.load(std::vector<uint8_t>(100, 0));
+    editor.FormShow();
+    EXPECT_EQ(editor.TopOffset, 0);
+    editor.character.fill(1);
+    editor.BoxWidth = editor.BoxHeight = 64;
+    editor.TBoxMouse(0, 0, MouseButton::Right, false);
+    EXPECT_EQ(session.editorState.FileSize, 100);
+    EXPECT_EQ(session.bytes()[63], 0xFF);  // tile 7 of the first row
+    EXPECT_EQ(session.bytes()[99], 0);     // tile 12: outside the box
+    EXPECT_EQ(editor.tiles[13 * kArea], 0);  // byte 104 is past the file: shown as 0
+    // Right of a four-column view there are no tiles to take the drop.
+    editor.ViewColumns = 4;
+    editor.BoxWidth = editor.BoxHeight = 8;
+    editor.TBoxMouse(2 * 100, 0, MouseButton::Right, false);
+    EXPECT_EQ(editor.tiles[96], 0);
+}
+
+TEST_F(Fixture, ColoursAreLimitedByTheFormat) {
+    editor.selectFormat(1);
+    editor.ClrBoxMouse(3 * 8 + 2, 2, MouseButton::Left);
+    EXPECT_EQ(editor.LeftColor, 3);
+    editor.ClrBoxMouse(4 * 8 + 2, 2, MouseButton::Right);
+    EXPECT_EQ(editor.RightColor, 0);
+    editor.ChrBoxMouse(17, 33, MouseButton::Left);
+    EXPECT_EQ(editor.character[2 * TileEditor::kChar + 1], 3);
+    editor.ChrBoxMouse(130, 1, MouseButton::Right);  // outside the character
+    EXPECT_EQ(editor.character[0], 0);
+}
+
+TEST_F(Fixture, TransformationsAndClipboardArea) {
+    editor.BoxWidth = 3;
+    editor.BoxHeight = 2;
+    auto set = [&](std::initializer_list<uint8_t> rows3) {
+        editor.character.fill(0);
+        int i = 0;
+        for (uint8_t v : rows3) editor.character[static_cast<size_t>(i / 3) * TileEditor::kChar + i % 3] = v, ++i;
+    };
+    auto row = [&](int r) {
+        return std::vector<uint8_t>(editor.character.begin() + r * TileEditor::kChar,
+                                    editor.character.begin() + r * TileEditor::kChar + 3);
+    };
+    using V = std::vector<uint8_t>;
+    set({1, 2, 3, 4, 5, 6});
+    editor.FlipXClick();
+    EXPECT_EQ(row(0), (V{3, 2, 1}));
+    editor.FlipYClick();
+    EXPECT_EQ(row(0), (V{6, 5, 4}));
+    editor.ShiftLeftClick();
+    EXPECT_EQ(row(0), (V{5, 4, 0}));
+    editor.ShiftRightClick();
+    EXPECT_EQ(row(1), (V{0, 2, 1}));
+    set({1, 2, 3, 4, 5, 6});
+    editor.RotateClick();  // new (r, c) = old (2 - c, r)
+    EXPECT_EQ(row(0), (V{0, 4, 1}));
+    EXPECT_EQ(row(1), (V{0, 5, 2}));
+
+    set({7, 7, 7, 7, 7, 7});
+    editor.ClipBoxMouseDown(255, 127, MouseButton::Right);  // box on the 8 x 8 grid
+    EXPECT_EQ(editor.clip[120 * 256 + 248], 7);
+    EXPECT_EQ(editor.clip[121 * 256 + 250], 7);
+    EXPECT_EQ(editor.clip[121 * 256 + 251], 0);
+    editor.character.fill(0);
+    editor.ClipBoxMouseDown(250, 122, MouseButton::Left);
+    EXPECT_EQ(row(1), (V{7, 7, 7}));
+}
+
+TEST_F(Fixture, ShowingTheWindowHidesTheMainWindowAndPlacesTheCursorAfterwards) {
+    bool hiddenWhileUp = false;
+    view.script = [&] {
+        hiddenWhileUp = !session.mainWindowVisible;
+        key(Key::Other, U'4');
+        key(Key::PageDown);
+        key(Key::Escape);
+    };
+    session.viewState.TopOffset = 0x100;
+    session.commandTable.run("TileEditor1Click");
+    EXPECT_TRUE(hiddenWhileUp);
+    EXPECT_EQ(view.closes, 1);
+    EXPECT_TRUE(session.mainWindowVisible);
+    EXPECT_EQ(session.viewState.CursorOffset, 0x100 + 8192);
+    EXPECT_EQ(editor.statusPosition(), "Position: 00002100");
+    session.viewState.OffsetFormat = kOffsetHiRom;
+    EXPECT_EQ(editor.statusPosition(), "Position: 00C02100");
+    EXPECT_EQ(editor.statusFormat(), "4 - Bitplane");
+
+    // The goto hook, or the main window's command, then the view follows.
+    int gotos = 0;
+    editor.host.gotoOffset = [&] {
+        ++gotos;
+        session.moveCursorTo(0x3000);
+    };
+    editor.GotoOffset1Click();
+    EXPECT_EQ(gotos, 1);
+    EXPECT_EQ(editor.TopOffset, session.viewState.TopOffset);
+
+    // Open: cancelled, the view stays; a new file starts at its top.
+    bool opens = false;
+    session.commandTable.add("Open1Click", [&] {
+        if (opens) {
+            session.load(std::vector<uint8_t>(0x30000, 0x11), "other.bin");
+            session.viewState.TopOffset = 0;
+        }
+    });
+    editor.TopOffset = 0x4000;
+    editor.Open1Click();
+    EXPECT_EQ(editor.TopOffset, 0x4000);
+    opens = true;
+    editor.Open1Click();
+    EXPECT_EQ(editor.TopOffset, 0);
+    EXPECT_EQ(editor.tiles[3], 15);  // 0x11 in all four planes
+}
+
+}  // namespace
+}  // namespace hexedit::tiles
