@@ -15,6 +15,7 @@ namespace {
 
 struct Vt2Args {
     std::string rom, record, output, folder;
+    bool force = false;
 };
 
 bool failed(const std::string& line) { return !line.starts_with("Success") && !line.starts_with("Sucessfully"); }
@@ -40,9 +41,16 @@ int unpack(const Vt2Args& a) {
     CliPort port;
     vt2comp::CompressionUtility util(a.folder.empty() ? common::currentFolder() : a.folder);
     if (!openRom(util, port, a.rom)) return Failure;
+    // Asked before an edited data file would be overwritten.
+    port.answerYes = a.force;
     util.decompressBlock(0, port);
-    const bool ok = port.messages.empty() && reportLines(util.state());
+    bool ok = true;
+    for (const auto& m : port.messages) ok = ok && m.buttons == common::MsgButtons::YesNo && a.force;
+    ok = reportLines(util.state()) && ok;
+    const bool asked = !port.messages.empty();
+    if (ok) port.messages.clear();
     port.flush(std::cerr);
+    if (!ok && asked && !a.force) std::cerr << "(kept; --force overwrites it)\n";
     return ok ? Success : Failure;
 }
 
@@ -74,6 +82,7 @@ void addVt2(CLI::App& app, int& status) {
     auto* up = vt2->add_subcommand("unpack", "Unpack the start menu tiles to Comp/VT2_<offset>.dat with its record file.");
     up->add_option("ROM", args->rom, "Game ROM")->required()->check(CLI::ExistingFile);
     up->add_option("-C,--folder", args->folder, "Folder that receives Comp/ (default: the current folder)");
+    up->add_flag("-f,--force", args->force, "Overwrite a data file that differs from the block (your edits)");
     up->callback([args, &status] { status = unpack(*args); });
 
     auto* pk = vt2->add_subcommand("pack", "Pack the data files of a record file back into ROM; the ROM is written "

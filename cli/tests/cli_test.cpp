@@ -118,6 +118,9 @@ TEST_F(Cli, Vt2UnpackThenPackWritesTheRomOnlyWhenEveryLineFits) {
     for (auto& b : noise) b = static_cast<uint8_t>((x = x * 1103515245 + 12345) >> 16);
     std::ofstream(dir / "Comp" / "VT2_6321.dat", std::ios::binary | std::ios::app)
         .write(reinterpret_cast<const char*>(noise.data()), static_cast<std::streamsize>(noise.size()));
+    r = run("vt2 unpack rom.smc");  // would overwrite the edited data file
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Do you wish to overwrite it?"), std::string::npos) << r.err;
     r = run("vt2 pack rom.smc Comp/00006321.txt");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("Error:"), std::string::npos) << r.err;
