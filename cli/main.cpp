@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
     app.name("romtoolset");
     app.require_subcommand(1);
     int status = cli::Success;
+    cli::addPatch(app, status);
     cli::addFind(app, status);
     cli::addVt2(app, status);
     try {

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "common/fileio.h"
+#include "hexedit/romtools/Bps.h"
 
 namespace {
 
@@ -70,6 +71,42 @@ TEST_F(Cli, UsageErrorsAndHelp) {
         EXPECT_EQ(r.status, 0) << args;
         EXPECT_NE(r.out.find("Usage"), std::string::npos) << args;
     }
+}
+
+void writeBytes(const fs::path& p, const std::vector<uint8_t>& b) {
+    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+}
+
+TEST_F(Cli, PatchesRoundTripAndRefuseAnotherFile) {
+    std::vector<uint8_t> a(70000);
+    uint32_t x = 7;
+    for (auto& b : a) b = static_cast<uint8_t>((x = x * 1103515245 + 12345) >> 16);
+    std::vector<uint8_t> b = a;
+    for (size_t i = 100; i < 70000; i += 997) b[i] ^= 0x5A;
+    b.resize(72000, 0xEE);
+    writeBytes(dir / "a.bin", a);
+    writeBytes(dir / "b.bin", b);
+    for (const char* ext : {"bps", "ips32"}) {
+        const std::string patch = std::string("p.") + ext;
+        Result r = run("patch create a.bin b.bin -o " + patch);
+        ASSERT_EQ(r.status, 0) << ext << r.err;
+        r = run("patch apply a.bin " + patch + " -o -");
+        EXPECT_EQ(r.status, 0) << ext << r.err;
+        EXPECT_TRUE(r.out == std::string(b.begin(), b.end())) << ext;
+    }
+    fs::copy_file(dir / "a.bin", dir / "c.bin");
+    Result r = run("patch apply c.bin p.bps --in-place");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(bytesOf(dir / "c.bin"), b);
+    // c.bin is now the edited file: the BPS patch is refused, the file kept.
+    r = run("patch apply c.bin p.bps --in-place");
+    EXPECT_EQ(r.status, 1);
+    char crc[16];
+    std::snprintf(crc, sizeof crc, "%08X", hexedit::romtools::crc32Of(a));
+    EXPECT_NE(r.err.find(crc), std::string::npos) << r.err;
+    EXPECT_EQ(bytesOf(dir / "c.bin"), b);
+    EXPECT_EQ(run("patch apply a.bin p.bps").status, 2);
+    EXPECT_EQ(run("patch create a.bin b.bin -o p.xyz").status, 2);
 }
 
 TEST_F(Cli, FindListsEveryMatchOrTheFirst) {
