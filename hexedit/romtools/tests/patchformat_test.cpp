@@ -133,7 +133,7 @@ TEST(Ips32, RoundTripsAcross16MiB) {
     for (int i = 0; i < 6; ++i) {
         Bytes unchanged(base.begin(), base.begin() + static_cast<ptrdiff_t>(mib16 - 0x8000 + rng() % 0x10000));
         Bytes edited = unchanged;
-        for (int k = 0; k < 200; ++k) edited[mib16 - 0x8000 + rng() % 0x8000] ^= static_cast<uint8_t>(1 + rng() % 255);
+        for (int k = 0; k < 200; ++k) edited[edited.size() - 1 - rng() % 0x8000] ^= static_cast<uint8_t>(1 + rng() % 255);
         std::fill(edited.end() - 20, edited.end(), 0x7E);  // a run
         edited.resize(edited.size() + rng() % 70000, 0xA5);
         const auto c = createIps32(unchanged, edited);
