@@ -5,6 +5,7 @@
 #include "hexedit/search/ui/NavigationWindows.h"
 #include "hexedit/search/ui/SearchWindows.h"
 #include "hexedit/tiles/ui/TTileForm.h"
+#include "hexedit/tableedit/ui/TTMForm.h"
 
 namespace hexedit {
 
@@ -16,6 +17,7 @@ Tarnwick::Tarnwick() {
     app.aboutBox = aboutBox.get();
     searchWindows = std::make_unique<search::SearchWindows>(*mainWindow, app.search);
     navigationWindows = std::make_unique<search::NavigationWindows>(*mainWindow, app.navigation);
+    tableEditor = std::make_unique<tableedit::TTMForm>(app.tableEditor, mainWindow.get());
     tileForm = std::make_unique<tiles::TTileForm>(app.tiles, mainWindow.get());
 }
 

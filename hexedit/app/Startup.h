@@ -20,6 +20,9 @@ class NavigationWindows;
 namespace tiles {
 class TTileForm;
 }
+namespace tableedit {
+class TTMForm;
+}
 
 class Tarnwick {
 public:
@@ -37,6 +40,7 @@ public:
     std::unique_ptr<search::SearchWindows> searchWindows;  // TOptsForm, TListForm
     std::unique_ptr<search::NavigationWindows> navigationWindows;  // TJumpForm, TJMPForm, TRelForm, TStringLen
     std::unique_ptr<tiles::TTileForm> tileForm;
+    std::unique_ptr<tableedit::TTMForm> tableEditor;
 };
 
 }  // namespace hexedit

@@ -8,14 +8,17 @@
 #include "hexedit/core/ModalView.h"
 #include "hexedit/search/NavigationCommands.h"
 #include "hexedit/search/SearchCommands.h"
+#include "hexedit/tableedit/TableEditor.h"
 #include "hexedit/tiles/TileEditor.h"
 
 namespace hexedit {
 
 struct TarnwickModel {
-    explicit TarnwickModel(common::Port& port) : pad(port), navigation(pad), search(pad), tiles(pad) {
+    explicit TarnwickModel(common::Port& port)
+        : pad(port), navigation(pad), search(pad), tableEditor(pad), tiles(pad) {
         tiles.host.caption = [this] { return pad.TileCaption; };
         tiles.host.showing = [this](bool up) { pad.TileEditorShowing = up; };
+        search.list.createTable = [this](uint8_t codeOfA) { tableEditor.createFromHit(codeOfA); };
         pad.commands().add("About1Click", [this] {
             if (aboutBox) aboutBox->execModal();
         });
@@ -26,6 +29,7 @@ struct TarnwickModel {
     DataPad pad;
     search::NavigationCommands navigation;
     search::SearchCommands search;
+    tableedit::TableEditor tableEditor;  // TTMForm
     tiles::TileEditor tiles;  // TTileForm
     ModalView* aboutBox = nullptr;  // TAboutBox
 };

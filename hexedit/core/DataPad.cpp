@@ -422,6 +422,13 @@ bool DataPad::reloadTable() {
     return ok;
 }
 
+void DataPad::useTableFile(int slot, const std::string& path) {
+    if (slot < 0 || slot > 1) return;
+    table_.TablePaths[static_cast<size_t>(slot)] = path;
+    editor_.AutoLoadTable = true;
+    tableSlotCommand(slot);
+}
+
 void DataPad::setMainWindowVisible(bool visible) {
     if (MainWindowVisible == visible) return;
     MainWindowVisible = visible;

@@ -102,6 +102,7 @@ public:
     bool splice(int32_t offset, int32_t removeLength, std::span<const uint8_t> insert) override;
     bool appendTableLine(std::string_view line) override;
     bool reloadTable() override;
+    void useTableFile(int slot, const std::string& path) override;
     void refreshMenus() override { UpdateMenuItems(); }
     void setMainWindowVisible(bool visible) override;
     void showHint(std::string_view text) override { ShowHint(std::string(text)); }

@@ -71,6 +71,9 @@ public:
     virtual bool appendTableLine(std::string_view line) = 0;
     // Reads the current table file again (after it was rewritten).
     virtual bool reloadTable() = 0;
+    // `path` becomes the file of Table #1 or Table #2 (`slot` 0 or 1), which
+    // is loaded and shown, as if chosen under "Open Table File".
+    virtual void useTableFile(int slot, const std::string& path) = 0;
 
     // ---- windows ----
     virtual void refreshMenus() = 0;

@@ -138,6 +138,23 @@ void DataList::dumpToFile() {
     port_.inform("Data saved to output file!");
 }
 
+void DataList::CreateTBL1Click() {
+    if (!createTableEnabled() || selection_.empty() || !createTable) return;
+    const std::string& line = lines_[static_cast<size_t>(selection_.front())];
+    // The "A=" field of the line's tail; the searched word before it may
+    // hold a "=" of its own.
+    size_t eq = line.rfind("| A=");
+    eq = eq == std::string::npos ? line.find('=') : eq + 3;
+    if (eq == std::string::npos) return;
+    size_t end = 0;
+    const std::string_view digits = std::string_view(line).substr(eq + 1, 2);
+    const uint64_t a = common::readHexDigits(digits, 0, &end);
+    if (end == 0) return;
+    if (view_) view_->closeList();
+    createTable(static_cast<uint8_t>(a));
+    close();
+}
+
 void DataList::escape() {
     close();
     if (clearDumpBoxes) clearDumpBoxes();

@@ -57,9 +57,13 @@ public:
     // The window was closed by any means.
     void closed();
 
-    // Menu state. Building a table from a hit belongs to the table editor,
-    // which is not part of this program yet.
-    bool createTableEnabled() const { return false; }
+    // "Create table with Selected values": in the search results, the code
+    // of "A" in the first selected relative search line goes to the table
+    // editor while the window is hidden; then the window closes.
+    bool createTableEnabled() const { return ListMode == SearchResults; }
+    void CreateTBL1Click();
+    // The table editor's side of it. Unset, the entry does nothing.
+    std::function<void(uint8_t codeOfA)> createTable;
 
     // Double click or Enter.
     void activate();

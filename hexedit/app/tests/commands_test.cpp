@@ -21,7 +21,7 @@ const std::set<std::string> kPending = {
     "SaveDumpBookmark1Click",
     "ExternalProgramSettings1Click", "ExecuteExternalProgram1Click", "InsertBinaryData1Click", "BYTEFill1Click",
     "RemoveSNESHeader1Click",
-    "TableEdit1Click", "TableMaker1Click", "SnesToHex1Click",
+    "SnesToHex1Click",
     "CreateanIPSFile1Click", "PatchCurrentFile1Click", "IncreaseDecreaseROMSize1Click", "RepairSNESChecksum1Click",
     "CompareFiles1Click",
     "EditorColors1Click", "OffsetFont1Click", "HexFont1Click", "TextFont1Click", "SetAllFonts1Click",

@@ -27,6 +27,7 @@ public:
     bool mainWindowVisible = true;
     bool busyNow = false;
     std::vector<std::string> appendedLines;
+    std::vector<std::string> usedTableFiles;  // useTableFile, in order
     std::vector<std::string> hints;
     bool appendSucceeds = true;
     // Answers of the progress callback handed to busy work: false cancels.
@@ -84,6 +85,11 @@ public:
     bool reloadTable() override {
         ++reloads;
         return true;
+    }
+    void useTableFile(int slot, const std::string& path) override {
+        tableData.TablePaths[static_cast<size_t>(slot)] = path;
+        tableData.TableSlot = static_cast<uint8_t>(slot);
+        usedTableFiles.push_back(path);
     }
     void refreshMenus() override { ++menuUpdates; }
     void setMainWindowVisible(bool visible) override { mainWindowVisible = visible; }

@@ -126,5 +126,31 @@ TEST(DataList, EscapeAndExitClose) {
     e.list.exit();
     EXPECT_EQ(e.listView.closes, 2);
     EXPECT_EQ(cleared, 1);
+    EXPECT_TRUE(e.list.createTableEnabled());  // search results again
+}
+
+TEST(DataList, CreateTableHandsTheCodeOfAToTheTableEditor) {
+    SearchEnv e;
+    std::vector<int> codes;
+    e.list.createTable = [&](uint8_t a) {
+        EXPECT_EQ(e.listView.closes, 1);  // hidden while the editor shows
+        codes.push_back(a);
+    };
+    e.list.append("[$00001234]");
+    e.list.append("[$00020010] bat             | A=E1 a=01 0=D0");
+    e.list.append("[$00020020] x=7             | A=3C a=5C 0=2B");
+    e.list.show();
+    e.list.CreateTBL1Click();  // no "=": nothing happens
+    EXPECT_TRUE(codes.empty());
+    EXPECT_TRUE(e.list.visible());
+    for (int row : {1, 2}) {
+        e.list.show();
+        e.list.setSelection({row});
+        e.list.CreateTBL1Click();
+        EXPECT_FALSE(e.list.visible());
+        e.listView.closes = 0;
+    }
+    EXPECT_EQ(codes, (std::vector<int>{0xE1, 0x3C}));
+    e.list.ListMode = TextDumpList;
     EXPECT_FALSE(e.list.createTableEnabled());
 }

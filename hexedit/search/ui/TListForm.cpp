@@ -52,6 +52,7 @@ TListForm::TListForm(DataList& model, QWidget* parent) : QWidget(parent, Qt::Too
     popup_ = new QMenu(this);
     CreateTBL1_ = popup_->addAction(QStringLiteral("Create table with Selected values"));
     CreateTBL1_->setObjectName(QStringLiteral("CreateTBL1"));
+    connect(CreateTBL1_, &QAction::triggered, this, [this] { model_.CreateTBL1Click(); });
     QAction* dump = popup_->addAction(QStringLiteral("Dump Data to a File"));
     connect(dump, &QAction::triggered, this, [this] { model_.dumpToFile(); });
     popup_->addSeparator();
