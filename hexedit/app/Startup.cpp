@@ -4,8 +4,10 @@
 #include "hexedit/core/ui/TDataPad.h"
 #include "hexedit/search/ui/NavigationWindows.h"
 #include "hexedit/search/ui/SearchWindows.h"
+#include "hexedit/transfer/ui/TDumpForm.h"
 #include "hexedit/tiles/ui/TTileForm.h"
 #include "hexedit/tableedit/ui/TTMForm.h"
+#include "hexedit/transfer/ui/TCompForm.h"
 
 namespace hexedit {
 
@@ -17,8 +19,10 @@ Tarnwick::Tarnwick() {
     app.aboutBox = aboutBox.get();
     searchWindows = std::make_unique<search::SearchWindows>(*mainWindow, app.search);
     navigationWindows = std::make_unique<search::NavigationWindows>(*mainWindow, app.navigation);
+    dumpForm = std::make_unique<transfer::TDumpForm>(app.dump, mainWindow.get());
     tableEditor = std::make_unique<tableedit::TTMForm>(app.tableEditor, mainWindow.get());
     tileForm = std::make_unique<tiles::TTileForm>(app.tiles, mainWindow.get());
+    compForm = std::make_unique<transfer::TCompForm>(app.compare, mainWindow.get());
 }
 
 Tarnwick::~Tarnwick() = default;

@@ -23,6 +23,10 @@ class TTileForm;
 namespace tableedit {
 class TTMForm;
 }
+namespace transfer {
+class TCompForm;
+class TDumpForm;
+}
 
 class Tarnwick {
 public:
@@ -39,8 +43,10 @@ public:
     std::unique_ptr<TAboutBox> aboutBox;
     std::unique_ptr<search::SearchWindows> searchWindows;  // TOptsForm, TListForm
     std::unique_ptr<search::NavigationWindows> navigationWindows;  // TJumpForm, TJMPForm, TRelForm, TStringLen
+    std::unique_ptr<transfer::TDumpForm> dumpForm;
     std::unique_ptr<tiles::TTileForm> tileForm;
     std::unique_ptr<tableedit::TTMForm> tableEditor;
+    std::unique_ptr<transfer::TCompForm> compForm;
 };
 
 }  // namespace hexedit

@@ -10,12 +10,20 @@
 #include "hexedit/search/SearchCommands.h"
 #include "hexedit/tableedit/TableEditor.h"
 #include "hexedit/tiles/TileEditor.h"
+#include "hexedit/transfer/CompareFiles.h"
+#include "hexedit/transfer/Dumper.h"
 
 namespace hexedit {
 
 struct TarnwickModel {
     explicit TarnwickModel(common::Port& port)
-        : pad(port), navigation(pad), search(pad), tableEditor(pad), tiles(pad) {
+        : pad(port),
+          navigation(pad),
+          search(pad),
+          dump(pad, search.list),
+          tableEditor(pad),
+          tiles(pad),
+          compare(pad) {
         tiles.host.caption = [this] { return pad.TileCaption; };
         tiles.host.showing = [this](bool up) { pad.TileEditorShowing = up; };
         search.list.createTable = [this](uint8_t codeOfA) { tableEditor.createFromHit(codeOfA); };
@@ -29,8 +37,10 @@ struct TarnwickModel {
     DataPad pad;
     search::NavigationCommands navigation;
     search::SearchCommands search;
+    transfer::Dumper dump;  // TDumpForm
     tableedit::TableEditor tableEditor;  // TTMForm
     tiles::TileEditor tiles;  // TTileForm
+    transfer::CompareFiles compare;  // TCompForm
     ModalView* aboutBox = nullptr;  // TAboutBox
 };
 

@@ -59,7 +59,11 @@ void DataList::show() {
     }
     visible_ = true;
     notifyChanged();
-    if (view_) view_->showList();
+    if (!view_) return;
+    if (ListMode == SearchResults)
+        view_->showList();
+    else
+        view_->showListModal();
 }
 
 void DataList::closed() {

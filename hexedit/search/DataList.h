@@ -22,6 +22,8 @@ class DataListView {
 public:
     virtual ~DataListView() = default;
     virtual void showList() = 0;   // without modality; brings it up when shown
+    // Modally, for the dump lists: returns once the window has closed.
+    virtual void showListModal() { showList(); }
     virtual void closeList() = 0;
     virtual void listChanged() = 0;  // lines, selection, caption or menu state
 };
@@ -52,7 +54,8 @@ public:
     void setSelection(std::vector<int> rows);
 
     // Shows the window: search results keep their lines and select the
-    // first; dump lists are refilled from the table's dump bookmarks.
+    // first; dump lists are refilled from the table's dump bookmarks and
+    // shown modally.
     void show();
     // The window was closed by any means.
     void closed();

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QListView>
 #include <QMenu>
@@ -108,7 +109,25 @@ void TListForm::showList() {
     activateWindow();
 }
 
+void TListForm::showListModal() {
+    setWindowModality(Qt::ApplicationModal);
+    showList();
+    if (isVisible()) {
+        QEventLoop loop;
+        modalLoop_ = &loop;
+        loop.exec();
+        modalLoop_ = nullptr;
+    }
+    setWindowModality(Qt::NonModal);
+    listChanged();  // single selection again
+}
+
 void TListForm::closeList() { hide(); }
+
+void TListForm::hideEvent(QHideEvent* e) {
+    if (modalLoop_) modalLoop_->quit();
+    QWidget::hideEvent(e);
+}
 
 void TListForm::closeEvent(QCloseEvent* e) {
     model_.closed();

@@ -8,6 +8,7 @@
 #include "hexedit/search/DataList.h"
 
 class QAction;
+class QEventLoop;
 class QListView;
 class QMenu;
 
@@ -34,6 +35,7 @@ public:
 
     // DataListView
     void showList() override;
+    void showListModal() override;
     void closeList() override;
     void listChanged() override;
 
@@ -43,6 +45,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
@@ -55,6 +58,7 @@ private:
     QAction* CreateTBL1_ = nullptr;
     bool syncing_ = false;
     bool placed_ = false;
+    QEventLoop* modalLoop_ = nullptr;
 };
 
 }  // namespace hexedit::search

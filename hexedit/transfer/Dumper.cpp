@@ -1,0 +1,325 @@
+#include "hexedit/transfer/Dumper.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "common/fileio.h"
+#include "common/hexdigits.h"
+#include "hexedit/transfer/TextDump.h"
+
+namespace hexedit::transfer {
+
+namespace {
+
+using common::MsgIcon;
+
+// Text dumps of this many bytes or more run as a long loop with a progress bar.
+constexpr int64_t kBusyDumpBytes = int64_t{8} << 20;
+
+std::string hex8(int64_t value) {
+    char buf[12];
+    std::snprintf(buf, sizeof buf, "%08X", static_cast<uint32_t>(value));
+    return buf;
+}
+
+}  // namespace
+
+std::string offsetBoxText(std::string_view typed) {
+    std::string out;
+    for (char c : typed) {
+        if (!common::isHexDigit(c)) continue;
+        if (out.size() == 8) break;
+        out += c >= 'a' ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+    return out;
+}
+
+int64_t readOffsetBox(std::string_view text) {
+    return static_cast<int64_t>(std::min<uint64_t>(common::readHexDigits(text), 0xFFFFFFFFu));
+}
+
+Dumper::Dumper(EditSession& session, search::DataList& list) : session_(session), list_(list) {
+    CommandTable& c = session.commands();
+    c.add("DumpText1Click", [this] { DumpText1Click(); });
+    c.add("DumpBinaryData1Click", [this] { DumpBinaryData1Click(); });
+    c.add("SaveDumpBookmark1Click", [this] { SaveDumpBookmark1Click(); });
+    c.add("BinaryDump1Click", [this] { BinaryDump1Click(); });
+    c.add("TextDump1Click", [this] { TextDump1Click(); });
+
+    list_.dumpLine = [this](const std::string& line) {
+        QuietDumps = 0;
+        dumpListLine(line, list_.ListMode == search::TextDumpList);
+    };
+    list_.dumpLines = [this](const std::vector<std::string>& lines) {
+        dumpLines(lines, list_.ListMode == search::TextDumpList);
+    };
+    list_.clearDumpBoxes = [this] {
+        BegOfs.clear();
+        EndOfs.clear();
+        refresh();
+    };
+}
+
+void Dumper::refresh() {
+    if (view_) view_->refresh();
+}
+
+void Dumper::beginPending(int state, std::string windowCaption) {
+    caption = std::move(windowCaption);
+    statusText = "Enter file name";
+    BegOfs = hex8(session_.cursor());
+    EndOfs.clear();
+    DFile.clear();
+    DumpState = state;
+    visible_ = true;
+    refresh();
+    if (view_) view_->showWindow();
+}
+
+void Dumper::close() {
+    DumpState = Idle;
+    buttonCaption = "Dump Data";
+    if (visible_) {
+        visible_ = false;
+        if (view_) view_->closeWindow();
+    }
+    refresh();
+}
+
+void Dumper::closed() {
+    visible_ = false;
+    DumpState = Idle;
+    buttonCaption = "Dump Data";
+    refresh();
+}
+
+void Dumper::dumpKey(int state) {
+    const bool text = state == TextPending;
+    if (DumpState == Idle) {
+        beginPending(state, text ? "Dump Text Data [Press F10 to Dump]" : "Dump BINARY Data [Press F11 to Dump]");
+        return;
+    }
+    if (text && DumpState == BinaryPending) {
+        session_.port().inform("Can't dump TEXT when you started with BINARY dump.");
+        return;
+    }
+    if (!text && DumpState == TextPending) {
+        session_.port().inform("Can't dump BINARY when you started with TEXT dump.");
+        return;
+    }
+    EndOfs = hex8(session_.cursor());
+    refresh();
+    text ? textDump() : binaryDump();
+    if (DumpState == NoFileName) {
+        DumpState = state;
+        refresh();
+    } else {
+        close();
+    }
+}
+
+void Dumper::SaveDumpBookmark1Click() {
+    if (DumpState == Idle) {
+        buttonCaption = "Save Data";
+        beginPending(BookmarkPending, "Dump Bookmark [F2 - Save Bookmark]");
+        return;
+    }
+    if (DumpState != BookmarkPending) return;
+    EndOfs = hex8(session_.cursor());
+    refresh();
+    if (DFile.empty()) {
+        session_.port().inform("No bookmark name entered...");
+        if (view_) view_->focusName();
+        session_.repaint();
+        return;
+    }
+    saveBookmark(session_.cursor());
+}
+
+void Dumper::saveBookmark(int64_t end) {
+    const std::string line = "[" + hex8(readOffsetBox(BegOfs)) + "-" + hex8(end) + "]" + DFile;
+    close();
+    if (!session_.appendTableLine(line))
+        session_.port().inform("No Table file to Save Bookmark to...");
+    else
+        session_.port().inform("Bookmark was saved to the table file...", "Dump Bookmark...", MsgIcon::Exclamation);
+    session_.repaint();
+}
+
+void Dumper::Button1Click() {
+    if (DFile.empty() && DumpState != FillPending) {
+        session_.port().inform("No file name specified...", "File Error...", MsgIcon::Stop);
+        if (view_) view_->focusName();
+        return;
+    }
+    if (!buttonEnabled()) return;
+    switch (DumpState) {
+        case BinaryPending: binaryDump(); break;
+        case TextPending: textDump(); break;
+        case BookmarkPending: saveBookmark(readOffsetBox(EndOfs)); return;
+        case FillPending:
+            if (byteFill) byteFill();
+            return;
+        default: break;
+    }
+    close();
+}
+
+void Dumper::escapeInBox() {
+    BegOfs.clear();
+    EndOfs.clear();
+    DFile.clear();
+    close();
+}
+
+namespace {
+
+struct Range {
+    int64_t start = 0, end = 0;
+    int64_t raw = 0;     // from the boxes
+    int64_t length = 0;  // cut to the end of the file when the end reaches the buffer's end
+    bool cut = false;
+};
+
+Range readRange(const std::string& beg, const std::string& end, const EditorState& editor) {
+    Range r;
+    r.start = readOffsetBox(beg);
+    r.end = readOffsetBox(end);
+    r.raw = r.length = r.end - r.start + 1;
+    if (r.end + 1 >= editor.BufferSize) {
+        r.cut = true;
+        r.length = int64_t{editor.FileSize} - r.start;
+    }
+    return r;
+}
+
+}  // namespace
+
+void Dumper::fileError(const std::string& text) {
+    session_.port().inform(text, "File Error...", MsgIcon::Stop);
+}
+
+void Dumper::binaryDump() {
+    const Range r = readRange(BegOfs, EndOfs, session_.editor());
+    const auto bytes = session_.bytes();
+    if (r.raw < 0) {
+        session_.port().inform("Sorry, but the Start offset must\nbe less than the Ending Offset.");
+        return;
+    }
+    if (r.length < 0 || r.start + r.length > static_cast<int64_t>(bytes.size())) {
+        session_.port().inform("Sorry, but the Data size to dump was LESS THAN Zero!");
+        return;
+    }
+    if (DFile.empty()) {
+        fileError("No file name specified...");
+        if (view_) view_->focusName();
+        DumpState = NoFileName;
+        return;
+    }
+    const auto data = bytes.subspan(static_cast<size_t>(r.start), static_cast<size_t>(r.length));
+    if (!common::writeFileAtomic(DFile, data).empty()) {
+        fileError("Fatal Error: Could not create\n " + DFile);
+        DumpState = CreateFailed;
+        return;
+    }
+    DumpState = Idle;
+    if (QuietDumps == 0)
+        session_.port().inform("Data was dumped to the binary file...", "Binary Dumping...", MsgIcon::Exclamation);
+}
+
+void Dumper::textDump() {
+    const Range r = readRange(BegOfs, EndOfs, session_.editor());
+    const auto bytes = session_.bytes();
+    if (r.cut && r.length < 0) {
+        session_.port().inform("Sorry, but the Data size to dump was LESS THAN Zero!");
+        return;
+    }
+    if (r.raw < 0) {
+        session_.port().inform("Ending Address is Less Than Starting Address...");
+        return;
+    }
+    if (r.start + r.length > static_cast<int64_t>(bytes.size())) {  // no buffer
+        session_.port().inform("Sorry, but the Data size to dump was LESS THAN Zero!");
+        return;
+    }
+    if (DFile.empty()) {
+        fileError("No file name specified...");
+        if (view_) view_->focusName();
+        DumpState = NoFileName;
+        return;
+    }
+    const TableData& table = session_.table();
+    DumpInfo info;
+    info.start = r.start;
+    info.end = r.end;
+    info.romName = session_.editor().CurrentPath;
+    if (table.TableSlot < table.TablePaths.size()) info.tableName = table.TablePaths[table.TableSlot];
+    const auto range = bytes.subspan(static_cast<size_t>(r.start), static_cast<size_t>(r.length));
+
+    std::optional<std::string> text;
+    auto work = [&](const common::Progress& progress) {
+        text = transfer::textDump(table, range, info, progress);
+        return text.has_value();
+    };
+    if (r.length >= kBusyDumpBytes)
+        session_.runBusy("Dumping text...", work);
+    else
+        work({});
+    if (!text) {  // cancelled: no file
+        DumpState = Idle;
+        return;
+    }
+    if (!common::writeFileAtomic(DFile, *text).empty()) {
+        fileError("Fatal Error: Could not create\n " + DFile);
+        DumpState = CreateFailed;
+        return;
+    }
+    DumpState = Idle;
+    if (QuietDumps == 0)
+        session_.port().inform("Data was dumped to the text file...", "Text Dumping...", MsgIcon::Exclamation);
+}
+
+void Dumper::dumpListLine(const std::string& line, bool text) {
+    const size_t open = line.find('[');
+    const size_t dash = line.find('-');
+    const size_t startEnd = open == std::string::npos ? std::string::npos : line.find('-', open + 1);
+    BegOfs = open == std::string::npos ? "" : line.substr(open + 1, startEnd - std::min(startEnd, open + 1));
+    std::string label;
+    if (dash == std::string::npos) {
+        EndOfs.clear();
+    } else {
+        const size_t closeAt = line.find(']', dash + 1);
+        EndOfs = line.substr(dash + 1, closeAt == std::string::npos ? std::string::npos : closeAt - dash - 1);
+        if (closeAt != std::string::npos) label = line.substr(closeAt + 1);
+    }
+    DFile = label + (text ? ".txt" : ".dat");
+    refresh();
+    text ? textDump() : binaryDump();
+    // A failed dump from the list leaves nothing pending unless the window is up.
+    if (!visible_) DumpState = Idle;
+    refresh();
+}
+
+void Dumper::dumpLines(const std::vector<std::string>& lines, bool text) {
+    QuietDumps = static_cast<int>(lines.size());
+    for (const auto& line : lines) {
+        --QuietDumps;
+        dumpListLine(line, text);
+    }
+    QuietDumps = 0;
+}
+
+void Dumper::dumpFromList(int state) {
+    const auto count = session_.table().DumpMarks.size();
+    if (count == 0) {
+        session_.port().inform("You have no available dump labels...");
+        return;
+    }
+    const bool text = state == TextPending;
+    list_.ListMode = text ? search::TextDumpList : search::BinaryDumpList;
+    list_.setCaption(std::string(text ? "TEXT" : "BINARY") + " Dump List: " + std::to_string(count) +
+                     " dump label(s)");
+    list_.show();
+}
+
+}  // namespace hexedit::transfer

@@ -1,0 +1,42 @@
+#pragma once
+// The text dump: a range of the file written as text through the table's
+// entries and dump directives, and the keyword templates of the directives.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "common/progress.h"
+#include "hexedit/core/TableData.h"
+
+namespace hexedit::transfer {
+
+// What the template keywords stand for in one dump.
+struct DumpInfo {
+    int64_t start = 0;   // DumpStart
+    int64_t end = 0;     // DumpEnd as entered (not cut)
+    int64_t length = 0;  // DumpLength
+    std::string romName;
+    std::string tableName;
+};
+
+// 1234567 -> "1,234,567".
+std::string groupThousands(int64_t value);
+
+// Replaces the keywords "\n", "\t", "%OFFSET", "%DUMPSIZE", "%ROMNAME",
+// "%TBLNAME", "%STARTOFS" and "%ENDOFS" (in any case) at position `pos` of
+// the range; every other character is copied. Line breaks come out as '\n'.
+std::string expandTemplate(std::string_view text, const DumpInfo& info, int64_t pos);
+
+// Every '\n' written as CR LF, as a text file is written.
+std::string toCrLf(std::string_view text);
+
+// The text of a dump of `range` (the bytes from info.start; info.length is
+// taken from its size), with CR LF line ends. Nothing when `progress`
+// answers false.
+std::optional<std::string> textDump(const TableData& table, std::span<const uint8_t> range, DumpInfo info,
+                                    const common::Progress& progress = {});
+
+}  // namespace hexedit::transfer

@@ -1,0 +1,194 @@
+// The text dump against a slow, literal reading of its rules, and the
+// examples every translator relies on.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+
+#include "hexedit/core/TableLoader.h"
+#include "hexedit/transfer/TextDump.h"
+
+namespace hexedit::transfer {
+namespace {
+
+std::string hex2(uint8_t b) {
+    char buf[4];
+    std::snprintf(buf, sizeof buf, "%02X", b);
+    return buf;
+}
+
+// Each rule tried in order at every position, nothing precomputed.
+std::string slowDump(const TableData& t, const std::vector<uint8_t>& d, DumpInfo info) {
+    const size_t n = d.size();
+    info.length = static_cast<int64_t>(n);
+    auto at = [&](std::string_view text, size_t pos) { return expandTemplate(text, info, static_cast<int64_t>(pos)); };
+    std::string out;
+    if (t.StartDumpSpec.flag) out += at(t.StartDumpSpec.text, 0);
+    size_t pos = 0;
+    while (pos < n) {
+        const uint8_t b = d[pos];
+        bool dual = false;
+        if (t.DualCount > 0 && pos + 1 < n)
+            for (uint32_t i = 0; i < t.DualCount && !dual; ++i) {
+                const auto& e = t.DualEntries[i];
+                if (e.flag && (e.value & 0xFF) == b && ((e.value >> 8) & 0xFF) == d[pos + 1]) {
+                    out += at(e.text, pos);
+                    pos += 2;
+                    dual = true;
+                }
+            }
+        if (dual) continue;
+        if (t.CodeEntries[b].flag) {
+            out += at(t.CodeEntries[b].text, pos);
+            pos += 1;
+        } else if (t.MultiCodeEntries[b].flag) {
+            const std::string text = at(t.MultiCodeEntries[b].text, pos);
+            const size_t s = text.find('_') != std::string::npos ? text.find_first_of("_>") : 1;
+            out += text.substr(0, std::min(s, text.size())) + "$";
+            const uint64_t count = t.MultiCodeEntries[b].paramCount;
+            if (pos + count < n) {
+                for (uint64_t i = 1; i <= count; ++i) out += hex2(d[pos + i]);
+                pos += count + 1;
+            } else {
+                pos += 1;
+            }
+            if (s + 1 <= text.size()) out += text.substr(s + 1);
+        } else if (pos + 1 < n && t.PairTable[b * 256 + d[pos + 1]]) {
+            out += *t.PairTable[b * 256 + d[pos + 1]];
+            pos += 2;
+        } else if (t.ByteTable[b]) {
+            out += *t.ByteTable[b];
+            pos += 1;
+        } else if (t.NonTableText.flag) {
+            const std::string& nt = t.NonTableText.text;
+            char num[8];
+            std::snprintf(num, sizeof num, nt.find('$') != std::string::npos ? "$%02X" : "%03d", b);
+            out += (nt.empty() || nt.front() == '$') ? '(' : nt.front();
+            out += num;
+            out += (nt.empty() || nt.back() == '$') ? ')' : nt.back();
+            pos += 1;
+        } else if (t.LineBreakCode.marker == '/' && t.LineBreakCode.value == b) {
+            out += "\n";
+            pos += 1;
+        } else if (t.EndStringCode.marker && t.EndStringCode.value == b) {
+            out += "<END>\n";
+            pos += 1;
+        } else {
+            out += "($" + hex2(b) + ")";
+            pos += 1;
+        }
+    }
+    if (t.EndDumpSpec.flag) out += at(t.EndDumpSpec.text, pos);
+    return toCrLf(out);
+}
+
+TEST(TextDump, MatchesTheRulesReadOneByOneOnRandomTables) {
+    std::mt19937 rng(11);
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    const std::vector<std::string> pieces = {"a", "ka", "%", "_", ">", "$", "\\n", "\n", "%offset", "%DUMPSIZE",
+                                             "\\T", "<", "%ENDOFS", "", "%StartOfs"};
+    auto text = [&] {
+        std::string s;
+        for (int i = pick(4); i > 0; --i) s += pieces[static_cast<size_t>(pick(static_cast<int>(pieces.size())))];
+        return s;
+    };
+    const std::vector<std::string> nontbl = {"", "[$]", "<>", "$", "x$", "($)", "|"};
+    for (int round = 0; round < 300; ++round) {
+        TableData t;
+        // A small byte alphabet so that entries of every kind meet often.
+        auto byte = [&] { return static_cast<uint8_t>(pick(5) == 0 ? pick(256) : pick(12)); };
+        for (int i = pick(8); i > 0; --i) t.ByteTable[byte()] = text();
+        for (int i = pick(10); i > 0; --i) t.PairTable[byte() * 256 + byte()] = text();
+        for (int i = pick(4); i > 0; --i) t.CodeEntries[byte()] = {1, text()};
+        for (int i = pick(4); i > 0; --i)
+            t.MultiCodeEntries[byte()] = {1, pick(6) == 0 ? 0xFFFFFFFFu : static_cast<uint32_t>(pick(4)), text()};
+        for (int i = pick(5); i > 0; --i)
+            t.DualEntries[t.DualCount++] = {1, static_cast<uint32_t>(byte() | (byte() << 8)), text()};
+        if (pick(2)) t.NonTableText = {1, nontbl[static_cast<size_t>(pick(static_cast<int>(nontbl.size())))]};
+        if (pick(2)) t.LineBreakCode = {byte(), '/'};
+        if (pick(2)) t.EndStringCode = {byte(), pick(2) ? '*' : '\\'};
+        if (pick(2)) t.StartDumpSpec = {1, text()};
+        if (pick(2)) t.EndDumpSpec = {1, text()};
+        std::vector<uint8_t> d(static_cast<size_t>(pick(60)));
+        for (auto& b : d) b = byte();
+        const DumpInfo info{static_cast<int64_t>(rng()), static_cast<int64_t>(rng()), 0, "rom.smc", "t.tbl"};
+        ASSERT_EQ(*textDump(t, d, info), slowDump(t, d, info)) << "round " << round;
+    }
+}
+
+TableData load(std::string_view text) {
+    TableData t;
+    parseTableText(t, text);
+    return t;
+}
+
+TEST(TextDump, AppliesTheRulesInOrderWithEveryDirective) {
+    const TableData t = load(
+        "41=A\n4142=AB\n43=C\n4344=CD\nE0=e\nF5=never\n"
+        ".dual=$E0F1 \"[X]\"\n.dual=$E0F1 \"[Y]\"\n"
+        ".code=$F5 \"<c %offset>\\n\"\n"
+        ".multicode=$F0 2 \"<JUMP_>\"\n"
+        ".multicode=$F2 1 \"ab\"\n"
+        "/FE\n*FF\n"
+        ".startdump=\"[%StartOfs-%endofs %DUMPSIZE %romname %TBLNAME]\\n\"\n"
+        ".enddump=\"\\t%OFFSET\"\n");
+    const std::vector<uint8_t> d = {0x41, 0x42, 0x41, 0x43, 0xE0, 0xF1, 0xF5, 0xF0, 0x12, 0x34,
+                                    0xF2, 0x07, 0xFE, 0xFF, 0x7F, 0xE0, 0x43, 0xF0, 0x01};
+    const DumpInfo info{0x100, 0x2000, 0, "rom.smc", "t.tbl"};
+    EXPECT_EQ(*textDump(t, d, info),
+              "[00000100-00002000 19 rom.smc t.tbl]\r\n"
+              "ABAC[X]<c 00000107>\r\n<JUMP$1234>a$07\r\n<END>\r\n($7F)eC"
+              "<JUMP$>($01)\t00000114");  // F0 at the end: its parameters lie past the range
+}
+
+TEST(TextDump, NonTableBytesTakeTheirBracketsFromNontbl) {
+    struct Case {
+        const char* directive;
+        const char* expected;  // bytes 4F and FE
+    };
+    const Case cases[] = {
+        {"", "($4F)\r\n"},
+        {".nontbl=\"[$]\"\n", "[$4F][$FE]"},
+        {".nontbl=\"<>\"\n", "<079><254>"},
+        {".nontbl=\"($)\"\n", "($4F)($FE)"},
+        {".nontbl=\"$\"\n", "($4F)($FE)"},
+        {".nontbl=\"{x\"\n", "{079x{254x"},
+    };
+    for (const auto& c : cases) {
+        const TableData t = load(std::string("/FE\n") + c.directive);
+        EXPECT_EQ(*textDump(t, std::vector<uint8_t>{0x4F, 0xFE}, {}), c.expected) << c.directive;
+    }
+}
+
+TEST(TextDump, TemplateKeywordsInAnyCase) {
+    const DumpInfo info{0x10, 0xFFFFFFFF, 123456789, "/roms/game.smc", "/roms/game.tbl"};
+    EXPECT_EQ(expandTemplate("%offset %OFFSET %DumpSize|\\N\\t|%ROMNAME|%tblname|%STARTofs %endofs %other%", info, 0),
+              "00000010 00000010 123,456,789|\n\t|/roms/game.smc|/roms/game.tbl|00000010 FFFFFFFF %other%");
+    EXPECT_EQ(expandTemplate("%Offset", info, 5), "00000016");
+    const std::pair<int64_t, const char*> groups[] = {
+        {0, "0"}, {999, "999"}, {1000, "1,000"}, {1234567, "1,234,567"}, {123456789, "123,456,789"}};
+    for (const auto& [value, text] : groups) EXPECT_EQ(groupThousands(value), text);
+}
+
+TEST(TextDump, WritesLongTextsWhole) {
+    TableData t;
+    t.ByteTable[0x01] = std::string(70000, 'x');
+    t.PairTable[0x0203] = std::string(66000, 'y') + "\n";
+    t.CodeEntries[0x04] = {1, "%ROMNAME%OFFSET"};
+    const DumpInfo info{0, 0, 0, std::string(100000, 'r'), ""};
+    const std::vector<uint8_t> d = {0x01, 0x02, 0x03, 0x04, 0x01, 0x05};
+    const auto out = textDump(t, d, info);
+    EXPECT_EQ(out->size(), 70000 * 2 + 66002 + 100008 + 5);
+    EXPECT_EQ(*out, slowDump(t, d, info));
+}
+
+TEST(TextDump, StopsWhenCancelled) {
+    const std::vector<uint8_t> d(300000, 0x41);
+    int calls = 0;
+    EXPECT_FALSE(textDump(TableData{}, d, {}, [&](uint64_t, uint64_t) { return ++calls < 3; }));
+    EXPECT_EQ(calls, 3);
+}
+
+}  // namespace
+}  // namespace hexedit::transfer
