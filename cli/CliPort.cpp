@@ -6,7 +6,11 @@ namespace cli {
 
 bool CliPort::message(const common::Message& m) {
     messages.push_back(m);
-    return m.buttons == common::MsgButtons::YesNo ? answerYes : true;
+    if (m.buttons != common::MsgButtons::YesNo) return true;
+    if (answers.empty()) return answerYes;
+    const bool yes = answers.front();
+    answers.pop_front();
+    return yes;
 }
 
 std::vector<std::string> CliPort::openFiles(const common::OpenRequest&) {

@@ -17,7 +17,8 @@ public:
     // Answers of the open dialogs, in the order they are shown; an empty
     // list is a cancelled dialog.
     std::deque<std::vector<std::string>> openAnswers;
-    // The answer to every Yes/No question.
+    // Answers of the Yes/No questions in order; `answerYes` once they run out.
+    std::deque<bool> answers;
     bool answerYes = false;
     std::vector<common::Message> messages;
 

@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     int status = cli::Success;
     cli::addPatch(app, status);
+    cli::addRom(app, status);
     cli::addFind(app, status);
     cli::addVt2(app, status);
     try {

@@ -9,7 +9,11 @@
 #include <sstream>
 
 #include "common/fileio.h"
+#include "common/testing/ScriptedPort.h"
+#include "hexedit/core/DataPad.h"
 #include "hexedit/romtools/Bps.h"
+#include "hexedit/search/DataList.h"
+#include "hexedit/transfer/Dumper.h"
 
 namespace {
 
@@ -107,6 +111,34 @@ TEST_F(Cli, PatchesRoundTripAndRefuseAnotherFile) {
     EXPECT_EQ(bytesOf(dir / "c.bin"), b);
     EXPECT_EQ(run("patch apply a.bin p.bps").status, 2);
     EXPECT_EQ(run("patch create a.bin b.bin -o p.xyz").status, 2);
+}
+
+// The window's road: F10 at the start, a name, F10 at the end; the demo's
+// companion table is loaded on opening in both.
+TEST_F(Cli, DumpsAreByteIdenticalToTheWindowsDumps) {
+    const std::string demo = data("demo/demo.bin");
+    for (const bool binary : {false, true}) {
+        common::testing::ScriptedPort port;
+        hexedit::DataPad pad(port);
+        pad.FormCreate(dir.string());
+        ASSERT_TRUE(pad.openPath(demo));
+        hexedit::search::DataList list(pad);
+        hexedit::transfer::Dumper dumper(pad, list);
+        pad.moveCursorTo(0x10);
+        binary ? dumper.DumpBinaryData1Click() : dumper.DumpText1Click();
+        dumper.DFile = (dir / "window.out").string();
+        pad.moveCursorTo(0x2FF);
+        binary ? dumper.DumpBinaryData1Click() : dumper.DumpText1Click();
+        port.takeMessage();
+        const Result r = run("dump '" + demo + "' --start 10 --end 0x2FF" + (binary ? " --binary" : "") + " -o cli.out");
+        EXPECT_EQ(r.status, 0) << r.err;
+        const auto window = bytesOf(dir / "window.out");
+        EXPECT_GT(window.size(), 0u);
+        EXPECT_EQ(bytesOf(dir / "cli.out"), window) << binary;
+        EXPECT_EQ(run("dump '" + demo + "' -s 10 -e 2FF" + (binary ? " -b" : "")).out, std::string(window.begin(), window.end()));
+    }
+    EXPECT_EQ(run("dump '" + demo + "' -s 20 -e 10").status, 1);
+    EXPECT_EQ(run("dump '" + demo + "' -s xyz -e 10").status, 2);
 }
 
 TEST_F(Cli, FindListsEveryMatchOrTheFirst) {
