@@ -1,6 +1,9 @@
 #include "cli/CliPort.h"
 
-#include <ostream>
+#include <iostream>
+
+#include "common/fileio.h"
+#include "hexedit/core/DataPad.h"
 
 namespace cli {
 
@@ -23,6 +26,18 @@ std::vector<std::string> CliPort::openFiles(const common::OpenRequest&) {
 void CliPort::flush(std::ostream& out) {
     for (const auto& m : messages) out << m.text << '\n';
     messages.clear();
+}
+
+bool openInPad(hexedit::DataPad& pad, CliPort& port, const std::string& file, const std::string& table) {
+    pad.FormCreate(common::currentFolder());
+    bool ok = pad.openPath(file);
+    if (ok && !table.empty()) {
+        pad.tableState().TableSlot = 0;
+        pad.tableState().TablePaths[0] = table;
+        ok = pad.TableLoader(table);
+    }
+    if (!ok) port.flush(std::cerr);
+    return ok;
 }
 
 }  // namespace cli

@@ -10,6 +10,10 @@
 
 #include "common/port/Port.h"
 
+namespace hexedit {
+class DataPad;
+}
+
 namespace cli {
 
 class CliPort : public common::Port {
@@ -34,5 +38,9 @@ public:
     // Prints the collected message texts, one per line, and forgets them.
     void flush(std::ostream& out);
 };
+
+// The main window's model with `file` open and, when given, `table` loaded
+// as Table #1. False after printing why not to stderr.
+bool openInPad(hexedit::DataPad& pad, CliPort& port, const std::string& file, const std::string& table);
 
 }  // namespace cli

@@ -17,20 +17,6 @@ namespace cli {
 
 namespace {
 
-// The main window's model with FILE open and, when given, TABLE loaded as
-// Table #1. False after printing why not.
-bool openFile(hexedit::DataPad& pad, CliPort& port, const std::string& file, const std::string& table) {
-    pad.FormCreate(common::currentFolder());
-    bool ok = pad.openPath(file);
-    if (ok && !table.empty()) {
-        pad.tableState().TableSlot = 0;
-        pad.tableState().TablePaths[0] = table;
-        ok = pad.TableLoader(table);
-    }
-    if (!ok) port.flush(std::cerr);
-    return ok;
-}
-
 struct DumpArgs {
     std::string file, table, start, end, output = "-";
     bool binary = false;
@@ -39,7 +25,7 @@ struct DumpArgs {
 int dump(const DumpArgs& a) {
     CliPort port;
     hexedit::DataPad pad(port);
-    if (!openFile(pad, port, a.file, a.table)) return Failure;
+    if (!openInPad(pad, port, a.file, a.table)) return Failure;
     hexedit::search::DataList list(pad);
     hexedit::transfer::Dumper dumper(pad, list);
     // Standard output gets the file the dump writes into a fresh folder.

@@ -28,17 +28,7 @@ constexpr size_t kRelativeWordLimit = 15;
 int runFind(const FindArgs& a) {
     CliPort port;
     hexedit::DataPad pad(port);
-    pad.FormCreate(common::currentFolder());
-    bool ok = pad.openPath(a.file);
-    if (ok && !a.table.empty()) {
-        pad.tableState().TableSlot = 0;
-        pad.tableState().TablePaths[0] = a.table;
-        ok = pad.TableLoader(a.table);
-    }
-    if (!ok) {
-        port.flush(std::cerr);
-        return Failure;
-    }
+    if (!openInPad(pad, port, a.file, a.table)) return Failure;
     hexedit::search::DataList list(pad);
     hexedit::search::FindWindow find(pad, list);
     namespace s = hexedit::search;
