@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "common/hexdigits.h"
+
 namespace vt2comp {
 
 std::string formatRecordLine(const std::string& dataPath, uint32_t start, uint32_t end) {
@@ -35,18 +37,9 @@ std::vector<Field> fieldsOf(std::string_view s) {
 // A hexadecimal field, "0x" prefix allowed, value within 32 bits.
 bool parseHex(std::string_view s, uint32_t& value) {
     if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) s.remove_prefix(2);
-    if (s.empty()) return false;
-    uint64_t v = 0;
-    for (char c : s) {
-        int d;
-        if (c >= '0' && c <= '9') d = c - '0';
-        else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-        else return false;
-        v = v * 16 + d;
-        if (v > 0xFFFFFFFFu) return false;
-    }
-    value = static_cast<uint32_t>(v);
+    const auto v = common::parseHex(s, s.size());
+    if (!v || *v > 0xFFFFFFFFu) return false;
+    value = static_cast<uint32_t>(*v);
     return true;
 }
 

@@ -13,6 +13,7 @@
 #include "compress/Codec.h"
 #include "compress/RecordFile.h"
 #include "compress/testing/SampleData.h"
+#include "hexedit/romtools/Ips.h"
 #include "scripted/Script.h"
 #include "scripted/Translation.h"
 #include "tools/mkgamerom/GameRom.h"
@@ -61,6 +62,18 @@ int main(int argc, char** argv) {
     seed("fuzz_table_loader", "redefined.tbl", std::string("74=t\n68=h\n80=th\n80=x\n"));
     seed("fuzz_pattern_convert", "text", demoTable + '\0' + "Sword found");
     seed("fuzz_pattern_convert", "wildcards", demoTable + '\0' + "*S*41*1");
+    {
+        // A patch with plain and run records, and the two halves it was made from.
+        const Bytes unchanged(rom.image.begin(), rom.image.begin() + 256);
+        Bytes edited = unchanged;
+        for (size_t i = 10; i < 30; ++i) edited[i] = 0xEE;
+        edited[100] ^= 0xFF;
+        edited.insert(edited.end(), {1, 2, 3});
+        seed("fuzz_ips", "patch.ips", hexedit::romtools::createIps(unchanged, edited).patch);
+        Bytes halves = unchanged;
+        halves.insert(halves.end(), edited.begin(), edited.begin() + 256);
+        seed("fuzz_ips", "halves", halves);
+    }
     seed("fuzz_savestate", "state.zst", Bytes(rom.image.begin(), rom.image.begin() + 3600));
     seed("fuzz_data_file", "vt2data.txt", dataFile);
     for (size_t k = 0; k < rom.blocks.size(); ++k) {

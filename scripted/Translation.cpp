@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstdio>
 
+#include "common/hexdigits.h"
+
 namespace scripted {
 namespace {
 
@@ -29,13 +31,6 @@ bool equalNoCase(std::string_view a, std::string_view b) {
     for (size_t i = 0; i < a.size(); ++i)
         if (lower(a[i]) != lower(b[i])) return false;
     return true;
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
 }
 
 std::vector<std::string_view> splitLines(std::string_view text) {
@@ -89,8 +84,8 @@ void encodeLine(std::string_view line, std::vector<uint8_t>& out) {
             // Hexadecimal bytes, two digits each, up to the "]" (or the line's end).
             size_t end = close == std::string_view::npos ? line.size() : close;
             for (size_t j = i + 2; j < end; j += 2) {
-                int hi = hexDigit(line[j]);
-                int lo = j + 1 < end ? hexDigit(line[j + 1]) : -1;
+                int hi = common::hexDigitValue(line[j]);
+                int lo = j + 1 < end ? common::hexDigitValue(line[j + 1]) : -1;
                 if (hi < 0) continue;
                 put(static_cast<uint8_t>(lo < 0 ? hi : hi * 16 + lo));
             }

@@ -2,6 +2,7 @@
 
 #include "hexedit/app/ui/TAboutBox.h"
 #include "hexedit/core/ui/TDataPad.h"
+#include "hexedit/romtools/ui/RomToolWindows.h"
 #include "hexedit/search/ui/NavigationWindows.h"
 #include "hexedit/search/ui/SearchWindows.h"
 #include "hexedit/transfer/ui/TDumpForm.h"
@@ -17,6 +18,7 @@ Tarnwick::Tarnwick() {
     mainWindow->setWindowIcon(programIcon());
     aboutBox = std::make_unique<TAboutBox>(mainWindow.get());
     app.aboutBox = aboutBox.get();
+    romWindows = std::make_unique<romtools::RomToolWindows>(*mainWindow, app.rom);
     searchWindows = std::make_unique<search::SearchWindows>(*mainWindow, app.search);
     navigationWindows = std::make_unique<search::NavigationWindows>(*mainWindow, app.navigation);
     dumpForm = std::make_unique<transfer::TDumpForm>(app.dump, mainWindow.get());

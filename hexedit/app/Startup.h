@@ -13,6 +13,9 @@ namespace hexedit {
 
 class TDataPad;
 class TAboutBox;
+namespace romtools {
+class RomToolWindows;
+}
 namespace search {
 class SearchWindows;
 class NavigationWindows;
@@ -41,6 +44,7 @@ public:
     DataPad& model = app.pad;
     std::unique_ptr<TDataPad> mainWindow;
     std::unique_ptr<TAboutBox> aboutBox;
+    std::unique_ptr<romtools::RomToolWindows> romWindows;  // TExpander, TSnes2Hex
     std::unique_ptr<search::SearchWindows> searchWindows;  // TOptsForm, TListForm
     std::unique_ptr<search::NavigationWindows> navigationWindows;  // TJumpForm, TJMPForm, TRelForm, TStringLen
     std::unique_ptr<transfer::TDumpForm> dumpForm;

@@ -6,6 +6,7 @@
 #include "common/port/Port.h"
 #include "hexedit/core/DataPad.h"
 #include "hexedit/core/ModalView.h"
+#include "hexedit/romtools/RomTools.h"
 #include "hexedit/search/NavigationCommands.h"
 #include "hexedit/search/SearchCommands.h"
 #include "hexedit/tableedit/TableEditor.h"
@@ -19,6 +20,7 @@ struct TarnwickModel {
     explicit TarnwickModel(common::Port& port)
         : pad(port),
           navigation(pad),
+          rom(pad),
           search(pad),
           dump(pad, search.list),
           tableEditor(pad),
@@ -26,6 +28,13 @@ struct TarnwickModel {
           compare(pad) {
         tiles.host.caption = [this] { return pad.TileCaption; };
         tiles.host.showing = [this](bool up) { pad.TileEditorShowing = up; };
+        tiles.host.savestatePalette = [this]() -> const tiles::Palette* {
+            return pad.ZstPaletteLoaded ? &pad.ZstPalette : nullptr;
+        };
+        tiles.host.keepSavestatePalette = [this](const tiles::Palette& p) {
+            pad.ZstPalette = p;
+            pad.ZstPaletteLoaded = true;
+        };
         search.list.createTable = [this](uint8_t codeOfA) { tableEditor.createFromHit(codeOfA); };
         pad.commands().add("About1Click", [this] {
             if (aboutBox) aboutBox->execModal();
@@ -36,6 +45,7 @@ struct TarnwickModel {
 
     DataPad pad;
     search::NavigationCommands navigation;
+    romtools::RomTools rom;
     search::SearchCommands search;
     transfer::Dumper dump;  // TDumpForm
     tableedit::TableEditor tableEditor;  // TTMForm

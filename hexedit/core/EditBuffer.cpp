@@ -68,11 +68,11 @@ std::vector<uint8_t> EditBuffer::apply(int32_t offset, int32_t removeLength, std
 void EditBuffer::record(Step s) {
     // A new change drops what could be redone; a save point there is lost.
     while (steps_.size() > applied_) {
-        historyBytes_ -= steps_.back().bytes.size();
+        historyBytes_ -= steps_.back().size();
         steps_.pop_back();
     }
     if (savedAt_ > static_cast<long long>(applied_)) savedAt_ = -1;
-    historyBytes_ += s.bytes.size();
+    historyBytes_ += s.size();
     steps_.push_back(std::move(s));
     applied_ = steps_.size();
     trim();
@@ -82,7 +82,7 @@ void EditBuffer::record(Step s) {
 void EditBuffer::trim() {
     // Keep the newest step even when it alone is over the limit.
     while (historyBytes_ > limit_ && steps_.size() > 1 && applied_ > 0) {
-        historyBytes_ -= steps_.front().bytes.size();
+        historyBytes_ -= steps_.front().size();
         steps_.pop_front();
         --applied_;
         if (savedAt_ >= 0) --savedAt_;
@@ -151,6 +151,12 @@ bool EditBuffer::splice(int32_t offset, int32_t removeLength, std::span<const ui
     return true;
 }
 
+size_t EditBuffer::Step::size() const {
+    size_t n = bytes.size();
+    for (const Run& r : runs) n += r.bytes.size();
+    return n;
+}
+
 bool EditBuffer::replaceAll(std::span<const uint8_t> content) {
     if (!st_.hasBuffer() || content.size() > static_cast<size_t>(INT32_MAX - st_.HeaderSkip)) return false;
     const std::span<const uint8_t> old = st_.fileBytes();
@@ -168,19 +174,62 @@ bool EditBuffer::replaceAll(std::span<const uint8_t> content) {
     size_t tail = 0;
     while (tail < common - head && old[old.size() - 1 - tail] == content[content.size() - 1 - tail]) ++tail;
     if (head == old.size() && head == content.size()) return true;  // nothing differs
+    if (old.size() == content.size()) {
+        // Same length: keep only the runs that differ, so a patch with
+        // scattered changes costs its changed bytes, not the span between.
+        constexpr size_t kJoin = 32;  // equal gaps shorter than this join two runs
+        const size_t end = old.size() - tail;
+        std::vector<std::pair<size_t, size_t>> spans;
+        for (size_t i = head; i < end;) {
+            if (old[i] == content[i]) {
+                ++i;
+                continue;
+            }
+            size_t j = i + 1, equal = 0;
+            for (; j < end && equal < kJoin; ++j) equal = old[j] == content[j] ? equal + 1 : 0;
+            spans.emplace_back(i, j - equal);
+            i = j;
+        }
+        if (spans.size() > 1) {
+            runOpen_ = false;
+            Step s;
+            const auto [lastFrom, lastTo] = spans.back();
+            s.offset = static_cast<int32_t>(lastFrom);
+            s.otherLength = static_cast<int32_t>(lastTo - lastFrom);
+            s.runs.reserve(spans.size() - 1);
+            uint8_t* d = data();
+            for (size_t k = 0; k + 1 < spans.size(); ++k) {
+                const auto [from, to] = spans[k];
+                s.runs.push_back({static_cast<int32_t>(from), std::vector<uint8_t>(d + from, d + to)});
+                std::memcpy(d + from, content.data() + from, to - from);
+            }
+            s.bytes.assign(d + lastFrom, d + lastTo);
+            std::memcpy(d + lastFrom, content.data() + lastFrom, lastTo - lastFrom);
+            last_ = {static_cast<int32_t>(head), static_cast<int32_t>(lastTo - head), false};
+            record(std::move(s));
+            return true;
+        }
+    }
     return splice(static_cast<int32_t>(head), static_cast<int32_t>(old.size() - head - tail),
                   content.subspan(head, content.size() - head - tail));
+}
+
+void EditBuffer::swapStep(Step& s) {
+    const size_t before = s.size();
+    // The runs lie before the splice and keep their length: swap them in place.
+    for (Run& r : s.runs) std::swap_ranges(r.bytes.begin(), r.bytes.end(), data() + r.offset);
+    const int32_t nowLength = s.otherLength;
+    std::vector<uint8_t> other = std::move(s.bytes);
+    s.otherLength = static_cast<int32_t>(other.size());
+    s.bytes = apply(s.offset, nowLength, other);
+    if (!s.runs.empty()) last_ = {s.runs.front().offset, s.offset + s.otherLength - s.runs.front().offset, false};
+    historyBytes_ = historyBytes_ - before + s.size();
 }
 
 bool EditBuffer::undo() {
     if (!canUndo()) return false;
     runOpen_ = false;
-    Step& s = steps_[--applied_];
-    const int32_t nowLength = s.otherLength;
-    std::vector<uint8_t> back = std::move(s.bytes);
-    s.otherLength = static_cast<int32_t>(back.size());
-    s.bytes = apply(s.offset, nowLength, back);
-    historyBytes_ += s.bytes.size() - back.size();
+    swapStep(steps_[--applied_]);
     updateModified();
     return true;
 }
@@ -188,12 +237,7 @@ bool EditBuffer::undo() {
 bool EditBuffer::redo() {
     if (!canRedo()) return false;
     runOpen_ = false;
-    Step& s = steps_[applied_++];
-    const int32_t nowLength = s.otherLength;
-    std::vector<uint8_t> forward = std::move(s.bytes);
-    s.otherLength = static_cast<int32_t>(forward.size());
-    s.bytes = apply(s.offset, nowLength, forward);
-    historyBytes_ += s.bytes.size() - forward.size();
+    swapStep(steps_[applied_++]);
     updateModified();
     return true;
 }

@@ -74,12 +74,21 @@ public:
     size_t stepCount() const { return steps_.size(); }
 
 private:
+    // Bytes overwritten in place, before the step's own splice.
+    struct Run {
+        int32_t offset = 0;
+        std::vector<uint8_t> bytes;  // the other side's bytes
+    };
     struct Step {
         int32_t offset = 0;
         std::vector<uint8_t> bytes;  // before the change while applied, after it while undone
         int32_t otherLength = 0;     // length of the other side, which the buffer holds now
         bool typing = false;
+        std::vector<Run> runs;       // scattered same-length changes (a patched copy)
+        size_t size() const;
     };
+    // Undoes or redoes a step: swaps its bytes with the buffer's.
+    void swapStep(Step& s);
     bool inFile(int64_t offset, int64_t length) const;
     uint8_t* data() { return st_.storage_.data() + st_.HeaderSkip; }
     // Puts `bytes` in place of `removeLength` bytes at `offset`; returns the

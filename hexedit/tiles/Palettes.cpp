@@ -1,5 +1,8 @@
 #include "hexedit/tiles/Palettes.h"
 
+#include <algorithm>
+#include <sstream>
+
 namespace hexedit::tiles {
 
 namespace {
@@ -58,6 +61,92 @@ const Palette& standardPalette() {
 const Palette& nesPalette() {
     static const Palette p = makeNes();
     return p;
+}
+
+namespace {
+
+std::array<int, 3> rgb8(uint16_t c) { return {(c >> 11) * 255 / 31, ((c >> 5) & 63) * 255 / 63, (c & 31) * 255 / 31}; }
+
+uint16_t rgb565(int r, int g, int b) {
+    return static_cast<uint16_t>(((r & 255) >> 3) << 11 | ((g & 255) >> 2) << 5 | (b & 255) >> 3);
+}
+
+// Reads whitespace-separated decimal triples, one colour a line, stopping at
+// the first line that holds none; lines starting with '#' are skipped.
+void readTextColours(std::istream& in, Palette& p, size_t limit) {
+    std::string line;
+    size_t n = 0;
+    while (n < limit && std::getline(in, line)) {
+        if (line.empty() || line[0] == '#' || line.find_first_not_of(" \t\r") == std::string::npos) continue;
+        std::istringstream fields(line);
+        int r, g, b;
+        if (!(fields >> r >> g >> b)) break;
+        p[n++] = rgb565(std::clamp(r, 0, 255), std::clamp(g, 0, 255), std::clamp(b, 0, 255));
+    }
+}
+
+}  // namespace
+
+PaletteFileKind paletteKindOf(const std::string& path) {
+    std::string ext = path.substr(path.find_last_of('.') == std::string::npos ? path.size() : path.find_last_of('.'));
+    for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    if (ext == ".gpl") return PaletteFileKind::Gimp;
+    if (ext == ".act") return PaletteFileKind::Act;
+    return PaletteFileKind::Jasc;
+}
+
+std::string writePaletteFile(const Palette& p, PaletteFileKind kind) {
+    std::string out;
+    if (kind == PaletteFileKind::Act) {
+        for (uint16_t c : p)
+            for (int v : rgb8(c)) out.push_back(static_cast<char>(v));
+        return out;
+    }
+    const char* eol = kind == PaletteFileKind::Jasc ? "\r\n" : "\n";
+    out = kind == PaletteFileKind::Jasc ? std::string("JASC-PAL\r\n0100\r\n256\r\n")
+                                        : std::string("GIMP Palette\nName: Tarnwick32\nColumns: 16\n#\n");
+    for (uint16_t c : p) {
+        const auto [r, g, b] = rgb8(c);
+        out += std::to_string(r) + ' ' + std::to_string(g) + ' ' + std::to_string(b) + eol;
+    }
+    return out;
+}
+
+std::optional<Palette> readPaletteFile(std::span<const uint8_t> bytes) {
+    const std::string text(bytes.begin(), bytes.end());
+    Palette p{};
+    std::istringstream in(text);
+    std::string line;
+    auto header = [&](std::string_view magic) {
+        return text.size() >= magic.size() && text.compare(0, magic.size(), magic) == 0;
+    };
+    if (header("JASC-PAL")) {
+        std::getline(in, line);  // magic
+        std::getline(in, line);  // version
+        long count = 0;
+        if (!std::getline(in, line) || !(std::istringstream(line) >> count)) return std::nullopt;
+        readTextColours(in, p, static_cast<size_t>(std::clamp<long>(count, 0, 256)));
+        return p;
+    }
+    if (header("GIMP Palette")) {
+        std::getline(in, line);
+        // Name:/Columns: lines come before the colours.
+        auto pos = in.tellg();
+        while (std::getline(in, line) && (line.rfind("Name:", 0) == 0 || line.rfind("Columns:", 0) == 0))
+            pos = in.tellg();
+        in.clear();
+        in.seekg(pos);
+        readTextColours(in, p, 256);
+        return p;
+    }
+    if (bytes.size() == 768 || bytes.size() == 772) {
+        size_t count = 256;
+        if (bytes.size() == 772) count = std::clamp<size_t>(static_cast<size_t>(bytes[768] << 8 | bytes[769]), 0, 256);
+        if (count == 0) count = 256;  // writers that leave the count 0 mean all
+        for (size_t i = 0; i < count; ++i) p[i] = rgb565(bytes[3 * i], bytes[3 * i + 1], bytes[3 * i + 2]);
+        return p;
+    }
+    return std::nullopt;
 }
 
 }  // namespace hexedit::tiles

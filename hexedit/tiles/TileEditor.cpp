@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 
+#include "common/fileio.h"
+#include "hexedit/core/Savestate.h"
 #include "hexedit/core/OffsetFormat.h"
 
 namespace hexedit::tiles {
@@ -38,10 +41,29 @@ void TileEditor::buildMenu() {
     };
     add("&File", "&Open File for Editing...", "Ctrl+O", [this] { Open1Click(); });
     add("&File", "&Save File", "Ctrl+S", [this] { Save1Click(); });
+    add("&File", "&Load Zsnes ZST Palette", "Ctrl+L", [this] { LoadZstPalette1Click(); });
+    add("&File", "Load Palette File...", "", [this] { LoadPaletteFile1Click(); });
+    add("&File", "Save Palette File...", "", [this] { SavePaletteFile1Click(); });
     add("&File", "", "", {});
     add("&File", "E&xit", "Esc", [this] { Exit1Click(); });
     add("&Edit", "&Undo", "Alt+Backspace", [this] { Undo1Click(); });
     add("&Edit", "&Redo", "Ctrl+Y", [this] { Redo1Click(); });
+    add("&Edit/Export...", "'CHARACTER DATA' to BITMAP File", "", [this] { exportCharacter(); });
+    add("&Edit/Export...", "'CURRENT PALETTE' to BITMAP File", "", [this] { exportPalette(); });
+    add("&Edit/Export...", "'CLIPBOARD DATA' to BITMAP File", "", [this] { exportClipboard(); });
+    add("&Edit/Export...", "'TILE DATA' to BITMAP File", "", [this] { exportTiles(); });
+    add("&Edit/Export...", "", "", {});
+    add("&Edit/Export...", "'CHARACTER DATA' to PNG File", "", [this] { exportPng(0); });
+    add("&Edit/Export...", "'CURRENT PALETTE' to PNG File", "", [this] { exportPng(1); });
+    add("&Edit/Export...", "'CLIPBOARD DATA' to PNG File", "", [this] { exportPng(2); });
+    add("&Edit/Export...", "'TILE DATA' to PNG File", "", [this] { exportPng(3); });
+    add("&Edit", "Import 'TILE DATA' from PNG...", "", [this] { importTilesFromPng(); });
+    add("&Edit", "Send 'CHAR DATA' To Windows Clipboard", "Ctrl+C", [this] { SendCharToClipboard1Click(); });
+    menu_.back().hidden = true;
+    add("&Edit", "Paste to 'CHAR DATA' From Windows Clipboard", "Ctrl+V", [this] { PasteCharFromClipboard1Click(); });
+    menu_.back().hidden = true;
+    add("&Edit", "Transfer 'TILE DATA' to 'CLIPBOARD DATA ( Left Section )'", "", [this] { transferTiles(false); });
+    add("&Edit", "Transfer 'TILE DATA' to 'CLIPBOARD DATA' ( Right Section )", "", [this] { transferTiles(true); });
     add("&Option", "&Table Editor ", "Ctrl+T", [this] { TableEditor1Click(); });
     add("&Option", "Table &Maker", "Ctrl+M", [this] { TableMaker1Click(); });
     add("&Option", "&Goto Offset", "Ctrl+G", [this] { GotoOffset1Click(); });
@@ -59,6 +81,8 @@ void TileEditor::buildMenu() {
         [this] { return palette == &standardPalette(); });
     add("&View", "View &NES Palette", "Ctrl+N", [this] { selectPalette(nesPalette()); },
         [this] { return palette == &nesPalette(); });
+    add("&View", "View  &ZST Palette", "Ctrl+Z", [this] { ViewZstPalette1Click(); },
+        [this] { return palette != nullptr && palette == savestatePalette(); });
     add("&Help", "&Help Contents", "F1", [this] { Help1Click(); });
 }
 
@@ -196,6 +220,205 @@ void TileEditor::selectPalette(const Palette& p) {
     refresh();
 }
 
+const Palette* TileEditor::savestatePalette() const {
+    if (host.savestatePalette) return host.savestatePalette();
+    return zstLoaded_ ? &zst_ : nullptr;
+}
+
+void TileEditor::ViewZstPalette1Click() {
+    if (const Palette* p = savestatePalette()) selectPalette(*p);
+}
+
+void TileEditor::LoadZstPalette1Click() {
+    auto path = session_.port().openFile({.title = {}, .initialFolder = {}, .fileName = {},
+                                          .filter = "ZST files (*.zs*)|*.zs*", .multiple = false});
+    if (!path) return;
+    std::ifstream in(*path, std::ios::binary);
+    if (!in) {
+        session_.port().inform("Fatal Error: Unable to open *.ZST file.");
+        return;
+    }
+    // Only a file whose extension begins with "zs" is taken; the first dot
+    // of the file name, not of the folders, starts the extension.
+    const std::string name = common::fileNameOf(*path);
+    const size_t dot = name.find('.');
+    if (dot == std::string::npos || name.size() < dot + 3) return;
+    auto lower = [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); };
+    if (lower(name[dot + 1]) != 'z' || lower(name[dot + 2]) != 's') return;
+    // Entries past the end of a short file stay black.
+    std::vector<uint8_t> head(kSavestatePaletteOffset + 512, 0);
+    in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+    const size_t got = static_cast<size_t>(std::max<std::streamsize>(0, in.gcount()));
+    const Palette loaded = convertSavestatePalette(std::span<const uint8_t>(head.data(), got));
+    if (host.keepSavestatePalette) {
+        host.keepSavestatePalette(loaded);
+    } else {
+        zst_ = loaded;
+        zstLoaded_ = true;
+    }
+    refresh();
+}
+
+// ---- export and transfer ----
+
+Picture TileEditor::characterImage() const {
+    Picture p;
+    p.resize(BoxWidth, BoxHeight);
+    for (int y = 0; y < BoxHeight; ++y)
+        for (int x = 0; x < BoxWidth; ++x)
+            p.pixels[static_cast<size_t>(y) * BoxWidth + x] = colorOf(character[static_cast<size_t>(y) * kChar + x]);
+    return p;
+}
+
+Picture TileEditor::paletteImage() const {
+    Picture p;
+    p.resize(16, 16);
+    for (int i = 0; i < 256; ++i) p.pixels[static_cast<size_t>(i)] = colorOf(static_cast<uint8_t>(i));
+    return p;
+}
+
+Picture TileEditor::clipImage() const {
+    Picture p;
+    p.resize(kClipWidth, kClipHeight);
+    for (size_t i = 0; i < clip.size(); ++i) p.pixels[i] = colorOf(clip[i]);
+    return p;
+}
+
+Picture TileEditor::tileImage() const {
+    Picture p;
+    p.resize(kArea, kArea);
+    for (size_t i = 0; i < tiles.size(); ++i) p.pixels[i] = colorOf(tiles[i]);
+    return p;
+}
+
+void TileEditor::exportPicture(const std::string& title, const Picture& picture) {
+    auto path = session_.port().saveFile({.title = title, .initialFolder = {}, .fileName = {},
+                                          .defaultExtension = "BMP", .filter = "Bitmaps|*.bmp|Icons|*.ico"});
+    if (!path || !view_) return;
+    if (!view_->writeImage(*path, picture))
+        session_.port().inform("Error: Failed to write " + *path, "Error...", common::MsgIcon::Stop);
+}
+
+void TileEditor::exportCharacter() { exportPicture("CHARACTER DATA", characterImage()); }
+void TileEditor::exportPalette() { exportPicture("PALETTE DATA  ", paletteImage()); }
+void TileEditor::exportClipboard() { exportPicture("CLIPBOARD DATA", clipImage()); }
+void TileEditor::exportTiles() { exportPicture("TILE DATA     ", tileImage()); }
+
+IndexedImage TileEditor::indexedImage(int area) const {
+    IndexedImage image;
+    auto take = [&](int w, int h, auto indexAt) {
+        image.width = w;
+        image.height = h;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) image.indices.push_back(indexAt(x, y));
+    };
+    switch (area) {
+    case 0: take(BoxWidth, BoxHeight, [&](int x, int y) { return character[static_cast<size_t>(y) * kChar + x]; }); break;
+    case 1: take(16, 16, [](int x, int y) { return static_cast<uint8_t>(16 * y + x); }); break;
+    case 2: take(kClipWidth, kClipHeight, [&](int x, int y) { return clip[static_cast<size_t>(y) * kClipWidth + x]; }); break;
+    default: take(kArea, kArea, [&](int x, int y) { return tiles[static_cast<size_t>(y) * kArea + x]; }); break;
+    }
+    for (int i = 0; i < 256; ++i) {
+        const uint16_t c = colorOf(static_cast<uint8_t>(i));
+        image.colors.push_back(static_cast<uint32_t>((c >> 11) * 255 / 31) << 16 |
+                               static_cast<uint32_t>(((c >> 5) & 63) * 255 / 63) << 8 |
+                               static_cast<uint32_t>((c & 31) * 255 / 31));
+    }
+    return image;
+}
+
+void TileEditor::exportPng(int area) {
+    static constexpr const char* titles[] = {"CHARACTER DATA", "PALETTE DATA  ", "CLIPBOARD DATA", "TILE DATA     "};
+    auto path = session_.port().saveFile({.title = titles[std::clamp(area, 0, 3)], .initialFolder = {},
+                                          .fileName = {}, .defaultExtension = "PNG", .filter = "PNG images|*.png"});
+    if (!path || !view_) return;
+    if (!view_->writeIndexedImage(*path, indexedImage(area)))
+        session_.port().inform("Error: Failed to write " + *path, "Error...", common::MsgIcon::Stop);
+}
+
+void TileEditor::importTilesFromPng() {
+    if (!ready() || !view_) return;
+    auto path = session_.port().openFile({.title = "TILE DATA", .initialFolder = {}, .fileName = {},
+                                          .filter = "PNG images|*.png", .multiple = false});
+    if (!path) return;
+    auto refuse = [&](const std::string& text) { session_.port().inform(text, "Import...", common::MsgIcon::Exclamation); };
+    const auto image = view_->readIndexedImage(*path);
+    if (!image) return refuse("Error: Unable to read " + *path);
+    if (!image->indexed) return refuse("The image has no palette: only an indexed image carries pixel indices.");
+    if (image->width < 1 || image->height < 1 || image->width > kArea || image->height > kArea ||
+        image->indices.size() != static_cast<size_t>(image->width) * image->height) {
+        return refuse("The image is " + std::to_string(image->width) + " x " + std::to_string(image->height) +
+                      " pixels; the tile area holds at most 128 x 128.");
+    }
+    const int colors = format().ColorCount;
+    for (const uint8_t v : image->indices)
+        if (v >= colors)
+            return refuse("The image uses colour " + std::to_string(v) + "; the current format has " +
+                          std::to_string(colors) + " colours.");
+    for (int y = 0; y < image->height; ++y)
+        std::copy_n(&image->indices[static_cast<size_t>(y) * image->width], image->width,
+                    &tiles[static_cast<size_t>(y) * kArea]);
+    encodeRegion(0, 0, image->width, image->height);
+    decode(Redraw::Full);
+    refresh();
+}
+
+void TileEditor::SendCharToClipboard1Click() {
+    IndexedImage image = indexedImage(0);
+    // Colour value i is index i: the index travels in the red component.
+    for (uint32_t i = 0; i < image.colors.size(); ++i) image.colors[i] = i << 16;
+    if (!view_ || !view_->setClipboardImage(image))
+        session_.port().inform("Error: Failed to copy CHAR DATA to clipboard!");
+}
+
+void TileEditor::PasteCharFromClipboard1Click() {
+    if (!view_) return;
+    const auto image = view_->clipboardImage();
+    if (!image || image->indices.size() < static_cast<size_t>(image->width) * image->height) return;
+    const int w = std::min({image->width, BoxWidth, kChar}), h = std::min({image->height, BoxHeight, kChar});
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            character[static_cast<size_t>(y) * kChar + x] = image->indices[static_cast<size_t>(y) * image->width + x];
+    refresh();
+}
+
+void TileEditor::transferTiles(bool rightSection) {
+    const int column = rightSection ? kArea : 0;
+    for (int y = 0; y < kArea; ++y)
+        std::copy_n(&tiles[static_cast<size_t>(y) * kArea], kArea, &clip[static_cast<size_t>(y) * kClipWidth + column]);
+    refresh();
+}
+
+namespace {
+constexpr const char* kPaletteFilter =
+    "JASC palettes (*.pal)|*.pal|GIMP palettes (*.gpl)|*.gpl|Adobe color tables (*.act)|*.act";
+}
+
+void TileEditor::LoadPaletteFile1Click() {
+    auto path = session_.port().openFile({.title = "Load Palette File", .initialFolder = {}, .fileName = {},
+                                          .filter = std::string("Palette files|*.pal;*.gpl;*.act|") + kPaletteFilter,
+                                          .multiple = false});
+    if (!path) return;
+    std::vector<uint8_t> bytes;
+    std::optional<Palette> loaded;
+    // Text palettes of 256 colours are small; anything far larger is not one.
+    if (common::readWholeFile(*path, bytes, 1 << 20) == common::ReadStatus::Ok) loaded = readPaletteFile(bytes);
+    if (!loaded) {
+        session_.port().inform("Error: " + *path + " is not a palette file.", "Error...", common::MsgIcon::Stop);
+        return;
+    }
+    filePalette_ = *loaded;
+    selectPalette(filePalette_);
+}
+
+void TileEditor::SavePaletteFile1Click() {
+    auto path = session_.port().saveFile({.title = "Save Palette File", .initialFolder = {}, .fileName = {},
+                                          .defaultExtension = "pal", .filter = kPaletteFilter});
+    if (!path) return;
+    const std::string error = common::writeFileAtomic(*path, writePaletteFile(*palette, paletteKindOf(*path)));
+    if (!error.empty()) session_.port().inform("Error: " + error, "Error...", common::MsgIcon::Stop);
+}
+
 // ---- keys ----
 
 bool TileEditor::FormKeyDown(const KeyPress& k) {
@@ -242,7 +465,9 @@ bool TileEditor::FormKeyDown(const KeyPress& k) {
     case Key::Escape: Exit1Click(); return true;
     case Key::F1: Help1Click(); return true;
     default:
-        if (k.text == U'+' || k.text == U'-') {
+        if (k.text == U'w' || k.text == U'W') {
+            RawView = !RawView;
+        } else if (k.text == U'+' || k.text == U'-') {
             moveTop(top + (k.text == U'+' ? L.tileBytes() : -L.tileBytes()), Redraw::Full);
         } else if (const int n = formatForKey(k.text); n >= 0) {
             Format = n;
@@ -335,14 +560,18 @@ void TileEditor::drop() {
 
 // Re-encodes every tile of the view that the box overlaps, and nothing else,
 // with one write to the file: one undo step per drop.
-void TileEditor::encodeTouched() {
+void TileEditor::encodeTouched() { encodeRegion(BoxX, BoxY, BoxWidth, BoxHeight); }
+
+// Writes the tiles under the region of the tile area back into the file as
+// one undo step, only the bytes that changed.
+void TileEditor::encodeRegion(int x, int y, int width, int height) {
     const auto L = layout();
     const TileFormat& f = format();
     const int w = tileWidth(f), h = TileHeight;
     const int columns = std::min(L.perRow(), kArea / w);
-    const int r0 = BoxY / h, c0 = BoxX / w;
-    const int r1 = std::min(L.rows() - 1, (BoxY + BoxHeight - 1) / h);
-    const int c1 = std::min(columns - 1, (BoxX + BoxWidth - 1) / w);
+    const int r0 = y / h, c0 = x / w;
+    const int r1 = std::min(L.rows() - 1, (y + height - 1) / h);
+    const int c1 = std::min(columns - 1, (x + width - 1) / w);
     if (r0 > r1 || c0 > c1) return;
     const auto file = session_.editor().fileBytes();
     const int64_t lo = std::max<int64_t>(0, L.tileOffset(TopOffset, r0, c0));
@@ -493,7 +722,13 @@ const Picture& TileEditor::tilePicture() {
     for (int y = 0; y < kArea; ++y) {
         uint16_t* out = &p.pixels[static_cast<size_t>(2 * y) * kTBox];
         const uint8_t* in = &tiles[static_cast<size_t>(y) * kArea];
-        for (int x = 0; x < kArea; ++x) out[2 * x] = out[2 * x + 1] = colorOf(in[x]);
+        for (int x = 0; x < kArea; ++x) {
+            // The raw view pairs each index with the next one of the row as
+            // one RGB565 pixel; the last pixel of a row pairs with 0.
+            const uint16_t c = RawView ? static_cast<uint16_t>(in[x] | (x + 1 < kArea ? in[x + 1] << 8 : 0))
+                                       : colorOf(in[x]);
+            out[2 * x] = out[2 * x + 1] = c;
+        }
         std::copy_n(out, kTBox, out + kTBox);
     }
     if (BoxShown) outline(p, 2 * BoxX, 2 * BoxY, 2 * BoxWidth, 2 * BoxHeight, kWhite);

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,10 +20,31 @@
 
 namespace hexedit::tiles {
 
+// An image of pixel indices with the colours (0xRRGGBB) they show.
+struct IndexedImage {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> indices;  // row by row
+    std::vector<uint32_t> colors;
+    bool indexed = true;  // false: a read image has no palette
+};
+
 class TileEditorView : public ModalView {
 public:
     // Everything shown changed: boxes, labels, status bar, scroll bar, marks.
     virtual void refresh() = 0;
+    // Writes the picture as an image file of the type the path's extension
+    // names; false when it could not be written.
+    virtual bool writeImage(const std::string& path, const struct Picture& picture) = 0;
+    // Writes an indexed image file (PNG); false when it could not be written.
+    virtual bool writeIndexedImage(const std::string& path, const IndexedImage& image) = 0;
+    // Reads an image file; nothing when it cannot be read.
+    virtual std::optional<IndexedImage> readIndexedImage(const std::string& path) = 0;
+    // The desktop clipboard as an image whose pixel colours are the indices
+    // (red component = index); false / nothing when that fails or it holds
+    // no image.
+    virtual bool setClipboardImage(const IndexedImage& image) = 0;
+    virtual std::optional<IndexedImage> clipboardImage() = 0;
 };
 
 // Windows of other subsystems that the tile window reaches, wired by the
@@ -36,6 +58,10 @@ struct TileHost {
     std::function<void()> help;
     std::function<std::string()> caption;    // the window's title
     std::function<void(bool)> showing;       // the tile window is up / down
+    // The savestate palette kept when a savestate was opened (null when
+    // none), and where a palette loaded in this window is kept instead.
+    std::function<const Palette*()> savestatePalette;
+    std::function<void(const Palette&)> keepSavestatePalette;
 };
 
 enum class MouseButton { None, Left, Right };
@@ -60,6 +86,7 @@ struct TileMenuItem {
     std::string_view shortcut;  // as the toolkit writes key sequences
     std::function<void()> run;
     std::function<bool()> checked;  // empty for plain entries
+    bool hidden = false;            // not shown; its shortcut still works
 };
 
 class TileEditor {
@@ -90,6 +117,7 @@ public:
     uint8_t LeftColor = 1, RightColor = 0;
     bool FreeGrid = false;  // free mouse movement
     bool curBox = true;     // independent cursor box
+    bool RawView = false;   // tile area as raw 16-bit pixels (key W)
     bool BoxShown = false;  // box outline over the tile area
     bool ClipBoxShown = false;
     int32_t TopOffset = 0;
@@ -120,6 +148,13 @@ public:
     void IndependentBox1Click();
     void selectFormat(int number);
     void selectPalette(const Palette& p);
+    void LoadZstPalette1Click();
+    void ViewZstPalette1Click();
+    // Palette files: a loaded one becomes current; the current one is saved.
+    void LoadPaletteFile1Click();
+    void SavePaletteFile1Click();
+    // The savestate palette, or null while none is loaded.
+    const Palette* savestatePalette() const;
 
     // ---- keys and scroll bar ----
     // True when the key was used (or discarded, as typed characters are).
@@ -136,6 +171,25 @@ public:
     void ClipBoxMouseDown(int x, int y, MouseButton button);
     // The mouse is over the rest of the window: outlines go.
     void mouseLeft();
+
+    // ---- export and transfer ----
+    void exportCharacter();
+    void exportPalette();
+    void exportClipboard();
+    void exportTiles();
+    void transferTiles(bool rightSection);
+    // Indexed PNG files carrying the pixel indices, coloured as now.
+    void exportPng(int area);  // 0 character, 1 palette, 2 clipboard, 3 tiles
+    IndexedImage indexedImage(int area) const;
+    void importTilesFromPng();
+    // The character to and from the desktop clipboard.
+    void SendCharToClipboard1Click();
+    void PasteCharFromClipboard1Click();
+    // The areas one image pixel per pixel index, as currently coloured.
+    Picture characterImage() const;  // BoxWidth x BoxHeight
+    Picture paletteImage() const;    // 16 x 16
+    Picture clipImage() const;       // 256 x 128
+    Picture tileImage() const;       // 128 x 128
 
     // ---- transformations of the character ----
     void FlipXClick();
@@ -176,9 +230,11 @@ private:
     void pickUp();
     void drop();
     void encodeTouched();
+    void encodeRegion(int x, int y, int width, int height);
     void placeBox(int px, int py, int areaWidth, int areaHeight, bool freeMove);
     void resizeBox(int px, int py, int areaWidth, int areaHeight);
     void buildMenu();
+    void exportPicture(const std::string& title, const Picture& picture);
 
     EditSession& session_;
     TileEditorView* view_ = nullptr;
@@ -186,6 +242,9 @@ private:
     int hoverChrX_ = -1, hoverChrY_ = -1;
     int hoverColor_ = -1;
     Picture tilePic_, chrPic_, clipPic_, palPic_;
+    Palette zst_{};  // a loaded savestate palette when no host keeps it
+    bool zstLoaded_ = false;
+    Palette filePalette_{};  // the last palette loaded from a palette file
 };
 
 }  // namespace hexedit::tiles

@@ -18,9 +18,6 @@ namespace {
 const std::set<std::string> kPending = {
     "RecentROM1", "RecentTable1", "UpdateConfigurationFile1Click",
     "ExternalProgramSettings1Click", "ExecuteExternalProgram1Click", "InsertBinaryData1Click", "BYTEFill1Click",
-    "RemoveSNESHeader1Click",
-    "SnesToHex1Click",
-    "CreateanIPSFile1Click", "PatchCurrentFile1Click", "IncreaseDecreaseROMSize1Click", "RepairSNESChecksum1Click",
     "EditorColors1Click", "OffsetFont1Click", "HexFont1Click", "TextFont1Click", "SetAllFonts1Click",
     "ViewOffsetPanel1Click", "ViewStatusBar1Click", "OnTopClick",
     "HelpTopics1Click",

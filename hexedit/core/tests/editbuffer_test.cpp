@@ -50,9 +50,11 @@ TEST(EditBuffer, RandomEditsUndoAndRedoMatchSnapshots) {
                 case 1: ok = s.buf.fill(off, len, static_cast<uint8_t>(rng())); break;
                 case 2: ok = s.buf.splice(off, len, data); break;
                 case 3: {
+                    // A patched copy: a few scattered bytes, sometimes a new length.
                     Bytes content = fileOf(s.st);
-                    if (!content.empty()) content[rng() % content.size()] ^= 0x5A;
-                    content.resize(content.size() + rng() % 3);
+                    for (int flips = 1 + static_cast<int>(rng() % 4); flips > 0 && !content.empty(); --flips)
+                        content[rng() % content.size()] ^= 0x5A;
+                    if (rng() % 2) content.resize(content.size() + rng() % 3);
                     ok = s.buf.replaceAll(content);
                     break;
                 }
@@ -123,6 +125,15 @@ TEST(EditBuffer, HistoryKeepsOnlyReplacedBytesAndDropsTheOldest) {
     EXPECT_EQ(s.buf.historyBytes(), 0u);
     s.buf.splice(0, 2 << 20, {});
     EXPECT_EQ(s.buf.historyBytes(), size_t{2} << 20);
+    // A patched copy with three bytes changed far apart keeps three bytes.
+    Bytes patched = fileOf(s.st);
+    for (size_t at : {size_t{10}, size_t{1} << 20, (size_t{3} << 20) - 1}) patched[at] ^= 1;
+    s.buf.replaceAll(patched);
+    EXPECT_EQ(s.buf.historyBytes(), (size_t{2} << 20) + 3);
+    s.buf.undo();
+    EXPECT_EQ(fileOf(s.st)[size_t{1} << 20], patched[size_t{1} << 20] ^ 1);
+    s.buf.redo();
+    EXPECT_EQ(fileOf(s.st), patched);
     s.buf.setHistoryLimit(3 << 20);
     for (int i = 0; i < 4; ++i) s.buf.fill(0, 1 << 20, static_cast<uint8_t>(i));
     EXPECT_LE(s.buf.historyBytes(), size_t{3} << 20);

@@ -191,5 +191,42 @@ TEST(Palettes, StandardAndNesEntries) {
     EXPECT_EQ(nesPalette()[64], 0);
 }
 
+TEST(PaletteFiles, EveryKindRoundTripsAndBrokenFilesAreRefused) {
+    Palette p{};
+    for (int i = 0; i < 256; ++i) p[i] = static_cast<uint16_t>(i * 257 + i * 13);
+    for (auto kind : {PaletteFileKind::Jasc, PaletteFileKind::Gimp, PaletteFileKind::Act}) {
+        const std::string file = writePaletteFile(p, kind);
+        const auto back = readPaletteFile(std::span(reinterpret_cast<const uint8_t*>(file.data()), file.size()));
+        ASSERT_TRUE(back);
+        EXPECT_EQ(*back, p);
+    }
+    EXPECT_EQ(paletteKindOf("a.b/x.GPL"), PaletteFileKind::Gimp);
+    EXPECT_EQ(paletteKindOf("x.act"), PaletteFileKind::Act);
+    EXPECT_EQ(paletteKindOf("x"), PaletteFileKind::Jasc);
+
+    auto read = [](std::string_view text) {
+        return readPaletteFile(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+    };
+    // Short, oversized and broken files: what is there is taken, the rest black.
+    auto jasc = read("JASC-PAL\n0100\n9999\n255 255 255\n0 0 255\nx");
+    ASSERT_TRUE(jasc);
+    EXPECT_EQ((*jasc)[0], 0xFFFF);
+    EXPECT_EQ((*jasc)[1], 0x001F);
+    EXPECT_EQ((*jasc)[2], 0);
+    auto gimp = read("GIMP Palette\nName: x\nColumns: 4\n#\n300 -5 8\tRed\n");
+    ASSERT_TRUE(gimp);
+    EXPECT_EQ((*gimp)[0], 0xF801);
+    EXPECT_FALSE(read("JASC-PAL\n0100\n"));
+    EXPECT_FALSE(read("GIF89a"));
+    EXPECT_FALSE(read(""));
+    std::string act(772, '\0');
+    act[0] = '\xFF', act[769] = 1;  // one colour counted
+    act[3] = '\xFF';
+    auto counted = read(act);
+    ASSERT_TRUE(counted);
+    EXPECT_EQ((*counted)[0], 0xF800);
+    EXPECT_EQ((*counted)[1], 0);
+}
+
 }  // namespace
 }  // namespace hexedit::tiles

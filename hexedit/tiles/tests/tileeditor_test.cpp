@@ -4,9 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <map>
 #include <numeric>
 
+#include <unistd.h>
+
 #include "common/testing/ScriptedPort.h"
+#include "hexedit/core/Savestate.h"
 #include "hexedit/core/testing/FakeSession.h"
 #include "hexedit/tiles/TileEditor.h"
 
@@ -22,6 +28,33 @@ struct FakeTileView : TileEditorView {
     }
     void closeWindow() override { ++closes; }
     void refresh() override { ++refreshes; }
+    std::vector<std::pair<std::string, Picture>> written;
+    bool writeOk = true;
+    bool writeImage(const std::string& path, const Picture& picture) override {
+        written.emplace_back(path, picture);
+        return writeOk;
+    }
+    std::map<std::string, IndexedImage> files;  // indexed images written and read
+    bool writeIndexedImage(const std::string& path, const IndexedImage& image) override {
+        files[path] = image;
+        return writeOk;
+    }
+    std::optional<IndexedImage> desktopClipboard;
+    bool setClipboardImage(const IndexedImage& image) override {
+        if (!writeOk) return false;
+        // As the desktop holds it: pixel colours, red carrying the index.
+        IndexedImage held = image;
+        for (uint8_t& v : held.indices) v = static_cast<uint8_t>(image.colors[v] >> 16);
+        held.colors.clear();
+        desktopClipboard = held;
+        return true;
+    }
+    std::optional<IndexedImage> clipboardImage() override { return desktopClipboard; }
+    std::optional<IndexedImage> readIndexedImage(const std::string& path) override {
+        auto it = files.find(path);
+        if (it == files.end()) return std::nullopt;
+        return it->second;
+    }
 };
 
 struct Fixture : ::testing::Test {
@@ -262,6 +295,227 @@ TEST_F(Fixture, ShowingTheWindowHidesTheMainWindowAndPlacesTheCursorAfterwards) 
     editor.Open1Click();
     EXPECT_EQ(editor.TopOffset, 0);
     EXPECT_EQ(editor.tiles[3], 15);  // 0x11 in all four planes
+}
+
+}  // namespace
+}  // namespace hexedit::tiles
+
+namespace hexedit::tiles {
+namespace {
+
+TEST_F(Fixture, PalettesColourIndicesFromColorIndexStart) {
+    const Palette& vga = standardPalette();
+    const uint16_t ega[16] = {0x0000, 0x0015, 0x0540, 0x0555, 0xA800, 0xA815, 0xAAA0, 0xAD55,
+                              0x52AA, 0x52BF, 0x57EA, 0x57FF, 0xFAAA, 0xFABF, 0xFFEA, 0xFFFF};
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(vga[i], ega[i]) << i;
+    editor.ColorIndexStart = 16;
+    EXPECT_EQ(editor.colorOf(0), vga[16]);
+    EXPECT_EQ(editor.colorOf(0), 0x0000);
+    EXPECT_EQ(editor.colorOf(15), 0xFFFF);
+    EXPECT_EQ(editor.colorOf(240), vga[0]);  // wraps round
+    EXPECT_EQ(nesPalette()[0], 0x8410);
+    EXPECT_EQ(nesPalette()[63], 0x1082);
+    for (int i = 64; i < 256; ++i) EXPECT_EQ(nesPalette()[i], 0) << i;
+}
+
+TEST_F(Fixture, SavestatePaletteLoadsFromFileAndIsChosenOnlyOnceLoaded) {
+    const auto zstItem = [&] {
+        for (const auto& item : editor.menu())
+            if (item.caption == "View  &ZST Palette") return item;
+        return TileMenuItem{};
+    }();
+    ASSERT_TRUE(zstItem.run);
+    zstItem.run();  // nothing loaded yet: no change, no mark
+    EXPECT_EQ(editor.palette, &standardPalette());
+    EXPECT_FALSE(zstItem.checked());
+
+    const auto dir = std::filesystem::temp_directory_path() / ("tarnwick_zst_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir / "a.b");
+    // A short savestate: colour 0 is white, 1 pure red, the rest is missing.
+    std::vector<uint8_t> bytes(kSavestatePaletteOffset + 3, 0x55);
+    bytes[1560] = 0xFF, bytes[1561] = 0x7F, bytes[1562] = 0x1F;
+    const auto write = [&](const std::filesystem::path& p) { std::ofstream(p, std::ios::binary).write(
+        reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())); };
+    write(dir / "a.b" / "game.txt");
+    write(dir / "a.b" / "game.ZS1");
+
+    port.answerOpen((dir / "a.b" / "game.txt").string());  // not a savestate: silently ignored
+    editor.LoadZstPalette1Click();
+    EXPECT_EQ(editor.savestatePalette(), nullptr);
+    port.answerOpen((dir / "missing.zst").string());
+    editor.LoadZstPalette1Click();
+    port.expectMessage("Fatal Error: Unable to open *.ZST file.");
+    port.cancelOpen();
+    editor.LoadZstPalette1Click();
+    EXPECT_EQ(port.openRequests.back().filter, "ZST files (*.zs*)|*.zs*");
+
+    port.answerOpen((dir / "a.b" / "game.ZS1").string());
+    editor.LoadZstPalette1Click();
+    const Palette* zst = editor.savestatePalette();
+    ASSERT_NE(zst, nullptr);
+    EXPECT_EQ(editor.palette, &standardPalette());  // not current by itself
+    EXPECT_EQ((*zst)[0], 0xFFFF);
+    EXPECT_EQ((*zst)[1], 0xF820);
+    for (int i = 2; i < 256; ++i) EXPECT_EQ((*zst)[i], 0) << i;
+    zstItem.run();
+    EXPECT_TRUE(zstItem.checked());
+    EXPECT_EQ(editor.colorOf(0), 0xFFFF);
+    std::filesystem::remove_all(dir);
+}
+
+TEST_F(Fixture, KeyWTogglesTheRawSixteenBitView) {
+    editor.tiles.fill(0);
+    editor.tiles[0] = 0x1F, editor.tiles[1] = 0xF8, editor.tiles[kArea - 1] = 0x34;
+    key(Key::Other, U'w');
+    const Picture& raw = editor.tilePicture();
+    EXPECT_EQ(raw.pixels[0], 0xF81F);
+    EXPECT_EQ(raw.pixels[2], 0x00F8);
+    EXPECT_EQ(raw.pixels[2 * (kArea - 1)], 0x0034);
+    key(Key::Other, U'W');
+    EXPECT_EQ(editor.tilePicture().pixels[0], standardPalette()[0x1F]);
+}
+
+TEST_F(Fixture, ExportsSaveEachAreaThroughItsOwnDialog) {
+    editor.BoxWidth = 5, editor.BoxHeight = 3;
+    editor.character[2 * TileEditor::kChar + 4] = 7;
+    editor.ColorIndexStart = 16;
+    struct Case {
+        void (TileEditor::*run)();
+        const char* title;
+        int width, height;
+    };
+    const Case cases[] = {{&TileEditor::exportCharacter, "CHARACTER DATA", 5, 3},
+                          {&TileEditor::exportPalette, "PALETTE DATA  ", 16, 16},
+                          {&TileEditor::exportClipboard, "CLIPBOARD DATA", 256, 128},
+                          {&TileEditor::exportTiles, "TILE DATA     ", 128, 128}};
+    for (const auto& c : cases) {
+        port.answerSave(std::nullopt);  // cancelled: nothing written
+        (editor.*c.run)();
+        EXPECT_TRUE(view.written.empty());
+        EXPECT_EQ(port.saveRequests.back().title, c.title);
+        EXPECT_EQ(port.saveRequests.back().filter, "Bitmaps|*.bmp|Icons|*.ico");
+        EXPECT_EQ(port.saveRequests.back().defaultExtension, "BMP");
+        port.answerSave("/tmp/out.bmp");
+        (editor.*c.run)();
+        ASSERT_EQ(view.written.size(), 1u);
+        EXPECT_EQ(view.written[0].second.width, c.width) << c.title;
+        EXPECT_EQ(view.written[0].second.height, c.height) << c.title;
+        view.written.clear();
+    }
+    EXPECT_EQ(editor.characterImage().pixels[2 * 5 + 4], standardPalette()[23]);
+    EXPECT_EQ(editor.paletteImage().pixels[255], standardPalette()[15]);
+
+    view.writeOk = false;  // a failed write is reported
+    port.answerSave("/tmp/out.bmp");
+    editor.exportTiles();
+    port.expectMessage("Error: Failed to write /tmp/out.bmp", "Error...", common::MsgIcon::Stop);
+}
+
+TEST_F(Fixture, TransfersCopyTheTileAreaIntoEitherHalfOfTheClipboardArea) {
+    for (size_t i = 0; i < editor.tiles.size(); ++i) editor.tiles[i] = static_cast<uint8_t>(i * 7 + i / kArea);
+    editor.transferTiles(true);
+    editor.transferTiles(false);
+    for (int y = 0; y < kArea; ++y)
+        for (int x = 0; x < kArea; ++x) {
+            const uint8_t v = editor.tiles[static_cast<size_t>(y) * kArea + x];
+            ASSERT_EQ(editor.clip[static_cast<size_t>(y) * TileEditor::kClipWidth + x], v);
+            ASSERT_EQ(editor.clip[static_cast<size_t>(y) * TileEditor::kClipWidth + kArea + x], v);
+        }
+}
+
+TEST_F(Fixture, PngExportAndImportGiveBackTheSameBytesInEveryFormat) {
+    for (const auto& f : kTileFormats) {
+        editor.selectFormat(f.number);
+        editor.TopOffset = 0x1000;
+        editor.FormShow();
+        editor.TopOffset = 0x1000;
+        editor.selectFormat(f.number);
+        port.answerSave("tiles.png");
+        editor.exportPng(3);
+        IndexedImage& image = view.files["tiles.png"];
+        ASSERT_EQ(image.width, kArea);
+        ASSERT_EQ(image.colors.size(), 256u);
+        EXPECT_EQ(image.colors[1], 0x0000ACu) << f.caption;  // standard palette entry 1 (0015)
+        const std::vector<uint8_t> before(session.bytes().begin(), session.bytes().end());
+        // Scramble the area's indices, import, then the original comes back.
+        for (uint8_t& v : image.indices) v = static_cast<uint8_t>((v + 1) % f.ColorCount);
+        const size_t undoBefore = session.buffer.stepCount();
+        port.answerOpen("tiles.png");
+        editor.importTilesFromPng();
+        ASSERT_EQ(session.buffer.stepCount(), undoBefore + 1) << f.caption;  // one undo step
+        for (size_t i = 0; i < editor.tiles.size(); ++i) ASSERT_EQ(editor.tiles[i], image.indices[i]) << f.caption;
+        for (uint8_t& v : image.indices) v = static_cast<uint8_t>((v + f.ColorCount - 1) % f.ColorCount);
+        port.answerOpen("tiles.png");
+        editor.importTilesFromPng();
+        ASSERT_TRUE(std::equal(before.begin(), before.end(), session.bytes().begin())) << f.caption;
+    }
+}
+
+TEST_F(Fixture, PngImportRefusesImagesThatCarryNoFittingIndices) {
+    editor.selectFormat(3);  // 16 colours
+    const std::vector<uint8_t> before(session.bytes().begin(), session.bytes().end());
+    struct Case {
+        IndexedImage image;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{8, 8, std::vector<uint8_t>(64, 0), {}, false},
+         "The image has no palette: only an indexed image carries pixel indices."},
+        {{129, 8, std::vector<uint8_t>(129 * 8, 0), {}, true}, "The image is 129 x 8 pixels; the tile area holds at most 128 x 128."},
+        {{8, 8, std::vector<uint8_t>(63, 0), {}, true}, "The image is 8 x 8 pixels; the tile area holds at most 128 x 128."},
+        {{2, 1, {3, 16}, {}, true}, "The image uses colour 16; the current format has 16 colours."},
+    };
+    for (const auto& c : cases) {
+        view.files["bad.png"] = c.image;
+        port.answerOpen("bad.png");
+        editor.importTilesFromPng();
+        port.expectMessage(c.message, "Import...", common::MsgIcon::Exclamation);
+    }
+    port.answerOpen("missing.png");
+    editor.importTilesFromPng();
+    port.expectMessage("Error: Unable to read missing.png", "Import...", common::MsgIcon::Exclamation);
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), session.bytes().begin()));
+}
+
+TEST_F(Fixture, PaletteFilesSaveTheCurrentPaletteAndLoadAsCurrent) {
+    const auto dir = std::filesystem::temp_directory_path() / ("tarnwick_pal_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    editor.selectPalette(nesPalette());
+    port.answerSave((dir / "nes.gpl").string());
+    editor.SavePaletteFile1Click();
+    editor.selectPalette(standardPalette());
+    port.answerOpen((dir / "nes.gpl").string());
+    editor.LoadPaletteFile1Click();
+    EXPECT_EQ(*editor.palette, nesPalette());
+    EXPECT_NE(editor.palette, &nesPalette());
+    std::ofstream(dir / "junk.pal") << "not a palette";
+    port.answerOpen((dir / "junk.pal").string());
+    editor.LoadPaletteFile1Click();
+    port.expectMessage("Error: " + (dir / "junk.pal").string() + " is not a palette file.", "Error...",
+                       common::MsgIcon::Stop);
+    EXPECT_EQ(*editor.palette, nesPalette());
+    std::filesystem::remove_all(dir);
+}
+
+TEST_F(Fixture, CharacterRoundTripsThroughTheDesktopClipboard) {
+    editor.PasteCharFromClipboard1Click();  // no image: nothing changes
+    EXPECT_EQ(editor.character[0], 0);
+    editor.BoxWidth = 6, editor.BoxHeight = 5;
+    for (size_t i = 0; i < editor.character.size(); ++i) editor.character[i] = static_cast<uint8_t>(i * 37 + 1);
+    const auto before = editor.character;
+    editor.SendCharToClipboard1Click();
+    ASSERT_TRUE(view.desktopClipboard);
+    EXPECT_EQ(view.desktopClipboard->width, 6);
+    editor.character.fill(0);
+    editor.PasteCharFromClipboard1Click();
+    for (int y = 0; y < TileEditor::kChar; ++y)
+        for (int x = 0; x < TileEditor::kChar; ++x) {
+            const size_t i = static_cast<size_t>(y) * TileEditor::kChar + x;
+            ASSERT_EQ(editor.character[i], x < 6 && y < 5 ? before[i] : 0) << x << "," << y;
+        }
+    view.writeOk = false;
+    editor.SendCharToClipboard1Click();
+    port.expectMessage("Error: Failed to copy CHAR DATA to clipboard!");
 }
 
 }  // namespace

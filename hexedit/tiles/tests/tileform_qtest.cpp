@@ -59,6 +59,51 @@ private slots:
         QVERIFY(env.action("&Independent Cursor Box")->isChecked());
     }
 
+    void exportWritesABitmapOfTheArea() {
+        Env env;
+        env.model.FormShow();
+        QAction* item = env.action("'TILE DATA' to BITMAP File");
+        QVERIFY(item);
+        const QString path = QDir::temp().filePath("tileform_export.bmp");
+        env.port.answerSave(path.toStdString());
+        item->trigger();
+        const QImage image(path);
+        QCOMPARE(image.size(), QSize(128, 128));
+        const uint16_t c = env.model.colorOf(env.model.tiles[5]);
+        QCOMPARE(image.pixelColor(5, 0).red() >> 3, c >> 11);
+        QFile::remove(path);
+    }
+
+    void indexedPngKeepsIndicesAndColourImagesAreNotIndexed() {
+        Env env;
+        env.model.FormShow();
+        const std::string path = QDir::temp().filePath("tileform_indexed.png").toStdString();
+        const IndexedImage out = env.model.indexedImage(3);
+        QVERIFY(env.form.writeIndexedImage(path, out));
+        const auto in = env.form.readIndexedImage(path);
+        QVERIFY(in && in->indexed);
+        QVERIFY(in->indices == out.indices);
+        QCOMPARE(in->colors[1], out.colors[1]);
+        QVERIFY(QImage(8, 8, QImage::Format_RGB32).save(QString::fromStdString(path)));
+        QVERIFY(!env.form.readIndexedImage(path)->indexed);
+        QFile::remove(QString::fromStdString(path));
+        QVERIFY(!env.form.readIndexedImage(path));
+    }
+
+    void characterCopiedToTheClipboardPastesBack() {
+        Env env;
+        env.model.FormShow();
+        env.model.character[1] = 9;
+        env.model.character[TileEditor::kChar] = 200;
+        QAction* send = env.action("Send 'CHAR DATA' To Windows Clipboard");
+        QVERIFY(send);
+        send->trigger();
+        env.model.character.fill(0);
+        env.action("Paste to 'CHAR DATA' From Windows Clipboard")->trigger();
+        QCOMPARE(env.model.character[1], uint8_t{9});
+        QCOMPARE(env.model.character[TileEditor::kChar], uint8_t{200});
+    }
+
     void showingKeysMouseAndScrollBar() {
         Env env;
         env.session.viewState.TopOffset = 0x800;

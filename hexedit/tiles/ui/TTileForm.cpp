@@ -2,6 +2,8 @@
 
 #include <QActionGroup>
 #include <QHBoxLayout>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
@@ -37,6 +39,12 @@ Key keyOf(int qtKey) {
     return it == keys.end() ? Key::Other : it->second;
 }
 
+// The picture's RGB565 pixels as an image, without copying them.
+QImage imageOf(const Picture& pic) {
+    return QImage(reinterpret_cast<const uchar*>(pic.pixels.data()), pic.width, pic.height, pic.width * 2,
+                  QImage::Format_RGB16);
+}
+
 // The two colours of the mouse buttons side by side.
 class ColorLabel : public QWidget {
 public:
@@ -68,8 +76,7 @@ TilePaintBox::TilePaintBox(const char* name, QWidget* parent) : QWidget(parent) 
 void TilePaintBox::paintEvent(QPaintEvent*) {
     if (!picture) return;
     const Picture& pic = picture();
-    const QImage image(reinterpret_cast<const uchar*>(pic.pixels.data()), pic.width, pic.height, pic.width * 2,
-                       QImage::Format_RGB16);
+    const QImage image = imageOf(pic);
     QPainter p(this);
     p.drawImage(0, 0, image);
 }
@@ -218,7 +225,9 @@ void TTileForm::buildMenu() {
             actions.push_back(nullptr);
             continue;
         }
-        QAction* a = m->addAction(QString::fromUtf8(item.caption.data(), static_cast<int>(item.caption.size())));
+        QAction* a = item.hidden ? new QAction(this) : m->addAction(QString());
+        a->setText(QString::fromUtf8(item.caption.data(), static_cast<int>(item.caption.size())));
+        if (item.hidden) addAction(a);  // kept on the window so its shortcut works
         a->setShortcut(QKeySequence(QString::fromUtf8(item.shortcut.data(), static_cast<int>(item.shortcut.size()))));
         a->setShortcutContext(Qt::WindowShortcut);
         if (item.checked) {
@@ -242,6 +251,66 @@ void TTileForm::execModal() {
 }
 
 void TTileForm::closeWindow() { done(0); }
+
+bool TTileForm::writeImage(const std::string& path, const Picture& picture) {
+    return imageOf(picture).save(QString::fromStdString(path));
+}
+
+namespace {
+QImage toQImage(const IndexedImage& source) {
+    QImage image(source.width, source.height, QImage::Format_Indexed8);
+    QList<QRgb> table;
+    for (const uint32_t c : source.colors) table.append(qRgb((c >> 16) & 255, (c >> 8) & 255, c & 255));
+    image.setColorTable(table);
+    for (int y = 0; y < source.height; ++y)
+        std::copy_n(&source.indices[static_cast<size_t>(y) * source.width], source.width, image.scanLine(y));
+    return image;
+}
+}  // namespace
+
+bool TTileForm::writeIndexedImage(const std::string& path, const IndexedImage& source) {
+    return toQImage(source).save(QString::fromStdString(path), "PNG");
+}
+
+bool TTileForm::setClipboardImage(const IndexedImage& image) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard) return false;
+    clipboard->setImage(toQImage(image));
+    return true;
+}
+
+std::optional<IndexedImage> TTileForm::clipboardImage() {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard) return std::nullopt;
+    const QImage image = clipboard->image().convertToFormat(QImage::Format_RGB32);
+    if (image.isNull()) return std::nullopt;
+    IndexedImage out;
+    out.width = image.width();
+    out.height = image.height();
+    for (int y = 0; y < out.height; ++y)
+        for (int x = 0; x < out.width; ++x) out.indices.push_back(static_cast<uint8_t>(qRed(image.pixel(x, y))));
+    return out;
+}
+
+std::optional<IndexedImage> TTileForm::readIndexedImage(const std::string& path) {
+    QImage image(QString::fromStdString(path));
+    if (image.isNull()) return std::nullopt;
+    IndexedImage out;
+    out.width = image.width();
+    out.height = image.height();
+    // Images of 1 to 8 bits with a palette come in as indexed; anything
+    // else carries colours, not indices.
+    out.indexed = image.colorCount() > 0;
+    if (!out.indexed) return out;
+    image = image.convertToFormat(QImage::Format_Indexed8);
+    for (const QRgb c : image.colorTable()) out.colors.push_back(static_cast<uint32_t>(c & 0xFFFFFF));
+    out.indices.reserve(static_cast<size_t>(out.width) * out.height);
+    for (int y = 0; y < out.height; ++y) {
+        const uchar* line = image.constScanLine(y);
+        out.indices.insert(out.indices.end(), line, line + out.width);
+    }
+    return out;
+}
 
 void TTileForm::refresh() {
     setWindowTitle(QString::fromStdString(model_.caption()));

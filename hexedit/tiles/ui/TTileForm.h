@@ -47,6 +47,11 @@ public:
     void execModal() override;
     void closeWindow() override;
     void refresh() override;
+    bool writeImage(const std::string& path, const Picture& picture) override;
+    bool writeIndexedImage(const std::string& path, const IndexedImage& image) override;
+    std::optional<IndexedImage> readIndexedImage(const std::string& path) override;
+    bool setClipboardImage(const IndexedImage& image) override;
+    std::optional<IndexedImage> clipboardImage() override;
 
     TilePaintBox* TBox = nullptr;
     TilePaintBox* ChrBox = nullptr;

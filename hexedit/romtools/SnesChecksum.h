@@ -1,0 +1,38 @@
+#pragma once
+// The 16-bit checksum of an SNES ROM image and the internal header that
+// holds it with its complement.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+namespace hexedit::romtools {
+
+// Images smaller than this cannot hold every header candidate.
+inline constexpr size_t kChecksumMinSize = 0x101F0;
+inline constexpr uint32_t kComplementAt = 0x1C;  // from the header base
+inline constexpr uint32_t kChecksumAt = 0x1E;
+
+struct SnesHeader {
+    int index = 0;        // 0..3 in the order tried
+    uint32_t base = 0;    // file offset of the internal header
+    uint32_t copier = 0;  // 0x200 when a copier header precedes the image
+    uint16_t checksum = 0;
+    uint16_t complement = 0;
+};
+
+// The first candidate (LoROM, LoROM after a copier header, HiROM, HiROM
+// after a copier header) whose complement OR checksum is FFFFh while the
+// checksum itself is not. Nothing when none is, or the image is too small.
+std::optional<SnesHeader> locateSnesHeader(std::span<const uint8_t> image);
+
+// Checksum of the image after `copier` bytes: the largest power of two P
+// of bytes not above its size, plus the remaining R bytes counted P / R
+// times. Bytes are summed as they stand.
+uint16_t snesChecksum(std::span<const uint8_t> image, uint32_t copier);
+
+// Sum of all bytes.
+uint64_t byteSum(std::span<const uint8_t> bytes);
+
+}  // namespace hexedit::romtools
