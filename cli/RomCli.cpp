@@ -1,5 +1,5 @@
-// dump: Tarnwick32's text and binary dumps, run on the main window's model
-// without a window.
+// checksum and dump: Tarnwick32's SNES checksum repair and its text and
+// binary dumps, run on the main window's model without a window.
 
 #include <cstdio>
 #include <filesystem>
@@ -10,12 +10,36 @@
 #include "cli/CliPort.h"
 #include "common/fileio.h"
 #include "hexedit/core/DataPad.h"
+#include "hexedit/romtools/RomCommands.h"
 #include "hexedit/search/DataList.h"
 #include "hexedit/transfer/Dumper.h"
 
 namespace cli {
 
 namespace {
+
+struct ChecksumArgs {
+    std::string file, output;
+    bool fix = false;
+};
+
+int checksum(const ChecksumArgs& a) {
+    CliPort port;
+    hexedit::DataPad pad(port);
+    if (!openInPad(pad, port, a.file, {})) return Failure;
+    hexedit::romtools::RomCommands rom(pad);
+    port.answers = {true, a.fix};  // "Repair the CheckSum in this ROM?", then the repair itself
+    rom.RepairSNESChecksum1Click();
+    const bool found = port.messages.size() >= 2 && port.messages[1].buttons == common::MsgButtons::YesNo;
+    const bool needed = found && pad.editor().Modified;
+    if (!port.messages.empty()) port.messages.erase(port.messages.begin());  // the opening question
+    const bool noRepairNeeded = !port.messages.empty() && port.messages.back().text == "No checksum repair needed.";
+    port.flush(found || noRepairNeeded ? std::cout : std::cerr);
+    if (!found && !noRepairNeeded) return Failure;
+    if (!needed) return Success;
+    const auto bytes = pad.editor().storedBytes();
+    return writeOutput(a.output.empty() ? a.file : a.output, {bytes.begin(), bytes.end()}) ? Success : Failure;
+}
 
 struct DumpArgs {
     std::string file, table, start, end, output = "-";
@@ -58,6 +82,13 @@ int dump(const DumpArgs& a) {
 }  // namespace
 
 void addRom(CLI::App& app, int& status) {
+    auto c = std::make_shared<ChecksumArgs>();
+    auto* cs = app.add_subcommand("checksum", "Show the SNES checksum of FILE and the one it should have; --fix writes it.");
+    cs->add_option("FILE", c->file, "SNES ROM image")->required()->check(CLI::ExistingFile);
+    cs->add_flag("--fix", c->fix, "Write the repaired checksum and complement (safely, over FILE unless -o)");
+    cs->add_option("-o,--output", c->output, "With --fix: write the repaired ROM here ('-': stdout)");
+    cs->callback([c, &status] { status = checksum(*c); });
+
     auto d = std::make_shared<DumpArgs>();
     auto* dp = app.add_subcommand("dump", "Dump a range of FILE as text through a table, or as raw bytes.");
     dp->add_option("FILE", d->file, "File to dump from")->required()->check(CLI::ExistingFile);

@@ -90,7 +90,7 @@ TEST_F(Cli, PatchesRoundTripAndRefuseAnotherFile) {
     b.resize(72000, 0xEE);
     writeBytes(dir / "a.bin", a);
     writeBytes(dir / "b.bin", b);
-    for (const char* ext : {"bps", "ips32"}) {
+    for (const char* ext : {"bps", "ips32", "ips"}) {
         const std::string patch = std::string("p.") + ext;
         Result r = run("patch create a.bin b.bin -o " + patch);
         ASSERT_EQ(r.status, 0) << ext << r.err;
@@ -111,6 +111,28 @@ TEST_F(Cli, PatchesRoundTripAndRefuseAnotherFile) {
     EXPECT_EQ(bytesOf(dir / "c.bin"), b);
     EXPECT_EQ(run("patch apply a.bin p.bps").status, 2);
     EXPECT_EQ(run("patch create a.bin b.bin -o p.xyz").status, 2);
+}
+
+TEST_F(Cli, ChecksumShowsWhatItWouldWriteAndFixesOnlyWhenAsked) {
+    fs::copy_file(data("game/vt2.smc"), dir / "rom.smc");
+    Result r = run("checksum rom.smc");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "No checksum repair needed.\n");
+    std::vector<uint8_t> rom = bytesOf(dir / "rom.smc");
+    rom[0x18000] ^= 0x40;
+    writeBytes(dir / "rom.smc", rom);
+    r = run("checksum rom.smc");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find(" NEW CheckSum  : "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("No checksum repair performed."), std::string::npos) << r.out;
+    EXPECT_EQ(bytesOf(dir / "rom.smc"), rom);
+    r = run("checksum rom.smc --fix");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("Checksum has been repaired!"), std::string::npos) << r.out;
+    EXPECT_EQ(run("checksum rom.smc").out, "No checksum repair needed.\n");
+    r = run("checksum '" + data("demo/demo.bin") + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Could not locate CHECKSUM!\n");
 }
 
 // The window's road: F10 at the start, a name, F10 at the end; the demo's

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "common/fileio.h"
+#include "hexedit/romtools/Ips.h"
 #include "hexedit/romtools/Ips32.h"
 
 namespace hexedit::romtools {
@@ -82,6 +83,15 @@ PatchOutcome applyAnyPatch(std::span<const uint8_t> patch, const std::string& na
         file = std::move(r.target);
         break;
     }
+    case PatchFormat::Ips: {
+        std::vector<uint8_t> copy = file;
+        if (applyIps(patch, copy).status != IpsApplyStatus::Ok) {
+            out.message = "The patch \"" + name + "\" ends inside a record." + kNotPerformed;
+            return out;
+        }
+        file = std::move(copy);
+        break;
+    }
     case PatchFormat::Ips32: {
         std::vector<uint8_t> copy = file;
         switch (applyIps32(patch, copy)) {
@@ -107,7 +117,29 @@ PatchMade createPatch(PatchFormat format, std::span<const uint8_t> unchanged, st
     PatchMade out;
     if (tooLargeForIps) *tooLargeForIps = false;
     switch (format) {
+    case PatchFormat::Ips: {
+        IpsCreateResult r = createIps(unchanged, edited);
+        if (r.status == IpsCreateStatus::Identical) {
+            out.message = kSameFiles;
+            return out;
+        }
+        if (r.status == IpsCreateStatus::OutOfRange) {
+            char text[160];
+            std::snprintf(text, sizeof text,
+                          " The files differ at offset %08X.\n An IPS patch cannot reach 16 MB and beyond.\n No patch created.",
+                          r.firstOutOfRange);
+            out.message = text;
+            if (tooLargeForIps) *tooLargeForIps = true;
+            return out;
+        }
+        out.patch = std::move(r.patch);
+        break;
+    }
     case PatchFormat::Bps:
+        if (std::equal(unchanged.begin(), unchanged.end(), edited.begin(), edited.end())) {
+            out.message = kSameFiles;
+            return out;
+        }
         out.patch = createBps(unchanged, edited);
         break;
     case PatchFormat::Ips32: {

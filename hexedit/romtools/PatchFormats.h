@@ -39,8 +39,8 @@ struct PatchMade {
 };
 
 // A patch of `edited` against `unchanged` in `format`. Identical files make
-// no IPS or IPS32 patch; a plain IPS patch refuses differences at 16 MiB and
-// beyond (tooLargeForIps is then set).
+// no patch; a plain IPS patch refuses differences at 16 MiB and beyond
+// (tooLargeForIps is then set).
 PatchMade createPatch(PatchFormat format, std::span<const uint8_t> unchanged, std::span<const uint8_t> edited,
                       bool* tooLargeForIps = nullptr);
 
