@@ -51,6 +51,7 @@ constexpr Hint kHints[] = {
     {"TileEditor1Click", "View and edit the data as tiles"},
     {"SnesToHex1Click", "Convert between SNES addresses and file offsets"},
     {"CreateanIPSFile1Click", "Make an IPS patch of the changes against the original file"},
+    {"CreateaBPSFile1Click", "Make a BPS patch of the changes against the original file"},
     {"PatchCurrentFile1Click", "Apply an IPS patch to the data"},
     {"IncreaseDecreaseROMSize1Click", "Change the size of the ROM"},
     {"RepairSNESChecksum1Click", "Correct the SNES checksum in the ROM header"},

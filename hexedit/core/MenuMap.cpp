@@ -62,6 +62,7 @@ constexpr MenuEntry kMap[] = {
     {"Tools1", K::Command, "SnesToHex1Click", "Snes To &Hex", "Ctrl+E"},
     {"Tools1", K::Separator, "", "", ""},
     {"Tools1", K::Command, "CreateanIPSFile1Click", "&Create an IPS File", "F5"},
+    {"Tools1", K::Command, "CreateaBPSFile1Click", "Create a BPS File...", ""},
     {"Tools1", K::Command, "PatchCurrentFile1Click", "&Patch Current File", "F6"},
     {"Tools1", K::Separator, "", "", ""},
     {"Tools1", K::Command, "IncreaseDecreaseROMSize1Click", "&Increase / Decrease ROM Size ", "Ctrl+N"},
@@ -127,7 +128,7 @@ constexpr std::string_view kFileOpen[] = {
     "RelativeSearch1Click",  "SearchAgain1Click",        "TileEditor1Click",
     "RepairSNESChecksum1Click", "IncreaseDecreaseROMSize1Click", "InsertBinaryData1Click",
     "ExecuteRelativeJump1Click", "StringLengthCalculator1Click", "PastetoCurrentLocation1",
-    "ExecuteExternalProgram1Click",
+    "ExecuteExternalProgram1Click", "CreateaBPSFile1Click",
 };
 constexpr std::string_view kTableSlots[] = {
     "SaveBookmark1Click", "JumpOffsetList1Click", "SwapTableFiles1", "SaveDumpBookmark1Click"};

@@ -8,6 +8,7 @@
 #include "common/fileio.h"
 #include "hexedit/romtools/FileBytes.h"
 #include "hexedit/romtools/Ips.h"
+#include "hexedit/romtools/PatchFormats.h"
 
 namespace hexedit::romtools {
 
@@ -15,6 +16,8 @@ using common::MsgIcon;
 
 namespace {
 constexpr char kCreatorTitle[] = "IPS Creator...";
+constexpr char kBpsCreatorTitle[] = "BPS Creator...";
+constexpr char kPatchFilter[] = "Patch files (*.ips;*.bps)|*.ips;*.bps|IPS files (*.ips)|*.ips|BPS files (*.bps)|*.bps";
 constexpr uint64_t kMaxRead = INT32_MAX;
 
 bool sameFile(const std::string& a, const std::string& b) {
@@ -23,12 +26,17 @@ bool sameFile(const std::string& a, const std::string& b) {
 }
 }  // namespace
 
-void PatchCommands::CreateanIPSFile1Click() {
+void PatchCommands::CreateanIPSFile1Click() { createPatchFile(PatchFormat::Ips); }
+void PatchCommands::CreateaBPSFile1Click() { createPatchFile(PatchFormat::Bps); }
+
+void PatchCommands::createPatchFile(PatchFormat format) {
     common::Port& port = s_.port();
     const EditorState& ed = s_.editor();
     if (!ed.fileOpen() || !ed.hasBuffer()) return;
     const auto chosen = port.openFile({"Open UNCHANGED file...", ed.LastDirectory, "", "All files (*.*)|*.*", false});
     if (!chosen || chosen->empty()) return;
+    const bool bps = format == PatchFormat::Bps;
+    const char* title = bps ? kBpsCreatorTitle : kCreatorTitle;
 
     FileBytes unchanged;
     common::ReadStatus read = common::ReadStatus::TooLarge;
@@ -37,7 +45,8 @@ void PatchCommands::CreateanIPSFile1Click() {
     } catch (const std::bad_alloc&) {
     }
     if (read == common::ReadStatus::TooLarge) {
-        port.inform("Fatal Error: Could Not Allocate Memory for UNCHANGED File.", "IPS Error", MsgIcon::Stop);
+        port.inform("Fatal Error: Could Not Allocate Memory for UNCHANGED File.", bps ? "BPS Error" : "IPS Error",
+                    MsgIcon::Stop);
         return;
     }
     if (read != common::ReadStatus::Ok) {
@@ -46,31 +55,34 @@ void PatchCommands::CreateanIPSFile1Click() {
     }
 
     // The patch never replaces the edited file or the unchanged one.
-    const std::string out = ipsPathFor(ed.CurrentPath);
+    std::string out = ipsPathFor(ed.CurrentPath);
+    if (bps) out.replace(out.size() - 3, 3, "bps");
     if (sameFile(out, ed.CurrentPath) || sameFile(out, *chosen)) {
         port.inform("No Patching was performed...");
         return;
     }
     // Offsets in a patch count from the start of the file on disk, a hidden
     // savestate header included.
-    const IpsCreateResult r = createIps(unchanged.bytes(), ed.storedBytes());
-    if (r.status == IpsCreateStatus::OutOfRange) {
-        char text[160];
-        std::snprintf(text, sizeof text,
-                      " The files differ at offset %08X.\n An IPS patch cannot reach 16 MB and beyond.\n No patch created.",
-                      r.firstOutOfRange);
-        port.inform(text, kCreatorTitle, MsgIcon::Stop);
+    bool tooLargeForIps = false;
+    PatchMade made = createPatch(format, unchanged.bytes(), ed.storedBytes(), &tooLargeForIps);
+    if (tooLargeForIps) {
+        // IPS32 reaches where three-byte offsets do not.
+        std::string question = made.message;
+        question.replace(question.rfind(" No patch created."), std::string::npos, " Create an IPS32 patch instead?");
+        if (port.ask(question, title))
+            made = createPatch(PatchFormat::Ips32, unchanged.bytes(), ed.storedBytes());
+        else
+            made.message = " No patch created.";
+    }
+    if (!made.ok) {
+        port.inform(made.message, title, MsgIcon::Stop);
         return;
     }
-    if (r.status == IpsCreateStatus::Identical) {
-        port.inform(" These files are the same.\n No patch created.", kCreatorTitle, MsgIcon::Stop);
-        return;
-    }
-    if (!common::writeFileAtomic(out, r.patch).empty()) {
+    if (!common::writeFileAtomic(out, made.patch).empty()) {
         port.inform("No Patching was performed...");
         return;
     }
-    port.inform("Patch Creation completed!", kCreatorTitle, MsgIcon::Exclamation);
+    port.inform("Patch Creation completed!", title, MsgIcon::Exclamation);
 }
 
 void PatchCommands::PatchCurrentFile1Click() {
@@ -79,7 +91,7 @@ void PatchCommands::PatchCurrentFile1Click() {
     if (port.ask("Save ROM before patching?", " IPS Patcher...")) s_.commands().run("SaveFile1Click");
     const EditorState& ed = s_.editor();
     const auto paths =
-        port.openFiles({"Select PATCH file(s)...", ed.LastDirectory, "", "IPS files (*.ips)|*.ips", true});
+        port.openFiles({"Select PATCH file(s)...", ed.LastDirectory, "", kPatchFilter, true});
     if (paths.empty()) return;
 
     std::vector<uint8_t> file;
@@ -93,14 +105,10 @@ void PatchCommands::PatchCurrentFile1Click() {
                 port.inform("File Not found or Valid... No patching performed.");
                 return;
             }
-            const IpsApplyResult r = applyIps(patch.bytes(), file);
-            if (r.status == IpsApplyStatus::BadHeader) {
-                port.inform("Not a valid \"PATCH\" file!");
-                return;
-            }
-            if (r.status == IpsApplyStatus::Truncated) {
-                port.inform("The patch \"" + common::fileNameOf(path) +
-                            "\" ends inside a record.\n No patching performed.");
+            // IPS, IPS32 and BPS, told apart by their first bytes.
+            const PatchOutcome r = applyAnyPatch(patch.bytes(), common::fileNameOf(path), file);
+            if (!r.ok) {
+                port.inform(r.message);
                 return;
             }
         }

@@ -1,9 +1,11 @@
 #pragma once
-// "&Create an IPS File" and "&Patch Current File": a patch of the open file
-// against an unchanged copy on disk, written beside the open file; patches
-// chosen by the user applied to the open file in memory as one undo step.
+// "&Create an IPS File", "Create a BPS File..." and "&Patch Current File": a
+// patch of the open file against an unchanged copy on disk, written beside
+// the open file; IPS, IPS32 and BPS patches chosen by the user applied to the
+// open file in memory as one undo step.
 
 #include "hexedit/core/EditSession.h"
+#include "hexedit/romtools/PatchFormats.h"
 
 namespace hexedit::romtools {
 
@@ -11,12 +13,17 @@ class PatchCommands {
 public:
     explicit PatchCommands(EditSession& session) : s_(session) {}
 
+    // A plain IPS patch; when the files differ at 16 MiB or beyond, an IPS32
+    // patch is offered instead.
     void CreateanIPSFile1Click();
+    void CreateaBPSFile1Click();
     // All chosen patches are applied to a copy in their order; the file
     // changes only when every one of them was read and applied completely.
     void PatchCurrentFile1Click();
 
 private:
+    void createPatchFile(PatchFormat format);
+
     EditSession& s_;
 };
 

@@ -58,6 +58,7 @@ const Expected kMenus[] = {
     {"&Tools", "Tile &Editor", "Ctrl+L"},
     {"&Tools", "Snes To &Hex", "Ctrl+E"},
     {"&Tools", "&Create an IPS File", "F5"},
+    {"&Tools", "Create a BPS File...", ""},
     {"&Tools", "&Patch Current File", "F6"},
     {"&Tools", "&Increase / Decrease ROM Size ", "Ctrl+N"},
     {"&Tools", "&Repair SNES Checksum", "Ctrl+P"},

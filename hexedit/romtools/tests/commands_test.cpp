@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "hexedit/romtools/Bps.h"
 #include "hexedit/romtools/Ips.h"
+#include "hexedit/romtools/Ips32.h"
 #include "hexedit/romtools/SnesChecksum.h"
 #include "hexedit/romtools/tests/RomToolsFixture.h"
 
@@ -65,18 +67,73 @@ TEST(CreatePatch, MessagesFilesAndTheDialog) {
     EXPECT_EQ(readBack(own.path("notes.ips")), std::vector<uint8_t>());
 }
 
-TEST(CreatePatch, EditsBeyondSixteenMegabytesAreRefused) {
+TEST(CreatePatch, EditsBeyondSixteenMegabytesOfferIps32) {
     Env env;
     std::vector<uint8_t> unchanged(kIpsOffsetLimit + 16, 0);
     auto edited = unchanged;
     edited[kIpsOffsetLimit + 2] = 1;
     env.open(edited);
-    env.port().answerOpen(env.write("orig.smc", unchanged));
+    const std::string question =
+        " The files differ at offset 01000002.\n An IPS patch cannot reach 16 MB and beyond.\n Create an IPS32 patch instead?";
+    const std::string orig = env.write("orig.smc", unchanged);
+    env.port().answerOpen(orig);
+    env.port().answerQuestion(false);
     env.tools.patches.CreateanIPSFile1Click();
-    env.port().expectMessage(
-        " The files differ at offset 01000002.\n An IPS patch cannot reach 16 MB and beyond.\n No patch created.",
-        kCreator, MsgIcon::Stop);
+    env.port().expectMessage(question, kCreator, MsgIcon::Question, MsgButtons::YesNo);
+    env.port().expectMessage(" No patch created.", kCreator, MsgIcon::Stop);
     EXPECT_FALSE(common::fileExists(env.path("game.ips")));
+
+    env.port().answerOpen(orig);
+    env.port().answerQuestion(true);
+    env.tools.patches.CreateanIPSFile1Click();
+    env.port().expectMessage(question, kCreator, MsgIcon::Question, MsgButtons::YesNo);
+    env.port().expectMessage("Patch Creation completed!", kCreator, MsgIcon::Exclamation);
+    auto applied = unchanged;
+    ASSERT_EQ(applyIps32(readBack(env.path("game.ips")), applied), Ips32ApplyStatus::Ok);
+    EXPECT_TRUE(applied == edited);
+}
+
+// A BPS patch made by the menu, then applied after an IPS patch by F6 in one
+// step; a BPS patch for another file changes nothing and names both CRC32s.
+TEST(BpsPatches, CreateThenApplyWithIpsAndRefuseAnotherFile) {
+    Env env;
+    const auto base = pattern(70000);
+    auto edited = base;
+    edited[300] ^= 0xFF;
+    edited.resize(69000);
+    env.open(edited);
+    env.port().answerOpen(env.write("orig.smc", base));
+    env.session.commands().run("CreateaBPSFile1Click");
+    env.port().expectMessage("Patch Creation completed!", "BPS Creator...", MsgIcon::Exclamation);
+    const auto bps = readBack(env.path("game.bps"));
+    ASSERT_EQ(applyBps(bps, base).target, edited);
+
+    auto first = base;
+    first[5] = 0x42;
+    const auto ips = env.write("1.ips", createIps(base, first).patch);
+    const auto bpsPath = env.write("2.bps", createBps(first, edited));
+    Env apply;
+    apply.open(base);
+    apply.port().answerQuestion(false);
+    apply.port().answerOpen(std::vector<std::string>{ips, bpsPath});
+    const size_t steps = apply.steps();
+    apply.tools.patches.PatchCurrentFile1Click();
+    apply.port().clearMessages();
+    EXPECT_EQ(apply.file(), edited);
+    EXPECT_EQ(apply.steps(), steps + 1);
+
+    apply.port().answerQuestion(false);
+    apply.port().answerOpen(bpsPath);
+    apply.tools.patches.PatchCurrentFile1Click();
+    apply.port().takeMessage();
+    const std::string refusal = apply.port().takeMessage().text;
+    char crcs[40];
+    std::snprintf(crcs, sizeof crcs, "%08X", crc32Of(first));
+    EXPECT_NE(refusal.find(crcs), std::string::npos) << refusal;
+    std::snprintf(crcs, sizeof crcs, "%08X", crc32Of(edited));
+    EXPECT_NE(refusal.find(crcs), std::string::npos) << refusal;
+    EXPECT_EQ(apply.file(), edited);
+    EXPECT_EQ(apply.steps(), steps + 1);
 }
 
 TEST(ApplyPatches, SeveralInOrderAsOneUndoStep) {
@@ -102,7 +159,7 @@ TEST(ApplyPatches, SeveralInOrderAsOneUndoStep) {
     EXPECT_EQ(saves, 1);
     const auto& req = env.port().openRequests.back();
     EXPECT_EQ(req.title, "Select PATCH file(s)...");
-    EXPECT_EQ(req.filter, "IPS files (*.ips)|*.ips");
+    EXPECT_EQ(req.filter, "Patch files (*.ips;*.bps)|*.ips;*.bps|IPS files (*.ips)|*.ips|BPS files (*.bps)|*.bps");
     EXPECT_TRUE(req.multiple);
     EXPECT_EQ(env.file(), last);
     EXPECT_TRUE(env.session.editor().Modified);

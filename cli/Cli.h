@@ -1,0 +1,29 @@
+#pragma once
+// Subcommands of the command-line program over the model libraries. Each
+// add* function registers its subcommand; the callback leaves the exit
+// status in `status`.
+
+#include <CLI/CLI.hpp>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+enum Status { Success = 0, Failure = 1, UsageError = 2 };
+
+void addFind(CLI::App& app, int& status);
+void addPatch(CLI::App& app, int& status);
+void addRom(CLI::App& app, int& status);
+void addVt2(CLI::App& app, int& status);
+
+// A whole file, or standard input for "-". False after telling stderr.
+bool readInput(const std::string& path, std::vector<uint8_t>& out);
+// Writes safely to `path` (complete new file or the old one untouched), or
+// to standard output for "-". False after telling stderr.
+bool writeOutput(const std::string& path, const std::vector<uint8_t>& data);
+// Parses a hexadecimal offset ("1F0", "0x1F0" or "$1F0"), for option checks.
+bool parseOffset(const std::string& text, uint32_t& value);
+
+}  // namespace cli

@@ -1,0 +1,44 @@
+#include <iostream>
+#include <iterator>
+
+#include "cli/Cli.h"
+#include "common/fileio.h"
+#include "common/hexdigits.h"
+
+namespace cli {
+
+bool readInput(const std::string& path, std::vector<uint8_t>& out) {
+    out.clear();
+    if (path == "-") {
+        out.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+        return true;
+    }
+    if (common::readWholeFile(path, out) == common::ReadStatus::Ok) return true;
+    std::cerr << path << ": cannot be read\n";
+    return false;
+}
+
+bool writeOutput(const std::string& path, const std::vector<uint8_t>& data) {
+    if (path == "-") {
+        std::cout.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+        std::cout.flush();
+        return static_cast<bool>(std::cout);
+    }
+    const std::string error = common::writeFileAtomic(path, std::span<const uint8_t>(data));
+    if (error.empty()) return true;
+    std::cerr << path << ": " << error << '\n';
+    return false;
+}
+
+bool parseOffset(const std::string& text, uint32_t& value) {
+    std::string_view t = text;
+    if (t.starts_with("0x") || t.starts_with("0X")) t.remove_prefix(2);
+    else if (t.starts_with("$")) t.remove_prefix(1);
+    if (t.empty()) return false;
+    const auto v = common::parseHex(t, 8);
+    if (!v || *v > UINT32_MAX) return false;
+    value = static_cast<uint32_t>(*v);
+    return true;
+}
+
+}  // namespace cli

@@ -1,0 +1,221 @@
+// The built command-line program run as a user would: exit statuses,
+// standard output and error, files written.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "common/fileio.h"
+#include "common/testing/ScriptedPort.h"
+#include "hexedit/core/DataPad.h"
+#include "hexedit/romtools/Bps.h"
+#include "hexedit/search/DataList.h"
+#include "hexedit/transfer/Dumper.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+std::vector<uint8_t> bytesOf(const fs::path& p) {
+    const std::string s = slurp(p);
+    return {s.begin(), s.end()};
+}
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("romtoolset_test_" + std::to_string(::getpid()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        const char* data = std::getenv("TOOLSET_DATA");
+        ASSERT_TRUE(data) << "TOOLSET_DATA is not set";
+        dataDir = data;
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    // Runs the program with `args` (shell words) in the test's folder.
+    Result run(const std::string& args, const std::string& input = {}) {
+        std::string cmd = "cd '" + dir.string() + "' && '" ROMTOOLSET_PATH "' " + args + " >out.txt 2>err.txt";
+        if (!input.empty()) cmd += " <'" + input + "'";
+        Result r;
+        const int raw = std::system(cmd.c_str());
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = slurp(dir / "out.txt");
+        r.err = slurp(dir / "err.txt");
+        return r;
+    }
+    std::string data(const std::string& name) const { return (dataDir / name).string(); }
+
+    fs::path dir, dataDir;
+};
+
+TEST_F(Cli, UsageErrorsAndHelp) {
+    for (const char* args : {"", "frobnicate", "find", "find nosuchfile --hex 00", "vt2 pack onlyone"}) {
+        const Result r = run(args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_FALSE(r.err.empty()) << args;
+    }
+    for (const char* args : {"--help", "find --help", "vt2 pack --help"}) {
+        const Result r = run(args);
+        EXPECT_EQ(r.status, 0) << args;
+        EXPECT_NE(r.out.find("Usage"), std::string::npos) << args;
+    }
+}
+
+void writeBytes(const fs::path& p, const std::vector<uint8_t>& b) {
+    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+}
+
+TEST_F(Cli, PatchesRoundTripAndRefuseAnotherFile) {
+    std::vector<uint8_t> a(70000);
+    uint32_t x = 7;
+    for (auto& b : a) b = static_cast<uint8_t>((x = x * 1103515245 + 12345) >> 16);
+    std::vector<uint8_t> b = a;
+    for (size_t i = 100; i < 70000; i += 997) b[i] ^= 0x5A;
+    b.resize(72000, 0xEE);
+    writeBytes(dir / "a.bin", a);
+    writeBytes(dir / "b.bin", b);
+    for (const char* ext : {"bps", "ips32", "ips"}) {
+        const std::string patch = std::string("p.") + ext;
+        Result r = run("patch create a.bin b.bin -o " + patch);
+        ASSERT_EQ(r.status, 0) << ext << r.err;
+        r = run("patch apply a.bin " + patch + " -o -");
+        EXPECT_EQ(r.status, 0) << ext << r.err;
+        EXPECT_TRUE(r.out == std::string(b.begin(), b.end())) << ext;
+    }
+    fs::copy_file(dir / "a.bin", dir / "c.bin");
+    Result r = run("patch apply c.bin p.bps --in-place");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(bytesOf(dir / "c.bin"), b);
+    // c.bin is now the edited file: the BPS patch is refused, the file kept.
+    r = run("patch apply c.bin p.bps --in-place");
+    EXPECT_EQ(r.status, 1);
+    char crc[16];
+    std::snprintf(crc, sizeof crc, "%08X", hexedit::romtools::crc32Of(a));
+    EXPECT_NE(r.err.find(crc), std::string::npos) << r.err;
+    EXPECT_EQ(bytesOf(dir / "c.bin"), b);
+    EXPECT_EQ(run("patch apply a.bin p.bps").status, 2);
+    EXPECT_EQ(run("patch create a.bin b.bin -o p.xyz").status, 2);
+}
+
+TEST_F(Cli, ChecksumShowsWhatItWouldWriteAndFixesOnlyWhenAsked) {
+    fs::copy_file(data("game/vt2.smc"), dir / "rom.smc");
+    Result r = run("checksum rom.smc");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "No checksum repair needed.\n");
+    std::vector<uint8_t> rom = bytesOf(dir / "rom.smc");
+    rom[0x18000] ^= 0x40;
+    writeBytes(dir / "rom.smc", rom);
+    r = run("checksum rom.smc");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find(" NEW CheckSum  : "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("No checksum repair performed."), std::string::npos) << r.out;
+    EXPECT_EQ(bytesOf(dir / "rom.smc"), rom);
+    r = run("checksum rom.smc --fix");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("Checksum has been repaired!"), std::string::npos) << r.out;
+    EXPECT_EQ(run("checksum rom.smc").out, "No checksum repair needed.\n");
+    r = run("checksum '" + data("demo/demo.bin") + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Could not locate CHECKSUM!\n");
+}
+
+// The window's road: F10 at the start, a name, F10 at the end; the demo's
+// companion table is loaded on opening in both.
+TEST_F(Cli, DumpsAreByteIdenticalToTheWindowsDumps) {
+    const std::string demo = data("demo/demo.bin");
+    for (const bool binary : {false, true}) {
+        common::testing::ScriptedPort port;
+        hexedit::DataPad pad(port);
+        pad.FormCreate(dir.string());
+        ASSERT_TRUE(pad.openPath(demo));
+        hexedit::search::DataList list(pad);
+        hexedit::transfer::Dumper dumper(pad, list);
+        pad.moveCursorTo(0x10);
+        binary ? dumper.DumpBinaryData1Click() : dumper.DumpText1Click();
+        dumper.DFile = (dir / "window.out").string();
+        pad.moveCursorTo(0x2FF);
+        binary ? dumper.DumpBinaryData1Click() : dumper.DumpText1Click();
+        port.takeMessage();
+        const Result r = run("dump '" + demo + "' --start 10 --end 0x2FF" + (binary ? " --binary" : "") + " -o cli.out");
+        EXPECT_EQ(r.status, 0) << r.err;
+        const auto window = bytesOf(dir / "window.out");
+        EXPECT_GT(window.size(), 0u);
+        EXPECT_EQ(bytesOf(dir / "cli.out"), window) << binary;
+        EXPECT_EQ(run("dump '" + demo + "' -s 10 -e 2FF" + (binary ? " -b" : "")).out, std::string(window.begin(), window.end()));
+    }
+    EXPECT_EQ(run("dump '" + demo + "' -s 20 -e 10").status, 1);
+    EXPECT_EQ(run("dump '" + demo + "' -s xyz -e 10").status, 2);
+}
+
+TEST_F(Cli, FindListsEveryMatchOrTheFirst) {
+    const std::string demo = data("demo/demo.bin");
+    const auto bytes = bytesOf(demo);
+    ASSERT_GT(bytes.size(), 0x120u);
+    // The demo's bytes at 0x100 and 0x101 as a hex pattern; every offset
+    // where they occur, found independently.
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%02X%02X", bytes[0x100], bytes[0x101]);
+    std::string expected;
+    for (size_t i = 0; i + 1 < std::max<size_t>(bytes.size(), 65535); ++i) {
+        const uint8_t a = i < bytes.size() ? bytes[i] : 0, b = i + 1 < bytes.size() ? bytes[i + 1] : 0;
+        if (a == bytes[0x100] && b == bytes[0x101]) {
+            char line[24];
+            std::snprintf(line, sizeof line, "[$%08zX]\n", i);
+            expected += line;
+        }
+    }
+    Result r = run("find '" + demo + "' --hex " + hex + " --all");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, expected);
+    r = run("find '" + demo + "' --hex " + hex);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, expected.substr(0, expected.find('\n') + 1));
+    r = run("find '" + demo + "' --hex 1");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Hex string is missing one digit.\n");
+}
+
+TEST_F(Cli, Vt2UnpackThenPackWritesTheRomOnlyWhenEveryLineFits) {
+    fs::copy_file(data("game/vt2.smc"), dir / "rom.smc");
+    Result r = run("vt2 unpack rom.smc");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("Sucessfully decompressed \"VT2_6321.dat\"", 0), 0u) << r.out;
+    ASSERT_TRUE(fs::exists(dir / "Comp" / "VT2_6321.dat"));
+    r = run("vt2 pack rom.smc Comp/00006321.txt");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\"rom.smc\" has been saved!"), std::string::npos) << r.out;
+
+    // Data that cannot fit: the ROM stays as it was.
+    const auto before = bytesOf(dir / "rom.smc");
+    std::ofstream(dir / "Comp" / "VT2_6321.dat", std::ios::binary | std::ios::app) << std::string(30000, 'x') + "yz";
+    std::vector<uint8_t> noise(20000);
+    uint32_t x = 1;
+    for (auto& b : noise) b = static_cast<uint8_t>((x = x * 1103515245 + 12345) >> 16);
+    std::ofstream(dir / "Comp" / "VT2_6321.dat", std::ios::binary | std::ios::app)
+        .write(reinterpret_cast<const char*>(noise.data()), static_cast<std::streamsize>(noise.size()));
+    r = run("vt2 unpack rom.smc");  // would overwrite the edited data file
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Do you wish to overwrite it?"), std::string::npos) << r.err;
+    r = run("vt2 pack rom.smc Comp/00006321.txt");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Error:"), std::string::npos) << r.err;
+    EXPECT_EQ(bytesOf(dir / "rom.smc"), before);
+}
+
+}  // namespace

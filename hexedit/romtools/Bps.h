@@ -1,0 +1,55 @@
+#pragma once
+// BPS patches over byte spans: making one from a source and a target file,
+// and applying one to a source. No files, no messages.
+//
+// Layout: "BPS1", then variable-length numbers for the source size, the
+// target size and the metadata size, the metadata, the actions, and three
+// little-endian CRC32s (source, target, everything before the last four
+// bytes). An action number holds (length - 1) << 2 | kind; the copy kinds
+// follow it with a signed relative offset.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace hexedit::romtools {
+
+inline constexpr size_t kBpsMinSize = 4 + 3 + 12;  // magic, three sizes, CRC32s
+// A patch may describe a large target with few bytes; refuse larger ones
+// before allocating.
+inline constexpr uint64_t kBpsMaxTarget = uint64_t{1} << 31;
+
+uint32_t crc32Of(std::span<const uint8_t> data);
+
+bool looksLikeBps(std::span<const uint8_t> patch);
+
+// Source-relative reads where source and target agree at the same offset,
+// copies from elsewhere in the source or from earlier target bytes found
+// through a hash index, literal bytes otherwise.
+std::vector<uint8_t> createBps(std::span<const uint8_t> source, std::span<const uint8_t> target);
+
+enum class BpsApplyStatus {
+    Ok,
+    BadHeader,        // does not begin with "BPS1"
+    PatchChecksum,    // the patch's own CRC32 does not match: damaged
+    WrongSource,      // source size or CRC32 differ: a patch for another file
+    Malformed,        // an action reads outside source, target or patch
+    TooLarge,         // target size over kBpsMaxTarget
+    TargetChecksum,   // applied, but the result is not the intended file
+};
+
+struct BpsApplyResult {
+    BpsApplyStatus status = BpsApplyStatus::Ok;
+    uint32_t expectedSourceCrc = 0;
+    uint32_t foundSourceCrc = 0;
+    uint64_t expectedSourceSize = 0;
+    std::vector<uint8_t> target;  // the new file when status is Ok
+};
+
+// Checks the patch CRC32 and the source before writing anything, and the
+// target CRC32 after; `source` is never changed.
+BpsApplyResult applyBps(std::span<const uint8_t> patch, std::span<const uint8_t> source);
+
+}  // namespace hexedit::romtools

@@ -1,0 +1,166 @@
+#include "hexedit/romtools/PatchFormats.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+#include "common/fileio.h"
+#include "hexedit/romtools/Ips.h"
+#include "hexedit/romtools/Ips32.h"
+
+namespace hexedit::romtools {
+
+namespace {
+
+bool startsWith(std::span<const uint8_t> data, std::string_view magic) {
+    return data.size() >= magic.size() && std::equal(magic.begin(), magic.end(), data.begin());
+}
+
+std::string lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+constexpr char kNotPerformed[] = "\n No patching performed.";
+constexpr char kSameFiles[] = " These files are the same.\n No patch created.";
+
+}  // namespace
+
+PatchFormat patchFormatOf(std::span<const uint8_t> patch) {
+    if (startsWith(patch, "IPS32")) return PatchFormat::Ips32;
+    if (startsWith(patch, "PATCH")) return PatchFormat::Ips;
+    if (looksLikeBps(patch)) return PatchFormat::Bps;
+    return PatchFormat::Unknown;
+}
+
+PatchFormat patchFormatForName(const std::string& path) {
+    const std::string name = lower(common::fileNameOf(path));
+    if (name.ends_with(".bps")) return PatchFormat::Bps;
+    if (name.ends_with(".ips32")) return PatchFormat::Ips32;
+    if (name.ends_with(".ips")) return PatchFormat::Ips;
+    return PatchFormat::Unknown;
+}
+
+const char* patchFormatName(PatchFormat f) {
+    switch (f) {
+    case PatchFormat::Ips: return "IPS";
+    case PatchFormat::Ips32: return "IPS32";
+    case PatchFormat::Bps: return "BPS";
+    default: return "unknown";
+    }
+}
+
+std::string bpsRefusal(const BpsApplyResult& r) {
+    char text[256];
+    switch (r.status) {
+    case BpsApplyStatus::Ok: return {};
+    case BpsApplyStatus::BadHeader: return "Not a valid \"BPS1\" file!";
+    case BpsApplyStatus::PatchChecksum: return std::string("The BPS patch is damaged: its own CRC32 does not match.") + kNotPerformed;
+    case BpsApplyStatus::WrongSource:
+        std::snprintf(text, sizeof text,
+                      "This BPS patch was made for another file.\n Expected source CRC32: %08X (%llu bytes)\n"
+                      " Found source CRC32:    %08X%s",
+                      r.expectedSourceCrc, static_cast<unsigned long long>(r.expectedSourceSize), r.foundSourceCrc,
+                      kNotPerformed);
+        return text;
+    case BpsApplyStatus::Malformed: return std::string("The BPS patch is damaged: an action reaches outside the files.") + kNotPerformed;
+    case BpsApplyStatus::TooLarge: return std::string("The BPS patch makes a file of 2 GB or more.") + kNotPerformed;
+    case BpsApplyStatus::TargetChecksum:
+        return std::string("The patched file does not have the CRC32 the BPS patch expects.") + kNotPerformed;
+    }
+    return {};
+}
+
+PatchOutcome applyAnyPatch(std::span<const uint8_t> patch, const std::string& name, std::vector<uint8_t>& file) {
+    PatchOutcome out;
+    switch (patchFormatOf(patch)) {
+    case PatchFormat::Bps: {
+        BpsApplyResult r = applyBps(patch, file);
+        if (r.status != BpsApplyStatus::Ok) {
+            out.message = bpsRefusal(r);
+            return out;
+        }
+        file = std::move(r.target);
+        break;
+    }
+    case PatchFormat::Ips: {
+        std::vector<uint8_t> copy = file;
+        if (applyIps(patch, copy).status != IpsApplyStatus::Ok) {
+            out.message = "The patch \"" + name + "\" ends inside a record." + kNotPerformed;
+            return out;
+        }
+        file = std::move(copy);
+        break;
+    }
+    case PatchFormat::Ips32: {
+        std::vector<uint8_t> copy = file;
+        switch (applyIps32(patch, copy)) {
+        case Ips32ApplyStatus::Ok: break;
+        case Ips32ApplyStatus::TooLarge:
+            out.message = "The patch \"" + name + "\" makes a file of 4 GB or more." + kNotPerformed;
+            return out;
+        default:
+            out.message = "The patch \"" + name + "\" ends inside a record." + kNotPerformed;
+            return out;
+        }
+        file = std::move(copy);
+        break;
+    }
+    default: out.message = "Not a valid \"PATCH\" file!"; return out;
+    }
+    out.ok = true;
+    return out;
+}
+
+PatchMade createPatch(PatchFormat format, std::span<const uint8_t> unchanged, std::span<const uint8_t> edited,
+                      bool* tooLargeForIps) {
+    PatchMade out;
+    if (tooLargeForIps) *tooLargeForIps = false;
+    switch (format) {
+    case PatchFormat::Ips: {
+        IpsCreateResult r = createIps(unchanged, edited);
+        if (r.status == IpsCreateStatus::Identical) {
+            out.message = kSameFiles;
+            return out;
+        }
+        if (r.status == IpsCreateStatus::OutOfRange) {
+            char text[160];
+            std::snprintf(text, sizeof text,
+                          " The files differ at offset %08X.\n An IPS patch cannot reach 16 MB and beyond.\n No patch created.",
+                          r.firstOutOfRange);
+            out.message = text;
+            if (tooLargeForIps) *tooLargeForIps = true;
+            return out;
+        }
+        out.patch = std::move(r.patch);
+        break;
+    }
+    case PatchFormat::Bps:
+        if (std::equal(unchanged.begin(), unchanged.end(), edited.begin(), edited.end())) {
+            out.message = kSameFiles;
+            return out;
+        }
+        out.patch = createBps(unchanged, edited);
+        break;
+    case PatchFormat::Ips32: {
+        Ips32CreateResult r = createIps32(unchanged, edited);
+        if (r.status == Ips32CreateStatus::Identical) {
+            out.message = kSameFiles;
+            return out;
+        }
+        if (r.status == Ips32CreateStatus::TooLarge) {
+            out.message = " An IPS32 patch cannot reach 4 GB and beyond.\n No patch created.";
+            return out;
+        }
+        out.patch = std::move(r.patch);
+        break;
+    }
+    default:
+        out.message = "Unknown patch format.";
+        return out;
+    }
+    out.ok = true;
+    return out;
+}
+
+}  // namespace hexedit::romtools

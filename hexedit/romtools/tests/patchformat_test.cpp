@@ -1,0 +1,187 @@
+// BPS and IPS32 round trips over random file pairs, and patches refused
+// without touching the file.
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "hexedit/romtools/Bps.h"
+#include "hexedit/romtools/Ips32.h"
+
+using namespace hexedit::romtools;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes randomBytes(std::mt19937& rng, size_t n) {
+    Bytes b(n);
+    for (auto& x : b) x = static_cast<uint8_t>(rng());
+    return b;
+}
+
+// An edited copy: scattered byte changes, runs of one value, a block moved
+// from elsewhere, an insertion or deletion, growth or truncation at the end.
+Bytes edit(std::mt19937& rng, const Bytes& in) {
+    Bytes out = in;
+    auto pick = [&](size_t n) { return n == 0 ? size_t{0} : static_cast<size_t>(rng() % n); };
+    const int edits = static_cast<int>(rng() % 12);
+    for (int e = 0; e < edits; ++e) {
+        switch (rng() % 6) {
+        case 0:
+            if (!out.empty()) out[pick(out.size())] ^= static_cast<uint8_t>(1 + rng() % 255);
+            break;
+        case 1: {
+            const size_t at = pick(out.size() + 1), n = 1 + pick(300);
+            out.insert(out.begin() + static_cast<ptrdiff_t>(at), n, static_cast<uint8_t>(rng()));
+            break;
+        }
+        case 2:
+            if (!in.empty()) {
+                const size_t from = pick(in.size()), n = std::min(in.size() - from, 1 + pick(2000));
+                out.insert(out.begin() + static_cast<ptrdiff_t>(pick(out.size() + 1)), in.begin() + static_cast<ptrdiff_t>(from),
+                           in.begin() + static_cast<ptrdiff_t>(from + n));
+            }
+            break;
+        case 3:
+            if (!out.empty()) {
+                const size_t at = pick(out.size()), n = std::min(out.size() - at, 1 + pick(500));
+                out.erase(out.begin() + static_cast<ptrdiff_t>(at), out.begin() + static_cast<ptrdiff_t>(at + n));
+            }
+            break;
+        case 4: {
+            const Bytes tail = randomBytes(rng, pick(1000));
+            out.insert(out.end(), tail.begin(), tail.end());
+            break;
+        }
+        default:
+            out.resize(pick(out.size() + 1));
+        }
+    }
+    return out;
+}
+
+TEST(Bps, RoundTripsRandomPairs) {
+    std::mt19937 rng(20);
+    for (int i = 0; i < 300; ++i) {
+        const Bytes source = randomBytes(rng, rng() % 3 == 0 ? rng() % 16 : rng() % 40000);
+        const Bytes target = edit(rng, source);
+        const Bytes patch = createBps(source, target);
+        const auto r = applyBps(patch, source);
+        ASSERT_EQ(r.status, BpsApplyStatus::Ok) << i;
+        ASSERT_EQ(r.target, target) << i;
+    }
+}
+
+TEST(Bps, IsCompactForScatteredChangesAndMovedBlocks) {
+    std::mt19937 rng(7);
+    const Bytes source = randomBytes(rng, 1 << 20);
+    Bytes target = source;
+    for (int i = 0; i < 100; ++i) target[rng() % target.size()] ^= 0x55;
+    // A 64 KiB block copied from the front to the middle.
+    std::copy(source.begin(), source.begin() + 0x10000, target.begin() + 0x80000);
+    EXPECT_LT(createBps(source, target).size(), 2000u);
+    // A 4 KiB run of one value costs a few bytes, not 4 KiB.
+    std::fill(target.begin() + 0x1000, target.begin() + 0x2000, 0xFF);
+    EXPECT_LT(createBps(source, target).size(), 2100u);
+}
+
+TEST(Bps, RefusesAnotherSourceNamingBothChecksums) {
+    const Bytes source(5000, 1);
+    Bytes target = source;
+    target[100] = 2;
+    const Bytes patch = createBps(source, target);
+    Bytes other = source;
+    other[4999] = 9;
+    const auto r = applyBps(patch, other);
+    EXPECT_EQ(r.status, BpsApplyStatus::WrongSource);
+    EXPECT_EQ(r.expectedSourceCrc, crc32Of(source));
+    EXPECT_EQ(r.foundSourceCrc, crc32Of(other));
+    EXPECT_TRUE(r.target.empty());
+    EXPECT_EQ(applyBps(patch, Bytes(4000, 1)).status, BpsApplyStatus::WrongSource);
+}
+
+TEST(Bps, DamagedOrForeignPatchesAreRefused) {
+    const Bytes source(300, 3);
+    const Bytes patch = createBps(source, Bytes(400, 4));
+    EXPECT_EQ(applyBps(Bytes{'P', 'A', 'T', 'C', 'H'}, source).status, BpsApplyStatus::BadHeader);
+    EXPECT_EQ(applyBps(Bytes(patch.begin(), patch.begin() + 10), source).status, BpsApplyStatus::BadHeader);
+    Bytes damaged = patch;
+    damaged[6] ^= 1;
+    EXPECT_EQ(applyBps(damaged, source).status, BpsApplyStatus::PatchChecksum);
+}
+
+// Mutated patches with a repaired patch checksum reach the action reader:
+// none may read or write outside its buffers (checked under the sanitizers).
+TEST(Bps, MutatedPatchesNeverOverrun) {
+    std::mt19937 rng(3);
+    const Bytes source = randomBytes(rng, 3000);
+    const Bytes patch = createBps(source, edit(rng, source));
+    for (int i = 0; i < 3000; ++i) {
+        Bytes m = patch;
+        for (int k = 0; k < 1 + static_cast<int>(rng() % 4); ++k) m[4 + rng() % (m.size() - 16)] = static_cast<uint8_t>(rng());
+        const uint32_t crc = crc32Of(std::span(m).first(m.size() - 4));
+        for (int k = 0; k < 4; ++k) m[m.size() - 4 + k] = static_cast<uint8_t>(crc >> (8 * k));
+        (void)applyBps(m, source);
+    }
+}
+
+TEST(Ips32, RoundTripsAcross16MiB) {
+    std::mt19937 rng(32);
+    const size_t mib16 = size_t{1} << 24;
+    Bytes base = randomBytes(rng, mib16 + 0x10000);
+    for (int i = 0; i < 6; ++i) {
+        Bytes unchanged(base.begin(), base.begin() + static_cast<ptrdiff_t>(mib16 - 0x8000 + rng() % 0x10000));
+        Bytes edited = unchanged;
+        for (int k = 0; k < 200; ++k) edited[edited.size() - 1 - rng() % 0x8000] ^= static_cast<uint8_t>(1 + rng() % 255);
+        std::fill(edited.end() - 20, edited.end(), 0x7E);  // a run
+        edited.resize(edited.size() + rng() % 70000, 0xA5);
+        const auto c = createIps32(unchanged, edited);
+        ASSERT_EQ(c.status, Ips32CreateStatus::Ok);
+        ASSERT_TRUE(looksLikeIps32(c.patch));
+        Bytes applied = unchanged;
+        ASSERT_EQ(applyIps32(c.patch, applied), Ips32ApplyStatus::Ok);
+        ASSERT_TRUE(applied == edited) << i;
+    }
+}
+
+TEST(Ips32, RoundTripsSmallRandomPairsAndReportsIdentical) {
+    std::mt19937 rng(5);
+    for (int i = 0; i < 300; ++i) {
+        const Bytes unchanged = randomBytes(rng, rng() % 5000);
+        Bytes edited = edit(rng, unchanged);
+        if (edited.size() < unchanged.size()) edited.insert(edited.end(), unchanged.begin() + static_cast<ptrdiff_t>(edited.size()), unchanged.end());
+        const auto c = createIps32(unchanged, edited);
+        Bytes applied = unchanged;
+        ASSERT_EQ(applyIps32(c.patch, applied), Ips32ApplyStatus::Ok);
+        ASSERT_EQ(applied, edited) << i;
+        EXPECT_EQ(c.status == Ips32CreateStatus::Identical, unchanged == edited);
+    }
+}
+
+TEST(Ips32, RecordLayout) {
+    // One changed byte: header, offset 4, size 2, data 1, "EEOF".
+    Bytes a(100, 0), b = a;
+    b[0x50] = 7;
+    const auto c = createIps32(a, b);
+    EXPECT_EQ(c.patch, (Bytes{'I', 'P', 'S', '3', '2', 0, 0, 0, 0x50, 0, 1, 7, 'E', 'E', 'O', 'F'}));
+    // Changes five equal bytes apart share a record; six apart do not.
+    b[0x56] = 7;
+    EXPECT_EQ(createIps32(a, b).patch.size(), 5u + 6 + 7 + 4);
+    b[0x56] = 0;
+    b[0x57] = 7;
+    EXPECT_EQ(createIps32(a, b).patch.size(), 5u + 2 * 7 + 4);
+}
+
+TEST(Ips32, CutPatchesAreRefused) {
+    Bytes a(100, 0), b = a;
+    b[10] = 1;
+    const Bytes patch = createIps32(a, b).patch;
+    for (size_t n = 0; n + 4 < patch.size(); ++n) {
+        Bytes file = a;
+        const auto s = applyIps32(std::span(patch).first(n), file);
+        EXPECT_EQ(s, n < 5 ? Ips32ApplyStatus::BadHeader : n == 5 ? Ips32ApplyStatus::Ok : Ips32ApplyStatus::Truncated) << n;
+    }
+}
+
+}  // namespace
