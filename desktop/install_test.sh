@@ -36,6 +36,9 @@ done
 # The command-line program and its man page join once they are built.
 if [ -e "$prefix/bin/romtoolset" ]; then
   "$prefix/bin/romtoolset" --help >/dev/null || fail "romtoolset --help failed"
+  if command -v help2man >/dev/null; then
+    [ -s "$share/man/man1/romtoolset.1" ] || fail "no man page for romtoolset"
+  fi
 fi
 
 if command -v desktop-file-validate >/dev/null; then
