@@ -14,6 +14,7 @@ packages=(
   zlib1g-dev libcli11-dev xdelta3
   fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core
   xvfb xauth
+  desktop-file-utils appstream help2man
   clang libclang-rt-14-dev
 )
 
