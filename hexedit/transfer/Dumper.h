@@ -100,7 +100,6 @@ private:
     search::DataList& list_;
     DumpView* view_ = nullptr;
     bool visible_ = false;
-    int listState_ = TextPending;
 };
 
 }  // namespace hexedit::transfer
