@@ -195,6 +195,14 @@ Range readRange(const std::string& beg, const std::string& end, const EditorStat
 
 }  // namespace
 
+bool Dumper::haveFileName() {
+    if (!DFile.empty()) return true;
+    fileError("No file name specified...");
+    if (view_) view_->focusName();
+    DumpState = NoFileName;
+    return false;
+}
+
 void Dumper::fileError(const std::string& text) {
     session_.port().inform(text, "File Error...", MsgIcon::Stop);
 }
@@ -210,12 +218,7 @@ void Dumper::binaryDump() {
         session_.port().inform("Sorry, but the Data size to dump was LESS THAN Zero!");
         return;
     }
-    if (DFile.empty()) {
-        fileError("No file name specified...");
-        if (view_) view_->focusName();
-        DumpState = NoFileName;
-        return;
-    }
+    if (!haveFileName()) return;
     const auto data = bytes.subspan(static_cast<size_t>(r.start), static_cast<size_t>(r.length));
     if (!common::writeFileAtomic(DFile, data).empty()) {
         fileError("Fatal Error: Could not create\n " + DFile);
@@ -242,12 +245,7 @@ void Dumper::textDump() {
         session_.port().inform("Sorry, but the Data size to dump was LESS THAN Zero!");
         return;
     }
-    if (DFile.empty()) {
-        fileError("No file name specified...");
-        if (view_) view_->focusName();
-        DumpState = NoFileName;
-        return;
-    }
+    if (!haveFileName()) return;
     const TableData& table = session_.table();
     DumpInfo info;
     info.start = r.start;

@@ -95,6 +95,8 @@ private:
     void close();
     void refresh();
     void fileError(const std::string& text);
+    // Tells the user and waits for a name when the file name box is empty.
+    bool haveFileName();
 
     EditSession& session_;
     search::DataList& list_;
