@@ -65,6 +65,7 @@ void DataPad::registerCommands() {
     c.add("AsText1Click", [this] { paste(true); });
     c.add("AsHex1Click", [this] { paste(false); });
     c.addKeyHandler([&v](const KeyPress& k) { return v.previewKey(k); });
+    v.cursorMoved = [this] { notify(&DataPadObserver::cursorMoved); };
 }
 
 void DataPad::paste(bool asText) {

@@ -40,6 +40,7 @@ public:
     virtual void progressChanged() {}     // BusyDone, BusyTotal
     virtual void fileOpened(const std::string&) {}   // a file was opened (its full path)
     virtual void tableLoaded(const std::string&) {}  // a table file was loaded
+    virtual void cursorMoved() {}  // the cursor or the selection changed
 };
 
 inline constexpr char kProgramCaption[] = "Tarnwick for Windows";

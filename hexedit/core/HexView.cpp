@@ -128,6 +128,14 @@ void HexView::refreshState() {
     if (vs_.TopOffset < 0) vs_.TopOffset = 0;
     vs_.CursorOffset = vs_.TopOffset + vs_.CursorRow * vs_.BytesPerRow + vs_.CursorColumn;
     status_ = StatusText();
+    noteCursor();
+}
+
+void HexView::noteCursor() {
+    if (vs_.CursorOffset == notedCursor_ && vs_.SelectionAnchor == notedAnchor_) return;
+    notedCursor_ = vs_.CursorOffset;
+    notedAnchor_ = vs_.SelectionAnchor;
+    if (cursorMoved) cursorMoved();
 }
 
 void HexView::FormPaint() {
@@ -162,16 +170,17 @@ void HexView::FormPaint() {
 
 void HexView::ShowLine(int rowA, int rowB) {
     if (!canPaint()) return;
+    vs_.CursorOffset = vs_.TopOffset + vs_.CursorRow * vs_.BytesPerRow + vs_.CursorColumn;
     if (batch_ > 0 || !page_.valid) {
-        vs_.CursorOffset = vs_.TopOffset + vs_.CursorRow * vs_.BytesPerRow + vs_.CursorColumn;
         batchDirty_ = batch_ > 0;
+        noteCursor();
         return;
     }
     blink_.valid = false;
     for (int r : {rowA, rowB})
         if (r >= 0 && r < rows_) buildRow(r);
-    vs_.CursorOffset = vs_.TopOffset + vs_.CursorRow * vs_.BytesPerRow + vs_.CursorColumn;
     host().rowsRepainted(rowA, rowB);
+    noteCursor();
 }
 
 void HexView::buildRow(int r) {

@@ -9,6 +9,7 @@
 // tells its host which part changed; a paint box only draws the cells.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -116,6 +117,9 @@ public:
     HexView& operator=(const HexView&) = delete;
 
     void setHost(ViewHost* host) { host_ = host; }
+    // Run whenever the cursor or the selection changed (the main window's
+    // model tells its observers).
+    std::function<void()> cursorMoved;
     // Fonts of HexData and TblData and the Japanese font (which may be the
     // text font when no Japanese face exists). Must outlive the view.
     void setFonts(const TextMetrics* hexFont, const TextMetrics* textFont, const TextMetrics* japaneseFont);
@@ -200,6 +204,7 @@ public:
 private:
     bool canPaint() const { return ed_.EditorReady && ed_.hasBuffer(); }
     void refreshState();
+    void noteCursor();
     void buildRow(int r);
     void buildHexRow(int r);
     void buildTextRow(int r);
@@ -246,6 +251,7 @@ private:
     int wheelAngle_ = 0;   // turned but not yet scrolled, in eighths of a degree times rows per notch
     int wheelPixels_ = 0;  // touchpad distance not yet scrolled
     bool refusedPastEnd_ = false;  // typing reached the end of the file
+    int32_t notedCursor_ = -1, notedAnchor_ = -1;  // as last told through cursorMoved
 
     bool pending_ = false;
     char pendingChar_ = 0;

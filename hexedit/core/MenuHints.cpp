@@ -92,6 +92,9 @@ constexpr Hint kHints[] = {
 
     {"CopyasText1Click", "Copy the selection as text"},
     {"CopyasHex1Click", "Copy the selection as hex digits"},
+    {"CopyasText2Click", "Copy the selection as text"},
+    {"CopyasHex2Click", "Copy the selection as hex digits"},
+    {"ViewValueInspector1Click", "Show or hide the values of the bytes at the cursor"},
     {"PastetoCurrentLocation1", "Type the clipboard's text at the cursor"},
     {"AsText1Click", "Type the clipboard's text at the cursor through the table"},
     {"AsHex1Click", "Type the clipboard's hex digits at the cursor"},

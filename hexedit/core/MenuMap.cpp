@@ -36,6 +36,9 @@ constexpr MenuEntry kMap[] = {
     {"Edit1", K::Command, "Undo1Click", "&Undo", "Alt+Backspace"},
     {"Edit1", K::Command, "Redo1Click", "&Redo", "Ctrl+Y"},
     {"Edit1", K::Separator, "", "", ""},
+    {"Edit1", K::Command, "CopyasHex2Click", "&Copy as Hex", "Ctrl+Shift+C"},
+    {"Edit1", K::Command, "CopyasText2Click", "&Copy as Text", "Ctrl+Shift+T"},
+    {"Edit1", K::Separator, "", "", ""},
     {"Edit1", K::Check, "HexEditMode1Click", "&Hex / Text Edit Mode", "Tab"},
     {"Edit1", K::Check, "D_MBEClick", "Enable / Disable 16-Bit ASCII Input", "Shift+Tab"},
     {"Edit1", K::Check, "D_DTEClick", "Enable / Disable DTE Inserting", "Alt+Tab"},
@@ -100,6 +103,7 @@ constexpr MenuEntry kMap[] = {
     {"Option1", K::Separator, "", "", ""},
     {"Option1", K::Command, "ViewJUMPList1Click", "View JUMP List", "Ctrl+W"},
     {"Option1", K::Check, "ViewKanaClick", "View Text &Data as Japanese", "Ctrl+D"},
+    {"Option1", K::Check, "ViewValueInspector1Click", "View Value Inspector", "Ctrl+I"},
     {"Option1", K::Menu, "DisplayOffsetas1", "Display Offset as...", ""},
     {"DisplayOffsetas1", K::Radio, "StandardClick", "&Standard ( Linear Offset )", "Ctrl+Alt+S", true},
     {"DisplayOffsetas1", K::Radio, "LoROM1Click", "SNES &Lo-ROM ( Slow ROM )", "Ctrl+Alt+L"},
@@ -111,8 +115,8 @@ constexpr MenuEntry kMap[] = {
     {"Help1", K::Command, "HelpTopics1Click", "&Help Topics", "F1"},
     {"Help1", K::Command, "About1Click", "&About Tarnwick for Win32", ""},
 
-    {kPopupMenu, K::Command, "CopyasText1Click", "&Copy as Text", "", false, true},
-    {kPopupMenu, K::Command, "CopyasHex1Click", "&Copy as Hex", "", false, true},
+    {kPopupMenu, K::Command, "CopyasText1Click", "&Copy as Text", ""},
+    {kPopupMenu, K::Command, "CopyasHex1Click", "&Copy as Hex", ""},
     {kPopupMenu, K::Menu, "PastetoCurrentLocation1", "&Paste to Current Location", ""},
     {"PastetoCurrentLocation1", K::Command, "AsText1Click", "As Text...", "", false, false, 1},
     {"PastetoCurrentLocation1", K::Command, "AsHex1Click", "As Hex...", "", false, false, 0},
@@ -128,7 +132,8 @@ constexpr std::string_view kFileOpen[] = {
     "RelativeSearch1Click",  "SearchAgain1Click",        "TileEditor1Click",
     "RepairSNESChecksum1Click", "IncreaseDecreaseROMSize1Click", "InsertBinaryData1Click",
     "ExecuteRelativeJump1Click", "StringLengthCalculator1Click", "PastetoCurrentLocation1",
-    "ExecuteExternalProgram1Click", "CreateaBPSFile1Click",
+    "ExecuteExternalProgram1Click", "CreateaBPSFile1Click", "CopyasText1Click",
+    "CopyasHex1Click", "CopyasText2Click", "CopyasHex2Click",
 };
 constexpr std::string_view kTableSlots[] = {
     "SaveBookmark1Click", "JumpOffsetList1Click", "SwapTableFiles1", "SaveDumpBookmark1Click"};

@@ -1,5 +1,7 @@
 #include "hexedit/core/ViewState.h"
 
+#include <algorithm>
+
 namespace hexedit {
 
 int32_t PlaceCursor(ViewState& view, int32_t offset) {
@@ -13,8 +15,16 @@ int32_t PlaceCursor(ViewState& view, int32_t offset) {
     else if (n % 16 <= rows - 1) row = n % 16;
     else row = rows - 1;
     view.CursorRow = static_cast<int8_t>(row);
-    view.CursorColumn = static_cast<int8_t>(offset & (perRow - 1));
+    view.CursorColumn = static_cast<int8_t>(offset % perRow);
     return offset - row * perRow - view.CursorColumn;
+}
+
+std::optional<ByteRange> selectedRange(const ViewState& view, int32_t bufferSize) {
+    if (view.SelectionAnchor < 0 || bufferSize <= 0) return std::nullopt;
+    const int32_t last = bufferSize - 1;
+    const int32_t a = std::min(view.SelectionAnchor, last);
+    const int32_t c = std::clamp(view.CursorOffset, 0, last);
+    return ByteRange{std::min(a, c), std::max(a, c)};
 }
 
 }  // namespace hexedit

@@ -2,6 +2,7 @@
 // Cursor and page of the hex view, shared by every command that navigates.
 
 #include <cstdint>
+#include <optional>
 
 #include "hexedit/core/ColorTable.h"
 #include "hexedit/core/OffsetFormat.h"
@@ -17,7 +18,20 @@ struct ViewState {
     int32_t PageBytes = 256;
     ColorPairs ColorTable = defaultColorTable();
     int32_t OffsetFormat = kOffsetStandard;  // not kept between runs
+    // The selection's fixed end; -1 when nothing is selected. The cursor is
+    // its moving end.
+    int32_t SelectionAnchor = -1;
 };
+
+// A run of bytes, both ends included.
+struct ByteRange {
+    int32_t first = 0;
+    int32_t last = 0;
+    int32_t length() const { return last - first + 1; }
+};
+
+// The selected bytes within a buffer of `bufferSize` bytes, if any.
+std::optional<ByteRange> selectedRange(const ViewState& view, int32_t bufferSize);
 
 // Makes `offset` the cursor position and returns the new top offset, which
 // the caller assigns to TopOffset before repainting. The target row comes
