@@ -6,6 +6,7 @@
 
 #include "common/fileio.h"
 #include "common/progress.h"
+#include "hexedit/core/SelectionText.h"
 #include "hexedit/core/TableLoader.h"
 
 namespace hexedit {
@@ -64,11 +65,29 @@ void DataPad::registerCommands() {
               [this, f = format] { return view_.OffsetFormat == f; });
     c.add("AsText1Click", [this] { paste(true); });
     c.add("AsHex1Click", [this] { paste(false); });
+    const auto hasSelection = [&v] { return v.selection().has_value(); };
+    for (const char* name : {"CopyasText1Click", "CopyasText2Click"})
+        c.add(name, [this] { copySelection(true); }, hasSelection);
+    for (const char* name : {"CopyasHex1Click", "CopyasHex2Click"})
+        c.add(name, [this] { copySelection(false); }, hasSelection);
     c.addKeyHandler([&v](const KeyPress& k) { return v.previewKey(k); });
     v.cursorMoved = [this] { notify(&DataPadObserver::cursorMoved); };
 }
 
+void DataPad::copySelection(bool asText) {
+    const auto sel = hexView.selection();
+    if (!sel) return;
+    if (sel->length() > kMaxCopyBytes) {
+        port_.inform("The selection is too large to copy: at most 16 MB at a time.", "Copy", MsgIcon::Exclamation);
+        return;
+    }
+    const auto bytes = editor_.buffer().subspan(static_cast<size_t>(sel->first), static_cast<size_t>(sel->length()));
+    port_.setClipboardText(asText ? tableCopyText(table_, bytes, hexView.JapaneseView()) : hexCopyText(bytes));
+}
+
 void DataPad::paste(bool asText) {
+    // With a selection the paste starts at its first byte.
+    if (const auto sel = hexView.selection()) moveCursorTo(sel->first);
     // A paste is one undo step of its own.
     edits.closeRun();
     hexView.AsText1Click(port_, asText);
@@ -158,6 +177,7 @@ DataPad::LoadError DataPad::loadFile(const std::string& path, LoadedFile& out) {
 
 void DataPad::install(LoadedFile&& f) {
     hexView.cancelPending();
+    view_.SelectionAnchor = view_.SelectionEnd = -1;
     edits.load(std::move(f.storage), f.headerSkip, f.fileSize);
     couldUndo_ = couldRedo_ = wasModified_ = false;
 }
@@ -365,6 +385,7 @@ void DataPad::moveCursorTo(int32_t offset) {
     if (!editor_.hasBuffer()) return;
     edits.closeRun();
     offset = std::clamp(offset, 0, std::max(0, editor_.BufferSize - 1));
+    view_.SelectionAnchor = view_.SelectionEnd = -1;
     view_.TopOffset = PlaceCursor(view_, offset);
     notifyRepaint();
 }

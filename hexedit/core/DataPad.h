@@ -199,6 +199,7 @@ private:
 
     void registerCommands();
     void paste(bool asText);
+    void copySelection(bool asText);
     // After a change of bytes: repaint, scroll range, menus.
     bool changed(bool ok, bool repaintAll = true);
 

@@ -167,6 +167,9 @@ bool HexView::previewKey(const KeyPress& k) {
     case Key::Backspace: key = ViewKey::Backspace; break;
     case Key::Modifier: FormKeyDown(ViewKey::Modifier, k.ctrl); return false;
     case Key::Tab: return true;  // never moves the focus; the Edit toggles own Tab
+    case Key::Escape:
+        if (clearSelection()) return true;
+        [[fallthrough]];
     default: {
         const char32_t ch = k.text;
         const bool typed = (ch >= 0x20 || ch == U'\r') && ch != 0x7F && !(k.ctrl && !k.alt);
@@ -178,7 +181,28 @@ bool HexView::previewKey(const KeyPress& k) {
         return true;
     }
     }
-    return FormKeyDown(key, k.ctrl);
+    // Ctrl with the arrows changes the row width and the character shift.
+    const bool arrow = key == ViewKey::Left || key == ViewKey::Right || key == ViewKey::Up || key == ViewKey::Down;
+    if (k.ctrl && arrow) return FormKeyDown(key, true);
+    return moveKey(key, k.ctrl, k.shift && key != ViewKey::Backspace);
+}
+
+// A movement key: with Shift it extends the selection from where the cursor
+// was, without it drops the selection.
+bool HexView::moveKey(ViewKey key, bool ctrl, bool extend) {
+    if (!ed_.hasBuffer()) return false;
+    const bool had = vs_.SelectionAnchor >= 0;
+    if (extend && !had) {
+        vs_.SelectionAnchor = vs_.SelectionEnd = std::clamp(vs_.CursorOffset, 0, ed_.BufferSize - 1);
+    } else if (!extend && had) {
+        vs_.SelectionAnchor = vs_.SelectionEnd = -1;
+    }
+    extending_ = extend;
+    const bool used = FormKeyDown(key, ctrl);
+    extending_ = false;
+    // Dropping a selection repaints every row it covered.
+    if (!extend && had) FormPaint();
+    return used;
 }
 
 void HexView::FormKeyPress(char32_t ch) {

@@ -65,6 +65,17 @@ ColorPair pastEnd(ColorPair p) {
     return {text, p.background};
 }
 
+// Selected cells: the highlight's text on a background half-way between the
+// highlight's and the cell's own, so the cursor still stands out.
+ColorPair selected(ColorPair highlight, uint32_t background) {
+    uint32_t mixed = 0;
+    for (int shift : {0, 8, 16}) {
+        const uint32_t a = (highlight.background >> shift) & 0xFF, b = (background >> shift) & 0xFF;
+        mixed |= ((a + b) / 2) << shift;
+    }
+    return {highlight.text, mixed};
+}
+
 }  // namespace
 
 HexView::HexView(const EditorState& editor, TableData& table, ViewState& view) : ed_(editor), tbl_(table), vs_(view) {
@@ -132,10 +143,31 @@ void HexView::refreshState() {
 }
 
 void HexView::noteCursor() {
-    if (vs_.CursorOffset == notedCursor_ && vs_.SelectionAnchor == notedAnchor_) return;
+    if (vs_.CursorOffset == notedCursor_ && vs_.SelectionAnchor == notedAnchor_ && vs_.SelectionEnd == notedEnd_)
+        return;
     notedCursor_ = vs_.CursorOffset;
     notedAnchor_ = vs_.SelectionAnchor;
+    notedEnd_ = vs_.SelectionEnd;
     if (cursorMoved) cursorMoved();
+}
+
+void HexView::followSelection() {
+    if (extending_ && vs_.SelectionAnchor >= 0)
+        vs_.SelectionEnd = std::clamp(vs_.TopOffset + vs_.CursorRow * vs_.BytesPerRow + vs_.CursorColumn, 0,
+                                      std::max(0, ed_.BufferSize - 1));
+    shownSelection_ = selection();
+}
+
+bool HexView::clearSelection() {
+    if (vs_.SelectionAnchor < 0) return false;
+    vs_.SelectionAnchor = vs_.SelectionEnd = -1;
+    FormPaint();
+    noteCursor();
+    if (batch_ == 0) {
+        status_ = StatusText();
+        host().statusChanged();
+    }
+    return true;
 }
 
 void HexView::FormPaint() {
@@ -155,6 +187,7 @@ void HexView::FormPaint() {
     }
     if (vs_.TopOffset + vs_.PageBytes > ed_.BufferSize) vs_.TopOffset = ed_.BufferSize - vs_.PageBytes;
     if (vs_.TopOffset < 0) vs_.TopOffset = 0;
+    followSelection();
     page_.valid = true;
     page_.japanese = japanese_;
     page_.lineHeight = LineHeight();
@@ -171,6 +204,7 @@ void HexView::FormPaint() {
 void HexView::ShowLine(int rowA, int rowB) {
     if (!canPaint()) return;
     vs_.CursorOffset = vs_.TopOffset + vs_.CursorRow * vs_.BytesPerRow + vs_.CursorColumn;
+    followSelection();
     if (batch_ > 0 || !page_.valid) {
         batchDirty_ = batch_ > 0;
         noteCursor();
@@ -227,8 +261,11 @@ void HexView::buildHexRow(int r) {
             ViewCell& c = cellAt(row, n++);
             c.text.assign(kHex.of(b));
             const bool cursor = cursorRow && j == vs_.CursorColumn;
+            const bool inSel = inSelection(start + j, start + j);
+            const ColorPair selPair = selected(colors[kHexHighlight], colors[kHex1Color].background);
             ColorPair pair;
             if (cursor) pair = colors[kHexHighlight];
+            else if (inSel) pair = selPair;
             else if (j & 1) pair = {colors[kHex2Color].text, colors[kHex1Color].background};
             else pair = {colors[kHex1Color].text, colors[kHex2Color].background};
             if (!cursor && start + j >= ed_.FileSize) pair = pastEnd(pair);
@@ -236,7 +273,9 @@ void HexView::buildHexRow(int r) {
             x += c.width;
             if (cursor && !TextMode)
                 noteBlink(false, r, n - 1,
-                          {colors[(j & 1) ? kHex2Color : kHex1Color].text, colors[kHex1Color].background});
+                          inSel ? selPair
+                                : ColorPair{colors[(j & 1) ? kHex2Color : kHex1Color].text,
+                                            colors[kHex1Color].background});
         }
     }
     ViewCell& fill = cellAt(row, n++);
@@ -272,26 +311,35 @@ void HexView::buildTextRow(int r) {
         for (int j = 0; j < count;) {
             const DecodedItem item = decodeAt(tbl_, run, static_cast<size_t>(j));
             const bool cursor = cursorRow && vs_.CursorColumn >= j && vs_.CursorColumn < j + item.length;
+            const bool inSel = inSelection(start + j, start + j + item.length - 1);
+            const bool hi = cursor || inSel;
             ColorPair pair;
             uint32_t offBackground;
             if (item.kind == ItemKind::Pair) {
-                pair = colors[cursor ? kSubstringHighlight : kSubstringColor];
+                pair = colors[hi ? kSubstringHighlight : kSubstringColor];
                 offBackground = colors[kSubstringColor].background;
             } else if (item.kind == ItemKind::LineBreakMarker) {
-                pair = {kWhite, colors[cursor ? kTextHighlight : kTextColor].background};
+                pair = {kWhite, colors[hi ? kTextHighlight : kTextColor].background};
                 offBackground = colors[kTextColor].background;
             } else if (item.kind == ItemKind::EndMarker) {
-                pair = {kYellow, colors[cursor ? kTextHighlight : kTextColor].background};
+                pair = {kYellow, colors[hi ? kTextHighlight : kTextColor].background};
                 offBackground = colors[kTextColor].background;
             } else if (item.text.size() == 1) {
-                pair = colors[cursor ? kTextHighlight : kTextColor];
+                pair = colors[hi ? kTextHighlight : kTextColor];
                 offBackground = colors[kTextColor].background;
             } else if (item.text.size() == 2) {
-                pair = colors[cursor ? kDteTextHighlight : kDteTextColor];
+                pair = colors[hi ? kDteTextHighlight : kDteTextColor];
                 offBackground = colors[kDteTextColor].background;
             } else {
-                pair = colors[cursor ? kMteTextHighlight : kMteTextColor];
+                pair = colors[hi ? kMteTextHighlight : kMteTextColor];
                 offBackground = colors[kMteTextColor].background;
+            }
+            if (inSel) {
+                // The kind's highlight colours, on a background between the
+                // highlight's and its own (also the cursor's blink phase).
+                const uint32_t mixed = selected(pair, offBackground).background;
+                if (!cursor) pair.background = mixed;
+                offBackground = mixed;
             }
             if (!cursor && start + j >= ed_.FileSize) pair = pastEnd(pair);
             ViewCell& c = cellAt(row, n++);
@@ -318,6 +366,12 @@ std::string HexView::StatusText() const {
     char text[128];
     std::snprintf(text, sizeof text, "Dec: %03d Hex: %02X Bin: %s Offset: %08X [%03d%%] Asc 'A'=%02X", b, b, bin,
                   static_cast<uint32_t>(vs_.CursorOffset), static_cast<int>(percent), (65 + tbl_.CharShift) & 0xFF);
+    if (const auto sel = selection()) {
+        char more[96];
+        std::snprintf(more, sizeof more, "  Sel: %08X-%08X Len: %d (%Xh)", static_cast<uint32_t>(sel->first),
+                      static_cast<uint32_t>(sel->last), sel->length(), static_cast<uint32_t>(sel->length()));
+        return text + std::string(more);
+    }
     return text;
 }
 
@@ -438,43 +492,80 @@ void HexView::TblDataMouseMove(int x, int y) {
 
 void HexView::mousePressed() { host().menusChanged(); }
 
-void HexView::HexDataClick() {
-    if (!canPaint()) return;
-    if (hexMouseRow_ >= 0 && hexMouseRow_ < visibleRows()) vs_.CursorRow = static_cast<int8_t>(hexMouseRow_);
-    const int32_t start = rowStart(vs_.CursorRow);
-    int w = offsetTextWidth(static_cast<uint32_t>(start));
+std::optional<std::pair<int, int>> HexView::cellColumns(bool textColumn, int r, int x, bool toEnd) const {
+    const int32_t start = rowStart(r);
     const int count = std::clamp(ed_.BufferSize - start, 0, vs_.BytesPerRow);
-    for (int j = 0; j < count; ++j) {
-        w += hexWidth(ed_.FileBuffer()[start + j]);
-        if (w >= hexMouseX_) {
-            vs_.CursorColumn = static_cast<int8_t>(j);
-            break;
+    if (count == 0) return std::nullopt;
+    if (!textColumn) {
+        int w = offsetTextWidth(static_cast<uint32_t>(start));
+        for (int j = 0; j < count; ++j) {
+            w += hexWidth(ed_.FileBuffer()[start + j]);
+            if (w >= x) return std::pair{j, j};
         }
+        return toEnd ? std::optional(std::pair{count - 1, count - 1}) : std::nullopt;
     }
+    std::span<const uint8_t> run(ed_.FileBuffer() + start, static_cast<size_t>(count));
+    const TextMetrics& metrics = textMetrics();
+    std::u16string text;
+    int w = 0;
+    for (int j = 0; j < count;) {
+        const DecodedItem item = decodeAt(tbl_, run, static_cast<size_t>(j));
+        fillText(text, item.text);
+        w += metrics.width(text);
+        if (w >= x || (toEnd && j + item.length >= count)) return std::pair{j, j + item.length - 1};
+        j += item.length;
+    }
+    return std::nullopt;
+}
+
+// A row outside the page keeps the cursor's row; right of the row's last
+// cell the column is kept. In the text column the cursor takes the item's
+// last byte.
+void HexView::mouseDown(bool textColumn, bool shift) {
+    if (!canPaint()) return;
+    if (shift) {
+        if (vs_.SelectionAnchor < 0) vs_.SelectionAnchor = std::clamp(vs_.CursorOffset, 0, ed_.BufferSize - 1);
+        dragFirst_ = dragLast_ = vs_.SelectionAnchor;
+        dragging_ = true;
+        mouseDrag(textColumn);
+        return;
+    }
+    vs_.SelectionAnchor = vs_.SelectionEnd = -1;
+    const int mouseRow = textColumn ? tblMouseRow_ : hexMouseRow_;
+    if (mouseRow >= 0 && mouseRow < visibleRows()) vs_.CursorRow = static_cast<int8_t>(mouseRow);
+    const auto cell = cellColumns(textColumn, vs_.CursorRow, textColumn ? tblMouseX_ : hexMouseX_, false);
+    if (cell) vs_.CursorColumn = static_cast<int8_t>(textColumn ? cell->second : cell->first);
+    const int32_t start = rowStart(vs_.CursorRow);
+    dragFirst_ = std::clamp(start + (cell ? cell->first : vs_.CursorColumn), 0, ed_.BufferSize - 1);
+    dragLast_ = std::clamp(start + (cell ? cell->second : vs_.CursorColumn), 0, ed_.BufferSize - 1);
+    dragging_ = true;
     FormPaint();
 }
 
-void HexView::TblDataClick() {
-    if (!canPaint()) return;
-    if (tblMouseRow_ >= 0 && tblMouseRow_ < visibleRows()) vs_.CursorRow = static_cast<int8_t>(tblMouseRow_);
-    const int32_t start = rowStart(vs_.CursorRow);
-    const int count = std::clamp(ed_.BufferSize - start, 0, vs_.BytesPerRow);
-    if (count > 0) {
-        std::span<const uint8_t> run(ed_.FileBuffer() + start, static_cast<size_t>(count));
-        const TextMetrics& metrics = textMetrics();
-        std::u16string text;
-        int w = 0;
-        for (int j = 0; j < count;) {
-            const DecodedItem item = decodeAt(tbl_, run, static_cast<size_t>(j));
-            fillText(text, item.text);
-            w += metrics.width(text);
-            if (w >= tblMouseX_) {
-                vs_.CursorColumn = static_cast<int8_t>(j + item.length - 1);
-                break;
-            }
-            j += item.length;
-        }
+void HexView::mouseDrag(bool textColumn) {
+    if (!dragging_ || !canPaint()) return;
+    int row = textColumn ? tblMouseRow_ : hexMouseRow_;
+    const int rows = visibleRows();
+    if (row < 0) {
+        scrollRows(-1);
+        row = 0;
+    } else if (row >= rows) {
+        scrollRows(1);
+        row = rows - 1;
     }
+    const auto cell = cellColumns(textColumn, row, textColumn ? tblMouseX_ : hexMouseX_, true);
+    if (!cell) return;
+    const int32_t start = rowStart(row);
+    const int32_t first = start + cell->first;
+    if (vs_.SelectionAnchor < 0 && first == dragFirst_) return;  // still on the pressed cell
+    // Forwards the pressed cell's first byte is the anchor and the cursor
+    // takes the cell's last byte; backwards the other way round.
+    const bool forward = first >= dragFirst_;
+    const int32_t end = std::min(forward ? start + cell->second : first, ed_.BufferSize - 1);
+    vs_.SelectionAnchor = forward ? dragFirst_ : dragLast_;
+    vs_.SelectionEnd = end;
+    vs_.CursorRow = static_cast<int8_t>(row);
+    vs_.CursorColumn = static_cast<int8_t>(end - start);
     FormPaint();
 }
 

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -172,10 +173,27 @@ public:
     // ---- mouse ----
     void HexDataMouseMove(int x, int y);
     void TblDataMouseMove(int x, int y);
-    void HexDataClick();
-    void TblDataClick();
+    // A click (press and release in place) at the last position given by
+    // the column's MouseMove: moves the cursor and drops the selection.
+    void HexDataClick() { mouseDown(false, false), mouseUp(); }
+    void TblDataClick() { mouseDown(true, false), mouseUp(); }
+    // Left button pressed in the hex (textColumn false) or text column: the
+    // cursor goes to the cell under the pointer; with Shift the selection
+    // runs from its anchor (or the old cursor) to that cell.
+    void mouseDown(bool textColumn, bool shift);
+    // The pointer moved with the button held: the selection runs from the
+    // pressed cell to the one under the pointer, scrolling a row at a time
+    // when the pointer is above or below the page.
+    void mouseDrag(bool textColumn);
+    void mouseUp() { dragging_ = false; }
     // A button press in either box: the menus follow the editor state.
     void mousePressed();
+
+    // ---- selection ----
+    // The selected bytes, within the buffer.
+    std::optional<ByteRange> selection() const { return selectedRange(vs_, ed_.BufferSize); }
+    // Drops the selection and repaints; false when nothing was selected.
+    bool clearSelection();
 
     // ---- keyboard ----
     // Navigation and Ctrl combinations; returns true when the key was used.
@@ -205,6 +223,16 @@ private:
     bool canPaint() const { return ed_.EditorReady && ed_.hasBuffer(); }
     void refreshState();
     void noteCursor();
+    // While a key or drag extends the selection, its end follows the cursor.
+    void followSelection();
+    bool moveKey(ViewKey key, bool ctrl, bool extend);
+    // Columns [first, last] of the cell at x in page row r (a byte in the
+    // hex column, an item of one or two bytes in the text column); right of
+    // the row's last cell: that cell when `toEnd`, else none.
+    std::optional<std::pair<int, int>> cellColumns(bool textColumn, int r, int x, bool toEnd) const;
+    bool inSelection(int32_t first, int32_t last) const {
+        return shownSelection_ && first <= shownSelection_->last && last >= shownSelection_->first;
+    }
     void buildRow(int r);
     void buildHexRow(int r);
     void buildTextRow(int r);
@@ -251,7 +279,11 @@ private:
     int wheelAngle_ = 0;   // turned but not yet scrolled, in eighths of a degree times rows per notch
     int wheelPixels_ = 0;  // touchpad distance not yet scrolled
     bool refusedPastEnd_ = false;  // typing reached the end of the file
-    int32_t notedCursor_ = -1, notedAnchor_ = -1;  // as last told through cursorMoved
+    int32_t notedCursor_ = -1, notedAnchor_ = -1, notedEnd_ = -1;  // as last told through cursorMoved
+    bool extending_ = false;  // a Shift key or a drag is moving the selection's end
+    std::optional<ByteRange> shownSelection_;  // as the rows being built show it
+    bool dragging_ = false;
+    int32_t dragFirst_ = 0, dragLast_ = 0;  // the cell the drag started on
 
     bool pending_ = false;
     char pendingChar_ = 0;

@@ -23,7 +23,7 @@ std::optional<ByteRange> selectedRange(const ViewState& view, int32_t bufferSize
     if (view.SelectionAnchor < 0 || bufferSize <= 0) return std::nullopt;
     const int32_t last = bufferSize - 1;
     const int32_t a = std::min(view.SelectionAnchor, last);
-    const int32_t c = std::clamp(view.CursorOffset, 0, last);
+    const int32_t c = std::clamp(view.SelectionEnd, 0, last);
     return ByteRange{std::min(a, c), std::max(a, c)};
 }
 

@@ -18,9 +18,11 @@ struct ViewState {
     int32_t PageBytes = 256;
     ColorPairs ColorTable = defaultColorTable();
     int32_t OffsetFormat = kOffsetStandard;  // not kept between runs
-    // The selection's fixed end; -1 when nothing is selected. The cursor is
-    // its moving end.
+    // The selected bytes run from the anchor (-1: nothing is selected) to
+    // SelectionEnd, where the selecting key or drag left the cursor. Moving
+    // the page by the scroll bar or the wheel leaves them alone.
     int32_t SelectionAnchor = -1;
+    int32_t SelectionEnd = -1;
 };
 
 // A run of bytes, both ends included.

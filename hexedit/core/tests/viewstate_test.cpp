@@ -46,3 +46,28 @@ TEST(PlaceCursor, BankEdgesAndTheHalfCycle) {
     PlaceCursor(v, 0x1FF * 16);
     EXPECT_EQ(v.CursorRow, 15);
 }
+
+TEST(PlaceCursor, RowsOfAnyWidthLandOnTheByte) {
+    ViewState v;
+    for (int32_t width : {1, 3, 10, 16, 17, 100}) {
+        v.BytesPerRow = width;
+        v.PageBytes = 16 * width;
+        for (int32_t offset : {0, 25, 999, 0x7FFF}) {
+            const int32_t top = PlaceCursor(v, offset);
+            EXPECT_EQ(top % width, 0) << width << " " << offset;
+            EXPECT_EQ(top + v.CursorRow * width + v.CursorColumn, offset) << width << " " << offset;
+        }
+    }
+}
+
+TEST(SelectedRange, OrderedAndClampedIntoTheBuffer) {
+    ViewState v;
+    EXPECT_FALSE(selectedRange(v, 100));
+    v.SelectionAnchor = 90;
+    v.SelectionEnd = 10;
+    EXPECT_EQ(selectedRange(v, 100)->first, 10);
+    EXPECT_EQ(selectedRange(v, 100)->length(), 81);
+    v.SelectionEnd = 200;
+    EXPECT_EQ(selectedRange(v, 100)->last, 99);
+    EXPECT_FALSE(selectedRange(v, 0));
+}

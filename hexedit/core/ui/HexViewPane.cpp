@@ -199,22 +199,23 @@ bool ViewBinding::eventFilter(QObject* watched, QEvent* e) {
     case QEvent::Paint:
         paintBox(box, text, static_cast<QPaintEvent*>(e)->rect());
         return true;
-    case QEvent::MouseMove: move(static_cast<QMouseEvent*>(e)->position().toPoint()); return true;
+    case QEvent::MouseMove: {
+        auto* m = static_cast<QMouseEvent*>(e);
+        move(m->position().toPoint());
+        if (m->buttons() & Qt::LeftButton) view_.mouseDrag(text);
+        return true;
+    }
     case QEvent::MouseButtonPress: {
         auto* m = static_cast<QMouseEvent*>(e);
         move(m->position().toPoint());
         view_.mousePressed();
-        return m->button() == Qt::LeftButton;  // the right button opens the pop-up menu
-    }
-    case QEvent::MouseButtonRelease: {
-        auto* m = static_cast<QMouseEvent*>(e);
-        if (m->button() == Qt::LeftButton && box->rect().contains(m->position().toPoint())) {
-            move(m->position().toPoint());
-            if (text) view_.TblDataClick();
-            else view_.HexDataClick();
-        }
+        if (m->button() != Qt::LeftButton) return false;  // the right button opens the pop-up menu
+        view_.mouseDown(text, m->modifiers() & Qt::ShiftModifier);
         return true;
     }
+    case QEvent::MouseButtonRelease:
+        if (static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) view_.mouseUp();
+        return true;
     case QEvent::ContextMenu:
         if (popup_) {
             popup_->popup(static_cast<QContextMenuEvent*>(e)->globalPos());
