@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -41,6 +42,8 @@ public:
     virtual ViewState& view() = 0;
     virtual NavigationState& nav() = 0;
     int32_t cursor() { return view().CursorOffset; }
+    // The selected bytes, if any: ranged commands take them as their range.
+    std::optional<ByteRange> selection() { return selectedRange(view(), editor().BufferSize); }
     // BufferSize bytes, zero past FileSize; empty without a buffer.
     std::span<const uint8_t> bytes() const { return editor().buffer(); }
 

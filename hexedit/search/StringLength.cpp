@@ -13,6 +13,10 @@ std::string hex8(uint32_t v) {
     return text;
 }
 
+std::string distanceText(int32_t length) {
+    return "DEC:" + std::to_string(length) + " HEX:" + hex8(static_cast<uint32_t>(length));
+}
+
 }  // namespace
 
 ScreenRect stringLengthPlacement(const ScreenRect& main, int width, int height, const ScreenRect& screen) {
@@ -26,6 +30,20 @@ void StringLength::refresh() {
 }
 
 void StringLength::StringLengthCalculator1Click() {
+    if (const auto sel = session_.selection()) {
+        // One press: the selected bytes, counted.
+        LengthMarks = {sel->first, sel->last};
+        toggle = 0;
+        start_ = hex8(static_cast<uint32_t>(sel->first));
+        end_ = hex8(static_cast<uint32_t>(sel->last));
+        length_ = distanceText(sel->length());
+        if (!visible_) {
+            visible_ = true;
+            if (view_) view_->showWindow();
+        }
+        refresh();
+        return;
+    }
     LengthMarks[static_cast<size_t>(toggle)] = session_.cursor();
     if (toggle == 0) {
         toggle = 1;
@@ -40,8 +58,7 @@ void StringLength::StringLengthCalculator1Click() {
         end_ = hex8(static_cast<uint32_t>(LengthMarks[1]));
         if (LengthMarks[1] < LengthMarks[0]) std::swap(LengthMarks[0], LengthMarks[1]);
         toggle = 0;
-        const int32_t length = LengthMarks[1] - LengthMarks[0];
-        length_ = "DEC:" + std::to_string(length) + " HEX:" + hex8(static_cast<uint32_t>(length));
+        length_ = distanceText(LengthMarks[1] - LengthMarks[0]);
     }
     refresh();
 }

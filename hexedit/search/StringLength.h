@@ -1,7 +1,7 @@
 #pragma once
 // The string length calculator (TStringLen): the first press of its key marks
 // the start at the cursor and shows the window, the second marks the end and
-// shows the distance.
+// shows the distance. With a selection one press shows its ends and length.
 
 #include <array>
 #include <cstdint>

@@ -36,12 +36,13 @@ void ByteFill::BYTEFill1Click() {
     if (state != FillPending) {
         dumper_.beginPending(FillPending, kCaption);
         dumper_.statusText = kStatus;
+        dumper_.takeSelection();
         refresh();
         return;
     }
     dumper_.caption = kCaption;
     dumper_.statusText = kStatus;
-    dumper_.EndOfs = hex8(session_.cursor());
+    if (!dumper_.takeSelection()) dumper_.EndOfs = hex8(session_.cursor());
     refresh();
     fillRange();
 }

@@ -93,10 +93,20 @@ void Dumper::closed() {
     refresh();
 }
 
+bool Dumper::takeSelection() {
+    const auto sel = session_.selection();
+    if (!sel) return false;
+    BegOfs = hex8(sel->first);
+    EndOfs = hex8(sel->last);
+    refresh();
+    return true;
+}
+
 void Dumper::dumpKey(int state) {
     const bool text = state == TextPending;
     if (DumpState == Idle) {
         beginPending(state, text ? "Dump Text Data [Press F10 to Dump]" : "Dump BINARY Data [Press F11 to Dump]");
+        takeSelection();  // the range is set: the name is all that is missing
         return;
     }
     if (text && DumpState == BinaryPending) {
@@ -107,8 +117,10 @@ void Dumper::dumpKey(int state) {
         session_.port().inform("Can't dump BINARY when you started with TEXT dump.");
         return;
     }
-    EndOfs = hex8(session_.cursor());
-    refresh();
+    if (!takeSelection()) {
+        EndOfs = hex8(session_.cursor());
+        refresh();
+    }
     text ? textDump() : binaryDump();
     if (DumpState == NoFileName) {
         DumpState = state;
@@ -122,18 +134,21 @@ void Dumper::SaveDumpBookmark1Click() {
     if (DumpState == Idle) {
         buttonCaption = "Save Data";
         beginPending(BookmarkPending, "Dump Bookmark [F2 - Save Bookmark]");
+        takeSelection();
         return;
     }
     if (DumpState != BookmarkPending) return;
-    EndOfs = hex8(session_.cursor());
-    refresh();
+    if (!takeSelection()) {
+        EndOfs = hex8(session_.cursor());
+        refresh();
+    }
     if (DFile.empty()) {
         session_.port().inform("No bookmark name entered...");
         if (view_) view_->focusName();
         session_.repaint();
         return;
     }
-    saveBookmark(session_.cursor());
+    saveBookmark(readOffsetBox(EndOfs));
 }
 
 void Dumper::saveBookmark(int64_t end) {

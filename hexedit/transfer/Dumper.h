@@ -84,6 +84,8 @@ public:
 
     // Shows the window for a pending operation (also the byte fill's).
     void beginPending(int state, std::string windowCaption);
+    // With a selection: its first and last offsets go into the boxes.
+    bool takeSelection();
     // The byte fill's second step, run by the button while a fill is pending.
     std::function<void()> byteFill;
 

@@ -64,6 +64,7 @@ public:
     void moveCursorTo(int32_t offset) override {
         ++cursorMoves;
         offset = std::clamp(offset, 0, std::max(0, editorState.BufferSize - 1));
+        viewState.SelectionAnchor = viewState.SelectionEnd = -1;
         viewState.TopOffset = PlaceCursor(viewState, offset);
         ++repaints;
     }

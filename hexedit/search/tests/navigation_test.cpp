@@ -344,6 +344,21 @@ TEST(StringLength, TwoPressesSwapAndClose) {
     EXPECT_TRUE(l.startText().empty());
 }
 
+TEST(StringLength, ASelectionShowsItsLengthInOnePress) {
+    NavEnv e;
+    StringLength& l = e.nav.stringLength;
+    e.session.moveCursorTo(0x10);
+    e.session.commands().run("StringLengthCalculator1Click");  // a pending first mark is replaced
+    e.session.viewState.SelectionAnchor = 0x11F;
+    e.session.viewState.SelectionEnd = 0x100;
+    e.session.commands().run("StringLengthCalculator1Click");
+    EXPECT_TRUE(l.visible());
+    EXPECT_EQ(l.startText(), "00000100");
+    EXPECT_EQ(l.endText(), "0000011F");
+    EXPECT_EQ(l.lengthText(), "DEC:32 HEX:00000020");
+    EXPECT_EQ(l.toggle, 0);
+}
+
 TEST(StringLength, Placement) {
     const ScreenRect screen{0, 0, 1920, 1080};
     struct Case {

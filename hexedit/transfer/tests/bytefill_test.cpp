@@ -41,6 +41,20 @@ struct FillEnv {
     }
 };
 
+TEST(ByteFill, ASelectionFillsTheBoxesInOnePress) {
+    FillEnv e;
+    e.session.viewState.SelectionAnchor = 0x08;
+    e.session.viewState.SelectionEnd = 0x0B;
+    e.press(0x0B);
+    EXPECT_EQ(e.dump.BegOfs, "00000008");
+    EXPECT_EQ(e.dump.EndOfs, "0000000B");
+    e.dump.DFile = "FF";
+    e.dump.Button1Click();
+    e.port.expectMessage("BYTE Fill completed!");
+    auto b = e.bytes();
+    for (size_t i = 0; i < b.size(); ++i) EXPECT_EQ(b[i], i >= 8 && i <= 0xB ? 0xFF : 0x11) << i;
+}
+
 TEST(ByteFill, StartAfterEndFillsTheRangeInclusively) {
     FillEnv e;
     e.press(0x20);

@@ -193,6 +193,41 @@ TEST(Dumper, DumpBookmarksGoToTheTableFile) {
     EXPECT_FALSE(e.dump.visible());
 }
 
+TEST(Dumper, ASelectionSetsTheRangeInOnePress) {
+    DumpEnv e;
+    auto select = [&](int32_t anchor, int32_t end) {
+        e.session.viewState.SelectionAnchor = anchor;
+        e.session.viewState.SelectionEnd = end;
+        e.session.viewState.CursorOffset = end;
+    };
+    struct Case {
+        const char* command;
+        int state;
+    };
+    for (const Case& c : {Case{"DumpText1Click", TextPending}, Case{"DumpBinaryData1Click", BinaryPending},
+                          Case{"SaveDumpBookmark1Click", BookmarkPending}}) {
+        select(0x21, 0x12);  // made backwards: the cursor is on the first byte
+        ASSERT_TRUE(e.session.commands().run(c.command));
+        EXPECT_EQ(e.dump.DumpState, c.state) << c.command;
+        EXPECT_EQ(e.dump.BegOfs, "00000012") << c.command;
+        EXPECT_EQ(e.dump.EndOfs, "00000021") << c.command;
+        e.dump.escapeElsewhere();
+    }
+    // The second press dumps the selection as it stands.
+    select(0x41, 0x42);
+    e.session.commands().run("DumpBinaryData1Click");
+    e.dump.DFile = e.path("sel.dat");
+    e.session.commands().run("DumpBinaryData1Click");
+    e.port.expectMessage("Data was dumped to the binary file...", "Binary Dumping...", MsgIcon::Exclamation);
+    EXPECT_EQ(e.read("sel.dat"), "AB");
+    select(0x10, 0x2F);
+    e.session.commands().run("SaveDumpBookmark1Click");
+    e.dump.DFile = "Sel";
+    e.session.commands().run("SaveDumpBookmark1Click");
+    e.port.expectMessage("Bookmark was saved to the table file...", "Dump Bookmark...", MsgIcon::Exclamation);
+    EXPECT_EQ(e.session.appendedLines.back(), "[00000010-0000002F]Sel");
+}
+
 TEST(Dumper, ButtonAndEscapeInTheWindow) {
     DumpEnv e;
     e.key("DumpBinaryData1Click", 0x41);
