@@ -33,8 +33,8 @@ constexpr Hint kHints[] = {
     {"HexEditMode1Click", "Type hex digits or text through the table"},
     {"D_MBEClick", "Type text with single-byte table entries only"},
     {"D_DTEClick", "Merge typed character pairs into two-character entries"},
-    {"DumpText1Click", "Dump a range as text: press at the start, then at the end, or once on a selection"},
-    {"DumpBinaryData1Click", "Dump a range to a binary file: press at the start, then at the end, or once on a selection"},
+    {"DumpText1Click", "Dump text: press at the start and the end, or once on a selection"},
+    {"DumpBinaryData1Click", "Dump binary: press at the start and the end, or once on a selection"},
     {"DumpFromList1", "Dump every range of the table's dump bookmarks"},
     {"BinaryDump1Click", "Dump every dump bookmark range as binary files"},
     {"TextDump1Click", "Dump every dump bookmark range as text"},
@@ -43,7 +43,7 @@ constexpr Hint kHints[] = {
     {"ExternalProgramSettings1Click", "Set the external inserter program and its arguments"},
     {"ExecuteExternalProgram1Click", "Run the external inserter program on this file"},
     {"InsertBinaryData1Click", "Copy a file's bytes over the data at the cursor"},
-    {"BYTEFill1Click", "Fill a range with one byte: press at the start, then at the end, or once on a selection"},
+    {"BYTEFill1Click", "Fill with a byte: press at the start and end, or once on a selection"},
     {"RemoveSNESHeader1Click", "Remove the 512-byte copier header of a ROM file"},
 
     {"TableEdit1Click", "Edit the loaded table file"},
@@ -56,7 +56,7 @@ constexpr Hint kHints[] = {
     {"IncreaseDecreaseROMSize1Click", "Change the size of the ROM"},
     {"RepairSNESChecksum1Click", "Correct the SNES checksum in the ROM header"},
     {"CompareFiles1Click", "List the bytes where two files differ"},
-    {"StringLengthCalculator1Click", "Measure a string: press at the start, then at the end, or once on a selection"},
+    {"StringLengthCalculator1Click", "Measure a string: press at the start and end, or once on a selection"},
 
     {"TextSearch1Click", "Find text through the table"},
     {"HexSearch1Click", "Find hex bytes"},
