@@ -262,7 +262,9 @@ void HexView::buildHexRow(int r) {
             c.text.assign(kHex.of(b));
             const bool cursor = cursorRow && j == vs_.CursorColumn;
             const bool inSel = inSelection(start + j, start + j);
-            const ColorPair selPair = selected(colors[kHexHighlight], colors[kHex1Color].background);
+            // Selected bytes keep their column's text colour.
+            const ColorPair selPair = {colors[(j & 1) ? kHex2Color : kHex1Color].text,
+                                       selected(colors[kHexHighlight], colors[kHex1Color].background).background};
             ColorPair pair;
             if (cursor) pair = colors[kHexHighlight];
             else if (inSel) pair = selPair;
