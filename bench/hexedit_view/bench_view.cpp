@@ -1,6 +1,7 @@
 // The hex view's costs: building a page of 40 rows x 16 bytes in the model,
 // painting it with Qt offscreen, and one PgDn at the start and at the end of
-// a 64 MiB file (which must cost the same), and pasting a page of text
+// a 64 MiB file (which must cost the same, with or without a selection of the
+// whole file), and pasting a page of text
 // through a table with and without its reverse lookup index.
 
 #include <benchmark/benchmark.h>
@@ -87,6 +88,32 @@ void BM_PageDown64MiB(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_PageDown64MiB)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// PgDn near the end of 64 MiB: plain (0), or with Shift while the selection
+// reaches back to the first byte (1). Both must cost one page.
+void BM_SelectPageDown64MiB(benchmark::State& state) {
+    static Fixture f(64u << 20);
+    const bool select = state.range(0) != 0;
+    const int32_t start = f.ed.BufferSize - 64 * 1024;
+    KeyPress key;
+    key.key = Key::PageDown;
+    key.shift = select;
+    auto reset = [&] {
+        f.vs.TopOffset = start;
+        f.vs.SelectionAnchor = select ? 0 : -1;
+        f.vs.SelectionEnd = select ? start : -1;
+    };
+    reset();
+    for (auto _ : state) {
+        f.view.previewKey(key);
+        if (f.vs.TopOffset >= start + 60 * 1024 || f.vs.TopOffset + f.vs.PageBytes >= f.ed.BufferSize) {
+            state.PauseTiming();
+            reset();
+            state.ResumeTiming();
+        }
+    }
+}
+BENCHMARK(BM_SelectPageDown64MiB)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // Pastes 2000 characters that the table has only as pair entries near the
 // end of the pair table, as in a Japanese script table: with the index a
