@@ -71,7 +71,14 @@ void DataPad::registerCommands() {
     for (const char* name : {"CopyasHex1Click", "CopyasHex2Click"})
         c.add(name, [this] { copySelection(false); }, hasSelection);
     c.addKeyHandler([&v](const KeyPress& k) { return v.previewKey(k); });
-    v.cursorMoved = [this] { notify(&DataPadObserver::cursorMoved); };
+    v.cursorMoved = [this] {
+        notify(&DataPadObserver::cursorMoved);
+        // The copy entries follow whether anything is selected.
+        if (hexView.selection().has_value() != hadSelection_) {
+            hadSelection_ = !hadSelection_;
+            notifyMenus();
+        }
+    };
 }
 
 void DataPad::copySelection(bool asText) {

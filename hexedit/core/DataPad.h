@@ -209,6 +209,7 @@ private:
     bool busy_ = false;
     bool cancelRequested_ = false;
     bool couldUndo_ = false, couldRedo_ = false, wasModified_ = false;
+    bool hadSelection_ = false;
 };
 
 }  // namespace hexedit

@@ -104,6 +104,25 @@ private slots:
         QTest::mouseClick(w.HexData, Qt::LeftButton, {}, QPoint(target.x + 2, 3 * page.lineHeight + 2));
         QCOMPARE(model.view().CursorOffset, 3 * 16 + 7);
 
+        // A drag selects; the status shows it and Copy as Hex takes it.
+        const ViewCell& from = page.hexRows[1].cells[1 + 2];
+        QTest::mousePress(w.HexData, Qt::LeftButton, {}, QPoint(from.x + 2, page.lineHeight + 2));
+        QMouseEvent drag(QEvent::MouseMove, QPointF(from.x + 2 + 16 * 0, page.lineHeight * 2 + 2),
+                         w.HexData->mapToGlobal(QPointF(from.x + 2, page.lineHeight * 2 + 2)), Qt::NoButton,
+                         Qt::LeftButton, {});
+        QApplication::sendEvent(w.HexData, &drag);
+        QTest::mouseRelease(w.HexData, Qt::LeftButton, {}, QPoint(from.x + 2, page.lineHeight * 2 + 2));
+        QCOMPARE(model.hexView.selection()->first, 16 + 2);
+        QCOMPARE(model.hexView.selection()->last, 32 + 2);
+        QVERIFY(w.SBarPanel1->text().contains(QStringLiteral("Sel: 00000012-00000022 Len: 17 (11h)")));
+        QVERIFY(w.command("CopyasHex2Click")->isEnabled());
+        QTest::keyClick(&w, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(port.clipboard.size(), 17u * 3 - 1);
+        QTest::keyClick(&w, Qt::Key_Escape);
+        QVERIFY(!model.hexView.selection());
+        QVERIFY(!w.command("CopyasHex2Click")->isEnabled());
+        QTest::mouseClick(w.HexData, Qt::LeftButton, {}, QPoint(target.x + 2, 3 * page.lineHeight + 2));
+
         // Paste as hex from the pop-up menu.
         port.clipboard = "12 34";
         w.command("AsHex1Click")->trigger();
