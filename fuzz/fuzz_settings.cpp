@@ -15,15 +15,15 @@ using namespace hexedit;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const ConfigRead r = decodeConfig(std::span(data, size));
     FUZZ_CHECK(r.colorPairs <= kColorPairs);
-    if (r.level == ConfigLevel::OnTop) {
+    if (r.level >= ConfigLevel::OnTop) {
         ConfigValues v = r.values;
         v.offsetPanel = false;  // written as 0 always
         // Names stop at the first 0 byte, so they read back unchanged.
         const ConfigRead back = decodeConfig(encodeConfig(v));
-        FUZZ_CHECK(back.level == ConfigLevel::OnTop);
+        FUZZ_CHECK(back.level == ConfigLevel::ValueInspector);  // every field is written
         v.hideIns = back.values.hideIns;  // only bit 0 is kept
         FUZZ_CHECK(back.values.colors == v.colors && back.values.appName == v.appName &&
-                   back.values.hexFontName == v.hexFontName);
+                   back.values.hexFontName == v.hexFontName && back.values.valueInspector == v.valueInspector);
     }
     RecentList roms, tables;
     decodeRecent(std::string_view(reinterpret_cast<const char*>(data), size), roms, tables);

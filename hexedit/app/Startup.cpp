@@ -12,6 +12,7 @@
 #include "hexedit/romtools/ui/RomToolWindows.h"
 #include "hexedit/search/ui/NavigationWindows.h"
 #include "hexedit/search/ui/SearchWindows.h"
+#include "hexedit/search/ui/ValueInspectorDock.h"
 #include "hexedit/transfer/ui/InsertStartDialog.h"
 #include "hexedit/transfer/ui/TAppIns.h"
 #include "hexedit/transfer/ui/TDumpForm.h"
@@ -32,6 +33,7 @@ Tarnwick::Tarnwick() {
     romWindows = std::make_unique<romtools::RomToolWindows>(*mainWindow, app.rom);
     searchWindows = std::make_unique<search::SearchWindows>(*mainWindow, app.search);
     navigationWindows = std::make_unique<search::NavigationWindows>(*mainWindow, app.navigation);
+    inspectorDock = std::make_unique<search::ValueInspectorDock>(app.inspector, model, *mainWindow);
     colForm = std::make_unique<TColForm>(app.settings, mainWindow.get());
     dumpForm = std::make_unique<transfer::TDumpForm>(app.dump, mainWindow.get());
     app.byteFill.setView(dumpForm.get());

@@ -26,6 +26,7 @@ class TAppIns;
 namespace search {
 class SearchWindows;
 class NavigationWindows;
+class ValueInspectorDock;
 }
 namespace tiles {
 class TTileForm;
@@ -55,6 +56,7 @@ public:
     std::unique_ptr<romtools::RomToolWindows> romWindows;  // TExpander, TSnes2Hex
     std::unique_ptr<search::SearchWindows> searchWindows;  // TOptsForm, TListForm
     std::unique_ptr<search::NavigationWindows> navigationWindows;  // TJumpForm, TJMPForm, TRelForm, TStringLen
+    std::unique_ptr<search::ValueInspectorDock> inspectorDock;
     std::unique_ptr<transfer::TDumpForm> dumpForm;
     std::unique_ptr<tiles::TTileForm> tileForm;
     std::unique_ptr<TColForm> colForm;

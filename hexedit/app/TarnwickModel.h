@@ -10,6 +10,7 @@
 #include "hexedit/romtools/RomTools.h"
 #include "hexedit/search/NavigationCommands.h"
 #include "hexedit/search/SearchCommands.h"
+#include "hexedit/search/ValueInspector.h"
 #include "hexedit/tableedit/TableEditor.h"
 #include "hexedit/transfer/BinaryInsert.h"
 #include "hexedit/transfer/ByteFill.h"
@@ -28,6 +29,7 @@ struct TarnwickModel {
           navigation(pad),
           rom(pad),
           search(pad),
+          inspector(pad, settings.ValueInspector),
           dump(pad, search.list),
           byteFill(pad, dump),
           binaryInsert(pad),
@@ -62,6 +64,7 @@ struct TarnwickModel {
     search::NavigationCommands navigation;
     romtools::RomTools rom;
     search::SearchCommands search;
+    search::ValueInspector inspector;  // its panel docked in the main window
     transfer::Dumper dump;  // TDumpForm
     transfer::ByteFill byteFill;  // on the dump window
     transfer::BinaryInsert binaryInsert;  // on the dump window

@@ -63,6 +63,7 @@ std::vector<uint8_t> encodeConfig(const ConfigValues& v) {
     putString(out, emptyAsSpace(v.appArgs));
     out.push_back(v.hideIns ? 1 : 0);
     out.push_back(v.onTop ? 1 : 0);
+    out.push_back(v.valueInspector ? 1 : 0);
     return out;
 }
 
@@ -110,6 +111,9 @@ ConfigRead decodeConfig(std::span<const uint8_t> bytes) {
     if (in.atEnd()) return r;
     v.onTop = in.get8() != 0;
     r.level = ConfigLevel::OnTop;
+    if (in.atEnd()) return r;
+    v.valueInspector = in.get8() != 0;
+    r.level = ConfigLevel::ValueInspector;
     return r;
 }
 

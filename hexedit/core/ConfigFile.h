@@ -30,6 +30,7 @@ struct ConfigValues {
     std::string appArgs;
     bool hideIns = false;
     bool onTop = false;
+    bool valueInspector = false;
     bool operator==(const ConfigValues&) const = default;
 };
 
@@ -44,6 +45,7 @@ enum class ConfigLevel {
     OffsetPanel,
     External,     // program path, argument list and the hide byte
     OnTop,
+    ValueInspector,  // the value inspector's panel shown
 };
 
 struct ConfigRead {

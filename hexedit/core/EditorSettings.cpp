@@ -110,6 +110,7 @@ void EditorSettings::LoadColors() {
         external.HideIns = v.hideIns;
     }
     if (r.level >= ConfigLevel::OnTop) OnTop = v.onTop;
+    if (r.level >= ConfigLevel::ValueInspector) ValueInspector = v.valueInspector;
     if (view_) {
         view_->applyColors();
         if (r.level >= ConfigLevel::Fonts) {
@@ -136,6 +137,7 @@ ConfigValues EditorSettings::currentValues() {
     v.appArgs = external.AppArgs;
     v.hideIns = external.HideIns;
     v.onTop = OnTop;
+    v.valueInspector = ValueInspector;
     return v;
 }
 

@@ -62,6 +62,7 @@ public:
     bool OffsetPanel = true;  // "View &Offset Panel": a check mark only
     bool StatusBar = true;
     bool OnTop = false;
+    bool ValueInspector = false;  // its panel shown; the value inspector toggles it
     ExternalProgram external;
     // Run after the file was read (the external program names its menu entry).
     std::function<void()> externalLoaded;

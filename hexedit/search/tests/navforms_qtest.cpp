@@ -1,5 +1,6 @@
 // The navigation windows on Qt: the Goto window's key rules, Escape and
-// Enter; the settings and string length windows; accessible names.
+// Enter; the settings and string length windows; the value inspector's
+// panel in the main window; accessible names.
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -8,16 +9,22 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "common/testing/ModalGuard.h"
+#include "common/fileio.h"
 #include "common/testing/ScriptedPort.h"
+#include "hexedit/app/TarnwickModel.h"
+#include "hexedit/core/ui/TDataPad.h"
 #include "hexedit/core/testing/FakeSession.h"
 #include "hexedit/search/NavigationCommands.h"
 #include "hexedit/search/ui/TJMPForm.h"
 #include "hexedit/search/ui/TJumpForm.h"
 #include "hexedit/search/ui/TRelForm.h"
 #include "hexedit/search/ui/TStringLen.h"
+#include "hexedit/search/ui/ValueInspectorDock.h"
 
 using namespace hexedit;
 using namespace hexedit::search;
@@ -144,6 +151,43 @@ private slots:
         e.len.close();
         QCOMPARE(e.len.startBox()->text(), QString());
         QCOMPARE(e.nav.stringLength.toggle, 0);
+    }
+
+    void valueInspectorFollowsTheCheckAndTheCursor() {
+        common::testing::ScriptedPort port;
+        TarnwickModel app(port);
+        TDataPad w(app.pad);
+        ValueInspectorDock dock(app.inspector, app.pad, w);
+        QTemporaryDir dir;
+        const std::string rom = dir.filePath(QStringLiteral("rom.bin")).toStdString();
+        QVERIFY(common::writeFileAtomic(rom, std::string("\x12\x34\x56")).empty());
+        QVERIFY(app.pad.openPath(rom));
+        w.show();
+        QVERIFY(!dock.isVisible());
+
+        QAction* check = w.command("ViewValueInspector1Click");
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::keyClick(&w, Qt::Key_I, Qt::ControlModifier);
+        QVERIFY(check->isChecked());
+        QVERIFY(dock.isVisible());
+        QCOMPARE(w.dockWidgetArea(&dock), Qt::RightDockWidgetArea);
+        QTableWidget* t = dock.table();
+        QCOMPARE(t->accessibleName(), QStringLiteral("ValueTable"));
+        QTRY_COMPARE(t->rowCount(), 12);
+        QCOMPARE(t->item(1, 0)->text(), QStringLiteral("8-bit"));
+        QCOMPARE(t->item(1, 1)->text(), QStringLiteral("12"));
+        QCOMPARE(t->columnSpan(8, 2), 2);  // the pointer's target
+
+        app.pad.moveCursorTo(2);
+        QTRY_COMPARE(t->item(1, 1)->text(), QStringLiteral("56"));
+        QCOMPARE(t->item(2, 1)->text(), QStringLiteral("n/a"));
+
+        dock.close();
+        QVERIFY(!check->isChecked());
+        QVERIFY(!app.settings.ValueInspector);
+        check->trigger();
+        QVERIFY(dock.isVisible());
     }
 
     void everyBoxAndListHasAnAccessibleName() {

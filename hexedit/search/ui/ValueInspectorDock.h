@@ -1,0 +1,54 @@
+#pragma once
+// The value inspector's panel, docked at the right of the main window: a
+// read-only table of the ValueInspector model's rows for the cursor. It
+// refreshes only while shown, once per burst of cursor moves or repaints,
+// and forwards double clicks and its own close button to the model.
+
+#include <QDockWidget>
+#include <QTimer>
+
+#include "hexedit/core/DataPad.h"
+#include "hexedit/search/ValueInspector.h"
+
+class QMainWindow;
+class QTableWidget;
+
+namespace hexedit::search {
+
+class ValueInspectorDock : public QDockWidget, public ValueInspectorView, public DataPadObserver {
+    Q_OBJECT
+public:
+    // Docks itself in `window`, whose model is `pad`.
+    ValueInspectorDock(ValueInspector& model, DataPad& pad, QMainWindow& window);
+    ~ValueInspectorDock() override;
+
+    QTableWidget* table() const { return ValueTable_; }
+
+    // ValueInspectorView
+    void showPanel(bool shown) override;
+
+    // DataPadObserver
+    void formPaint() override { scheduleRefresh(); }
+    void cursorMoved() override { scheduleRefresh(); }
+    // The settings file may have set the flag: the panel follows it.
+    void menusChanged() override;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
+private:
+    void scheduleRefresh();
+    void refresh();
+    // The main window grows by the panel's width when it is shown from the
+    // menu and shrinks back when it is hidden, so the view keeps its width.
+    void widenWindow(bool show);
+
+    ValueInspector& model_;
+    DataPad& pad_;
+    QMainWindow& window_;
+    QTableWidget* ValueTable_ = nullptr;
+    QTimer refreshTimer_;
+};
+
+}  // namespace hexedit::search
