@@ -207,6 +207,7 @@ bool HexView::moveKey(ViewKey key, bool ctrl, bool extend) {
 
 void HexView::FormKeyPress(char32_t ch) {
     if (!ed_.hasBuffer() || vs_.CursorOffset < 0 || vs_.CursorOffset >= ed_.BufferSize) return;
+    if (batch_ == 0) clearSelection();  // typing is a plain edit at the cursor
     if (vs_.CursorOffset >= ed_.FileSize) {
         // Saving writes FileSize bytes: what is typed past them would be lost.
         refusedPastEnd_ = true;

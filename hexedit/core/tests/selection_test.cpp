@@ -93,6 +93,10 @@ TEST_F(Selection, DrawnInBothColumnsToldInTheStatusAndKeptByScrolling) {
     EXPECT_FALSE(view.selection());
     EXPECT_EQ(view.statusText().find("Sel:"), std::string::npos);
     EXPECT_FALSE(view.previewKey(key(Key::Escape)));  // nothing left to drop: not used
+    // Typing drops it too.
+    view.previewKey(key(Key::Right, true));
+    view.FormKeyPress(U'7');
+    EXPECT_FALSE(view.selection());
 }
 
 TEST_F(Selection, MouseDragsInEitherColumn) {
