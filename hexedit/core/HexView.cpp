@@ -481,15 +481,21 @@ void HexView::MouseWheel(int angle, int pixels, bool shift) {
 // ---------------------------------------------------------------- mouse
 
 // Rows are hit at the height they are drawn with, so a click selects the row
-// under the pointer whatever the two fonts' heights.
+// under the pointer whatever the two fonts' heights. Above the box is row -1
+// and less (a drag there scrolls up).
+int HexView::rowAt(int y) const {
+    const int h = LineHeight();
+    return y >= 0 ? y / h : -1 - (-1 - y) / h;
+}
+
 void HexView::HexDataMouseMove(int x, int y) {
     hexMouseX_ = x;
-    hexMouseRow_ = y / LineHeight();
+    hexMouseRow_ = rowAt(y);
 }
 
 void HexView::TblDataMouseMove(int x, int y) {
     tblMouseX_ = x;
-    tblMouseRow_ = y / LineHeight();
+    tblMouseRow_ = rowAt(y);
 }
 
 void HexView::mousePressed() { host().menusChanged(); }

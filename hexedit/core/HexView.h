@@ -225,6 +225,7 @@ private:
     void noteCursor();
     // While a key or drag extends the selection, its end follows the cursor.
     void followSelection();
+    int rowAt(int y) const;
     bool moveKey(ViewKey key, bool ctrl, bool extend);
     // Columns [first, last] of the cell at x in page row r (a byte in the
     // hex column, an item of one or two bytes in the text column); right of

@@ -137,11 +137,16 @@ TEST_F(Selection, MouseDragsInEitherColumn) {
     view.TblDataMouseMove(5, 2);
     view.mouseDrag(true);
     EXPECT_EQ(range(view), (std::pair{0, 5}));
-    // Past the last row the page scrolls a row.
+    // Past the last row the page scrolls a row at a time; just above the
+    // first row it scrolls back.
     view.TblDataMouseMove(5, 40 * kLine);
     view.mouseDrag(true);
     EXPECT_EQ(vs.TopOffset, 0x10);
     EXPECT_EQ(range(view), (std::pair{4, 0x100}));
+    view.TblDataMouseMove(5, -1);
+    view.mouseDrag(true);
+    EXPECT_EQ(vs.TopOffset, 0);
+    EXPECT_EQ(range(view), (std::pair{0, 5}));
     view.mouseUp();
 }
 

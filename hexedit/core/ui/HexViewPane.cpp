@@ -114,6 +114,9 @@ ViewBinding::ViewBinding(HexView& view, QWidget* hexData, QWidget* tblData, QScr
         if (hexData_) view_.Timer1Timer(hexData_->window()->isVisible());
     });
     timer_->start();
+    dragScroll_ = new QTimer(this);
+    dragScroll_->setInterval(50);
+    connect(dragScroll_, &QTimer::timeout, this, [this] { view_.mouseDrag(dragText_); });
     applyPanelColors();
     view_.setHost(this);
     fontsChanged();
@@ -201,8 +204,13 @@ bool ViewBinding::eventFilter(QObject* watched, QEvent* e) {
         return true;
     case QEvent::MouseMove: {
         auto* m = static_cast<QMouseEvent*>(e);
-        move(m->position().toPoint());
-        if (m->buttons() & Qt::LeftButton) view_.mouseDrag(text);
+        const QPoint pos = m->position().toPoint();
+        move(pos);
+        if (!(m->buttons() & Qt::LeftButton)) return true;
+        view_.mouseDrag(text);
+        dragText_ = text;
+        if (pos.y() < 0 || pos.y() >= box->height()) dragScroll_->start();
+        else dragScroll_->stop();
         return true;
     }
     case QEvent::MouseButtonPress: {
@@ -214,7 +222,10 @@ bool ViewBinding::eventFilter(QObject* watched, QEvent* e) {
         return true;
     }
     case QEvent::MouseButtonRelease:
-        if (static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) view_.mouseUp();
+        if (static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
+            dragScroll_->stop();
+            view_.mouseUp();
+        }
         return true;
     case QEvent::ContextMenu:
         if (popup_) {

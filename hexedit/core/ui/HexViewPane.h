@@ -85,6 +85,10 @@ private:
     QTimer* timer_;
     QPointer<QMenu> popup_;
     bool syncing_ = false;
+    // While a drag holds the pointer above or below a box, the view keeps
+    // scrolling a row at a time.
+    QTimer* dragScroll_;
+    bool dragText_ = false;
 };
 
 }  // namespace hexedit::ui
