@@ -65,7 +65,7 @@ void DataPad::registerCommands() {
               [this, f = format] { return view_.OffsetFormat == f; });
     c.add("AsText1Click", [this] { paste(true); });
     c.add("AsHex1Click", [this] { paste(false); });
-    const auto hasSelection = [&v] { return v.selection().has_value(); };
+    const auto hasSelection = [this] { return selection().has_value(); };
     for (const char* name : {"CopyasText1Click", "CopyasText2Click"})
         c.add(name, [this] { copySelection(true); }, hasSelection);
     for (const char* name : {"CopyasHex1Click", "CopyasHex2Click"})
@@ -74,7 +74,7 @@ void DataPad::registerCommands() {
     v.cursorMoved = [this] {
         notify(&DataPadObserver::cursorMoved);
         // The copy entries follow whether anything is selected.
-        if (hexView.selection().has_value() != hadSelection_) {
+        if (selection().has_value() != hadSelection_) {
             hadSelection_ = !hadSelection_;
             notifyMenus();
         }
@@ -82,7 +82,7 @@ void DataPad::registerCommands() {
 }
 
 void DataPad::copySelection(bool asText) {
-    const auto sel = hexView.selection();
+    const auto sel = selection();
     if (!sel) return;
     if (sel->length() > kMaxCopyBytes) {
         port_.inform("The selection is too large to copy: at most 16 MB at a time.", "Copy", MsgIcon::Exclamation);
@@ -94,7 +94,7 @@ void DataPad::copySelection(bool asText) {
 
 void DataPad::paste(bool asText) {
     // With a selection the paste starts at its first byte.
-    if (const auto sel = hexView.selection()) moveCursorTo(sel->first);
+    if (const auto sel = selection()) moveCursorTo(sel->first);
     // A paste is one undo step of its own.
     edits.closeRun();
     hexView.AsText1Click(port_, asText);

@@ -161,12 +161,7 @@ void HexView::followSelection() {
 bool HexView::clearSelection() {
     if (vs_.SelectionAnchor < 0) return false;
     vs_.SelectionAnchor = vs_.SelectionEnd = -1;
-    FormPaint();
-    noteCursor();
-    if (batch_ == 0) {
-        status_ = StatusText();
-        host().statusChanged();
-    }
+    FormPaint();  // also the status text and the cursor listener
     return true;
 }
 

@@ -175,8 +175,14 @@ public:
     void TblDataMouseMove(int x, int y);
     // A click (press and release in place) at the last position given by
     // the column's MouseMove: moves the cursor and drops the selection.
-    void HexDataClick() { mouseDown(false, false), mouseUp(); }
-    void TblDataClick() { mouseDown(true, false), mouseUp(); }
+    void HexDataClick() {
+        mouseDown(false, false);
+        mouseUp();
+    }
+    void TblDataClick() {
+        mouseDown(true, false);
+        mouseUp();
+    }
     // Left button pressed in the hex (textColumn false) or text column: the
     // cursor goes to the cell under the pointer; with Shift the selection
     // runs from its anchor (or the old cursor) to that cell.
