@@ -267,7 +267,7 @@ void DataPad::RefreshCurrentROM1Click() {
     install(std::move(f));
     if (wasModified) edits.markUnsaved();
     // The file may have become shorter than the cursor's offset.
-    if (view_.CursorOffset >= editor_.BufferSize) view_.TopOffset = PlaceCursor(view_, editor_.BufferSize - 1);
+    KeepCursorInBuffer(view_, editor_.BufferSize);
     afterLoad();
 }
 
@@ -393,7 +393,7 @@ void DataPad::moveCursorTo(int32_t offset) {
     edits.closeRun();
     offset = std::clamp(offset, 0, std::max(0, editor_.BufferSize - 1));
     view_.SelectionAnchor = view_.SelectionEnd = -1;
-    view_.TopOffset = PlaceCursor(view_, offset);
+    view_.TopOffset = PlaceCursor(view_, offset, editor_.BufferSize);
     notifyRepaint();
 }
 
@@ -401,8 +401,8 @@ bool DataPad::changed(bool ok, bool repaintAll) {
     if (!ok) return false;
     const ChangedRange r = edits.lastChange();
     if (r.resized) {
-        // The file may now end before the cursor.
-        if (view_.CursorOffset >= editor_.BufferSize) view_.TopOffset = PlaceCursor(view_, editor_.BufferSize - 1);
+        // The file may now end before the cursor or inside the page.
+        KeepCursorInBuffer(view_, editor_.BufferSize);
         notifyScrollRange();
     }
     if (repaintAll) notifyRepaint();

@@ -116,7 +116,7 @@ void HexView::Panel3Resize(int panelHeight, int textPanelWidth) {
     setPanelWidth();
     // Rows are laid out by LineHeight, so the page is counted the same way.
     vs_.PageBytes = visibleRows() * vs_.BytesPerRow;
-    vs_.TopOffset = PlaceCursor(vs_, std::clamp(vs_.CursorOffset, 0, std::max(0, ed_.BufferSize - 1)));
+    vs_.TopOffset = PlaceCursor(vs_, std::clamp(vs_.CursorOffset, 0, std::max(0, ed_.BufferSize - 1)), ed_.BufferSize);
     host().scrollBarChanged();
     FormPaint();
 }
@@ -425,13 +425,13 @@ void HexView::VScrlScroll(ScrollCode code, int position) {
     case ScrollCode::PageDown: {
         const int64_t step = static_cast<int64_t>(4) * vs_.PageBytes * (code == ScrollCode::PageUp ? -1 : 1);
         const int64_t target = std::clamp<int64_t>(vs_.CursorOffset + step, 0, last);
-        vs_.TopOffset = PlaceCursor(vs_, static_cast<int32_t>(target));
+        vs_.TopOffset = PlaceCursor(vs_, static_cast<int32_t>(target), ed_.BufferSize);
         FormPaint();
         host().scrollBarChanged();
         break;
     }
     case ScrollCode::Track:
-        vs_.TopOffset = PlaceCursor(vs_, std::clamp(position, 0, last));
+        vs_.TopOffset = PlaceCursor(vs_, std::clamp(position, 0, last), ed_.BufferSize);
         FormPaint();
         host().scrollBarChanged();
         break;

@@ -35,10 +35,18 @@ struct ByteRange {
 // The selected bytes within a buffer of `bufferSize` bytes, if any.
 std::optional<ByteRange> selectedRange(const ViewState& view, int32_t bufferSize);
 
-// Makes `offset` the cursor position and returns the new top offset, which
-// the caller assigns to TopOffset before repainting. The target row comes
-// from the low bits of its row number (below 128 of a 256-row cycle, else
-// of a 16-row cycle), so it does not always land on the first row.
-int32_t PlaceCursor(ViewState& view, int32_t offset);
+// Makes `offset` (inside a buffer of `bufferSize` bytes) the cursor
+// position and returns the new top offset, which the caller assigns to
+// TopOffset before repainting. The target row comes from the low bits of its
+// row number (below 128 of a 256-row cycle, else of a 16-row cycle), so it
+// does not always land on the first row. Near the end of the buffer the page
+// is the last one a paint allows (ending at the buffer's end) and the row and
+// column follow from it, so the cursor stays on `offset`.
+int32_t PlaceCursor(ViewState& view, int32_t offset, int32_t bufferSize);
+
+// After the buffer changed its size: when the page now runs past the end or
+// the cursor's byte is gone, the cursor is placed again on its byte, or on
+// the last one.
+void KeepCursorInBuffer(ViewState& view, int32_t bufferSize);
 
 }  // namespace hexedit

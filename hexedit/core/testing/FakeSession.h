@@ -65,7 +65,7 @@ public:
         ++cursorMoves;
         offset = std::clamp(offset, 0, std::max(0, editorState.BufferSize - 1));
         viewState.SelectionAnchor = viewState.SelectionEnd = -1;
-        viewState.TopOffset = PlaceCursor(viewState, offset);
+        viewState.TopOffset = PlaceCursor(viewState, offset, editorState.BufferSize);
         ++repaints;
     }
     void repaint() override { ++repaints; }

@@ -284,11 +284,37 @@ TEST_F(DataPadTest, ReloadReadsTheDiskAgainAndKeepsTheRest) {
 TEST_F(DataPadTest, ReloadOfAShorterFileKeepsTheCursorInside) {
     auto path = file("game.bin", pattern(200000));
     open(path);
-    pad.view().TopOffset = PlaceCursor(pad.view(), 150000);
+    pad.view().TopOffset = PlaceCursor(pad.view(), 150000, pad.editor().BufferSize);
     spit(path, pattern(1000));
     pad.RefreshCurrentROM1Click();
     EXPECT_EQ(pad.editor().BufferSize, 65535);
     EXPECT_LT(pad.view().CursorOffset, pad.editor().BufferSize);
+}
+
+// Commands place the cursor and the paint then pulls a page that runs past
+// the end back; the cursor must stay on the byte it was given.
+TEST_F(DataPadTest, TheCursorStaysOnItsByteInTheLastPage) {
+    open(file("big.bin", pattern(0x200000)));
+    pad.hexView.Panel3Resize(28 * pad.hexView.LineHeight(), 400);
+    auto placed = [&](int32_t offset) {
+        pad.moveCursorTo(offset);
+        pad.hexView.FormPaint();
+        return pad.view().CursorOffset;
+    };
+    EXPECT_EQ(placed(0x1FFF00), 0x1FFF00);  // a goto beyond the buffer
+    EXPECT_EQ(placed(0x1FFFFF), 0x1FFFFF);
+    EXPECT_EQ(placed(0x1FFF80), 0x1FFF80);
+    EXPECT_EQ(placed(0x1FFE80), 0x1FFE80);
+    // The file loses its last 80h bytes: the page runs past the new end.
+    const int32_t before = pad.view().TopOffset;
+    ASSERT_TRUE(pad.splice(0x1FFF80, 0x80, {}));
+    pad.hexView.FormPaint();
+    EXPECT_LT(pad.view().TopOffset, before);
+    EXPECT_EQ(pad.view().CursorOffset, 0x1FFE80);
+    // Undo puts the cursor where the bytes came back.
+    pad.Undo1Click();
+    pad.hexView.FormPaint();
+    EXPECT_EQ(pad.view().CursorOffset, 0x1FFF80);
 }
 
 TEST_F(DataPadTest, FilesTooLargeForTheEditorAreRefusedBeforeReading) {

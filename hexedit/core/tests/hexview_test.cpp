@@ -416,6 +416,27 @@ TEST_F(HexViewPaint, ScrollBarActions) {
     EXPECT_EQ(vs.TopOffset, 0);
 }
 
+// The thumb and a resize place the cursor through PlaceCursor: in the last
+// page it stays on its byte. Ctrl+End and Ctrl+PgDn keep or set the row.
+TEST_F(HexViewPaint, TheLastPageKeepsTheCursorOnItsByte) {
+    constexpr int32_t kSize = 0x200000;
+    openSize(kSize, 28);
+    view.VScrlScroll(ScrollCode::Track, 0x1FFFF0);
+    EXPECT_EQ(vs.CursorOffset, 0x1FFFF0);
+    EXPECT_EQ(vs.TopOffset, kSize - 28 * 16);
+    session.moveCursorTo(kSize - 1);
+    view.Panel3Resize(20 * kLine, 400);
+    EXPECT_EQ(vs.CursorOffset, kSize - 1);
+    EXPECT_EQ(vs.TopOffset, kSize - 20 * 16);
+    view.VScrlScroll(ScrollCode::Top, 0);
+    vs.CursorRow = 5;
+    vs.CursorColumn = 3;
+    view.FormKeyDown(ViewKey::End, true);
+    EXPECT_EQ(vs.CursorOffset, kSize - 20 * 16 + 5 * 16 + 3);
+    view.FormKeyDown(ViewKey::PageDown, true);
+    EXPECT_EQ(vs.CursorOffset, kSize - 16 + 3);
+}
+
 TEST_F(HexViewPaint, ResizeRecomputesThePageAndKeepsTheCursor) {
     openSize(10);
     view.VScrlScroll(ScrollCode::Track, 0x1234);

@@ -62,7 +62,7 @@ struct SearchEnv {
         session.load(bytes, "test.bin");
     }
     void put(size_t offset, std::string_view s) { session.poke(offset, s); }
-    void placeCursor(int32_t offset) { view.TopOffset = PlaceCursor(view, offset); }
+    void placeCursor(int32_t offset) { view.TopOffset = PlaceCursor(view, offset, session.editor().BufferSize); }
 
     // Types as the input box would: the key filter first, then the box's
     // own insertion for the keys it lets through.
