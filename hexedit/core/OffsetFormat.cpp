@@ -15,17 +15,17 @@ uint32_t DisplayOffset(int32_t offsetFormat, int32_t L) {
     }
 }
 
-std::optional<int32_t> SnesToOffset(uint32_t address, int32_t kind) {
+std::optional<int64_t> SnesToOffset(uint32_t address, int32_t kind) {
     if (address == 0) return 0;
     switch (kind) {
-    case pcOFFSET: return static_cast<int32_t>(address);
+    case pcOFFSET: return address;
     case snLOROM: {
         const int64_t offset =
             static_cast<int64_t>(address & 0xFFFF) + static_cast<int64_t>((address & 0x7F0000) / 2) - 0x8000;
         if (offset < 0) return std::nullopt;
-        return static_cast<int32_t>(offset);
+        return offset;
     }
-    case snHIROM: return static_cast<int32_t>(address & ~0xC00000u);
+    case snHIROM: return address & ~0xC00000u;
     default: return 0;
     }
 }

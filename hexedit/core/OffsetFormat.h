@@ -24,9 +24,11 @@ enum : int32_t { pcOFFSET = 0, snLOROM = 1, snHIROM = 2 };
 // unknown format shows L unchanged.
 uint32_t DisplayOffset(int32_t offsetFormat, int32_t L);
 
-// The offset of a SNES address of the given kind. A LoROM address whose low
-// 16 bits are below 0x8000 maps below offset 0: that is reported as nothing
-// and must be refused by the caller. Unknown kinds give 0.
-std::optional<int32_t> SnesToOffset(uint32_t address, int32_t kind);
+// The offset of a SNES address of the given kind, as a 64-bit value so that
+// addresses from 0x80000000 up stay beyond any buffer instead of turning
+// negative. A LoROM address whose low 16 bits are below 0x8000 maps below
+// offset 0: that is reported as nothing and must be refused by the caller.
+// Unknown kinds give 0.
+std::optional<int64_t> SnesToOffset(uint32_t address, int32_t kind);
 
 }  // namespace hexedit

@@ -182,9 +182,9 @@ void GotoWindow::jumpToItem() {
         return;
     }
     const int32_t size = session_.editor().BufferSize;
-    int32_t offset = *mapped;
+    int64_t offset = *mapped;
     if (offset >= size) offset = std::max(0, size - session_.view().PageBytes);
-    session_.moveCursorTo(offset);
+    session_.moveCursorTo(static_cast<int32_t>(offset));
 }
 
 void GotoWindow::saveBookmark() {

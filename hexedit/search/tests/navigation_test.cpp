@@ -79,6 +79,9 @@ TEST(Goto, AddressAndValueFormats) {
         {"FFFFFF", false, pcOFFSET, 0x20000 - 256},  // beyond the buffer
         {"20000", false, pcOFFSET, 0x20000 - 256},   // the end itself
         {"99999999999", true, pcOFFSET, 0x20000 - 256},
+        {"80000000", false, pcOFFSET, 0x20000 - 256},  // no negative offsets
+        {"FFFFFFFF", false, pcOFFSET, 0x20000 - 256},
+        {"80C12345", false, snHIROM, 0x20000 - 256},
         {"", false, pcOFFSET, 0x40},                 // nothing typed
     };
     for (const Case& c : cases) {
@@ -129,7 +132,7 @@ TEST(Goto, EscapeLowRomAddressAndKeptFormats) {
 
 TEST(Goto, JumpListFormatsLimitAndEscape) {
     NavEnv e;
-    e.session.tableData.BookmarkList = {"start->[1A2B]", "a[b]->[818000]", "end->[7FFFFF]", "none"};
+    e.session.tableData.BookmarkList = {"start->[1A2B]", "a[b]->[818000]", "end->[7FFFFF]", "none", "far->[80000000]"};
     struct Case {
         int row;
         int format;
@@ -139,6 +142,7 @@ TEST(Goto, JumpListFormatsLimitAndEscape) {
         {1, snLOROM, 0x8000},        // the label's own "[" is skipped
         {2, pcOFFSET, 0x20000 - 256},  // beyond: the last page
         {3, pcOFFSET, 0x20000 - 256},  // no offset: stays
+        {4, pcOFFSET, 0x20000 - 256},  // beyond, not negative
     };
     for (const Case& c : cases) {
         e.gotoView.script = [&] {
