@@ -114,6 +114,31 @@ bool startsWithNoCase(std::string_view s, std::string_view prefix) {
     return true;
 }
 
+// The first "=" of a directive line is read as a space.
+std::string directiveText(std::string line) {
+    if (size_t eq = line.find('='); eq != std::string::npos) line[eq] = ' ';
+    return line;
+}
+
+bool isDumpDirective(std::string_view name) {
+    return startsWithNoCase(name, ".startdump") || startsWithNoCase(name, ".enddump");
+}
+
+// A ".startdump"/".enddump" text goes on over the next lines when its
+// closing quote is followed by ','; each continuation line that holds '",'
+// goes on again.
+bool continuesAfter(const std::string& line, const Quoted& q) {
+    return q.closing != std::string_view::npos && q.closing + 1 < line.size() && line[q.closing + 1] == ',';
+}
+bool continuationGoesOn(std::string_view line) { return line.find("\",") != std::string_view::npos; }
+
+// Codes are read before entries; an entry has "=" third or fifth.
+bool isCodeLine(std::string_view line) {
+    return !line.empty() && (line[0] == '*' || line[0] == '/' || line[0] == '\\');
+}
+bool isByteEntry(std::string_view line) { return line.size() >= 3 && line[2] == '='; }
+bool isPairEntry(std::string_view line) { return line.size() >= 5 && line[4] == '='; }
+
 class Parser {
 public:
     Parser(TableData& table, std::string_view content) : t_(table), lines_(content) {}
@@ -127,12 +152,12 @@ private:
     void classify(std::string& line) {
         if (line.empty()) return;
         const char first = line[0];
-        if (first == '*' || first == '/' || first == '\\') return code(line);
-        if (line.size() >= 3 && line[2] == '=') {
+        if (isCodeLine(line)) return code(line);
+        if (isByteEntry(line)) {
             if (auto key = fixedHex(line, 2)) t_.setByte(static_cast<uint8_t>(*key), line.substr(3));
             return;
         }
-        if (line.size() >= 5 && line[4] == '=') {
+        if (isPairEntry(line)) {
             if (auto key = fixedHex(line, 4)) t_.setPair(static_cast<uint16_t>(*key), line.substr(5));
             return;
         }
@@ -163,8 +188,8 @@ private:
         t_.BookmarkList.push_back(line.substr(close + 1) + "->[" + offset + "]");
     }
 
-    void directive(std::string line) {
-        if (size_t eq = line.find('='); eq != std::string::npos) line[eq] = ' ';
+    void directive(const std::string& original) {
+        const std::string line = directiveText(original);
         auto words = firstWords(line, 3);
         if (words.empty()) return;
         std::string_view name = words[0];
@@ -184,10 +209,8 @@ private:
             if (arg <= 0xFF) t_.MultiCodeEntries[arg] = {1, count, std::move(text)};
         } else if (name.size() == 7 && startsWithNoCase(name, ".nontbl")) {
             t_.NonTableText = {1, std::move(text)};
-        } else if (startsWithNoCase(name, ".startdump")) {
-            t_.StartDumpSpec = {1, quotedDumpText(line, q)};
-        } else if (startsWithNoCase(name, ".enddump")) {
-            t_.EndDumpSpec = {1, quotedDumpText(line, q)};
+        } else if (isDumpDirective(name)) {
+            (startsWithNoCase(name, ".startdump") ? t_.StartDumpSpec : t_.EndDumpSpec) = {1, quotedDumpText(line, q)};
         }
     }
 
@@ -195,10 +218,10 @@ private:
     // while each ends its quoted part with '",'.
     std::string quotedDumpText(const std::string& line, Quoted q) {
         std::string text(q.text);
-        bool more = q.closing != std::string_view::npos && q.closing + 1 < line.size() && line[q.closing + 1] == ',';
+        bool more = continuesAfter(line, q);
         std::string next;
         while (more && lines_.next(next)) {
-            more = next.find("\",") != std::string::npos;
+            more = continuationGoesOn(next);
             text += quotedPart(next).text;
         }
         if (text.size() > kMaxDumpSpecText) text.resize(kMaxDumpSpecText);
@@ -216,6 +239,27 @@ void parseTableText(TableData& table, std::string_view content) {
     table.clear();
     Parser(table, content).run();
     table.indexTexts();
+}
+
+std::vector<bool> tableEntryLines(std::span<const std::string> lines) {
+    std::vector<bool> entries(lines.size(), false);
+    bool continuing = false;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        if (continuing) {
+            continuing = continuationGoesOn(line);
+            continue;
+        }
+        if (isCodeLine(line)) continue;
+        if (isByteEntry(line) || isPairEntry(line)) {
+            entries[i] = true;
+        } else if (!line.empty() && line[0] == '.') {
+            const std::string text = directiveText(line);
+            const auto words = firstWords(text, 1);
+            continuing = !words.empty() && isDumpDirective(words[0]) && continuesAfter(text, quotedPart(text));
+        }
+    }
+    return entries;
 }
 
 TableLoadStatus loadTableFile(TableData& table, const std::string& path) {

@@ -5,8 +5,10 @@
 // bookmark "[SSSSSSSS-EEEEEEEE]label", a directive (".code", ".dual",
 // ".multicode", ".nontbl", ".startdump", ".enddump") or ignored.
 
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "hexedit/core/TableData.h"
 
@@ -20,6 +22,11 @@ enum class TableLoadStatus { Ok, CannotOpen, OutOfMemory };
 // Empties the bookmarks, clears the table data and reads `content` into it.
 // Never fails on malformed input: lines that fit no rule are skipped.
 void parseTableText(TableData& table, std::string_view content);
+
+// For each line of a table file, whether it is a byte or pair entry as the
+// loader reads it. Directives, their continuation lines (whatever they
+// hold), codes, bookmarks and comments are not.
+std::vector<bool> tableEntryLines(std::span<const std::string> lines);
 
 // Reads the file at `path` through parseTableText. When it cannot be read
 // the table stays cleared; when memory runs out it is cleared again.

@@ -6,6 +6,7 @@
 #include "common/codepage.h"
 #include "common/fileio.h"
 #include "common/hexdigits.h"
+#include "hexedit/core/TableLoader.h"
 
 namespace hexedit::tableedit {
 
@@ -253,9 +254,13 @@ void TableEditor::SaveTableFile1Click() {
     refresh();
 }
 
+// Entry lines are sorted and put first; the rest (directives with their
+// continuation lines, codes, bookmarks, comments) follow in their old order,
+// so a directive never loses its continuation lines.
 void TableEditor::SortTableList1Click() {
     std::vector<size_t> entries, others;
-    for (size_t i = 0; i < lines_.size(); ++i) (lines_[i].find('=') != std::string::npos ? entries : others).push_back(i);
+    const std::vector<bool> isEntry = tableEntryLines(lines_);
+    for (size_t i = 0; i < lines_.size(); ++i) (isEntry[i] ? entries : others).push_back(i);
     std::stable_sort(entries.begin(), entries.end(), [&](size_t a, size_t b) {
         if (caselessLess(lines_[a], lines_[b])) return true;
         if (caselessLess(lines_[b], lines_[a])) return false;

@@ -231,6 +231,14 @@ TEST(TableEditor, SortPutsEntriesFirstAndKeepsDirectivesInOrder) {
     EXPECT_EQ(e.ed.lines(),
               (std::vector<std::string>{"01=q", "0A=y", "8A=z", "8b=x", "/00", "(1234h)Intro", "*FF"}));
     EXPECT_EQ(e.ed.selection(), 2);  // the same line
+    // Directive lines hold "=" too, and a dump text's continuation lines
+    // may look like entries: all of them stay with their directive.
+    e.ed.setLines({"; comment a=b", ".startdump=\"Head\",", "\"A=B\",", "\"End\"", "02=r", ".code=$F0 \"<F0>\"",
+                   ".nontbl=\"($)\"", "01=s"});
+    e.ed.SortTableList1Click();
+    EXPECT_EQ(e.ed.lines(), (std::vector<std::string>{"01=s", "02=r", "; comment a=b", ".startdump=\"Head\",",
+                                                      "\"A=B\",", "\"End\"", ".code=$F0 \"<F0>\"",
+                                                      ".nontbl=\"($)\""}));
 }
 
 TEST(TableEditor, SaveWritesTheLinesAsShown) {
