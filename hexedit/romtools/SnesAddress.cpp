@@ -45,8 +45,9 @@ Conversion snesToOffset(ConvertMode mode, uint32_t b, ConvertOptions o) {
         return {b + c - 0xC00000};
     case ConvertMode::Memory:
         if (b > 0x7FFFFF) return fail("Address must be <= $7FFFFF");
-        // Below work RAM the offset would fall before the file.
-        if (b < 0x7E0000) return fail("Address must be >= $7E0000");
+        // The savestate header comes before work RAM; below the file's first
+        // byte the offset would wrap around.
+        if (b < kWramInState) return fail("Address must be >= $7DF3ED");
         return {b - kWramInState};
     case ConvertMode::VideoRam:
         if (b > 0x7FFF) return fail("Address must be < $8000");

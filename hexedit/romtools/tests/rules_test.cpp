@@ -101,7 +101,10 @@ TEST(Converter, EveryDirectionAndRangeCheck) {
         {M::Memory, ToOffset, false, false, 0x7E0000, 0x000C13, nullptr},
         {M::Memory, ToOffset, false, false, 0x7FFFFF, 0x020C12, nullptr},
         {M::Memory, ToOffset, false, false, 0x800000, 0, "Address must be <= $7FFFFF"},
-        {M::Memory, ToOffset, false, false, 0x7DFFFF, 0, "Address must be >= $7E0000"},
+        {M::Memory, ToOffset, false, false, 0x7DFFFF, 0x000C12, nullptr},  // the savestate header
+        {M::Memory, ToOffset, false, false, 0x7DF3ED, 0x000000, nullptr},
+        {M::Memory, ToOffset, false, false, 0x7DF3EC, 0, "Address must be >= $7DF3ED"},  // before the file
+        {M::Memory, ToOffset, false, false, 0x000000, 0, "Address must be >= $7DF3ED"},
         {M::VideoRam, ToOffset, false, false, 0x000000, 0x020C13, nullptr},
         {M::VideoRam, ToOffset, false, false, 0x008000, 0, "Address must be < $8000"},
         {M::VideoRam, ToSnes, false, false, 0x020002, 0x000001, nullptr},
