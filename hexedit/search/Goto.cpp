@@ -124,7 +124,8 @@ void GotoWindow::open(GotoUse use) {
     text_.clear();
     if (use == GotoUse::JumpList) {
         hex_ = true;
-        if (selected_ < 0 || selected_ >= static_cast<int>(items().size())) selected_ = items().empty() ? -1 : 0;
+        // Nothing is chosen until the user picks an item: "Done" alone jumps nowhere.
+        selected_ = -1;
     }
     cancelled_ = false;
     refresh();

@@ -168,6 +168,19 @@ TEST(Goto, JumpListFormatsLimitAndEscape) {
     e.session.commands().run("JumpOffsetList1Click");
     EXPECT_EQ(e.view.CursorOffset, 0x10);
     EXPECT_EQ(e.nav.gotoWindow.selectedItem(), -1);
+    // "Done" with no item chosen, also after an earlier choice: no jump.
+    for (int round = 0; round < 2; ++round) {
+        e.gotoView.script = [&] {
+            EXPECT_EQ(e.nav.gotoWindow.selectedItem(), -1);
+            e.nav.gotoWindow.done();
+        };
+        e.session.commands().run("JumpOffsetList1Click");
+        EXPECT_EQ(e.view.CursorOffset, 0x10);
+        e.gotoView.script = [&] { e.nav.gotoWindow.selectItem(0); };
+        e.session.commands().run("JumpOffsetList1Click");
+        EXPECT_EQ(e.view.CursorOffset, 0x1A2B);
+        e.session.moveCursorTo(0x10);
+    }
 }
 
 TEST(Goto, SmallBufferNeverGoesNegative) {
