@@ -31,16 +31,23 @@ InspectorRow number(const char* label, uint32_t value, int bytes) {
             std::nullopt};
 }
 
-// The pointer row for a SNES `address` mapped by `mode`.
+// The pointer row for a SNES `address` mapped by `mode`. HiROM addresses
+// map as Goto maps them (bits 22 and 23 dropped, so the banks 00-3F, 40-7D
+// and 80-BF mirror C0-FF), past the copier header when there is one.
 InspectorRow pointer(const char* label, ConvertMode mode, uint32_t address, bool header, size_t fileSize) {
     char text[16];
     std::snprintf(text, sizeof text, "$%02X:%04X", (address >> 16) & 0xFF, address & 0xFFFF);
     InspectorRow row{InspectorRowKind::Pointer, label, text, kOutsideFile, "", std::nullopt};
-    const bool bank80 = mode == ConvertMode::LoRom && address >= 0x800000;
-    const auto c = romtools::snesToOffset(mode, address, {header, bank80});
-    if (c.ok() && c.value < fileSize) {
-        row.unsignedText = hexText(c.value, 8);
-        row.target = static_cast<int32_t>(c.value);
+    std::optional<int64_t> offset;
+    if (mode == ConvertMode::HiRom) {
+        offset = SnesToOffset(address, snHIROM).value_or(0) + (header ? 0x200 : 0);
+    } else {
+        const bool bank80 = address >= 0x800000;
+        if (const auto c = romtools::snesToOffset(mode, address, {header, bank80}); c.ok()) offset = c.value;
+    }
+    if (offset && *offset < static_cast<int64_t>(fileSize)) {
+        row.unsignedText = hexText(static_cast<uint32_t>(*offset), 8);
+        row.target = static_cast<int32_t>(*offset);
     }
     return row;
 }

@@ -129,13 +129,16 @@ TEST(ValueInspector, PointerRowsReachWhereTheMappingsSay) {
         {"plain", 0x40000, 0x18010, {0x34, 0x92, 0x05},
          {"$03:9234", "00019234"}, {"$C1:9234", "00019234"}, {"$05:9234", "00029234"}, {"$05:9234", nullptr}},
         {"LoROM low half", 0x40000, 0x18010, {0x34, 0x12, 0x00},
-         {"$03:1234", nullptr}, {"$C1:1234", "00011234"}, {"$00:1234", nullptr}, {"$00:1234", nullptr}},
+         {"$03:1234", nullptr}, {"$C1:1234", "00011234"}, {"$00:1234", nullptr}, {"$00:1234", "00001234"}},
+        // HiROM banks 00-3F, 40-7D and 80-BF mirror C0-FF, as Goto reads them.
+        {"HiROM mirror", 0x40000, 0x18010, {0xB4, 0x92, 0x82},
+         {"$03:92B4", "000192B4"}, {"$C1:92B4", "000192B4"}, {"$82:92B4", "000112B4"}, {"$82:92B4", "000292B4"}},
         {"past the end", 0x40000, 0x18010, {0x00, 0x80, 0xC7},
          {"$03:8000", "00018000"}, {"$C1:8000", "00018000"}, {"$C7:8000", nullptr}, {"$C7:8000", nullptr}},
         // 200h header: the cursor at 8210h is ROM offset 8010h. Bank 81 is
         // read with the bank-80 option, mirroring bank 01.
         {"headered", 0x40200, 0x8210, {0x00, 0x90, 0x81},
-         {"$01:9000", "00009200"}, {"$C0:9000", "00009200"}, {"$81:9000", "00009200"}, {"$81:9000", nullptr}},
+         {"$01:9000", "00009200"}, {"$C0:9000", "00009200"}, {"$81:9000", "00009200"}, {"$81:9000", "00019200"}},
         // Inside the header the cursor has no bank of its own.
         {"in the header", 0x40200, 0x10, {0x00, 0x90, 0xC0},
          {kUnavailable, nullptr}, {kUnavailable, nullptr}, {"$C0:9000", nullptr}, {"$C0:9000", "00009200"}},
