@@ -24,6 +24,14 @@ bool sameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
     return a == b || std::filesystem::equivalent(a, b, ec);
 }
+
+// Removes the file at `path` that an earlier run wrote; false when one is
+// there and stays.
+bool removeOldPatch(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+    return !ec;
+}
 }  // namespace
 
 void PatchCommands::CreateanIPSFile1Click() { createPatchFile(PatchFormat::Ips); }
@@ -73,6 +81,16 @@ void PatchCommands::createPatchFile(PatchFormat format) {
             made = createPatch(PatchFormat::Ips32, unchanged.bytes(), ed.storedBytes());
         else
             made.message = " No patch created.";
+    }
+    if (made.identical) {
+        // No patch file remains: an older one beside the file would look
+        // like the result. The IPS command writes either IPS kind.
+        std::vector<std::string> old{out};
+        if (!bps) old.push_back(out + "32");
+        for (const std::string& path : old) {
+            if (sameFile(path, ed.CurrentPath) || sameFile(path, *chosen) || removeOldPatch(path)) continue;
+            made.message += "\n The older patch " + common::fileNameOf(path) + " could not be removed.";
+        }
     }
     if (!made.ok) {
         port.inform(made.message, title, MsgIcon::Stop);
