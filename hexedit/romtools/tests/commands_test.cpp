@@ -91,8 +91,9 @@ TEST(CreatePatch, EditsBeyondSixteenMegabytesOfferIps32) {
     env.tools.patches.CreateanIPSFile1Click();
     env.port().expectMessage(question, kCreator, MsgIcon::Question, MsgButtons::YesNo);
     env.port().expectMessage("Patch Creation completed!", kCreator, MsgIcon::Exclamation);
+    EXPECT_FALSE(common::fileExists(env.path("game.ips")));  // classic IPS tools refuse it
     auto applied = unchanged;
-    ASSERT_EQ(applyIps32(readBack(env.path("game.ips")), applied), Ips32ApplyStatus::Ok);
+    ASSERT_EQ(applyIps32(readBack(env.path("game.ips32")), applied), Ips32ApplyStatus::Ok);
     EXPECT_TRUE(applied == edited);
 }
 
@@ -166,7 +167,9 @@ TEST(ApplyPatches, SeveralInOrderAsOneUndoStep) {
     EXPECT_EQ(saves, 1);
     const auto& req = env.port().openRequests.back();
     EXPECT_EQ(req.title, "Select PATCH file(s)...");
-    EXPECT_EQ(req.filter, "Patch files (*.ips;*.bps)|*.ips;*.bps|IPS files (*.ips)|*.ips|BPS files (*.bps)|*.bps");
+    EXPECT_EQ(req.filter,
+              "Patch files (*.ips;*.ips32;*.bps)|*.ips;*.ips32;*.bps|IPS files (*.ips)|*.ips|"
+              "IPS32 files (*.ips32)|*.ips32|BPS files (*.bps)|*.bps");
     EXPECT_TRUE(req.multiple);
     EXPECT_EQ(env.file(), last);
     EXPECT_TRUE(env.session.editor().Modified);
