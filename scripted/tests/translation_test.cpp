@@ -80,6 +80,14 @@ TEST(TranslationEncoding, FindAndNewFile) {
     EXPECT_EQ(toFileText("a\nb"), "a\r\nb");
 }
 
+TEST(TranslationEncoding, EditorCharactersKeepEveryByte) {
+    std::string all;
+    for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+    EXPECT_EQ(fromEditorChars(toEditorChars(all)), all);
+    EXPECT_EQ(toEditorChars("\r\xA0"), u"\u240D\u00A0");
+    EXPECT_EQ(fromEditorChars(u"a\u2028b\u2029c\u20AC"), "a\nb\nc?");  // line breaks, and no byte
+}
+
 namespace {
 
 struct TranslationCommands : ::testing::Test {
