@@ -349,7 +349,9 @@ void ScriptEditor::setEditorText(std::string text) {
 }
 
 void ScriptEditor::openTranslation(common::Port& port, std::string path) {
-    if (TextModified && !TranslationPath.empty() && common::fileExists(TranslationPath) &&
+    // Typed text is never dropped without a question, also when its file
+    // could not be created.
+    if (TextModified && !TranslationPath.empty() &&
         port.ask("Current data not saved. Do you wish to save it?", "File Modified..."))
         SaveTextFile(port);
     TranslationPath = std::move(path);
@@ -366,10 +368,12 @@ void ScriptEditor::openTranslation(common::Port& port, std::string path) {
         return;
     }
     // A new file with an empty section per string. When it cannot be
-    // written the editor still gets the new block's sections, so that a
-    // later Save Text File writes this block's text under this block's name.
+    // written that is said, and the editor still gets the new block's
+    // sections, so that a later Save Text File writes this block's text
+    // under this block's name.
     std::string text = newTranslationText(StringCount);
-    (void)common::writeFileAtomic(TranslationPath, toFileText(text));
+    if (!common::writeFileAtomic(TranslationPath, toFileText(text)).empty())
+        port.inform("Error: Could not create file \"" + common::fileNameOf(TranslationPath) + "\"...");
     setEditorText(std::move(text));
 }
 

@@ -172,4 +172,24 @@ std::string fromFileText(std::string_view fileText) {
     return out;
 }
 
+namespace {
+constexpr char16_t kShownCr = u'\u240D';
+}
+
+std::u16string toEditorChars(std::string_view text) {
+    std::u16string out(text.size(), u' ');
+    for (size_t i = 0; i < text.size(); ++i)
+        out[i] = text[i] == '\r' ? kShownCr : static_cast<char16_t>(static_cast<unsigned char>(text[i]));
+    return out;
+}
+
+std::string fromEditorChars(std::u16string_view chars) {
+    std::string out(chars.size(), ' ');
+    for (size_t i = 0; i < chars.size(); ++i) {
+        const char16_t c = chars[i];
+        out[i] = c == u'\u2028' || c == u'\u2029' ? '\n' : c == kShownCr ? '\r' : c > 0xFF ? '?' : static_cast<char>(c);
+    }
+    return out;
+}
+
 }  // namespace scripted

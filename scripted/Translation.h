@@ -37,4 +37,12 @@ std::vector<uint8_t> encodeSection(std::string_view text, size_t line);
 std::string toFileText(std::string_view editorText);
 std::string fromFileText(std::string_view fileText);
 
+// The text editor window shows one character per byte, so that positions
+// are byte offsets: byte b as U+00bb, except CR, which the window would
+// take for a line break, shown as U+240D. Back from the window's text, line
+// and paragraph separators (U+2028, U+2029) are "\n", U+240D is CR, and
+// any other character above U+00FF, which no byte is, is '?'.
+std::u16string toEditorChars(std::string_view text);
+std::string fromEditorChars(std::u16string_view chars);
+
 }  // namespace scripted

@@ -17,12 +17,22 @@ using common::MsgIcon;
 namespace {
 constexpr char kCreatorTitle[] = "IPS Creator...";
 constexpr char kBpsCreatorTitle[] = "BPS Creator...";
-constexpr char kPatchFilter[] = "Patch files (*.ips;*.bps)|*.ips;*.bps|IPS files (*.ips)|*.ips|BPS files (*.bps)|*.bps";
+constexpr char kPatchFilter[] =
+    "Patch files (*.ips;*.ips32;*.bps)|*.ips;*.ips32;*.bps|IPS files (*.ips)|*.ips|IPS32 files (*.ips32)|*.ips32|"
+    "BPS files (*.bps)|*.bps";
 constexpr uint64_t kMaxRead = INT32_MAX;
 
 bool sameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
     return a == b || std::filesystem::equivalent(a, b, ec);
+}
+
+// Removes the file at `path` that an earlier run wrote; false when one is
+// there and stays.
+bool removeOldPatch(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+    return !ec;
 }
 }  // namespace
 
@@ -55,9 +65,10 @@ void PatchCommands::createPatchFile(PatchFormat format) {
     }
 
     // The patch never replaces the edited file or the unchanged one.
+    const auto compared = [&](const std::string& path) { return sameFile(path, ed.CurrentPath) || sameFile(path, *chosen); };
     std::string out = ipsPathFor(ed.CurrentPath);
     if (bps) out.replace(out.size() - 3, 3, "bps");
-    if (sameFile(out, ed.CurrentPath) || sameFile(out, *chosen)) {
+    if (compared(out)) {
         port.inform("No Patching was performed...");
         return;
     }
@@ -69,16 +80,27 @@ void PatchCommands::createPatchFile(PatchFormat format) {
         // IPS32 reaches where three-byte offsets do not.
         std::string question = made.message;
         question.replace(question.rfind(" No patch created."), std::string::npos, " Create an IPS32 patch instead?");
-        if (port.ask(question, title))
+        if (port.ask(question, title)) {
             made = createPatch(PatchFormat::Ips32, unchanged.bytes(), ed.storedBytes());
-        else
+            out += "32";  // as game.ips32: tools for plain IPS refuse the header
+        } else
             made.message = " No patch created.";
+    }
+    if (made.identical) {
+        // No patch file remains: an older one beside the file would look
+        // like the result. The IPS command writes either IPS kind.
+        std::vector<std::string> old{out};
+        if (!bps) old.push_back(out + "32");
+        for (const std::string& path : old) {
+            if (compared(path) || removeOldPatch(path)) continue;
+            made.message += "\n The older patch " + common::fileNameOf(path) + " could not be removed.";
+        }
     }
     if (!made.ok) {
         port.inform(made.message, title, MsgIcon::Stop);
         return;
     }
-    if (!common::writeFileAtomic(out, made.patch).empty()) {
+    if (compared(out) || !common::writeFileAtomic(out, made.patch).empty()) {
         port.inform("No Patching was performed...");
         return;
     }

@@ -14,7 +14,7 @@ public:
     explicit PatchCommands(EditSession& session) : s_(session) {}
 
     // A plain IPS patch; when the files differ at 16 MiB or beyond, an IPS32
-    // patch is offered instead.
+    // patch (named .ips32) is offered instead.
     void CreateanIPSFile1Click();
     void CreateaBPSFile1Click();
     // All chosen patches are applied to a copy in their order; the file

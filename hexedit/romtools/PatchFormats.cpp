@@ -120,6 +120,7 @@ PatchMade createPatch(PatchFormat format, std::span<const uint8_t> unchanged, st
     case PatchFormat::Ips: {
         IpsCreateResult r = createIps(unchanged, edited);
         if (r.status == IpsCreateStatus::Identical) {
+            out.identical = true;
             out.message = kSameFiles;
             return out;
         }
@@ -137,6 +138,7 @@ PatchMade createPatch(PatchFormat format, std::span<const uint8_t> unchanged, st
     }
     case PatchFormat::Bps:
         if (std::equal(unchanged.begin(), unchanged.end(), edited.begin(), edited.end())) {
+            out.identical = true;
             out.message = kSameFiles;
             return out;
         }
@@ -145,6 +147,7 @@ PatchMade createPatch(PatchFormat format, std::span<const uint8_t> unchanged, st
     case PatchFormat::Ips32: {
         Ips32CreateResult r = createIps32(unchanged, edited);
         if (r.status == Ips32CreateStatus::Identical) {
+            out.identical = true;
             out.message = kSameFiles;
             return out;
         }

@@ -34,6 +34,7 @@ PatchOutcome applyAnyPatch(std::span<const uint8_t> patch, const std::string& na
 
 struct PatchMade {
     bool ok = false;
+    bool identical = false;  // no patch because the files are the same
     std::vector<uint8_t> patch;
     std::string message;  // why no patch was made, when not ok
 };

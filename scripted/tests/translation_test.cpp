@@ -80,6 +80,14 @@ TEST(TranslationEncoding, FindAndNewFile) {
     EXPECT_EQ(toFileText("a\nb"), "a\r\nb");
 }
 
+TEST(TranslationEncoding, EditorCharactersKeepEveryByte) {
+    std::string all;
+    for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+    EXPECT_EQ(fromEditorChars(toEditorChars(all)), all);
+    EXPECT_EQ(toEditorChars("\r\xA0"), u"\u240D\u00A0");
+    EXPECT_EQ(fromEditorChars(u"a\u2028b\u2029c\u20AC"), "a\nb\nc?");  // line breaks, and no byte
+}
+
 namespace {
 
 struct TranslationCommands : ::testing::Test {
@@ -175,13 +183,20 @@ TEST_F(TranslationCommands, SaveFailuresKeepFiles) {
     std::filesystem::create_directory(ed.TranslationPath);
     ed.SaveTextFile(port);
     port.expectMessage("Error: Could not open file for saving...");
-    // A file that cannot be created: the editor still gets this block's
-    // sections, and saving them reports the failure.
+    // A file that cannot be created: the failure is reported and the editor
+    // still gets this block's sections. Text typed into them is not dropped
+    // without a question, and saving it reports the failure.
     std::filesystem::create_directory(dir.file("Dumps/00C21000.txt"));
     ed.BlockListClick(port, 1);
+    port.expectMessage("Error: Could not create file \"00C21000.txt\"...");
     EXPECT_EQ(ed.EditorText, newTranslationText(3));
-    ed.SaveTextFile(port);
+    type("Kept");
+    port.answerQuestion(true);
+    ed.BlockListClick(port, 0);
+    port.expectMessage("Current data not saved. Do you wish to save it?", "File Modified...", MsgIcon::Question,
+                       MsgButtons::YesNo);
     port.expectMessage("Error: Could not open file for saving...");
+    port.expectMessage("Error: Could not create file \"00C20000.txt\"...");  // a folder there, see above
 }
 
 TEST(TranslationEncoding, AnyTextEncodesAndDrawsWithinBounds) {

@@ -243,6 +243,35 @@ private slots:
         w.main->close();
         QCOMPARE(port.takeMessage().text, std::string("TEXT data not saved. Do you wish to save it?"));
     }
+
+    // Every byte of a translation file is saved back as it was after typing
+    // elsewhere: A0h stays, a lone CR is no line break.
+    void translationBytesRoundTrip() {
+        QTemporaryDir dir;
+        for (const char* name : {"vt2_hdr.smc", "vt2data.txt"})
+            QVERIFY(QFile::copy(gameFile(name), dir.filePath(QLatin1String(name))));
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("Dumps")));
+        QByteArray bytes("// Do not erase these: \r\n.STRING 0\r\n");
+        for (int b = 0; b < 256; ++b)
+            if (b != '\n') bytes += char(b);
+        bytes += "\r\n.ENDS\r\n";
+        QFile file(dir.filePath(QStringLiteral("Dumps/00C20000.txt")));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+
+        common::testing::ScriptedPort port;
+        Windows w = createWindows(&port);
+        port.answerOpen(dir.filePath(QStringLiteral("vt2_hdr.smc")).toStdString());
+        port.answerOpen(dir.filePath(QStringLiteral("vt2data.txt")).toStdString());
+        w.main->OpenROMFile1->trigger();
+        w.txt->TDMemo->moveCursor(QTextCursor::End);
+        QTest::keyClicks(w.txt->TDMemo, QStringLiteral("x"));
+        QTRY_VERIFY(w.main->editor().TextModified);
+        w.main->SaveTextFile1->trigger();
+        QCOMPARE(port.takeMessage().text, std::string("\"00C20000.txt\" was saved successfully!"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), bytes + "x");
+    }
 };
 
 QTEST_MAIN(VT2TextUiTest)

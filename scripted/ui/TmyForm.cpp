@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <algorithm>
@@ -16,6 +17,7 @@
 
 #include "common/fileio.h"
 #include "scripted/Layout.h"
+#include "scripted/Translation.h"
 
 namespace scripted::ui {
 
@@ -86,9 +88,10 @@ void TmyForm::attach(TTxtForm* txt, THexForm* hex, TKanaForm* kana, TcmForm* cm)
     sync();
 }
 
-// The translation text is one byte per character (Latin-1 in the editor),
-// so that any file's bytes come back unchanged and each typed character is
-// the byte the encoder takes; positions are byte offsets.
+// The translation text is one byte per character in the editor, so that
+// any file's bytes come back unchanged and each typed character is the byte
+// the encoder takes; positions are byte offsets. The document's raw text is
+// read: the plain text would turn A0h into a space.
 void TmyForm::pullEditorSelection() {
     if (!txt_) return;
     QTextCursor c = txt_->TDMemo->textCursor();
@@ -96,9 +99,9 @@ void TmyForm::pullEditorSelection() {
 }
 
 void TmyForm::pushEditorText() {
-    QByteArray text = txt_->TDMemo->toPlainText().toLatin1();
+    std::string text = fromEditorChars(txt_->TDMemo->document()->toRawText().toStdU16String());
     size_t caret = size_t(txt_->TDMemo->textCursor().position());
-    run([&] { editor_.TextChanged(text.toStdString(), caret); });
+    run([&] { editor_.TextChanged(std::move(text), caret); });
 }
 
 template <class F>
@@ -266,7 +269,7 @@ void TmyForm::sync() {
         if (editorTextRevision_ != ed.EditorTextRevision) {
             editorTextRevision_ = ed.EditorTextRevision;
             QSignalBlocker block(memo);
-            memo->setPlainText(QString::fromLatin1(ed.EditorText.data(), qsizetype(ed.EditorText.size())));
+            memo->setPlainText(QString::fromStdU16String(toEditorChars(ed.EditorText)));
         }
         memo->document()->setModified(ed.TextModified);
         if (editor_.CaretRequest) {

@@ -52,11 +52,14 @@ TEST(CreatePatch, MessagesFilesAndTheDialog) {
     env.port().expectMessage("Patch Creation completed!", kCreator, MsgIcon::Exclamation);
     EXPECT_EQ(readBack(ips).size(), 14u);
 
-    // Identical files leave an earlier patch alone.
+    // Identical files remove the patch an earlier run left, of either IPS
+    // kind, so that nothing looks like the result.
+    env.write("game.ips32", {});
     env.port().answerOpen(env.path("same.smc"));
     env.tools.patches.CreateanIPSFile1Click();
-    env.port().clearMessages();
-    EXPECT_EQ(readBack(ips).size(), 14u);
+    env.port().expectMessage(" These files are the same.\n No patch created.", kCreator, MsgIcon::Stop);
+    EXPECT_FALSE(common::fileExists(ips));
+    EXPECT_FALSE(common::fileExists(env.path("game.ips32")));
 
     // Editing a patch file: its own path is never the output.
     Env own;
@@ -88,8 +91,9 @@ TEST(CreatePatch, EditsBeyondSixteenMegabytesOfferIps32) {
     env.tools.patches.CreateanIPSFile1Click();
     env.port().expectMessage(question, kCreator, MsgIcon::Question, MsgButtons::YesNo);
     env.port().expectMessage("Patch Creation completed!", kCreator, MsgIcon::Exclamation);
+    EXPECT_FALSE(common::fileExists(env.path("game.ips")));  // classic IPS tools refuse it
     auto applied = unchanged;
-    ASSERT_EQ(applyIps32(readBack(env.path("game.ips")), applied), Ips32ApplyStatus::Ok);
+    ASSERT_EQ(applyIps32(readBack(env.path("game.ips32")), applied), Ips32ApplyStatus::Ok);
     EXPECT_TRUE(applied == edited);
 }
 
@@ -107,6 +111,10 @@ TEST(BpsPatches, CreateThenApplyWithIpsAndRefuseAnotherFile) {
     env.port().expectMessage("Patch Creation completed!", "BPS Creator...", MsgIcon::Exclamation);
     const auto bps = readBack(env.path("game.bps"));
     ASSERT_EQ(applyBps(bps, base).target, edited);
+    env.port().answerOpen(env.write("same.smc", edited));
+    env.session.commands().run("CreateaBPSFile1Click");
+    env.port().expectMessage(" These files are the same.\n No patch created.", "BPS Creator...", MsgIcon::Stop);
+    EXPECT_FALSE(common::fileExists(env.path("game.bps")));
 
     auto first = base;
     first[5] = 0x42;
@@ -159,7 +167,9 @@ TEST(ApplyPatches, SeveralInOrderAsOneUndoStep) {
     EXPECT_EQ(saves, 1);
     const auto& req = env.port().openRequests.back();
     EXPECT_EQ(req.title, "Select PATCH file(s)...");
-    EXPECT_EQ(req.filter, "Patch files (*.ips;*.bps)|*.ips;*.bps|IPS files (*.ips)|*.ips|BPS files (*.bps)|*.bps");
+    EXPECT_EQ(req.filter,
+              "Patch files (*.ips;*.ips32;*.bps)|*.ips;*.ips32;*.bps|IPS files (*.ips)|*.ips|"
+              "IPS32 files (*.ips32)|*.ips32|BPS files (*.bps)|*.bps");
     EXPECT_TRUE(req.multiple);
     EXPECT_EQ(env.file(), last);
     EXPECT_TRUE(env.session.editor().Modified);
