@@ -254,16 +254,17 @@ struct Rules {
                 if (!multiDynamic[b]) multi[b] = splitMulti(expandTemplate(t.MultiCodeEntries[b].text, info, 0));
             }
             char buf[16];
+            // The table's own line-break and end codes come before ".nontbl".
             if (t.ByteTable[b]) {
                 fallback[b] = pool.add(toCrLf(*t.ByteTable[b]));
-            } else if (nontbl) {
-                std::snprintf(buf, sizeof buf, dollar ? "$%02X" : "%03d", b);
-                fallback[b] = pool.add(toCrLf(std::string(1, open) + buf + close));
             } else if (t.LineBreakCode.marker == '/' && (t.LineBreakCode.value & 0xFF) == b) {
                 fallback[b] = pool.add("\r\n");
             } else if ((t.EndStringCode.marker == '*' || t.EndStringCode.marker == '\\') &&
                        (t.EndStringCode.value & 0xFF) == b) {
                 fallback[b] = pool.add("<END>\r\n");
+            } else if (nontbl) {
+                std::snprintf(buf, sizeof buf, dollar ? "$%02X" : "%03d", b);
+                fallback[b] = pool.add(toCrLf(std::string(1, open) + buf + close));
             } else {
                 std::snprintf(buf, sizeof buf, "($%02X)", b);
                 fallback[b] = pool.add(buf);

@@ -60,6 +60,12 @@ std::string slowDump(const TableData& t, const std::vector<uint8_t>& d, DumpInfo
         } else if (t.ByteTable[b]) {
             out += *t.ByteTable[b];
             pos += 1;
+        } else if (t.LineBreakCode.marker == '/' && t.LineBreakCode.value == b) {
+            out += "\n";
+            pos += 1;
+        } else if (t.EndStringCode.marker && t.EndStringCode.value == b) {
+            out += "<END>\n";
+            pos += 1;
         } else if (t.NonTableText.flag) {
             const std::string& nt = t.NonTableText.text;
             char num[8];
@@ -67,12 +73,6 @@ std::string slowDump(const TableData& t, const std::vector<uint8_t>& d, DumpInfo
             out += (nt.empty() || nt.front() == '$') ? '(' : nt.front();
             out += num;
             out += (nt.empty() || nt.back() == '$') ? ')' : nt.back();
-            pos += 1;
-        } else if (t.LineBreakCode.marker == '/' && t.LineBreakCode.value == b) {
-            out += "\n";
-            pos += 1;
-        } else if (t.EndStringCode.marker && t.EndStringCode.value == b) {
-            out += "<END>\n";
             pos += 1;
         } else {
             out += "($" + hex2(b) + ")";
@@ -142,22 +142,22 @@ TEST(TextDump, AppliesTheRulesInOrderWithEveryDirective) {
               "<JUMP$>($01)\t00000114");  // F0 at the end: its parameters lie past the range
 }
 
-TEST(TextDump, NonTableBytesTakeTheirBracketsFromNontbl) {
+TEST(TextDump, NonTableBytesTakeTheirBracketsFromNontblAfterTheTablesCodes) {
     struct Case {
         const char* directive;
-        const char* expected;  // bytes 4F and FE
+        const char* expected;  // bytes 4F, FE (line break) and FF (end)
     };
     const Case cases[] = {
-        {"", "($4F)\r\n"},
-        {".nontbl=\"[$]\"\n", "[$4F][$FE]"},
-        {".nontbl=\"<>\"\n", "<079><254>"},
-        {".nontbl=\"($)\"\n", "($4F)($FE)"},
-        {".nontbl=\"$\"\n", "($4F)($FE)"},
-        {".nontbl=\"{x\"\n", "{079x{254x"},
+        {"", "($4F)\r\n<END>\r\n"},
+        {".nontbl=\"[$]\"\n", "[$4F]\r\n<END>\r\n"},
+        {".nontbl=\"<>\"\n", "<079>\r\n<END>\r\n"},
+        {".nontbl=\"($)\"\n", "($4F)\r\n<END>\r\n"},
+        {".nontbl=\"$\"\n", "($4F)\r\n<END>\r\n"},
+        {".nontbl=\"{x\"\n", "{079x\r\n<END>\r\n"},
     };
     for (const auto& c : cases) {
-        const TableData t = load(std::string("/FE\n") + c.directive);
-        EXPECT_EQ(*textDump(t, std::vector<uint8_t>{0x4F, 0xFE}, {}), c.expected) << c.directive;
+        const TableData t = load(std::string("/FE\n*FF\n") + c.directive);
+        EXPECT_EQ(*textDump(t, std::vector<uint8_t>{0x4F, 0xFE, 0xFF}, {}), c.expected) << c.directive;
     }
 }
 
