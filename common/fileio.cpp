@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <cstdlib>
 #include <filesystem>
+#include <utility>
 
 namespace common {
 
@@ -88,24 +90,93 @@ std::optional<std::string> resolveLinks(std::string path) {
     return std::nullopt;
 }
 
+using Produce = std::function<bool(const ChunkWriter&)>;
+
+// Runs `produce` with a writer to `fd`; the first failure stops it.
+std::string produceInto(int fd, const Produce& produce) {
+    std::string error;
+    const bool done = produce([&](std::span<const uint8_t> piece) {
+        if (error.empty() && !writeAll(fd, piece.data(), piece.size())) error = failure("cannot write");
+        return error.empty();
+    });
+    if (error.empty() && !done) error = kWriteStopped;
+    return error;
+}
+
+Produce piecesOf(std::initializer_list<std::span<const uint8_t>> pieces) {
+    return [pieces](const ChunkWriter& write) {
+        for (auto piece : pieces)
+            if (!write(piece)) return false;
+        return true;
+    };
+}
+
+// Closes a descriptor (and removes a file) on every way out, exceptions too.
+struct FdGuard {
+    int fd = -1;
+    std::string unlinkPath;
+    ~FdGuard() {
+        if (fd >= 0) ::close(fd);
+        if (!unlinkPath.empty()) ::unlink(unlinkPath.c_str());
+    }
+    int release() { return std::exchange(fd, -1); }
+};
+
+// An unnamed temporary file of the system's temporary folder.
+int anonymousTempFile() {
+    const char* env = std::getenv("TMPDIR");
+    const std::string folder = env && *env ? env : "/tmp";
+#ifdef O_TMPFILE
+    const int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd >= 0) return fd;
+#endif
+    std::string name = folder + "/.tarnwick.XXXXXX";
+    const int named = ::mkstemp(name.data());
+    if (named >= 0) ::unlink(name.c_str());
+    return named;
+}
+
+// Copies `from` (read from its start) to `to`; the length copied in `total`.
+bool copyFile(int from, int to, uint64_t& total) {
+    std::vector<uint8_t> buf(size_t{1} << 20);
+    total = 0;
+    for (;;) {
+        const ssize_t n = ::pread(from, buf.data(), buf.size(), static_cast<off_t>(total));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) return true;
+        if (!writeAll(to, buf.data(), static_cast<size_t>(n))) return false;
+        total += static_cast<uint64_t>(n);
+    }
+}
+
 // Overwrites an existing file through its own inode, keeping its links,
 // owner and permissions; used when replacing it by a new file is impossible
-// or would split it from its other names.
-std::string writeInPlace(const std::string& path, std::initializer_list<std::span<const uint8_t>> pieces) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) return failure("cannot open the file for writing");
+// or would split it from its other names. Content that is not complete in
+// memory (`staged`) is made in a temporary file first, so that the target
+// is only touched once all of it is there.
+std::string writeInPlace(const std::string& path, const Produce& produce, bool staged) {
+    FdGuard stage;
+    if (staged) {
+        stage.fd = anonymousTempFile();
+        if (stage.fd < 0) return failure("cannot create a temporary file");
+        if (std::string error = produceInto(stage.fd, produce); !error.empty()) return error;
+    }
+    FdGuard target;
+    target.fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (target.fd < 0) return failure("cannot open the file for writing");
     std::string error;
     uint64_t total = 0;
-    for (auto piece : pieces) {
-        if (!writeAll(fd, piece.data(), piece.size())) {
-            error = failure("cannot write");
-            break;
-        }
-        total += piece.size();
+    if (staged) {
+        if (!copyFile(stage.fd, target.fd, total)) error = failure("cannot write");
+    } else {
+        const off_t before = ::lseek(target.fd, 0, SEEK_CUR);
+        error = produceInto(target.fd, produce);
+        total = static_cast<uint64_t>(::lseek(target.fd, 0, SEEK_CUR) - before);
     }
-    if (error.empty() && ::ftruncate(fd, static_cast<off_t>(total)) != 0) error = failure("cannot set the length");
-    if (error.empty() && ::fsync(fd) != 0) error = failure("cannot flush");
-    if (::close(fd) != 0 && error.empty()) error = failure("cannot close");
+    if (error.empty() && ::ftruncate(target.fd, static_cast<off_t>(total)) != 0) error = failure("cannot set the length");
+    if (error.empty() && ::fsync(target.fd) != 0) error = failure("cannot flush");
+    if (::close(target.release()) != 0 && error.empty()) error = failure("cannot close");
     return error;
 }
 
@@ -115,28 +186,29 @@ void flushFolder(const std::string& folder) {
     ::fsync(fd);
     ::close(fd);
 }
-}  // namespace
 
-std::string writeFileAtomic(const std::string& requested, std::initializer_list<std::span<const uint8_t>> pieces) {
+// Into a temporary file beside the target that is renamed over it, or in
+// place (see the header).
+std::string writeVia(const std::string& requested, const Produce& produce, bool inMemory) {
     const auto resolved = resolveLinks(requested);
     if (!resolved) return "too many levels of symbolic links";
     const std::string& path = *resolved;
     struct stat st {};
     const bool exists = ::stat(path.c_str(), &st) == 0;
-    if (exists && S_ISREG(st.st_mode) && st.st_nlink > 1) return writeInPlace(path, pieces);
+    if (exists && S_ISREG(st.st_mode) && st.st_nlink > 1) return writeInPlace(path, produce, !inMemory);
 
     std::string folder = folderOf(path);
     std::string temp = (folder.empty() ? std::string() : folder + "/") + "." + fileNameOf(path) + ".XXXXXX";
-    std::vector<char> name(temp.begin(), temp.end());
-    name.push_back('\0');
-    int fd = ::mkstemp(name.data());
-    if (fd < 0) {
+    FdGuard out;
+    out.fd = ::mkstemp(temp.data());
+    if (out.fd < 0) {
         // A folder the user may not create files in can still hold a
         // writable file.
-        if (exists && S_ISREG(st.st_mode) && (errno == EACCES || errno == EPERM)) return writeInPlace(path, pieces);
+        if (exists && S_ISREG(st.st_mode) && (errno == EACCES || errno == EPERM))
+            return writeInPlace(path, produce, !inMemory);
         return failure("cannot create a file in the folder");
     }
-    std::string tempPath(name.data());
+    out.unlinkPath = temp;
 
     mode_t mode = 0644;
     if (exists) mode = st.st_mode & 07777;
@@ -146,20 +218,25 @@ std::string writeFileAtomic(const std::string& requested, std::initializer_list<
         mode = 0666 & ~mask;
     }
 
-    std::string error;
-    for (auto piece : pieces) {
-        if (!writeAll(fd, piece.data(), piece.size())) {
-            error = failure("cannot write");
-            break;
-        }
+    std::string error = produceInto(out.fd, produce);
+    if (error.empty() && ::fchmod(out.fd, mode) != 0) error = failure("cannot set permissions");
+    if (error.empty() && ::fdatasync(out.fd) != 0) error = failure("cannot flush");
+    if (::close(out.release()) != 0 && error.empty()) error = failure("cannot close");
+    if (error.empty() && ::rename(temp.c_str(), path.c_str()) != 0) error = failure("cannot replace the file");
+    if (error.empty()) {
+        out.unlinkPath.clear();
+        flushFolder(folder);
     }
-    if (error.empty() && ::fchmod(fd, mode) != 0) error = failure("cannot set permissions");
-    if (error.empty() && ::fdatasync(fd) != 0) error = failure("cannot flush");
-    if (::close(fd) != 0 && error.empty()) error = failure("cannot close");
-    if (error.empty() && ::rename(tempPath.c_str(), path.c_str()) != 0) error = failure("cannot replace the file");
-    if (!error.empty()) ::unlink(tempPath.c_str());
-    else flushFolder(folder);
     return error;
+}
+}  // namespace
+
+std::string writeFileAtomic(const std::string& path, std::initializer_list<std::span<const uint8_t>> pieces) {
+    return writeVia(path, piecesOf(pieces), true);
+}
+
+std::string writeFileStreamed(const std::string& path, const Produce& produce) {
+    return writeVia(path, produce, false);
 }
 
 std::string writeFileAtomic(const std::string& path, std::span<const uint8_t> data) {

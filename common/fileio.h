@@ -2,6 +2,7 @@
 // Whole-file reading and safe saving shared by the three programs.
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <span>
@@ -31,6 +32,19 @@ ReadStatus readWholeFile(const std::string& path, std::vector<uint8_t>& out, uin
 std::string writeFileAtomic(const std::string& path, std::initializer_list<std::span<const uint8_t>> pieces);
 std::string writeFileAtomic(const std::string& path, std::span<const uint8_t> data);
 std::string writeFileAtomic(const std::string& path, const std::string& text);
+
+// Takes one piece of a file's content; false when it could not be written.
+using ChunkWriter = std::function<bool(std::span<const uint8_t>)>;
+// Answered by writeFileStreamed when `produce` gave up.
+inline constexpr char kWriteStopped[] = "stopped";
+
+// As writeFileAtomic, with the content handed over piece by piece by
+// `produce`, so that it is never whole in memory. When `produce` returns
+// false the target stays as it was and the answer is kWriteStopped (unless a
+// write had failed). A target written in place gets the content through a
+// temporary file of the system's temporary folder, so a stopped write
+// leaves it whole as well.
+std::string writeFileStreamed(const std::string& path, const std::function<bool(const ChunkWriter&)>& produce);
 
 // The folder part of a path ("" for a bare name) and the part after the
 // last '/' or '\\'.

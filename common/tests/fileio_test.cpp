@@ -100,6 +100,33 @@ TEST(FileIo, SavingKeepsSymbolicAndHardLinks) {
     EXPECT_EQ(slurp(dir.file("real/fresh.bin")), "x");
 }
 
+TEST(FileIo, StreamedWriteTakesPiecesAndAStopLeavesTheTargetWhole) {
+    TempDir dir;
+    const std::string plain = dir.file("dump.txt"), rom = dir.file("rom.smc");
+    ASSERT_TRUE(writeFileAtomic(plain, std::string("old")).empty());
+    ASSERT_TRUE(writeFileAtomic(rom, std::string("old")).empty());
+    fs::create_hard_link(rom, dir.file("hard.smc"));  // written in place
+    auto pieces = [](int count) {
+        return [count](const ChunkWriter& write) {
+            for (int i = 0; i < 3; ++i) {
+                if (i == count) return false;
+                const std::string piece(100000, static_cast<char>('a' + i));
+                if (!write(std::span(reinterpret_cast<const uint8_t*>(piece.data()), piece.size()))) return false;
+            }
+            return true;
+        };
+    };
+    const std::string whole = std::string(100000, 'a') + std::string(100000, 'b') + std::string(100000, 'c');
+    for (const std::string& target : {plain, rom}) {
+        EXPECT_EQ(writeFileStreamed(target, pieces(2)), kWriteStopped);
+        EXPECT_EQ(slurp(target), "old");
+        EXPECT_TRUE(writeFileStreamed(target, pieces(3)).empty());
+        EXPECT_EQ(slurp(target), whole);
+    }
+    EXPECT_EQ(slurp(dir.file("hard.smc")), whole);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 3);
+}
+
 TEST(FileIo, WritableFileInAReadOnlyFolderIsWrittenInPlace) {
     TempDir dir;
     fs::create_directory(dir.file("ro"));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <new>
 
 #include "common/fileio.h"
 #include "common/hexdigits.h"
@@ -269,20 +270,45 @@ void Dumper::textDump() {
     if (table.TableSlot < table.TablePaths.size()) info.tableName = table.TablePaths[table.TableSlot];
     const auto range = bytes.subspan(static_cast<size_t>(r.start), static_cast<size_t>(r.length));
 
-    std::optional<std::string> text;
+    // The text goes to the file piece by piece, so memory does not grow with
+    // the range; a cancelled or failed dump leaves no new file.
+    bool ran = false, cancelled = false, noMemory = false;
+    std::string error;
     auto work = [&](const common::Progress& progress) {
-        text = transfer::textDump(table, range, info, progress);
-        return text.has_value();
+        ran = true;
+        const common::Progress watched = [&](uint64_t done, uint64_t total) {
+            cancelled = progress && !progress(done, total);
+            return !cancelled;
+        };
+        error = common::writeFileStreamed(DFile, [&](const common::ChunkWriter& write) {
+            try {
+                return transfer::textDump(
+                    table, range, info,
+                    [&](std::string_view piece) {
+                        return write(std::span(reinterpret_cast<const uint8_t*>(piece.data()), piece.size()));
+                    },
+                    watched);
+            } catch (const std::bad_alloc&) {
+                noMemory = true;
+                return false;
+            }
+        });
+        return !cancelled;
     };
     if (r.length >= kBusyDumpBytes)
         session_.runBusy("Dumping text...", work);
     else
         work({});
-    if (!text) {  // cancelled: no file
+    if (!ran || cancelled) {
         DumpState = Idle;
         return;
     }
-    if (!common::writeFileAtomic(DFile, *text).empty()) {
+    if (noMemory) {
+        session_.port().inform("Fatal Error: Could not allocate memory for data dumping.", {}, MsgIcon::Stop);
+        DumpState = Idle;
+        return;
+    }
+    if (!error.empty()) {
         fileError("Fatal Error: Could not create\n " + DFile);
         DumpState = CreateFailed;
         return;

@@ -150,44 +150,52 @@ inline char* put(char* p, const char* pool, Text t) {
 }
 
 // The output: a buffer kept `slack` bytes ahead of the write position at the
-// top of every step, so pooled texts need no check of their own.
+// top of every step, so pooled texts need no check of their own. Each time
+// the position passes `piece` bytes the text so far goes to the sink.
 class Out {
 public:
-    Out(size_t expected, size_t slack) : slack_(slack) {
-        buf_.resize(expected + 2 * slack);
+    Out(size_t piece, size_t slack, const TextSink& sink) : slack_(slack), sink_(sink) {
+        buf_.resize(piece + 2 * slack);
         p_ = buf_.data();
-        limit_ = buf_.data() + buf_.size() - slack_;
+        limit_ = buf_.data() + piece;
     }
     char*& p() { return p_; }
     const char* limit() const { return limit_; }
+    bool failed() const { return failed_; }
     void room() {
-        if (p_ > limit_) grow(0);
+        if (p_ > limit_) flush();
     }
     // The write position, with room for `n` more bytes.
     char* ahead(size_t n) {
-        if (static_cast<size_t>(buf_.data() + buf_.size() - p_) < n + slack_) grow(n);
+        if (static_cast<size_t>(buf_.data() + buf_.size() - p_) < n + slack_) {
+            flush();
+            if (buf_.size() < n + slack_) grow(n);
+        }
         return p_;
     }
     void append(std::string_view s) {
         std::memcpy(ahead(s.size()), s.data(), s.size());
         p_ += s.size();
     }
-    std::string finish() {
-        buf_.resize(static_cast<size_t>(p_ - buf_.data()));
-        return std::move(buf_);
+    void flush() {
+        if (!failed_ && p_ != buf_.data()) failed_ = !sink_(std::string_view(buf_.data(), static_cast<size_t>(p_ - buf_.data())));
+        p_ = buf_.data();
     }
 
 private:
+    // Only for a text longer than a piece: the buffer is empty.
     void grow(size_t need) {
-        const size_t used = static_cast<size_t>(p_ - buf_.data());
-        buf_.resize(std::max(buf_.size() * 2, used + need + 2 * slack_));
-        p_ = buf_.data() + used;
-        limit_ = buf_.data() + buf_.size() - slack_;
+        const size_t piece = static_cast<size_t>(limit_ - buf_.data());
+        buf_.assign(need + 2 * slack_, '\0');
+        p_ = buf_.data();
+        limit_ = buf_.data() + piece;
     }
     std::string buf_;
     size_t slack_;
+    const TextSink& sink_;
     char* p_;
     char* limit_;
+    bool failed_ = false;
 };
 
 // A byte with no code of its own, by the byte after it: its pair's text and
@@ -254,16 +262,17 @@ struct Rules {
                 if (!multiDynamic[b]) multi[b] = splitMulti(expandTemplate(t.MultiCodeEntries[b].text, info, 0));
             }
             char buf[16];
+            // The table's own line-break and end codes come before ".nontbl".
             if (t.ByteTable[b]) {
                 fallback[b] = pool.add(toCrLf(*t.ByteTable[b]));
-            } else if (nontbl) {
-                std::snprintf(buf, sizeof buf, dollar ? "$%02X" : "%03d", b);
-                fallback[b] = pool.add(toCrLf(std::string(1, open) + buf + close));
             } else if (t.LineBreakCode.marker == '/' && (t.LineBreakCode.value & 0xFF) == b) {
                 fallback[b] = pool.add("\r\n");
             } else if ((t.EndStringCode.marker == '*' || t.EndStringCode.marker == '\\') &&
                        (t.EndStringCode.value & 0xFF) == b) {
                 fallback[b] = pool.add("<END>\r\n");
+            } else if (nontbl) {
+                std::snprintf(buf, sizeof buf, dollar ? "$%02X" : "%03d", b);
+                fallback[b] = pool.add(toCrLf(std::string(1, open) + buf + close));
             } else {
                 std::snprintf(buf, sizeof buf, "($%02X)", b);
                 fallback[b] = pool.add(buf);
@@ -319,12 +328,12 @@ std::string toCrLf(std::string_view text) {
     return out;
 }
 
-std::optional<std::string> textDump(const TableData& table, std::span<const uint8_t> range, DumpInfo info,
-                                    const common::Progress& progress) {
+bool textDump(const TableData& table, std::span<const uint8_t> range, DumpInfo info, const TextSink& sink,
+              const common::Progress& progress) {
     const int64_t n = static_cast<int64_t>(range.size());
     info.length = n;
     const Rules r(table, info);
-    Out out(range.size() * 2 + 256, std::max(r.pool.longest, kPad) + 16);
+    Out out(kDumpPiece, std::max(r.pool.longest, kPad) + 16, sink);
     if (table.StartDumpSpec.flag) out.append(toCrLf(expandTemplate(table.StartDumpSpec.text, info, 0)));
 
     const uint8_t* d = range.data();
@@ -337,7 +346,7 @@ std::optional<std::string> textDump(const TableData& table, std::span<const uint
     std::string scratch;
     int64_t pos = 0;
     while (pos < n) {
-        if (progress && !progress(static_cast<uint64_t>(pos), static_cast<uint64_t>(n))) return std::nullopt;
+        if (out.failed() || (progress && !progress(static_cast<uint64_t>(pos), static_cast<uint64_t>(n)))) return false;
         const int64_t stop = std::min(n, pos + (int64_t{1} << 16));
         while (pos < stop) {
             if (fast) {
@@ -430,7 +439,23 @@ std::optional<std::string> textDump(const TableData& table, std::span<const uint
     }
 
     if (table.EndDumpSpec.flag) out.append(toCrLf(expandTemplate(table.EndDumpSpec.text, info, pos)));
-    return out.finish();
+    out.flush();
+    return !out.failed();
+}
+
+std::optional<std::string> textDump(const TableData& table, std::span<const uint8_t> range, DumpInfo info,
+                                    const common::Progress& progress) {
+    std::string text;
+    text.reserve(range.size() * 2 + 256);
+    const bool done = textDump(
+        table, range, std::move(info),
+        [&](std::string_view piece) {
+            text += piece;
+            return true;
+        },
+        progress);
+    if (!done) return std::nullopt;
+    return text;
 }
 
 }  // namespace hexedit::transfer

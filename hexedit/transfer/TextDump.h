@@ -3,6 +3,7 @@
 // entries and dump directives, and the keyword templates of the directives.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -33,9 +34,18 @@ std::string expandTemplate(std::string_view text, const DumpInfo& info, int64_t 
 // Every '\n' written as CR LF, as a text file is written.
 std::string toCrLf(std::string_view text);
 
+// Takes the next piece of a dump's text; false stops the dump.
+using TextSink = std::function<bool(std::string_view)>;
+// Pieces handed to a sink hold about this many bytes (more only when one
+// entry's text is longer), whatever the length of the range.
+inline constexpr size_t kDumpPiece = size_t{256} << 10;
+
 // The text of a dump of `range` (the bytes from info.start; info.length is
-// taken from its size), with CR LF line ends. Nothing when `progress`
-// answers false.
+// taken from its size), with CR LF line ends, handed to `sink` in pieces.
+// False when `progress` or `sink` answered false.
+bool textDump(const TableData& table, std::span<const uint8_t> range, DumpInfo info, const TextSink& sink,
+              const common::Progress& progress = {});
+// The same text whole. Nothing when `progress` answers false.
 std::optional<std::string> textDump(const TableData& table, std::span<const uint8_t> range, DumpInfo info,
                                     const common::Progress& progress = {});
 

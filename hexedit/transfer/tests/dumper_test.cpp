@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
 #include <filesystem>
+#include <memory>
+#include <new>
 #include <numeric>
 
 #include "common/fileio.h"
@@ -11,6 +15,25 @@
 #include "hexedit/core/TableLoader.h"
 #include "hexedit/core/testing/FakeSession.h"
 #include "hexedit/transfer/Dumper.h"
+
+// Allocations are watched: the largest one while gWatch is set, and those
+// of gFailFrom bytes or more fail.
+namespace {
+std::atomic<bool> gWatch{false};
+std::atomic<size_t> gLargest{0};
+std::atomic<size_t> gFailFrom{SIZE_MAX};
+}  // namespace
+
+[[gnu::noinline]] void* operator new(std::size_t n) {
+    if (n >= gFailFrom) throw std::bad_alloc();
+    if (gWatch)
+        for (size_t cur = gLargest; n > cur && !gLargest.compare_exchange_weak(cur, n);) {
+        }
+    if (void* p = std::malloc(n ? n : 1)) return p;
+    throw std::bad_alloc();
+}
+[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace hexedit::transfer {
 namespace {
@@ -120,6 +143,42 @@ TEST(Dumper, TwoPressesDumpTextAndBinaryAndRefuseTheOtherKind) {
                          MsgIcon::Stop);
     EXPECT_EQ(e.dump.DumpState, Idle);
     EXPECT_FALSE(e.dump.visible());
+}
+
+TEST(Dumper, LongTextDumpsGoToTheFileInPiecesAndSurviveAFailedAllocation) {
+    DumpEnv e;
+    constexpr size_t kRange = size_t{8} << 20;  // long enough for the progress bar
+    e.session.load(std::vector<uint8_t>(kRange, 0x41), "/roms/game.smc");
+    auto dump = [&](const char* name, const char* end) {
+        e.dump.BegOfs = "0";
+        e.dump.EndOfs = end;
+        e.dump.DFile = e.path(name);
+        e.dump.textDump();
+    };
+    gLargest = 0;
+    gWatch = true;
+    dump("long.txt", "7FFFFF");
+    gWatch = false;
+    e.port.expectMessage("Data was dumped to the text file...", "Text Dumping...", MsgIcon::Exclamation);
+    EXPECT_EQ(std::filesystem::file_size(e.path("long.txt")), kRange);
+    EXPECT_LT(gLargest.load(), size_t{2} << 20);  // not the whole text
+
+    e.session.keepGoing = false;  // cancelled: no file, no message
+    dump("cancelled.txt", "7FFFFF");
+    e.session.keepGoing = true;
+    EXPECT_FALSE(std::filesystem::exists(e.path("cancelled.txt")));
+
+    {
+        gFailFrom = 64 << 10;
+        const std::unique_ptr<void, void (*)(void*)> restore(&gFailFrom, [](void*) { gFailFrom = SIZE_MAX; });
+        dump("failed.txt", "FFFF");
+    }
+    e.port.expectMessage("Fatal Error: Could not allocate memory for data dumping.", {}, MsgIcon::Stop);
+    EXPECT_EQ(e.dump.DumpState, Idle);
+    EXPECT_FALSE(std::filesystem::exists(e.path("failed.txt")));
+    dump("after.txt", "2");
+    e.port.expectMessage("Data was dumped to the text file...", "Text Dumping...", MsgIcon::Exclamation);
+    EXPECT_EQ(e.read("after.txt"), "AAA");
 }
 
 TEST(Dumper, RangesAreCutAtTheFileEndAndCheckedPerDumpKind) {

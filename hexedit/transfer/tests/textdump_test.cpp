@@ -60,6 +60,12 @@ std::string slowDump(const TableData& t, const std::vector<uint8_t>& d, DumpInfo
         } else if (t.ByteTable[b]) {
             out += *t.ByteTable[b];
             pos += 1;
+        } else if (t.LineBreakCode.marker == '/' && t.LineBreakCode.value == b) {
+            out += "\n";
+            pos += 1;
+        } else if (t.EndStringCode.marker && t.EndStringCode.value == b) {
+            out += "<END>\n";
+            pos += 1;
         } else if (t.NonTableText.flag) {
             const std::string& nt = t.NonTableText.text;
             char num[8];
@@ -67,12 +73,6 @@ std::string slowDump(const TableData& t, const std::vector<uint8_t>& d, DumpInfo
             out += (nt.empty() || nt.front() == '$') ? '(' : nt.front();
             out += num;
             out += (nt.empty() || nt.back() == '$') ? ')' : nt.back();
-            pos += 1;
-        } else if (t.LineBreakCode.marker == '/' && t.LineBreakCode.value == b) {
-            out += "\n";
-            pos += 1;
-        } else if (t.EndStringCode.marker && t.EndStringCode.value == b) {
-            out += "<END>\n";
             pos += 1;
         } else {
             out += "($" + hex2(b) + ")";
@@ -83,21 +83,22 @@ std::string slowDump(const TableData& t, const std::vector<uint8_t>& d, DumpInfo
     return toCrLf(out);
 }
 
-TEST(TextDump, MatchesTheRulesReadOneByOneOnRandomTables) {
-    std::mt19937 rng(11);
-    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
-    const std::vector<std::string> pieces = {"a", "ka", "%", "_", ">", "$", "\\n", "\n", "%offset", "%DUMPSIZE",
-                                             "\\T", "<", "%ENDOFS", "", "%StartOfs"};
-    auto text = [&] {
+// A table with entries of every kind on a small byte alphabet, so that they
+// meet often, and bytes from that alphabet.
+struct RandomDump {
+    std::mt19937& rng;
+    int pick(int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); }
+    uint8_t byte() { return static_cast<uint8_t>(pick(5) == 0 ? pick(256) : pick(12)); }
+    std::string text() {
+        static const std::vector<std::string> pieces = {"a",  "ka", "%",      "_",         ">",   "$", "\\n", "\n",
+                                                        "%offset", "%DUMPSIZE", "\\T", "<", "%ENDOFS", "", "%StartOfs"};
         std::string s;
         for (int i = pick(4); i > 0; --i) s += pieces[static_cast<size_t>(pick(static_cast<int>(pieces.size())))];
         return s;
-    };
-    const std::vector<std::string> nontbl = {"", "[$]", "<>", "$", "x$", "($)", "|"};
-    for (int round = 0; round < 300; ++round) {
+    }
+    TableData table() {
+        static const std::vector<std::string> nontbl = {"", "[$]", "<>", "$", "x$", "($)", "|"};
         TableData t;
-        // A small byte alphabet so that entries of every kind meet often.
-        auto byte = [&] { return static_cast<uint8_t>(pick(5) == 0 ? pick(256) : pick(12)); };
         for (int i = pick(8); i > 0; --i) t.ByteTable[byte()] = text();
         for (int i = pick(10); i > 0; --i) t.PairTable[byte() * 256 + byte()] = text();
         for (int i = pick(4); i > 0; --i) t.CodeEntries[byte()] = {1, text()};
@@ -110,11 +111,51 @@ TEST(TextDump, MatchesTheRulesReadOneByOneOnRandomTables) {
         if (pick(2)) t.EndStringCode = {byte(), pick(2) ? '*' : '\\'};
         if (pick(2)) t.StartDumpSpec = {1, text()};
         if (pick(2)) t.EndDumpSpec = {1, text()};
-        std::vector<uint8_t> d(static_cast<size_t>(pick(60)));
+        return t;
+    }
+    std::vector<uint8_t> bytes(size_t n) {
+        std::vector<uint8_t> d(n);
         for (auto& b : d) b = byte();
-        const DumpInfo info{static_cast<int64_t>(rng()), static_cast<int64_t>(rng()), 0, "rom.smc", "t.tbl"};
+        return d;
+    }
+    DumpInfo info() { return {static_cast<int64_t>(rng()), static_cast<int64_t>(rng()), 0, "rom.smc", "t.tbl"}; }
+};
+
+TEST(TextDump, MatchesTheRulesReadOneByOneOnRandomTables) {
+    std::mt19937 rng(11);
+    RandomDump r{rng};
+    for (int round = 0; round < 300; ++round) {
+        const TableData t = r.table();
+        const auto d = r.bytes(static_cast<size_t>(r.pick(60)));
+        const DumpInfo info = r.info();
         ASSERT_EQ(*textDump(t, d, info), slowDump(t, d, info)) << "round " << round;
     }
+}
+
+TEST(TextDump, LongRangesGoToTheSinkInBoundedPieces) {
+    std::mt19937 rng(12);
+    RandomDump r{rng};
+    for (int round = 0; round < 4; ++round) {
+        const TableData t = r.table();
+        const auto d = r.bytes(400000);
+        const DumpInfo info = r.info();
+        std::string joined;
+        size_t largest = 0;
+        ASSERT_TRUE(textDump(t, d, info, [&](std::string_view piece) {
+            largest = std::max(largest, piece.size());
+            joined += piece;
+            return true;
+        }));
+        EXPECT_LE(largest, kDumpPiece + 256) << "round " << round;
+        ASSERT_EQ(joined, slowDump(t, d, info)) << "round " << round;
+    }
+    // A sink that fails stops the dump.
+    int pieces = 0;
+    EXPECT_FALSE(textDump(TableData{}, std::vector<uint8_t>(1 << 20), {}, [&](std::string_view) {
+        ++pieces;
+        return false;
+    }));
+    EXPECT_EQ(pieces, 1);
 }
 
 TableData load(std::string_view text) {
@@ -142,22 +183,22 @@ TEST(TextDump, AppliesTheRulesInOrderWithEveryDirective) {
               "<JUMP$>($01)\t00000114");  // F0 at the end: its parameters lie past the range
 }
 
-TEST(TextDump, NonTableBytesTakeTheirBracketsFromNontbl) {
+TEST(TextDump, NonTableBytesTakeTheirBracketsFromNontblAfterTheTablesCodes) {
     struct Case {
         const char* directive;
-        const char* expected;  // bytes 4F and FE
+        const char* expected;  // bytes 4F, FE (line break) and FF (end)
     };
     const Case cases[] = {
-        {"", "($4F)\r\n"},
-        {".nontbl=\"[$]\"\n", "[$4F][$FE]"},
-        {".nontbl=\"<>\"\n", "<079><254>"},
-        {".nontbl=\"($)\"\n", "($4F)($FE)"},
-        {".nontbl=\"$\"\n", "($4F)($FE)"},
-        {".nontbl=\"{x\"\n", "{079x{254x"},
+        {"", "($4F)\r\n<END>\r\n"},
+        {".nontbl=\"[$]\"\n", "[$4F]\r\n<END>\r\n"},
+        {".nontbl=\"<>\"\n", "<079>\r\n<END>\r\n"},
+        {".nontbl=\"($)\"\n", "($4F)\r\n<END>\r\n"},
+        {".nontbl=\"$\"\n", "($4F)\r\n<END>\r\n"},
+        {".nontbl=\"{x\"\n", "{079x\r\n<END>\r\n"},
     };
     for (const auto& c : cases) {
-        const TableData t = load(std::string("/FE\n") + c.directive);
-        EXPECT_EQ(*textDump(t, std::vector<uint8_t>{0x4F, 0xFE}, {}), c.expected) << c.directive;
+        const TableData t = load(std::string("/FE\n*FF\n") + c.directive);
+        EXPECT_EQ(*textDump(t, std::vector<uint8_t>{0x4F, 0xFE, 0xFF}, {}), c.expected) << c.directive;
     }
 }
 
