@@ -77,6 +77,27 @@ TEST_F(Cli, UsageErrorsAndHelp) {
     }
 }
 
+// The data generators: --help, usage errors, and a folder made on demand.
+TEST_F(Cli, GeneratorsTakeHelpAndMakeTheirFolder) {
+    for (const std::string tool : {MKDEMO_PATH, MKGAMEROM_PATH}) {
+        const auto status = [&](const std::string& args) {
+            const int raw = std::system(("cd '" + dir.string() + "' && '" + tool + "' " + args + " >out.txt 2>err.txt").c_str());
+            return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        };
+        EXPECT_EQ(status("--help"), 0) << tool;
+        EXPECT_NE(slurp(dir / "out.txt").find("usage:"), std::string::npos) << tool;
+        EXPECT_EQ(status(""), 2) << tool;
+        EXPECT_EQ(status("a b"), 2) << tool;
+        EXPECT_EQ(status("--bogus"), 2) << tool;
+        EXPECT_NE(slurp(dir / "err.txt").find("usage:"), std::string::npos) << tool;
+        EXPECT_FALSE(fs::exists(dir / "--help")) << tool;
+        EXPECT_FALSE(fs::exists(dir / "--bogus")) << tool;
+        EXPECT_EQ(status("new/folder"), 0) << tool << slurp(dir / "err.txt");
+        EXPECT_GT(std::distance(fs::directory_iterator(dir / "new/folder"), fs::directory_iterator()), 1) << tool;
+        fs::remove_all(dir / "new");
+    }
+}
+
 void writeBytes(const fs::path& p, const std::vector<uint8_t>& b) {
     std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
 }
