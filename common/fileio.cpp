@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <filesystem>
 
 namespace common {
@@ -52,7 +53,6 @@ ReadStatus readWholeFile(const std::string& path, std::vector<uint8_t>& out, uin
     return ReadStatus::Ok;
 }
 
-namespace {
 bool writeAll(int fd, const uint8_t* data, size_t size) {
     while (size > 0) {
         ssize_t n = ::write(fd, data, size);
@@ -63,7 +63,25 @@ bool writeAll(int fd, const uint8_t* data, size_t size) {
     }
     return true;
 }
-}  // namespace
+
+bool copyBytes(int from, uint64_t offset, int to, uint64_t length) {
+    auto in = static_cast<off_t>(offset);
+    while (length > 0) {
+        const ssize_t n = ::copy_file_range(from, &in, to, nullptr, std::min<uint64_t>(length, size_t{1} << 30), 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;  // not supported between these files: copied by hand below
+        length -= static_cast<uint64_t>(n);
+    }
+    std::vector<uint8_t> buffer(length > 0 ? kCopyChunk : 0);
+    while (length > 0) {
+        const ssize_t n = ::pread(from, buffer.data(), std::min<uint64_t>(length, buffer.size()), in);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0 || !writeAll(to, buffer.data(), static_cast<size_t>(n))) return false;
+        in += n;
+        length -= static_cast<uint64_t>(n);
+    }
+    return true;
+}
 
 namespace {
 std::string failure(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
@@ -88,24 +106,43 @@ std::optional<std::string> resolveLinks(std::string path) {
     return std::nullopt;
 }
 
-// Overwrites an existing file through its own inode, keeping its links,
-// owner and permissions; used when replacing it by a new file is impossible
-// or would split it from its other names.
-std::string writeInPlace(const std::string& path, std::initializer_list<std::span<const uint8_t>> pieces) {
+// Overwrites an existing file through its own inode with the content of
+// `source` (from its start), keeping its links, owner and permissions; used
+// when replacing it by a new file is impossible or would split it from its
+// other names.
+std::string writeInPlace(const std::string& path, int source) {
     int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) return failure("cannot open the file for writing");
     std::string error;
-    uint64_t total = 0;
-    for (auto piece : pieces) {
-        if (!writeAll(fd, piece.data(), piece.size())) {
-            error = failure("cannot write");
-            break;
-        }
-        total += piece.size();
-    }
-    if (error.empty() && ::ftruncate(fd, static_cast<off_t>(total)) != 0) error = failure("cannot set the length");
+    const off_t total = ::lseek(source, 0, SEEK_END);
+    if (total < 0 || !copyBytes(source, 0, fd, static_cast<uint64_t>(total))) error = failure("cannot write");
+    if (error.empty() && ::ftruncate(fd, total) != 0) error = failure("cannot set the length");
     if (error.empty() && ::fsync(fd) != 0) error = failure("cannot flush");
     if (::close(fd) != 0 && error.empty()) error = failure("cannot close");
+    return error;
+}
+
+}  // namespace
+
+int anonymousFile() {
+    std::error_code ec;
+    std::string name = std::filesystem::temp_directory_path(ec).string() + "/romtoolset.XXXXXX";
+    if (ec) name = "/tmp/romtoolset.XXXXXX";
+    std::vector<char> buf(name.begin(), name.end());
+    buf.push_back('\0');
+    const int fd = ::mkstemp(buf.data());
+    if (fd >= 0) ::unlink(buf.data());
+    return fd;
+}
+
+namespace {
+
+std::string produceInPlace(const std::string& path, const Producer& produce) {
+    const int fd = anonymousFile();
+    if (fd < 0) return failure("cannot create a temporary file");
+    std::string error = produce(fd);
+    if (error.empty()) error = writeInPlace(path, fd);
+    ::close(fd);
     return error;
 }
 
@@ -117,13 +154,13 @@ void flushFolder(const std::string& folder) {
 }
 }  // namespace
 
-std::string writeFileAtomic(const std::string& requested, std::initializer_list<std::span<const uint8_t>> pieces) {
+std::string writeFileAtomic(const std::string& requested, const Producer& produce) {
     const auto resolved = resolveLinks(requested);
     if (!resolved) return "too many levels of symbolic links";
     const std::string& path = *resolved;
     struct stat st {};
     const bool exists = ::stat(path.c_str(), &st) == 0;
-    if (exists && S_ISREG(st.st_mode) && st.st_nlink > 1) return writeInPlace(path, pieces);
+    if (exists && S_ISREG(st.st_mode) && st.st_nlink > 1) return produceInPlace(path, produce);
 
     std::string folder = folderOf(path);
     std::string temp = (folder.empty() ? std::string() : folder + "/") + "." + fileNameOf(path) + ".XXXXXX";
@@ -133,7 +170,7 @@ std::string writeFileAtomic(const std::string& requested, std::initializer_list<
     if (fd < 0) {
         // A folder the user may not create files in can still hold a
         // writable file.
-        if (exists && S_ISREG(st.st_mode) && (errno == EACCES || errno == EPERM)) return writeInPlace(path, pieces);
+        if (exists && S_ISREG(st.st_mode) && (errno == EACCES || errno == EPERM)) return produceInPlace(path, produce);
         return failure("cannot create a file in the folder");
     }
     std::string tempPath(name.data());
@@ -146,13 +183,7 @@ std::string writeFileAtomic(const std::string& requested, std::initializer_list<
         mode = 0666 & ~mask;
     }
 
-    std::string error;
-    for (auto piece : pieces) {
-        if (!writeAll(fd, piece.data(), piece.size())) {
-            error = failure("cannot write");
-            break;
-        }
-    }
+    std::string error = produce(fd);
     if (error.empty() && ::fchmod(fd, mode) != 0) error = failure("cannot set permissions");
     if (error.empty() && ::fdatasync(fd) != 0) error = failure("cannot flush");
     if (::close(fd) != 0 && error.empty()) error = failure("cannot close");
@@ -160,6 +191,14 @@ std::string writeFileAtomic(const std::string& requested, std::initializer_list<
     if (!error.empty()) ::unlink(tempPath.c_str());
     else flushFolder(folder);
     return error;
+}
+
+std::string writeFileAtomic(const std::string& path, std::initializer_list<std::span<const uint8_t>> pieces) {
+    return writeFileAtomic(path, [pieces](int fd) -> std::string {
+        for (auto piece : pieces)
+            if (!writeAll(fd, piece.data(), piece.size())) return failure("cannot write");
+        return {};
+    });
 }
 
 std::string writeFileAtomic(const std::string& path, std::span<const uint8_t> data) {
