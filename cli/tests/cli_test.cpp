@@ -49,8 +49,8 @@ protected:
     void TearDown() override { fs::remove_all(dir); }
 
     // Runs the program with `args` (shell words) in the test's folder.
-    Result run(const std::string& args, const std::string& input = {}) {
-        std::string cmd = "cd '" + dir.string() + "' && '" ROMTOOLSET_PATH "' " + args + " >out.txt 2>err.txt";
+    Result run(const std::string& args, const std::string& input = {}, const std::string& prefix = {}) {
+        std::string cmd = "cd '" + dir.string() + "' && " + prefix + "'" ROMTOOLSET_PATH "' " + args + " >out.txt 2>err.txt";
         if (!input.empty()) cmd += " <'" + input + "'";
         Result r;
         const int raw = std::system(cmd.c_str());
@@ -132,6 +132,34 @@ TEST_F(Cli, PatchesRoundTripAndRefuseAnotherFile) {
     EXPECT_EQ(bytesOf(dir / "c.bin"), b);
     EXPECT_EQ(run("patch apply a.bin p.bps").status, 2);
     EXPECT_EQ(run("patch create a.bin b.bin -o p.xyz").status, 2);
+}
+
+// A 31-byte IPS32 patch asking for a 4 GiB file, and a BPS patch declaring
+// a 2 GB - 1 target its actions cannot make, run with 1 GB of address
+// space: both refused with a message, nothing written. Standard input is
+// read once.
+TEST_F(Cli, HostilePatchesAreRefused) {
+    writeBytes(dir / "a.bin", {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H'});
+    std::vector<uint8_t> ips32 = {'I', 'P', 'S', '3', '2', 0xFF, 0xFF, 0xFF, 0x00, 0, 16};
+    ips32.resize(ips32.size() + 16, 0xAB);
+    ips32.insert(ips32.end(), {'E', 'E', 'O', 'F'});
+    ASSERT_EQ(ips32.size(), 31u);
+    writeBytes(dir / "p.ips32", ips32);
+    std::vector<uint8_t> bps = {'B', 'P', 'S', '1', 0x88, 0x7F, 0x7E, 0x7E, 0x7E, 0x86, 0x80, 0xA0};
+    for (const uint32_t c : {hexedit::romtools::crc32Of(bytesOf(dir / "a.bin")), 0u})
+        for (int k = 0; k < 4; ++k) bps.push_back(static_cast<uint8_t>(c >> (8 * k)));
+    const uint32_t c = hexedit::romtools::crc32Of(bps);
+    for (int k = 0; k < 4; ++k) bps.push_back(static_cast<uint8_t>(c >> (8 * k)));
+    writeBytes(dir / "p.bps", bps);
+    for (const char* patch : {"p.ips32", "p.bps"}) {
+        const Result r = run(std::string("patch apply a.bin ") + patch + " -o out.bin", {}, "ulimit -v 1000000; ");
+        EXPECT_EQ(r.status, 1) << patch << r.err;
+        EXPECT_NE(r.err.find("No patching performed."), std::string::npos) << patch << r.err;
+        EXPECT_FALSE(fs::exists(dir / "out.bin")) << patch;
+    }
+    const Result r = run("patch create - - -o p.bps", data("demo/demo.bin"));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("standard input"), std::string::npos) << r.err;
 }
 
 TEST_F(Cli, ChecksumShowsWhatItWouldWriteAndFixesOnlyWhenAsked) {

@@ -192,6 +192,14 @@ TEST(Bps, MutatedPatchesAnswerAsThePlainDecoder) {
     EXPECT_GE(seen.size(), 3u);  // the mutations reach several outcomes
 }
 
+// Appends the source, target and patch CRC32s.
+void seal(Bytes& patch, uint32_t sourceCrc, uint32_t targetCrc) {
+    for (const uint32_t c : {sourceCrc, targetCrc})
+        for (int k = 0; k < 4; ++k) patch.push_back(static_cast<uint8_t>(c >> (8 * k)));
+    const uint32_t c = zlibCrc(patch);
+    for (int k = 0; k < 4; ++k) patch.push_back(static_cast<uint8_t>(c >> (8 * k)));
+}
+
 // A patch written by hand from the format description: every action kind,
 // a negative source offset and a target copy overlapping what it writes.
 TEST(Bps, KnownAnswerPatch) {
@@ -207,12 +215,7 @@ TEST(Bps, KnownAnswerPatch) {
                    0x86, 0x8C,          // SourceCopy 2 from +6: GH
                    0x97, 0x88,          // TargetCopy 6 from +4: xyzGH, then its own x
                    0x86, 0x8F};         // SourceCopy 2 from 8 - 7 = 1: BC
-    for (const auto& part : {source, target}) {
-        const uint32_t c = zlibCrc(part);
-        for (int k = 0; k < 4; ++k) patch.push_back(static_cast<uint8_t>(c >> (8 * k)));
-    }
-    const uint32_t c = zlibCrc(patch);
-    for (int k = 0; k < 4; ++k) patch.push_back(static_cast<uint8_t>(c >> (8 * k)));
+    seal(patch, zlibCrc(source), zlibCrc(target));
     const auto r = applyBps(patch, source);
     ASSERT_EQ(r.status, BpsApplyStatus::Ok);
     EXPECT_EQ(std::string(r.target.begin(), r.target.end()), text);
@@ -221,6 +224,31 @@ TEST(Bps, KnownAnswerPatch) {
     EXPECT_EQ(referenceApply(createBps(source, target), source, decoded), BpsApplyStatus::Ok);
     EXPECT_EQ(decoded, target);
     EXPECT_EQ(crc32Of(Bytes{'1', '2', '3', '4', '5', '6', '7', '8', '9'}), 0xCBF43926u);
+}
+
+// Patches that ask for files past 2 GB - 1 are refused before anything is
+// allocated; so is a patch whose actions cannot make its declared target.
+TEST(PatchLimits, HostilePatchesAreRefusedBeforeAllocating) {
+    for (const uint32_t offset : {0xFFFFFF00u, 0x7FFFFFF0u}) {
+        Bytes ips32 = {'I', 'P', 'S', '3', '2', static_cast<uint8_t>(offset >> 24), static_cast<uint8_t>(offset >> 16),
+                       static_cast<uint8_t>(offset >> 8), static_cast<uint8_t>(offset), 0, 16};
+        ips32.resize(ips32.size() + 16, 0xAB);
+        ips32.insert(ips32.end(), {'E', 'E', 'O', 'F'});
+        Bytes file(100, 1);
+        EXPECT_EQ(applyIps32(ips32, file), Ips32ApplyStatus::TooLarge) << offset;
+        EXPECT_LE(file.size(), 100u);
+    }
+    const Bytes source = {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H'};
+    // Target sizes 2^31 and 2^31 - 1 as numbers, then one SourceRead of 9 bytes.
+    Bytes big = {'B', 'P', 'S', '1', 0x88, 0x00, 0x7F, 0x7E, 0x7E, 0x86, 0x80, 0xA0};
+    seal(big, zlibCrc(source), 0);
+    EXPECT_EQ(readBpsHeader(big).targetSize, uint64_t{1} << 31);
+    EXPECT_EQ(applyBps(big, source).status, BpsApplyStatus::TooLarge);
+    Bytes bogus = {'B', 'P', 'S', '1', 0x88, 0x7F, 0x7E, 0x7E, 0x7E, 0x86, 0x80, 0xA0};
+    seal(bogus, zlibCrc(source), 0);
+    EXPECT_EQ(readBpsHeader(bogus).targetSize, uint64_t{INT32_MAX});
+    EXPECT_EQ(readBpsHeader(bogus).status, BpsApplyStatus::Malformed);
+    EXPECT_EQ(applyBps(bogus, source).status, BpsApplyStatus::Malformed);
 }
 
 TEST(Ips32, RoundTripsAcross16MiB) {
