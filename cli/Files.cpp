@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <iostream>
 #include <iterator>
 
@@ -25,6 +27,29 @@ bool writeOutput(const std::string& path, const std::vector<uint8_t>& data) {
         return static_cast<bool>(std::cout);
     }
     const std::string error = common::writeFileAtomic(path, std::span<const uint8_t>(data));
+    if (error.empty()) return true;
+    std::cerr << path << ": " << error << '\n';
+    return false;
+}
+
+bool writeOutput(const std::string& path, const std::function<std::string(int fd)>& produce) {
+    std::string error;
+    if (path == "-") {
+        // Made whole first: a failure leaves standard output untouched.
+        const int fd = common::anonymousFile();
+        if (fd < 0) {
+            error = "cannot create a temporary file";
+        } else {
+            error = produce(fd);
+            const off_t length = ::lseek(fd, 0, SEEK_END);
+            std::cout.flush();
+            if (error.empty() && (length < 0 || !common::copyBytes(fd, 0, STDOUT_FILENO, static_cast<uint64_t>(length))))
+                error = "cannot write";
+            ::close(fd);
+        }
+    } else {
+        error = common::writeFileAtomic(path, common::Producer(produce));
+    }
     if (error.empty()) return true;
     std::cerr << path << ": " << error << '\n';
     return false;

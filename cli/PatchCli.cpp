@@ -73,7 +73,11 @@ void addPatch(CLI::App& app, int& status) {
     create->add_option("-o,--output", c->output, "Patch file (.ips, .ips32 or .bps; '-': stdout)")->required();
     create->add_option("--format", c->format, "Format, when the output name does not tell it")
         ->check(CLI::IsMember({"ips", "ips32", "bps"}));
-    create->callback([c, &status] { status = cli::create(*c); });
+    create->callback([c, &status] {
+        if (c->original == "-" && c->edited == "-")
+            throw CLI::ValidationError("ORIGINAL EDITED", "standard input can be only one of them");
+        status = cli::create(*c);
+    });
 
     auto p = std::make_shared<ApplyArgs>();
     auto* apply = patch->add_subcommand("apply", "Apply patches to FILE in order; each format is told by its header.");

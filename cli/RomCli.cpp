@@ -1,6 +1,9 @@
 // checksum and dump: Tarnwick32's SNES checksum repair and its text and
 // binary dumps, run on the main window's model without a window.
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -8,9 +11,10 @@
 
 #include "cli/Cli.h"
 #include "cli/CliPort.h"
+#include "common/MappedFile.h"
 #include "common/fileio.h"
 #include "hexedit/core/DataPad.h"
-#include "hexedit/romtools/RomCommands.h"
+#include "hexedit/romtools/SnesChecksum.h"
 #include "hexedit/search/DataList.h"
 #include "hexedit/transfer/Dumper.h"
 
@@ -24,21 +28,40 @@ struct ChecksumArgs {
 };
 
 int checksum(const ChecksumArgs& a) {
-    CliPort port;
-    hexedit::DataPad pad(port);
-    if (!openInPad(pad, port, a.file, {})) return Failure;
-    hexedit::romtools::RomCommands rom(pad);
-    port.answers = {true, a.fix};  // "Repair the CheckSum in this ROM?", then the repair itself
-    rom.RepairSNESChecksum1Click();
-    const bool found = port.messages.size() >= 2 && port.messages[1].buttons == common::MsgButtons::YesNo;
-    const bool needed = found && pad.editor().Modified;
-    if (!port.messages.empty()) port.messages.erase(port.messages.begin());  // the opening question
-    const bool noRepairNeeded = !port.messages.empty() && port.messages.back().text == "No checksum repair needed.";
-    port.flush(found || noRepairNeeded ? std::cout : std::cerr);
-    if (!found && !noRepairNeeded) return Failure;
-    if (!needed) return Success;
-    const auto bytes = pad.editor().storedBytes();
-    return writeOutput(a.output.empty() ? a.file : a.output, {bytes.begin(), bytes.end()}) ? Success : Failure;
+    namespace rt = hexedit::romtools;
+    common::MappedFile file;
+    if (const std::string error = file.open(a.file); !error.empty()) {
+        std::cerr << a.file << ": " << error << '\n';
+        return Failure;
+    }
+    const rt::ChecksumFinding f = rt::examineSnesChecksum(file.bytes());
+    if (f.refusal) {
+        std::cerr << f.refusal << '\n';
+        return Failure;
+    }
+    std::cout << rt::checksumFigures(f) << "\n\n";
+    if (!f.repairNeeded()) {
+        std::cout << "No checksum repair needed.\n";
+        return Success;
+    }
+    if (!a.fix) {
+        std::cout << "No checksum repair performed.\n";
+        return Success;
+    }
+    // The file with the four bytes replaced, copied without reading it whole.
+    const uint64_t at = f.header.base + rt::kComplementAt;
+    const auto words = f.repairedWords();
+    const bool written = writeOutput(a.output.empty() ? a.file : a.output, [&](int out) -> std::string {
+        const int in = ::open(a.file.c_str(), O_RDONLY | O_CLOEXEC);
+        if (in < 0) return "cannot read " + a.file;
+        const bool ok = common::copyBytes(in, 0, out, at) && common::writeAll(out, words.data(), words.size()) &&
+                        common::copyBytes(in, at + words.size(), out, file.size() - at - words.size());
+        ::close(in);
+        return ok ? std::string() : "cannot write";
+    });
+    if (!written) return Failure;
+    std::cout << "Checksum has been repaired!\n";
+    return Success;
 }
 
 struct DumpArgs {

@@ -20,6 +20,12 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);
         return code == 0 ? cli::Success : cli::UsageError;
+    } catch (const std::bad_alloc&) {
+        std::cerr << "romtoolset: not enough memory for this work; nothing was written.\n";
+        return cli::Failure;
+    } catch (const std::exception& e) {  // other resource failures: files, threads, lengths
+        std::cerr << "romtoolset: " << e.what() << "; nothing was written.\n";
+        return cli::Failure;
     }
     return status;
 }

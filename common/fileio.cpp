@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <cstdlib>
+#include <algorithm>
 #include <filesystem>
 #include <utility>
 
@@ -54,7 +54,6 @@ ReadStatus readWholeFile(const std::string& path, std::vector<uint8_t>& out, uin
     return ReadStatus::Ok;
 }
 
-namespace {
 bool writeAll(int fd, const uint8_t* data, size_t size) {
     while (size > 0) {
         ssize_t n = ::write(fd, data, size);
@@ -65,7 +64,25 @@ bool writeAll(int fd, const uint8_t* data, size_t size) {
     }
     return true;
 }
-}  // namespace
+
+bool copyBytes(int from, uint64_t offset, int to, uint64_t length) {
+    auto in = static_cast<off_t>(offset);
+    while (length > 0) {
+        const ssize_t n = ::copy_file_range(from, &in, to, nullptr, std::min<uint64_t>(length, size_t{1} << 30), 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;  // not supported between these files: copied by hand below
+        length -= static_cast<uint64_t>(n);
+    }
+    std::vector<uint8_t> buffer(length > 0 ? kCopyChunk : 0);
+    while (length > 0) {
+        const ssize_t n = ::pread(from, buffer.data(), std::min<uint64_t>(length, buffer.size()), in);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0 || !writeAll(to, buffer.data(), static_cast<size_t>(n))) return false;
+        in += n;
+        length -= static_cast<uint64_t>(n);
+    }
+    return true;
+}
 
 namespace {
 std::string failure(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
@@ -90,26 +107,36 @@ std::optional<std::string> resolveLinks(std::string path) {
     return std::nullopt;
 }
 
-using Produce = std::function<bool(const ChunkWriter&)>;
-
-// Runs `produce` with a writer to `fd`; the first failure stops it.
-std::string produceInto(int fd, const Produce& produce) {
+// Overwrites an existing file through its own inode with the content of
+// `source` (from its start), keeping its links, owner and permissions; used
+// when replacing it by a new file is impossible or would split it from its
+// other names.
+std::string writeInPlace(const std::string& path, int source) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return failure("cannot open the file for writing");
     std::string error;
-    const bool done = produce([&](std::span<const uint8_t> piece) {
-        if (error.empty() && !writeAll(fd, piece.data(), piece.size())) error = failure("cannot write");
-        return error.empty();
-    });
-    if (error.empty() && !done) error = kWriteStopped;
+    const off_t total = ::lseek(source, 0, SEEK_END);
+    if (total < 0 || !copyBytes(source, 0, fd, static_cast<uint64_t>(total))) error = failure("cannot write");
+    if (error.empty() && ::ftruncate(fd, total) != 0) error = failure("cannot set the length");
+    if (error.empty() && ::fsync(fd) != 0) error = failure("cannot flush");
+    if (::close(fd) != 0 && error.empty()) error = failure("cannot close");
     return error;
 }
 
-Produce piecesOf(std::initializer_list<std::span<const uint8_t>> pieces) {
-    return [pieces](const ChunkWriter& write) {
-        for (auto piece : pieces)
-            if (!write(piece)) return false;
-        return true;
-    };
+}  // namespace
+
+int anonymousFile() {
+    std::error_code ec;
+    std::string name = std::filesystem::temp_directory_path(ec).string() + "/romtoolset.XXXXXX";
+    if (ec) name = "/tmp/romtoolset.XXXXXX";
+    std::vector<char> buf(name.begin(), name.end());
+    buf.push_back('\0');
+    const int fd = ::mkstemp(buf.data());
+    if (fd >= 0) ::unlink(buf.data());
+    return fd;
 }
+
+namespace {
 
 // Closes a descriptor (and removes a file) on every way out, exceptions too.
 struct FdGuard {
@@ -122,61 +149,12 @@ struct FdGuard {
     int release() { return std::exchange(fd, -1); }
 };
 
-// An unnamed temporary file of the system's temporary folder.
-int anonymousTempFile() {
-    const char* env = std::getenv("TMPDIR");
-    const std::string folder = env && *env ? env : "/tmp";
-#ifdef O_TMPFILE
-    const int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    if (fd >= 0) return fd;
-#endif
-    std::string name = folder + "/.tarnwick.XXXXXX";
-    const int named = ::mkstemp(name.data());
-    if (named >= 0) ::unlink(name.c_str());
-    return named;
-}
-
-// Copies `from` (read from its start) to `to`; the length copied in `total`.
-bool copyFile(int from, int to, uint64_t& total) {
-    std::vector<uint8_t> buf(size_t{1} << 20);
-    total = 0;
-    for (;;) {
-        const ssize_t n = ::pread(from, buf.data(), buf.size(), static_cast<off_t>(total));
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
-        if (n == 0) return true;
-        if (!writeAll(to, buf.data(), static_cast<size_t>(n))) return false;
-        total += static_cast<uint64_t>(n);
-    }
-}
-
-// Overwrites an existing file through its own inode, keeping its links,
-// owner and permissions; used when replacing it by a new file is impossible
-// or would split it from its other names. Content that is not complete in
-// memory (`staged`) is made in a temporary file first, so that the target
-// is only touched once all of it is there.
-std::string writeInPlace(const std::string& path, const Produce& produce, bool staged) {
+std::string produceInPlace(const std::string& path, const Producer& produce) {
     FdGuard stage;
-    if (staged) {
-        stage.fd = anonymousTempFile();
-        if (stage.fd < 0) return failure("cannot create a temporary file");
-        if (std::string error = produceInto(stage.fd, produce); !error.empty()) return error;
-    }
-    FdGuard target;
-    target.fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-    if (target.fd < 0) return failure("cannot open the file for writing");
-    std::string error;
-    uint64_t total = 0;
-    if (staged) {
-        if (!copyFile(stage.fd, target.fd, total)) error = failure("cannot write");
-    } else {
-        const off_t before = ::lseek(target.fd, 0, SEEK_CUR);
-        error = produceInto(target.fd, produce);
-        total = static_cast<uint64_t>(::lseek(target.fd, 0, SEEK_CUR) - before);
-    }
-    if (error.empty() && ::ftruncate(target.fd, static_cast<off_t>(total)) != 0) error = failure("cannot set the length");
-    if (error.empty() && ::fsync(target.fd) != 0) error = failure("cannot flush");
-    if (::close(target.release()) != 0 && error.empty()) error = failure("cannot close");
+    stage.fd = anonymousFile();
+    if (stage.fd < 0) return failure("cannot create a temporary file");
+    std::string error = produce(stage.fd);
+    if (error.empty()) error = writeInPlace(path, stage.fd);
     return error;
 }
 
@@ -186,16 +164,15 @@ void flushFolder(const std::string& folder) {
     ::fsync(fd);
     ::close(fd);
 }
+}  // namespace
 
-// Into a temporary file beside the target that is renamed over it, or in
-// place (see the header).
-std::string writeVia(const std::string& requested, const Produce& produce, bool inMemory) {
+std::string writeFileAtomic(const std::string& requested, const Producer& produce) {
     const auto resolved = resolveLinks(requested);
     if (!resolved) return "too many levels of symbolic links";
     const std::string& path = *resolved;
     struct stat st {};
     const bool exists = ::stat(path.c_str(), &st) == 0;
-    if (exists && S_ISREG(st.st_mode) && st.st_nlink > 1) return writeInPlace(path, produce, !inMemory);
+    if (exists && S_ISREG(st.st_mode) && st.st_nlink > 1) return produceInPlace(path, produce);
 
     std::string folder = folderOf(path);
     std::string temp = (folder.empty() ? std::string() : folder + "/") + "." + fileNameOf(path) + ".XXXXXX";
@@ -204,8 +181,7 @@ std::string writeVia(const std::string& requested, const Produce& produce, bool 
     if (out.fd < 0) {
         // A folder the user may not create files in can still hold a
         // writable file.
-        if (exists && S_ISREG(st.st_mode) && (errno == EACCES || errno == EPERM))
-            return writeInPlace(path, produce, !inMemory);
+        if (exists && S_ISREG(st.st_mode) && (errno == EACCES || errno == EPERM)) return produceInPlace(path, produce);
         return failure("cannot create a file in the folder");
     }
     out.unlinkPath = temp;
@@ -218,7 +194,7 @@ std::string writeVia(const std::string& requested, const Produce& produce, bool 
         mode = 0666 & ~mask;
     }
 
-    std::string error = produceInto(out.fd, produce);
+    std::string error = produce(out.fd);
     if (error.empty() && ::fchmod(out.fd, mode) != 0) error = failure("cannot set permissions");
     if (error.empty() && ::fdatasync(out.fd) != 0) error = failure("cannot flush");
     if (::close(out.release()) != 0 && error.empty()) error = failure("cannot close");
@@ -229,14 +205,25 @@ std::string writeVia(const std::string& requested, const Produce& produce, bool 
     }
     return error;
 }
-}  // namespace
 
-std::string writeFileAtomic(const std::string& path, std::initializer_list<std::span<const uint8_t>> pieces) {
-    return writeVia(path, piecesOf(pieces), true);
+std::string writeFileStreamed(const std::string& path, const std::function<bool(const ChunkWriter&)>& produce) {
+    return writeFileAtomic(path, [&produce](int fd) {
+        std::string error;
+        const bool done = produce([&](std::span<const uint8_t> piece) {
+            if (error.empty() && !writeAll(fd, piece.data(), piece.size())) error = failure("cannot write");
+            return error.empty();
+        });
+        if (error.empty() && !done) error = kWriteStopped;
+        return error;
+    });
 }
 
-std::string writeFileStreamed(const std::string& path, const Produce& produce) {
-    return writeVia(path, produce, false);
+std::string writeFileAtomic(const std::string& path, std::initializer_list<std::span<const uint8_t>> pieces) {
+    return writeFileAtomic(path, [pieces](int fd) -> std::string {
+        for (auto piece : pieces)
+            if (!writeAll(fd, piece.data(), piece.size())) return failure("cannot write");
+        return {};
+    });
 }
 
 std::string writeFileAtomic(const std::string& path, std::span<const uint8_t> data) {

@@ -31,6 +31,21 @@ ReadStatus readWholeFile(const std::string& path, std::vector<uint8_t>& out, uin
 // Returns an empty text on success, otherwise what went wrong.
 std::string writeFileAtomic(const std::string& path, std::initializer_list<std::span<const uint8_t>> pieces);
 std::string writeFileAtomic(const std::string& path, std::span<const uint8_t> data);
+// The same with content too large to hold: `produce` writes it into the
+// open, empty file it is given (readable and writable, positioned at its
+// start) and returns an empty text, or what went wrong.
+using Producer = std::function<std::string(int fd)>;
+std::string writeFileAtomic(const std::string& path, const Producer& produce);
+
+// A readable and writable temporary file that is gone once closed, or -1.
+int anonymousFile();
+// Buffer size of the copies between files.
+inline constexpr size_t kCopyChunk = size_t{1} << 20;
+// Writes all `size` bytes to a file descriptor at its position.
+bool writeAll(int fd, const uint8_t* data, size_t size);
+// Copies `length` bytes from `offset` of `from` to the position of `to`
+// (through the kernel where it can), leaving `from`'s position alone.
+bool copyBytes(int from, uint64_t offset, int to, uint64_t length);
 std::string writeFileAtomic(const std::string& path, const std::string& text);
 
 // Takes one piece of a file's content; false when it could not be written.

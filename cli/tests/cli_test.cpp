@@ -49,8 +49,8 @@ protected:
     void TearDown() override { fs::remove_all(dir); }
 
     // Runs the program with `args` (shell words) in the test's folder.
-    Result run(const std::string& args, const std::string& input = {}) {
-        std::string cmd = "cd '" + dir.string() + "' && '" ROMTOOLSET_PATH "' " + args + " >out.txt 2>err.txt";
+    Result run(const std::string& args, const std::string& input = {}, const std::string& prefix = {}) {
+        std::string cmd = "cd '" + dir.string() + "' && " + prefix + "'" ROMTOOLSET_PATH "' " + args + " >out.txt 2>err.txt";
         if (!input.empty()) cmd += " <'" + input + "'";
         Result r;
         const int raw = std::system(cmd.c_str());
@@ -74,6 +74,27 @@ TEST_F(Cli, UsageErrorsAndHelp) {
         const Result r = run(args);
         EXPECT_EQ(r.status, 0) << args;
         EXPECT_NE(r.out.find("Usage"), std::string::npos) << args;
+    }
+}
+
+// The data generators: --help, usage errors, and a folder made on demand.
+TEST_F(Cli, GeneratorsTakeHelpAndMakeTheirFolder) {
+    for (const std::string tool : {MKDEMO_PATH, MKGAMEROM_PATH}) {
+        const auto status = [&](const std::string& args) {
+            const int raw = std::system(("cd '" + dir.string() + "' && '" + tool + "' " + args + " >out.txt 2>err.txt").c_str());
+            return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        };
+        EXPECT_EQ(status("--help"), 0) << tool;
+        EXPECT_NE(slurp(dir / "out.txt").find("usage:"), std::string::npos) << tool;
+        EXPECT_EQ(status(""), 2) << tool;
+        EXPECT_EQ(status("a b"), 2) << tool;
+        EXPECT_EQ(status("--bogus"), 2) << tool;
+        EXPECT_NE(slurp(dir / "err.txt").find("usage:"), std::string::npos) << tool;
+        EXPECT_FALSE(fs::exists(dir / "--help")) << tool;
+        EXPECT_FALSE(fs::exists(dir / "--bogus")) << tool;
+        EXPECT_EQ(status("new/folder"), 0) << tool << slurp(dir / "err.txt");
+        EXPECT_GT(std::distance(fs::directory_iterator(dir / "new/folder"), fs::directory_iterator()), 1) << tool;
+        fs::remove_all(dir / "new");
     }
 }
 
@@ -113,11 +134,45 @@ TEST_F(Cli, PatchesRoundTripAndRefuseAnotherFile) {
     EXPECT_EQ(run("patch create a.bin b.bin -o p.xyz").status, 2);
 }
 
+// A 31-byte IPS32 patch asking for a 4 GiB file, and a BPS patch declaring
+// a 2 GB - 1 target its actions cannot make, run with 1 GB of address
+// space: both refused with a message, nothing written. Standard input is
+// read once.
+TEST_F(Cli, HostilePatchesAreRefused) {
+    writeBytes(dir / "a.bin", {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H'});
+    std::vector<uint8_t> ips32 = {'I', 'P', 'S', '3', '2', 0xFF, 0xFF, 0xFF, 0x00, 0, 16};
+    ips32.resize(ips32.size() + 16, 0xAB);
+    ips32.insert(ips32.end(), {'E', 'E', 'O', 'F'});
+    ASSERT_EQ(ips32.size(), 31u);
+    writeBytes(dir / "p.ips32", ips32);
+    std::vector<uint8_t> bps = {'B', 'P', 'S', '1', 0x88, 0x7F, 0x7E, 0x7E, 0x7E, 0x86, 0x80, 0xA0};
+    for (const uint32_t c : {hexedit::romtools::crc32Of(bytesOf(dir / "a.bin")), 0u})
+        for (int k = 0; k < 4; ++k) bps.push_back(static_cast<uint8_t>(c >> (8 * k)));
+    const uint32_t c = hexedit::romtools::crc32Of(bps);
+    for (int k = 0; k < 4; ++k) bps.push_back(static_cast<uint8_t>(c >> (8 * k)));
+    writeBytes(dir / "p.bps", bps);
+    for (const char* patch : {"p.ips32", "p.bps"}) {
+        const Result r = run(std::string("patch apply a.bin ") + patch + " -o out.bin", {}, "ulimit -v 1000000; ");
+        EXPECT_EQ(r.status, 1) << patch << r.err;
+        EXPECT_NE(r.err.find("No patching performed."), std::string::npos) << patch << r.err;
+        EXPECT_FALSE(fs::exists(dir / "out.bin")) << patch;
+    }
+    const Result r = run("patch create - - -o p.bps", data("demo/demo.bin"));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("standard input"), std::string::npos) << r.err;
+}
+
 TEST_F(Cli, ChecksumShowsWhatItWouldWriteAndFixesOnlyWhenAsked) {
     fs::copy_file(data("game/vt2.smc"), dir / "rom.smc");
     Result r = run("checksum rom.smc");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "No checksum repair needed.\n");
+    // The words the file holds and the words it should hold, in every case.
+    unsigned words[4] = {};
+    const char* layout = " ROM CheckSum  : %4X\n ROM Compliment: %4X\n\n NEW CheckSum  : %4X\n NEW Compliment: %4X\n\n";
+    EXPECT_EQ(std::sscanf(r.out.c_str(), layout, &words[0], &words[1], &words[2], &words[3]), 4) << r.out;
+    EXPECT_EQ(words[0], words[2]);
+    EXPECT_EQ(words[1], words[3]);
+    EXPECT_NE(r.out.find("\n\nNo checksum repair needed.\n"), std::string::npos) << r.out;
     std::vector<uint8_t> rom = bytesOf(dir / "rom.smc");
     rom[0x18000] ^= 0x40;
     writeBytes(dir / "rom.smc", rom);
@@ -129,7 +184,11 @@ TEST_F(Cli, ChecksumShowsWhatItWouldWriteAndFixesOnlyWhenAsked) {
     r = run("checksum rom.smc --fix");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("Checksum has been repaired!"), std::string::npos) << r.out;
-    EXPECT_EQ(run("checksum rom.smc").out, "No checksum repair needed.\n");
+    r = run("checksum rom.smc");
+    EXPECT_EQ(std::sscanf(r.out.c_str(), layout, &words[0], &words[1], &words[2], &words[3]), 4) << r.out;
+    EXPECT_NE(words[0], 0u);
+    EXPECT_EQ(words[0], words[2]);
+    EXPECT_NE(r.out.find("No checksum repair needed."), std::string::npos) << r.out;
     r = run("checksum '" + data("demo/demo.bin") + "'");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Could not locate CHECKSUM!\n");

@@ -167,7 +167,7 @@ private:
 // Reads the patch's numbers; every read is checked against `end_`.
 class Reader {
 public:
-    Reader(std::span<const uint8_t> p, size_t end) : p_(p), end_(end) {}
+    Reader(std::span<const uint8_t> p, size_t end, size_t pos = 4) : p_(p), end_(end), pos_(pos) {}
     bool number(uint64_t& v) {
         v = 0;
         uint64_t shift = 1;
@@ -198,7 +198,7 @@ public:
 private:
     std::span<const uint8_t> p_;
     size_t end_;
-    size_t pos_ = 4;
+    size_t pos_;
 };
 
 }  // namespace
@@ -215,81 +215,141 @@ std::vector<uint8_t> createBps(std::span<const uint8_t> source, std::span<const 
     return Encoder(source, target).run();
 }
 
-BpsApplyResult applyBps(std::span<const uint8_t> patch, std::span<const uint8_t> source) {
-    BpsApplyResult r;
-    if (!looksLikeBps(patch) || patch.size() < kBpsMinSize) {
-        r.status = BpsApplyStatus::BadHeader;
-        return r;
-    }
-    const size_t end = patch.size() - 12;
-    if (crc32Of(patch.first(patch.size() - 4)) != le32(&patch[patch.size() - 4])) {
-        r.status = BpsApplyStatus::PatchChecksum;
-        return r;
-    }
-    r.expectedSourceCrc = le32(&patch[end]);
-    const uint32_t targetCrc = le32(&patch[end + 4]);
-    Reader in(patch, end);
-    uint64_t sourceSize, targetSize, metaSize;
-    if (!in.number(sourceSize) || !in.number(targetSize) || !in.number(metaSize) || !in.skip(metaSize)) {
-        r.status = BpsApplyStatus::Malformed;
-        return r;
-    }
-    r.expectedSourceSize = sourceSize;
-    r.foundSourceCrc = crc32Of(source);
-    if (sourceSize != source.size() || r.foundSourceCrc != r.expectedSourceCrc) {
-        r.status = BpsApplyStatus::WrongSource;
-        return r;
-    }
-    if (targetSize > kBpsMaxTarget) {
-        r.status = BpsApplyStatus::TooLarge;
-        return r;
-    }
-    // Appended to a reserved vector: no zero fill, no reallocation.
-    std::vector<uint8_t> out;
-    out.reserve(targetSize);
+namespace {
+
+// Walks the actions of a patch whose header was read, checking every bound
+// against the declared sizes, and hands each piece of the target to the
+// sink in order: from the source, from the patch or from the target written
+// so far. False when an action reaches outside or the sizes do not add up.
+template <class Sink>
+bool walkActions(Reader& in, uint64_t sourceSize, uint64_t targetSize, Sink&& sink) {
+    uint64_t at = 0;
     int64_t srcRel = 0, tgtRel = 0;
-    auto fail = [&] {
-        r.status = BpsApplyStatus::Malformed;
-        return r;
-    };
     while (!in.atEnd()) {
         uint64_t data;
-        if (!in.number(data)) return fail();
-        const uint64_t at = out.size();
+        if (!in.number(data)) return false;
         const uint64_t len = (data >> 2) + 1;
-        if (len > targetSize - at) return fail();
+        if (len > targetSize - at) return false;
         switch (data & 3) {
         case SourceRead:
-            if (at + len > sourceSize) return fail();
-            out.insert(out.end(), &source[at], &source[at] + len);
+            if (at + len > sourceSize) return false;
+            sink.fromSource(at, len);
             break;
         case TargetRead: {
             const size_t from = in.pos();
-            if (!in.skip(len)) return fail();
-            out.insert(out.end(), &patch[from], &patch[from] + len);
+            if (!in.skip(len)) return false;
+            sink.fromPatch(from, len);
             break;
         }
-        case SourceCopy: {
+        default: {
             int64_t off;
-            if (!in.signedNumber(off)) return fail();
-            if (__builtin_add_overflow(srcRel, off, &srcRel)) return fail();
-            if (srcRel < 0 || static_cast<uint64_t>(srcRel) > sourceSize || len > sourceSize - srcRel) return fail();
-            out.insert(out.end(), &source[srcRel], &source[srcRel] + len);
-            srcRel += static_cast<int64_t>(len);
-            break;
+            int64_t& rel = (data & 3) == SourceCopy ? srcRel : tgtRel;
+            if (!in.signedNumber(off) || __builtin_add_overflow(rel, off, &rel) || rel < 0) return false;
+            const auto from = static_cast<uint64_t>(rel);
+            if ((data & 3) == SourceCopy) {
+                if (from > sourceSize || len > sourceSize - from) return false;
+                sink.fromSource(from, len);
+            } else {
+                if (from >= at) return false;  // may overlap the bytes it writes
+                sink.fromTarget(from, len);
+            }
+            rel += static_cast<int64_t>(len);
         }
-        default: {  // TargetCopy: may overlap the bytes it writes
-            int64_t off;
-            if (!in.signedNumber(off)) return fail();
-            if (__builtin_add_overflow(tgtRel, off, &tgtRel)) return fail();
-            if (tgtRel < 0 || static_cast<uint64_t>(tgtRel) >= at) return fail();
-            for (uint64_t i = 0; i < len; ++i) out.push_back(out[tgtRel + i]);
-            tgtRel += static_cast<int64_t>(len);
         }
+        at += len;
+    }
+    return at == targetSize;
+}
+
+struct NoSink {
+    void fromSource(uint64_t, uint64_t) {}
+    void fromPatch(size_t, uint64_t) {}
+    void fromTarget(uint64_t, uint64_t) {}
+};
+
+// Appends to a vector whose capacity holds the whole target.
+struct VectorSink {
+    std::span<const uint8_t> patch, source;
+    std::vector<uint8_t>& out;
+    void fromSource(uint64_t from, uint64_t len) { out.insert(out.end(), &source[from], &source[from] + len); }
+    void fromPatch(size_t from, uint64_t len) { out.insert(out.end(), &patch[from], &patch[from] + len); }
+    void fromTarget(uint64_t from, uint64_t len) {
+        const size_t at = out.size();
+        out.resize(at + len);
+        copyWithin(out.data(), from, at, len);
+    }
+};
+
+}  // namespace
+
+void copyWithin(uint8_t* target, uint64_t from, uint64_t at, uint64_t len) {
+    // Copying byte by byte repeats the last at - from bytes: copy them in
+    // pieces of that distance, which doubles as it goes.
+    while (len > 0) {
+        const uint64_t n = std::min(len, at - from);
+        std::memcpy(target + at, target + from, n);
+        at += n;
+        len -= n;
+    }
+}
+
+BpsHeader readBpsHeader(std::span<const uint8_t> patch) {
+    BpsHeader h;
+    if (!looksLikeBps(patch) || patch.size() < kBpsMinSize) {
+        h.status = BpsApplyStatus::BadHeader;
+        return h;
+    }
+    const size_t end = patch.size() - 12;
+    if (crc32Of(patch.first(patch.size() - 4)) != le32(&patch[patch.size() - 4])) {
+        h.status = BpsApplyStatus::PatchChecksum;
+        return h;
+    }
+    h.sourceCrc = le32(&patch[end]);
+    h.targetCrc = le32(&patch[end + 4]);
+    Reader in(patch, end);
+    uint64_t metaSize;
+    if (!in.number(h.sourceSize) || !in.number(h.targetSize) || !in.number(metaSize) || !in.skip(metaSize)) {
+        h.status = BpsApplyStatus::Malformed;
+        return h;
+    }
+    h.actionsAt = in.pos();
+    // Checked before anything is allocated or written: the size, then every
+    // action against the declared sizes.
+    if (h.targetSize > kBpsMaxTarget) {
+        h.status = BpsApplyStatus::TooLarge;
+        return h;
+    }
+    Reader walk(patch, end, h.actionsAt);
+    if (!walkActions(walk, h.sourceSize, h.targetSize, NoSink{})) h.status = BpsApplyStatus::Malformed;
+    return h;
+}
+
+BpsApplyResult applyBps(std::span<const uint8_t> patch, std::span<const uint8_t> source) {
+    BpsApplyResult r;
+    const BpsHeader h = readBpsHeader(patch);
+    r.expectedSourceCrc = h.sourceCrc;
+    r.expectedSourceSize = h.sourceSize;
+    if (h.status == BpsApplyStatus::BadHeader || h.status == BpsApplyStatus::PatchChecksum) {
+        r.status = h.status;
+        return r;
+    }
+    // A patch for another file is named as such before its actions are judged.
+    if (h.actionsAt != 0) {
+        r.foundSourceCrc = crc32Of(source);
+        if (h.sourceSize != source.size() || r.foundSourceCrc != h.sourceCrc) {
+            r.status = BpsApplyStatus::WrongSource;
+            return r;
         }
     }
-    if (out.size() != targetSize) return fail();
-    if (crc32Of(out) != targetCrc) {
+    if (h.status != BpsApplyStatus::Ok) {
+        r.status = h.status;
+        return r;
+    }
+    std::vector<uint8_t> out;
+    out.reserve(h.targetSize);  // appended without zero fill or reallocation
+    Reader in(patch, patch.size() - 12, h.actionsAt);
+    walkActions(in, h.sourceSize, h.targetSize, VectorSink{patch, source, out});
+    if (crc32Of(out) != h.targetCrc) {
         r.status = BpsApplyStatus::TargetChecksum;
         return r;
     }

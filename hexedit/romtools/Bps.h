@@ -17,9 +17,9 @@
 namespace hexedit::romtools {
 
 inline constexpr size_t kBpsMinSize = 4 + 3 + 12;  // magic, three sizes, CRC32s
-// A patch may describe a large target with few bytes; refuse larger ones
-// before allocating.
-inline constexpr uint64_t kBpsMaxTarget = uint64_t{1} << 31;
+// A patch may describe a large target with few bytes: targets larger than
+// the editor holds (2 GB - 1) are refused before anything is allocated.
+inline constexpr uint64_t kBpsMaxTarget = INT32_MAX;
 
 uint32_t crc32Of(std::span<const uint8_t> data);
 
@@ -51,5 +51,19 @@ struct BpsApplyResult {
 // Checks the patch CRC32 and the source before writing anything, and the
 // target CRC32 after; `source` is never changed.
 BpsApplyResult applyBps(std::span<const uint8_t> patch, std::span<const uint8_t> source);
+
+// What a patch declares, read and checked without the source: its own
+// CRC32, the target size, and every action against the declared sizes.
+struct BpsHeader {
+    BpsApplyStatus status = BpsApplyStatus::Ok;  // Ok, or why it is refused
+    uint64_t sourceSize = 0, targetSize = 0;
+    uint32_t sourceCrc = 0, targetCrc = 0;
+    size_t actionsAt = 0;  // patch offset of the first action; 0 if not reached
+};
+BpsHeader readBpsHeader(std::span<const uint8_t> patch);
+
+// Writes `len` bytes at `at` from `from` (< at) of the same buffer as a
+// byte-by-byte copy would: a distance shorter than the length repeats.
+void copyWithin(uint8_t* target, uint64_t from, uint64_t at, uint64_t len);
 
 }  // namespace hexedit::romtools

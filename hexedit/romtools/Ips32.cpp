@@ -115,7 +115,7 @@ Ips32ApplyStatus applyIps32(std::span<const uint8_t> patch, std::vector<uint8_t>
         if (size == 0) continue;
         const size_t end = size_t{offset} + size;
         if (end > file.size()) {
-            if (end > (size_t{1} << 32)) return Ips32ApplyStatus::TooLarge;
+            if (end > kIps32MaxFile) return Ips32ApplyStatus::TooLarge;
             file.resize(end);
         }
         if (data)

@@ -14,6 +14,8 @@ namespace hexedit::romtools {
 
 inline constexpr uint32_t kIps32EofOffset = 0x45454F46;  // "EEOF"
 inline constexpr size_t kIps32EmptySize = 9;             // "IPS32" + "EEOF"
+// Records may not make a file larger than the editor holds (2 GB - 1).
+inline constexpr uint64_t kIps32MaxFile = INT32_MAX;
 
 bool looksLikeIps32(std::span<const uint8_t> patch);
 
@@ -32,7 +34,7 @@ Ips32CreateResult createIps32(std::span<const uint8_t> unchanged, std::span<cons
 enum class Ips32ApplyStatus { Ok, BadHeader, Truncated, TooLarge };
 
 // Applies the records to `file`, lengthening it with zero bytes where they
-// reach beyond it. On failure `file` may hold part of the records: callers
+// reach beyond it; a record reaching past kIps32MaxFile is TooLarge. On failure `file` may hold part of the records: callers
 // apply to a copy.
 Ips32ApplyStatus applyIps32(std::span<const uint8_t> patch, std::vector<uint8_t>& file);
 

@@ -97,7 +97,7 @@ PatchOutcome applyAnyPatch(std::span<const uint8_t> patch, const std::string& na
         switch (applyIps32(patch, copy)) {
         case Ips32ApplyStatus::Ok: break;
         case Ips32ApplyStatus::TooLarge:
-            out.message = "The patch \"" + name + "\" makes a file of 4 GB or more." + kNotPerformed;
+            out.message = "The patch \"" + name + "\" makes a file of 2 GB or more." + kNotPerformed;
             return out;
         default:
             out.message = "The patch \"" + name + "\" ends inside a record." + kNotPerformed;

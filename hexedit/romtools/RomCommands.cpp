@@ -1,9 +1,5 @@
 #include "hexedit/romtools/RomCommands.h"
 
-#include <array>
-#include <cstdio>
-#include <cstring>
-
 #include "hexedit/romtools/RomSize.h"
 #include "hexedit/romtools/SnesChecksum.h"
 
@@ -15,38 +11,20 @@ void RomCommands::RepairSNESChecksum1Click() {
     common::Port& port = s_.port();
     if (!s_.editor().hasBuffer()) return;
     if (!port.ask("Repair the CheckSum in this ROM?", "CheckSum Repair...", MsgIcon::None)) return;
-    const auto image = s_.bytes();
-    if (image.size() >= 3 && std::memcmp(image.data(), "NES", 3) == 0) {
-        port.inform("This is a NES rom. It is\n NOT supported!");
+    const ChecksumFinding f = examineSnesChecksum(s_.bytes());
+    if (f.refusal) {
+        port.inform(f.refusal);
         return;
     }
-    if (image.size() < kChecksumMinSize) {
-        port.inform("The ROM file is too small to fix! ");
-        return;
-    }
-    const auto header = locateSnesHeader(image);
-    if (!header) {
-        port.inform("Could not locate CHECKSUM!");
-        return;
-    }
-    const uint16_t checksum = snesChecksum(image, header->copier);
-    const uint16_t complement = checksum ^ 0xFFFF;
-    char text[200];
-    std::snprintf(text, sizeof text,
-                  " ROM CheckSum  : %04X\n ROM Compliment: %04X\n\n NEW CheckSum  : %04X\n NEW Compliment: %04X\n\n "
-                  "Repair CheckSum?",
-                  header->checksum, header->complement, checksum, complement);
-    if (header->checksum == checksum || header->complement == complement) {
+    if (!f.repairNeeded()) {
         port.inform("No checksum repair needed.");
         return;
     }
-    if (!port.ask(text, "Repair CheckSum", MsgIcon::None)) {
+    if (!port.ask(checksumFigures(f) + "\n\n Repair CheckSum?", "Repair CheckSum", MsgIcon::None)) {
         port.inform("No checksum repair performed.");
         return;
     }
-    const std::array<uint8_t, 4> words = {static_cast<uint8_t>(complement), static_cast<uint8_t>(complement >> 8),
-                                          static_cast<uint8_t>(checksum), static_cast<uint8_t>(checksum >> 8)};
-    s_.writeBytes(static_cast<int32_t>(header->base + kComplementAt), words);
+    s_.writeBytes(static_cast<int32_t>(f.header.base + kComplementAt), f.repairedWords());
     port.inform("Checksum has been repaired!\n Don't forget to Save the ROM.");
 }
 

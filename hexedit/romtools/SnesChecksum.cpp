@@ -1,6 +1,8 @@
 #include "hexedit/romtools/SnesChecksum.h"
 
 #include <array>
+#include <cstdio>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -67,6 +69,28 @@ uint16_t snesChecksum(std::span<const uint8_t> image, uint32_t copier) {
     const uint64_t rest = byteSum(rom.subspan(p));
     if (rest != 0) sum += (p / r) * rest;
     return static_cast<uint16_t>(sum & 0xFFFF);
+}
+
+ChecksumFinding examineSnesChecksum(std::span<const uint8_t> image) {
+    ChecksumFinding f;
+    if (image.size() >= 3 && std::memcmp(image.data(), "NES", 3) == 0) {
+        f.refusal = "This is a NES rom. It is\n NOT supported!";
+    } else if (image.size() < kChecksumMinSize) {
+        f.refusal = "The ROM file is too small to fix! ";
+    } else if (const auto header = locateSnesHeader(image)) {
+        f.header = *header;
+        f.checksum = snesChecksum(image, header->copier);
+    } else {
+        f.refusal = "Could not locate CHECKSUM!";
+    }
+    return f;
+}
+
+std::string checksumFigures(const ChecksumFinding& f) {
+    char text[160];
+    std::snprintf(text, sizeof text, " ROM CheckSum  : %04X\n ROM Compliment: %04X\n\n NEW CheckSum  : %04X\n NEW Compliment: %04X",
+                  f.header.checksum, f.header.complement, f.checksum, f.complement());
+    return text;
 }
 
 }  // namespace hexedit::romtools

@@ -2,10 +2,12 @@
 // The 16-bit checksum of an SNES ROM image and the internal header that
 // holds it with its complement.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 
 namespace hexedit::romtools {
 
@@ -31,6 +33,26 @@ std::optional<SnesHeader> locateSnesHeader(std::span<const uint8_t> image);
 // of bytes not above its size, plus the remaining R bytes counted P / R
 // times. Bytes are summed as they stand.
 uint16_t snesChecksum(std::span<const uint8_t> image, uint32_t copier);
+
+// What the checksum repair finds in an image: why it cannot repair it, or
+// the header with the words it holds and the checksum it should hold.
+struct ChecksumFinding {
+    const char* refusal = nullptr;  // the message shown instead
+    SnesHeader header;
+    uint16_t checksum = 0;  // the complement is checksum ^ FFFFh
+    uint16_t complement() const { return checksum ^ 0xFFFF; }
+    // Both words differ from what they should be.
+    bool repairNeeded() const { return header.checksum != checksum && header.complement != complement(); }
+    // The complement and the checksum, little-endian, as written at
+    // header.base + kComplementAt.
+    std::array<uint8_t, 4> repairedWords() const {
+        return {static_cast<uint8_t>(complement()), static_cast<uint8_t>(complement() >> 8), static_cast<uint8_t>(checksum),
+                static_cast<uint8_t>(checksum >> 8)};
+    }
+};
+ChecksumFinding examineSnesChecksum(std::span<const uint8_t> image);
+// The words found and the words it should hold, four lines.
+std::string checksumFigures(const ChecksumFinding& f);
 
 // Sum of all bytes.
 uint64_t byteSum(std::span<const uint8_t> bytes);

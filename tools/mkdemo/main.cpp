@@ -1,4 +1,4 @@
-// mkdemo FOLDER: writes FOLDER/demo.bin, a 128 KiB ROM-like image whose
+// mkdemo FOLDER: creates FOLDER if needed and writes FOLDER/demo.bin, a 128 KiB ROM-like image whose
 // script is stored in the demo's own byte encoding, and FOLDER/demo.tbl, the
 // table that decodes it: single-byte letters and two-letter (DTE) entries,
 // two-byte word entries, a line-break and an end code, dump directives,
@@ -6,10 +6,12 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "common/fileio.h"
+#include "tools/FolderArgument.h"
 
 namespace {
 
@@ -71,12 +73,21 @@ std::string hex(unsigned v, int digits) {
 
 }  // namespace
 
+constexpr char kUsage[] =
+    "usage: mkdemo FOLDER\n"
+    "Writes FOLDER/demo.bin and its table FOLDER/demo.tbl, creating FOLDER if needed.\n";
+
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: mkdemo FOLDER\n");
-        return 2;
+    int status = 0;
+    const auto folderArg = tools::folderArgument(argc, argv, kUsage, status);
+    if (!folderArg) return status;
+    const std::string folder = *folderArg;
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (ec) {
+        std::fprintf(stderr, "mkdemo: cannot create %s: %s\n", folder.c_str(), ec.message().c_str());
+        return 1;
     }
-    const std::string folder = argv[1];
     const auto table = tableEntries();
 
     // A pseudo-random image, like code and graphics, with the script at 0x8000.

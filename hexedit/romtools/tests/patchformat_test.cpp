@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
+#include <map>
 #include <random>
 
 #include "hexedit/romtools/Bps.h"
@@ -111,19 +114,141 @@ TEST(Bps, DamagedOrForeignPatchesAreRefused) {
     EXPECT_EQ(applyBps(damaged, source).status, BpsApplyStatus::PatchChecksum);
 }
 
+uint32_t zlibCrc(std::span<const uint8_t> d) { return static_cast<uint32_t>(::crc32(0, d.data(), static_cast<uInt>(d.size()))); }
+
+// A plain decoder written from the public format description, byte by byte:
+// what applyBps must answer for any patch whose own checksum is right.
+BpsApplyStatus referenceApply(const Bytes& p, const Bytes& source, Bytes& out) {
+    const size_t end = p.size() - 12;
+    size_t pos = 4;
+    auto num = [&](uint64_t& v) {
+        v = 0;
+        for (uint64_t shift = 1, i = 0; i < 10 && pos < end; ++i) {
+            const uint8_t x = p[pos++];
+            v += (x & 0x7F) * shift;
+            if (x & 0x80) return true;
+            shift <<= 7;
+            v += shift;
+        }
+        return false;
+    };
+    auto le = [&](size_t at) { return uint32_t{p[at]} | p[at + 1] << 8 | p[at + 2] << 16 | uint32_t{p[at + 3]} << 24; };
+    uint64_t srcSize, tgtSize, meta;
+    if (!num(srcSize) || !num(tgtSize) || !num(meta) || meta > end - pos) return BpsApplyStatus::Malformed;
+    pos += meta;
+    if (srcSize != source.size() || zlibCrc(source) != le(end)) return BpsApplyStatus::WrongSource;
+    if (tgtSize > kBpsMaxTarget) return BpsApplyStatus::TooLarge;
+    int64_t srcRel = 0, tgtRel = 0;
+    while (pos < end) {
+        uint64_t action, len;
+        if (!num(action)) return BpsApplyStatus::Malformed;
+        len = (action >> 2) + 1;
+        if (len > tgtSize - out.size()) return BpsApplyStatus::Malformed;
+        for (uint64_t i = 0; i < len; ++i) {
+            const size_t at = out.size();
+            if ((action & 3) == 0) {
+                if (at >= source.size()) return BpsApplyStatus::Malformed;
+                out.push_back(source[at]);
+            } else if ((action & 3) == 1) {
+                if (pos >= end) return BpsApplyStatus::Malformed;
+                out.push_back(p[pos++]);
+            } else {
+                int64_t& rel = (action & 3) == 2 ? srcRel : tgtRel;
+                if (i == 0) {
+                    uint64_t u;
+                    if (!num(u)) return BpsApplyStatus::Malformed;
+                    rel += (u & 1) ? -static_cast<int64_t>(u >> 1) : static_cast<int64_t>(u >> 1);
+                }
+                const Bytes& from = (action & 3) == 2 ? source : out;
+                if (rel < 0 || static_cast<uint64_t>(rel) >= ((action & 3) == 2 ? from.size() : at)) return BpsApplyStatus::Malformed;
+                out.push_back(from[static_cast<size_t>(rel++)]);
+            }
+        }
+    }
+    if (out.size() != tgtSize) return BpsApplyStatus::Malformed;
+    return zlibCrc(out) == le(end + 4) ? BpsApplyStatus::Ok : BpsApplyStatus::TargetChecksum;
+}
+
 // Mutated patches with a repaired patch checksum reach the action reader:
-// none may read or write outside its buffers (checked under the sanitizers).
-TEST(Bps, MutatedPatchesNeverOverrun) {
+// each answers what the plain decoder answers, and never reads or writes
+// outside its buffers (checked under the sanitizers).
+TEST(Bps, MutatedPatchesAnswerAsThePlainDecoder) {
     std::mt19937 rng(3);
     const Bytes source = randomBytes(rng, 3000);
     const Bytes patch = createBps(source, edit(rng, source));
+    std::map<BpsApplyStatus, int> seen;
     for (int i = 0; i < 3000; ++i) {
         Bytes m = patch;
         for (int k = 0; k < 1 + static_cast<int>(rng() % 4); ++k) m[4 + rng() % (m.size() - 16)] = static_cast<uint8_t>(rng());
         const uint32_t crc = crc32Of(std::span(m).first(m.size() - 4));
         for (int k = 0; k < 4; ++k) m[m.size() - 4 + k] = static_cast<uint8_t>(crc >> (8 * k));
-        (void)applyBps(m, source);
+        Bytes expected;
+        const BpsApplyStatus want = referenceApply(m, source, expected);
+        const auto r = applyBps(m, source);
+        ASSERT_EQ(r.status, want) << i;
+        ASSERT_EQ(r.target, want == BpsApplyStatus::Ok ? expected : Bytes{}) << i;
+        ++seen[want];
     }
+    EXPECT_GE(seen.size(), 3u);  // the mutations reach several outcomes
+}
+
+// Appends the source, target and patch CRC32s.
+void seal(Bytes& patch, uint32_t sourceCrc, uint32_t targetCrc) {
+    for (const uint32_t c : {sourceCrc, targetCrc})
+        for (int k = 0; k < 4; ++k) patch.push_back(static_cast<uint8_t>(c >> (8 * k)));
+    const uint32_t c = zlibCrc(patch);
+    for (int k = 0; k < 4; ++k) patch.push_back(static_cast<uint8_t>(c >> (8 * k)));
+}
+
+// A patch written by hand from the format description: every action kind,
+// a negative source offset and a target copy overlapping what it writes.
+TEST(Bps, KnownAnswerPatch) {
+    const Bytes source = {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H'};
+    const std::string text = "ABCDxyzGHxyzGHxBC";
+    const Bytes target(text.begin(), text.end());
+    Bytes patch = {'B', 'P', 'S', '1',
+                   0x88,                // source size 8
+                   0x91,                // target size 17
+                   0x80,                // no metadata
+                   0x8C,                // SourceRead 4: ABCD
+                   0x89, 'x', 'y', 'z', // TargetRead 3
+                   0x86, 0x8C,          // SourceCopy 2 from +6: GH
+                   0x97, 0x88,          // TargetCopy 6 from +4: xyzGH, then its own x
+                   0x86, 0x8F};         // SourceCopy 2 from 8 - 7 = 1: BC
+    seal(patch, zlibCrc(source), zlibCrc(target));
+    const auto r = applyBps(patch, source);
+    ASSERT_EQ(r.status, BpsApplyStatus::Ok);
+    EXPECT_EQ(std::string(r.target.begin(), r.target.end()), text);
+    // The encoder's patch for the same pair reads the same way in the plain decoder.
+    Bytes decoded;
+    EXPECT_EQ(referenceApply(createBps(source, target), source, decoded), BpsApplyStatus::Ok);
+    EXPECT_EQ(decoded, target);
+    EXPECT_EQ(crc32Of(Bytes{'1', '2', '3', '4', '5', '6', '7', '8', '9'}), 0xCBF43926u);
+}
+
+// Patches that ask for files past 2 GB - 1 are refused before anything is
+// allocated; so is a patch whose actions cannot make its declared target.
+TEST(PatchLimits, HostilePatchesAreRefusedBeforeAllocating) {
+    for (const uint32_t offset : {0xFFFFFF00u, 0x7FFFFFF0u}) {
+        Bytes ips32 = {'I', 'P', 'S', '3', '2', static_cast<uint8_t>(offset >> 24), static_cast<uint8_t>(offset >> 16),
+                       static_cast<uint8_t>(offset >> 8), static_cast<uint8_t>(offset), 0, 16};
+        ips32.resize(ips32.size() + 16, 0xAB);
+        ips32.insert(ips32.end(), {'E', 'E', 'O', 'F'});
+        Bytes file(100, 1);
+        EXPECT_EQ(applyIps32(ips32, file), Ips32ApplyStatus::TooLarge) << offset;
+        EXPECT_LE(file.size(), 100u);
+    }
+    const Bytes source = {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H'};
+    // Target sizes 2^31 and 2^31 - 1 as numbers, then one SourceRead of 9 bytes.
+    Bytes big = {'B', 'P', 'S', '1', 0x88, 0x00, 0x7F, 0x7E, 0x7E, 0x86, 0x80, 0xA0};
+    seal(big, zlibCrc(source), 0);
+    EXPECT_EQ(readBpsHeader(big).targetSize, uint64_t{1} << 31);
+    EXPECT_EQ(applyBps(big, source).status, BpsApplyStatus::TooLarge);
+    Bytes bogus = {'B', 'P', 'S', '1', 0x88, 0x7F, 0x7E, 0x7E, 0x7E, 0x86, 0x80, 0xA0};
+    seal(bogus, zlibCrc(source), 0);
+    EXPECT_EQ(readBpsHeader(bogus).targetSize, uint64_t{INT32_MAX});
+    EXPECT_EQ(readBpsHeader(bogus).status, BpsApplyStatus::Malformed);
+    EXPECT_EQ(applyBps(bogus, source).status, BpsApplyStatus::Malformed);
 }
 
 TEST(Ips32, RoundTripsAcross16MiB) {
