@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "common/fileio.h"
+#include "hexedit/core/HexView.h"
 #include "hexedit/core/Savestate.h"
 #include "hexedit/core/OffsetFormat.h"
 
@@ -424,6 +425,7 @@ void TileEditor::SavePaletteFile1Click() {
 bool TileEditor::FormKeyDown(const KeyPress& k) {
     if (!ready()) return true;
     if (k.key == Key::Modifier) return false;
+    note_.clear();
     if (k.shift) {
         const int before = ViewColumns;
         if (k.key == Key::Left) ViewColumns = std::max(1, ViewColumns - 1);
@@ -534,6 +536,7 @@ void TileEditor::TBoxMouse(int x, int y, MouseButton button, bool ctrl) {
         resizeBox(px, py, kArea, kArea);
     } else {
         placeBox(px, py, kArea, kArea, FreeGrid);
+        if (button != MouseButton::None) note_.clear();
         if (button == MouseButton::Left) pickUp();
         if (button == MouseButton::Right) drop();
     }
@@ -550,6 +553,13 @@ void TileEditor::pickUp() {
 
 void TileEditor::drop() {
     pullInside(kArea, kArea);
+    // Tiles past the end of the file are not kept: the drop would vanish
+    // at the next decode, so it is refused as typing there is.
+    const auto touched = touchedTiles(BoxX, BoxY, BoxWidth, BoxHeight);
+    if (touched && touched->last > session_.editor().FileSize) {
+        note_ = kPastEndStatus;
+        return;
+    }
     for (int r = 0; r < BoxHeight; ++r)
         std::copy_n(&character[static_cast<size_t>(r) * kChar], BoxWidth, &tiles[static_cast<size_t>(BoxY + r) * kArea + BoxX]);
     encodeTouched();
@@ -562,25 +572,34 @@ void TileEditor::drop() {
 // with one write to the file: one undo step per drop.
 void TileEditor::encodeTouched() { encodeRegion(BoxX, BoxY, BoxWidth, BoxHeight); }
 
-// Writes the tiles under the region of the tile area back into the file as
-// one undo step, only the bytes that changed.
-void TileEditor::encodeRegion(int x, int y, int width, int height) {
+std::optional<TileEditor::TouchedTiles> TileEditor::touchedTiles(int x, int y, int width, int height) const {
     const auto L = layout();
     const TileFormat& f = format();
     const int w = tileWidth(f), h = TileHeight;
     const int columns = std::min(L.perRow(), kArea / w);
-    const int r0 = y / h, c0 = x / w;
-    const int r1 = std::min(L.rows() - 1, (y + height - 1) / h);
-    const int c1 = std::min(columns - 1, (x + width - 1) / w);
-    if (r0 > r1 || c0 > c1) return;
+    TouchedTiles t{y / h, x / w, std::min(L.rows() - 1, (y + height - 1) / h),
+                   std::min(columns - 1, (x + width - 1) / w), 0, 0};
+    if (t.r0 > t.r1 || t.c0 > t.c1) return std::nullopt;
+    t.first = std::max<int64_t>(0, L.tileOffset(TopOffset, t.r0, t.c0));
+    t.last = L.tileOffset(TopOffset, t.r1, t.c1) + tileFootprint(f, h);
+    return t;
+}
+
+// Writes the tiles under the region of the tile area back into the file as
+// one undo step, only the bytes that changed.
+void TileEditor::encodeRegion(int x, int y, int width, int height) {
+    const auto t = touchedTiles(x, y, width, height);
+    if (!t) return;
+    const auto L = layout();
+    const TileFormat& f = format();
+    const int w = tileWidth(f), h = TileHeight;
     const auto file = session_.editor().fileBytes();
-    const int64_t lo = std::max<int64_t>(0, L.tileOffset(TopOffset, r0, c0));
-    const int64_t hi = std::min<int64_t>(static_cast<int64_t>(file.size()),
-                                         L.tileOffset(TopOffset, r1, c1) + tileFootprint(f, h));
+    const int64_t lo = t->first;
+    const int64_t hi = std::min<int64_t>(static_cast<int64_t>(file.size()), t->last);
     if (lo >= hi) return;  // all past the end of the file
     std::vector<uint8_t> span(file.begin() + lo, file.begin() + hi);
-    for (int r = r0; r <= r1; ++r)
-        for (int c = c0; c <= c1; ++c)
+    for (int r = t->r0; r <= t->r1; ++r)
+        for (int c = t->c0; c <= t->c1; ++c)
             encodeTile(f, &tiles[static_cast<size_t>(r * h) * kArea + c * w], kArea, h, span, lo, L.tileOffset(TopOffset, r, c));
     size_t first = 0, last = span.size();
     while (first < last && span[first] == file[lo + first]) ++first;

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "common/testing/ScriptedPort.h"
+#include "hexedit/core/HexView.h"
 #include "hexedit/core/Savestate.h"
 #include "hexedit/core/testing/FakeSession.h"
 #include "hexedit/tiles/TileEditor.h"
@@ -184,20 +185,30 @@ TEST_F(Fixture, DropEncodesExactlyTheTouchedTilesAsOneUndoStep) {
     EXPECT_FALSE(session.buffer.canUndo());
 }
 
-TEST_F(Fixture, DropNeverWritesPastTheFile) {
+TEST_F(Fixture, DropReachingPastTheFileIsRefused) {
     session.load(std::vector<uint8_t>(100, 0));
     editor.FormShow();
     EXPECT_EQ(editor.TopOffset, 0);
     editor.character.fill(1);
     editor.BoxWidth = editor.BoxHeight = 64;
     editor.TBoxMouse(0, 0, MouseButton::Right, false);
-    EXPECT_EQ(session.editorState.FileSize, 100);
-    EXPECT_EQ(session.bytes()[63], 0xFF);  // tile 7 of the first row
-    EXPECT_EQ(session.bytes()[99], 0);     // tile 12: outside the box
-    EXPECT_EQ(editor.tiles[13 * kArea], 0);  // byte 104 is past the file: shown as 0
+    EXPECT_EQ(editor.statusNote(), kPastEndStatus);
+    EXPECT_FALSE(session.buffer.canUndo());
+    EXPECT_EQ(editor.tiles[0], 0);  // nothing drawn that the next decode would take away
+    // A tile inside the file takes the drop, and the note goes.
+    editor.BoxWidth = editor.BoxHeight = 8;
+    editor.TBoxMouse(0, 0, MouseButton::Right, false);
+    EXPECT_EQ(editor.statusNote(), "");
+    EXPECT_EQ(session.bytes()[0], 0xFF);
+    EXPECT_EQ(editor.tiles[0], 1);
+    // The tile of bytes 96 to 103 straddles the end.
+    editor.TBoxMouse(2 * 96, 0, MouseButton::Right, false);
+    EXPECT_EQ(editor.statusNote(), kPastEndStatus);
+    EXPECT_EQ(session.bytes()[96], 0);
+    key(Key::Home);
+    EXPECT_EQ(editor.statusNote(), "");
     // Right of a four-column view there are no tiles to take the drop.
     editor.ViewColumns = 4;
-    editor.BoxWidth = editor.BoxHeight = 8;
     editor.TBoxMouse(2 * 100, 0, MouseButton::Right, false);
     EXPECT_EQ(editor.tiles[96], 0);
 }
