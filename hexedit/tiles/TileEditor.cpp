@@ -90,6 +90,10 @@ void TileEditor::buildMenu() {
 bool TileEditor::ready() const { return session_.editor().fileOpen() && session_.editor().hasBuffer(); }
 
 void TileEditor::refresh() {
+    rawShown_ = RawView && decoded_;
+    decoded_ = false;
+    clipCopyShown_ = clipCopied_;
+    clipCopied_ = false;
     if (view_) view_->refresh();
 }
 
@@ -128,6 +132,7 @@ void TileEditor::decode(Redraw kind) {
     bool full = kind == Redraw::Full;
     TopOffset = clampViewStart(TopOffset, session_.editor().BufferSize, layout(), full);
     decodeView(layout(), session_.bytes(), TopOffset, full ? Redraw::Full : kind, tiles);
+    decoded_ = true;
 }
 
 void TileEditor::redrawCleared() {
@@ -236,7 +241,7 @@ void TileEditor::LoadZstPalette1Click() {
     if (!path) return;
     std::ifstream in(*path, std::ios::binary);
     if (!in) {
-        session_.port().inform("Fatal Error: Unable to open *.ZST file.");
+        session_.port().inform("Fatal Error: Unable to open *.ZST file.", {}, common::MsgIcon::Stop);
         return;
     }
     // Only a file whose extension begins with "zs" is taken; the first dot
@@ -368,8 +373,12 @@ void TileEditor::SendCharToClipboard1Click() {
     IndexedImage image = indexedImage(0);
     // Colour value i is index i: the index travels in the red component.
     for (uint32_t i = 0; i < image.colors.size(); ++i) image.colors[i] = i << 16;
-    if (!view_ || !view_->setClipboardImage(image))
+    if (!view_ || !view_->setClipboardImage(image)) {
         session_.port().inform("Error: Failed to copy CHAR DATA to clipboard!");
+        return;
+    }
+    clipCopied_ = true;
+    refresh();
 }
 
 void TileEditor::PasteCharFromClipboard1Click() {
@@ -469,6 +478,7 @@ bool TileEditor::FormKeyDown(const KeyPress& k) {
     default:
         if (k.text == U'w' || k.text == U'W') {
             RawView = !RawView;
+            decode(Redraw::Full);
         } else if (k.text == U'+' || k.text == U'-') {
             moveTop(top + (k.text == U'+' ? L.tileBytes() : -L.tileBytes()), Redraw::Full);
         } else if (const int n = formatForKey(k.text); n >= 0) {
@@ -742,10 +752,12 @@ const Picture& TileEditor::tilePicture() {
         uint16_t* out = &p.pixels[static_cast<size_t>(2 * y) * kTBox];
         const uint8_t* in = &tiles[static_cast<size_t>(y) * kArea];
         for (int x = 0; x < kArea; ++x) {
-            // The raw view pairs each index with the next one of the row as
-            // one RGB565 pixel; the last pixel of a row pairs with 0.
-            const uint16_t c = RawView ? static_cast<uint16_t>(in[x] | (x + 1 < kArea ? in[x + 1] << 8 : 0))
-                                       : colorOf(in[x]);
+            // The raw view pairs each index with the next one of the area
+            // as one RGB565 pixel: a row's last pixel with the next row's
+            // first, the area's very last pixel with 0.
+            const size_t at = static_cast<size_t>(y) * kArea + x;
+            const uint16_t c = rawShown_ ? static_cast<uint16_t>(in[x] | (at + 1 < tiles.size() ? tiles[at + 1] << 8 : 0))
+                                         : colorOf(in[x]);
             out[2 * x] = out[2 * x + 1] = c;
         }
         std::copy_n(out, kTBox, out + kTBox);
@@ -772,6 +784,17 @@ const Picture& TileEditor::characterPicture() {
 const Picture& TileEditor::clipPicture() {
     Picture& p = clipPic_;
     if (p.width != kClipWidth) p.resize(kClipWidth, kClipHeight);
+    if (clipCopyShown_) {
+        // The character as it went to the desktop clipboard (the index in the
+        // red component), stretched over the whole box.
+        for (int y = 0; y < kClipHeight; ++y)
+            for (int x = 0; x < kClipWidth; ++x) {
+                const uint8_t v = character[static_cast<size_t>(y * BoxHeight / kClipHeight) * kChar +
+                                            static_cast<size_t>(x * BoxWidth / kClipWidth)];
+                p.pixels[static_cast<size_t>(y) * kClipWidth + x] = static_cast<uint16_t>((v >> 3) << 11);
+            }
+        return p;
+    }
     for (size_t i = 0; i < clip.size(); ++i) p.pixels[i] = colorOf(clip[i]);
     if (ClipBoxShown) outline(p, BoxX, BoxY, BoxWidth, BoxHeight, kWhite);
     return p;

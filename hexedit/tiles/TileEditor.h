@@ -256,6 +256,13 @@ private:
     bool zstLoaded_ = false;
     Palette filePalette_{};  // the last palette loaded from a palette file
     std::string note_;
+    // What the next refresh shows once: the tile area drawn raw after a
+    // decode, the character as copied to the desktop clipboard. A refresh
+    // with neither draws the areas through the palette again.
+    bool decoded_ = false;
+    bool rawShown_ = false;
+    bool clipCopied_ = false;
+    bool clipCopyShown_ = false;
 };
 
 }  // namespace hexedit::tiles
