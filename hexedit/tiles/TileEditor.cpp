@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "common/fileio.h"
+#include "hexedit/core/HexView.h"
 #include "hexedit/core/Savestate.h"
 #include "hexedit/core/OffsetFormat.h"
 
@@ -89,6 +90,10 @@ void TileEditor::buildMenu() {
 bool TileEditor::ready() const { return session_.editor().fileOpen() && session_.editor().hasBuffer(); }
 
 void TileEditor::refresh() {
+    rawShown_ = RawView && decoded_;
+    decoded_ = false;
+    clipCopyShown_ = clipCopied_;
+    clipCopied_ = false;
     if (view_) view_->refresh();
 }
 
@@ -127,6 +132,7 @@ void TileEditor::decode(Redraw kind) {
     bool full = kind == Redraw::Full;
     TopOffset = clampViewStart(TopOffset, session_.editor().BufferSize, layout(), full);
     decodeView(layout(), session_.bytes(), TopOffset, full ? Redraw::Full : kind, tiles);
+    decoded_ = true;
 }
 
 void TileEditor::redrawCleared() {
@@ -235,7 +241,7 @@ void TileEditor::LoadZstPalette1Click() {
     if (!path) return;
     std::ifstream in(*path, std::ios::binary);
     if (!in) {
-        session_.port().inform("Fatal Error: Unable to open *.ZST file.");
+        session_.port().inform("Fatal Error: Unable to open *.ZST file.", {}, common::MsgIcon::Stop);
         return;
     }
     // Only a file whose extension begins with "zs" is taken; the first dot
@@ -367,8 +373,12 @@ void TileEditor::SendCharToClipboard1Click() {
     IndexedImage image = indexedImage(0);
     // Colour value i is index i: the index travels in the red component.
     for (uint32_t i = 0; i < image.colors.size(); ++i) image.colors[i] = i << 16;
-    if (!view_ || !view_->setClipboardImage(image))
+    if (!view_ || !view_->setClipboardImage(image)) {
         session_.port().inform("Error: Failed to copy CHAR DATA to clipboard!");
+        return;
+    }
+    clipCopied_ = true;
+    refresh();
 }
 
 void TileEditor::PasteCharFromClipboard1Click() {
@@ -424,6 +434,7 @@ void TileEditor::SavePaletteFile1Click() {
 bool TileEditor::FormKeyDown(const KeyPress& k) {
     if (!ready()) return true;
     if (k.key == Key::Modifier) return false;
+    note_.clear();
     if (k.shift) {
         const int before = ViewColumns;
         if (k.key == Key::Left) ViewColumns = std::max(1, ViewColumns - 1);
@@ -467,6 +478,7 @@ bool TileEditor::FormKeyDown(const KeyPress& k) {
     default:
         if (k.text == U'w' || k.text == U'W') {
             RawView = !RawView;
+            decode(Redraw::Full);
         } else if (k.text == U'+' || k.text == U'-') {
             moveTop(top + (k.text == U'+' ? L.tileBytes() : -L.tileBytes()), Redraw::Full);
         } else if (const int n = formatForKey(k.text); n >= 0) {
@@ -534,6 +546,7 @@ void TileEditor::TBoxMouse(int x, int y, MouseButton button, bool ctrl) {
         resizeBox(px, py, kArea, kArea);
     } else {
         placeBox(px, py, kArea, kArea, FreeGrid);
+        if (button != MouseButton::None) note_.clear();
         if (button == MouseButton::Left) pickUp();
         if (button == MouseButton::Right) drop();
     }
@@ -550,6 +563,13 @@ void TileEditor::pickUp() {
 
 void TileEditor::drop() {
     pullInside(kArea, kArea);
+    // Tiles past the end of the file are not kept: the drop would vanish
+    // at the next decode, so it is refused as typing there is.
+    const auto touched = touchedTiles(BoxX, BoxY, BoxWidth, BoxHeight);
+    if (touched && touched->last > session_.editor().FileSize) {
+        note_ = kPastEndStatus;
+        return;
+    }
     for (int r = 0; r < BoxHeight; ++r)
         std::copy_n(&character[static_cast<size_t>(r) * kChar], BoxWidth, &tiles[static_cast<size_t>(BoxY + r) * kArea + BoxX]);
     encodeTouched();
@@ -562,25 +582,34 @@ void TileEditor::drop() {
 // with one write to the file: one undo step per drop.
 void TileEditor::encodeTouched() { encodeRegion(BoxX, BoxY, BoxWidth, BoxHeight); }
 
-// Writes the tiles under the region of the tile area back into the file as
-// one undo step, only the bytes that changed.
-void TileEditor::encodeRegion(int x, int y, int width, int height) {
+std::optional<TileEditor::TouchedTiles> TileEditor::touchedTiles(int x, int y, int width, int height) const {
     const auto L = layout();
     const TileFormat& f = format();
     const int w = tileWidth(f), h = TileHeight;
     const int columns = std::min(L.perRow(), kArea / w);
-    const int r0 = y / h, c0 = x / w;
-    const int r1 = std::min(L.rows() - 1, (y + height - 1) / h);
-    const int c1 = std::min(columns - 1, (x + width - 1) / w);
-    if (r0 > r1 || c0 > c1) return;
+    TouchedTiles t{y / h, x / w, std::min(L.rows() - 1, (y + height - 1) / h),
+                   std::min(columns - 1, (x + width - 1) / w), 0, 0};
+    if (t.r0 > t.r1 || t.c0 > t.c1) return std::nullopt;
+    t.first = std::max<int64_t>(0, L.tileOffset(TopOffset, t.r0, t.c0));
+    t.last = L.tileOffset(TopOffset, t.r1, t.c1) + tileFootprint(f, h);
+    return t;
+}
+
+// Writes the tiles under the region of the tile area back into the file as
+// one undo step, only the bytes that changed.
+void TileEditor::encodeRegion(int x, int y, int width, int height) {
+    const auto t = touchedTiles(x, y, width, height);
+    if (!t) return;
+    const auto L = layout();
+    const TileFormat& f = format();
+    const int w = tileWidth(f), h = TileHeight;
     const auto file = session_.editor().fileBytes();
-    const int64_t lo = std::max<int64_t>(0, L.tileOffset(TopOffset, r0, c0));
-    const int64_t hi = std::min<int64_t>(static_cast<int64_t>(file.size()),
-                                         L.tileOffset(TopOffset, r1, c1) + tileFootprint(f, h));
+    const int64_t lo = t->first;
+    const int64_t hi = std::min<int64_t>(static_cast<int64_t>(file.size()), t->last);
     if (lo >= hi) return;  // all past the end of the file
     std::vector<uint8_t> span(file.begin() + lo, file.begin() + hi);
-    for (int r = r0; r <= r1; ++r)
-        for (int c = c0; c <= c1; ++c)
+    for (int r = t->r0; r <= t->r1; ++r)
+        for (int c = t->c0; c <= t->c1; ++c)
             encodeTile(f, &tiles[static_cast<size_t>(r * h) * kArea + c * w], kArea, h, span, lo, L.tileOffset(TopOffset, r, c));
     size_t first = 0, last = span.size();
     while (first < last && span[first] == file[lo + first]) ++first;
@@ -723,10 +752,12 @@ const Picture& TileEditor::tilePicture() {
         uint16_t* out = &p.pixels[static_cast<size_t>(2 * y) * kTBox];
         const uint8_t* in = &tiles[static_cast<size_t>(y) * kArea];
         for (int x = 0; x < kArea; ++x) {
-            // The raw view pairs each index with the next one of the row as
-            // one RGB565 pixel; the last pixel of a row pairs with 0.
-            const uint16_t c = RawView ? static_cast<uint16_t>(in[x] | (x + 1 < kArea ? in[x + 1] << 8 : 0))
-                                       : colorOf(in[x]);
+            // The raw view pairs each index with the next one of the area
+            // as one RGB565 pixel: a row's last pixel with the next row's
+            // first, the area's very last pixel with 0.
+            const size_t at = static_cast<size_t>(y) * kArea + x;
+            const uint16_t c = rawShown_ ? static_cast<uint16_t>(in[x] | (at + 1 < tiles.size() ? tiles[at + 1] << 8 : 0))
+                                         : colorOf(in[x]);
             out[2 * x] = out[2 * x + 1] = c;
         }
         std::copy_n(out, kTBox, out + kTBox);
@@ -753,6 +784,17 @@ const Picture& TileEditor::characterPicture() {
 const Picture& TileEditor::clipPicture() {
     Picture& p = clipPic_;
     if (p.width != kClipWidth) p.resize(kClipWidth, kClipHeight);
+    if (clipCopyShown_) {
+        // The character as it went to the desktop clipboard (the index in the
+        // red component), stretched over the whole box.
+        for (int y = 0; y < kClipHeight; ++y)
+            for (int x = 0; x < kClipWidth; ++x) {
+                const uint8_t v = character[static_cast<size_t>(y * BoxHeight / kClipHeight) * kChar +
+                                            static_cast<size_t>(x * BoxWidth / kClipWidth)];
+                p.pixels[static_cast<size_t>(y) * kClipWidth + x] = static_cast<uint16_t>((v >> 3) << 11);
+            }
+        return p;
+    }
     for (size_t i = 0; i < clip.size(); ++i) p.pixels[i] = colorOf(clip[i]);
     if (ClipBoxShown) outline(p, BoxX, BoxY, BoxWidth, BoxHeight, kWhite);
     return p;

@@ -204,6 +204,8 @@ public:
     std::string_view statusFormat() const { return format().statusName; }
     std::string statusPosition() const;
     std::string colorIndexText() const;
+    // A passing note for the status bar, shown over its panels (empty: none).
+    const std::string& statusNote() const { return note_; }
 
     // ---- pictures ----
     const Picture& tilePicture();       // TBox, 256 x 256
@@ -231,6 +233,14 @@ private:
     void drop();
     void encodeTouched();
     void encodeRegion(int x, int y, int width, int height);
+    // The tiles of the view under a region of the tile area (rows r0..r1,
+    // columns c0..c1) and their file bytes [first, last), past the end of the
+    // file included; nothing when no tile of the view lies under it.
+    struct TouchedTiles {
+        int r0, c0, r1, c1;
+        int64_t first, last;
+    };
+    std::optional<TouchedTiles> touchedTiles(int x, int y, int width, int height) const;
     void placeBox(int px, int py, int areaWidth, int areaHeight, bool freeMove);
     void resizeBox(int px, int py, int areaWidth, int areaHeight);
     void buildMenu();
@@ -245,6 +255,14 @@ private:
     Palette zst_{};  // a loaded savestate palette when no host keeps it
     bool zstLoaded_ = false;
     Palette filePalette_{};  // the last palette loaded from a palette file
+    std::string note_;
+    // What the next refresh shows once: the tile area drawn raw after a
+    // decode, the character as copied to the desktop clipboard. A refresh
+    // with neither draws the areas through the palette again.
+    bool decoded_ = false;
+    bool rawShown_ = false;
+    bool clipCopied_ = false;
+    bool clipCopyShown_ = false;
 };
 
 }  // namespace hexedit::tiles

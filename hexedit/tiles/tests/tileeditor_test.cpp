@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "common/testing/ScriptedPort.h"
+#include "hexedit/core/HexView.h"
 #include "hexedit/core/Savestate.h"
 #include "hexedit/core/testing/FakeSession.h"
 #include "hexedit/tiles/TileEditor.h"
@@ -184,20 +185,30 @@ TEST_F(Fixture, DropEncodesExactlyTheTouchedTilesAsOneUndoStep) {
     EXPECT_FALSE(session.buffer.canUndo());
 }
 
-TEST_F(Fixture, DropNeverWritesPastTheFile) {
+TEST_F(Fixture, DropReachingPastTheFileIsRefused) {
     session.load(std::vector<uint8_t>(100, 0));
     editor.FormShow();
     EXPECT_EQ(editor.TopOffset, 0);
     editor.character.fill(1);
     editor.BoxWidth = editor.BoxHeight = 64;
     editor.TBoxMouse(0, 0, MouseButton::Right, false);
-    EXPECT_EQ(session.editorState.FileSize, 100);
-    EXPECT_EQ(session.bytes()[63], 0xFF);  // tile 7 of the first row
-    EXPECT_EQ(session.bytes()[99], 0);     // tile 12: outside the box
-    EXPECT_EQ(editor.tiles[13 * kArea], 0);  // byte 104 is past the file: shown as 0
+    EXPECT_EQ(editor.statusNote(), kPastEndStatus);
+    EXPECT_FALSE(session.buffer.canUndo());
+    EXPECT_EQ(editor.tiles[0], 0);  // nothing drawn that the next decode would take away
+    // A tile inside the file takes the drop, and the note goes.
+    editor.BoxWidth = editor.BoxHeight = 8;
+    editor.TBoxMouse(0, 0, MouseButton::Right, false);
+    EXPECT_EQ(editor.statusNote(), "");
+    EXPECT_EQ(session.bytes()[0], 0xFF);
+    EXPECT_EQ(editor.tiles[0], 1);
+    // The tile of bytes 96 to 103 straddles the end.
+    editor.TBoxMouse(2 * 96, 0, MouseButton::Right, false);
+    EXPECT_EQ(editor.statusNote(), kPastEndStatus);
+    EXPECT_EQ(session.bytes()[96], 0);
+    key(Key::Home);
+    EXPECT_EQ(editor.statusNote(), "");
     // Right of a four-column view there are no tiles to take the drop.
     editor.ViewColumns = 4;
-    editor.BoxWidth = editor.BoxHeight = 8;
     editor.TBoxMouse(2 * 100, 0, MouseButton::Right, false);
     EXPECT_EQ(editor.tiles[96], 0);
 }
@@ -344,7 +355,7 @@ TEST_F(Fixture, SavestatePaletteLoadsFromFileAndIsChosenOnlyOnceLoaded) {
     EXPECT_EQ(editor.savestatePalette(), nullptr);
     port.answerOpen((dir / "missing.zst").string());
     editor.LoadZstPalette1Click();
-    port.expectMessage("Fatal Error: Unable to open *.ZST file.");
+    port.expectMessage("Fatal Error: Unable to open *.ZST file.", {}, common::MsgIcon::Stop);
     port.cancelOpen();
     editor.LoadZstPalette1Click();
     EXPECT_EQ(port.openRequests.back().filter, "ZST files (*.zs*)|*.zs*");
@@ -363,16 +374,29 @@ TEST_F(Fixture, SavestatePaletteLoadsFromFileAndIsChosenOnlyOnceLoaded) {
     std::filesystem::remove_all(dir);
 }
 
-TEST_F(Fixture, KeyWTogglesTheRawSixteenBitView) {
-    editor.tiles.fill(0);
-    editor.tiles[0] = 0x1F, editor.tiles[1] = 0xF8, editor.tiles[kArea - 1] = 0x34;
+// While on, the raw view draws at each decode; a plain repaint goes back to
+// the palette. A pixel pairs with the next one of the area, across rows.
+TEST_F(Fixture, RawSixteenBitViewDrawsAtTheNextDecodeOnly) {
+    editor.TopOffset = 0x80;  // one bit per pixel: the second row of tiles starts with byte 81h
     key(Key::Other, U'w');
-    const Picture& raw = editor.tilePicture();
-    EXPECT_EQ(raw.pixels[0], 0xF81F);
-    EXPECT_EQ(raw.pixels[2], 0x00F8);
-    EXPECT_EQ(raw.pixels[2 * (kArea - 1)], 0x0034);
+    const auto& t = editor.tiles;
+    ASSERT_NE(t[kArea], 0);  // the next row's first pixel
+    const auto raw = [&](size_t i) { return static_cast<uint16_t>(t[i] | (i + 1 < t.size() ? t[i + 1] << 8 : 0)); };
+    const auto row0 = [&](bool asRaw) {
+        const Picture& p = editor.tilePicture();
+        for (int x = 0; x < kArea; ++x)
+            if (p.pixels[2 * x] != (asRaw ? raw(x) : editor.colorOf(t[x]))) return false;
+        return true;
+    };
+    EXPECT_TRUE(row0(true));
+    EXPECT_EQ(editor.tilePicture().pixels[2 * (kArea - 1)], t[kArea - 1] | t[kArea] << 8);
+    EXPECT_EQ(editor.tilePicture().pixels.back(), t.back());  // the area's last pixel pairs with 0
+    editor.mouseLeft();  // a plain repaint
+    EXPECT_TRUE(row0(false));
+    key(Key::Down);  // still on: the next decode draws raw again
+    EXPECT_TRUE(row0(true));
     key(Key::Other, U'W');
-    EXPECT_EQ(editor.tilePicture().pixels[0], standardPalette()[0x1F]);
+    EXPECT_TRUE(row0(false));
 }
 
 TEST_F(Fixture, ExportsSaveEachAreaThroughItsOwnDialog) {
@@ -506,6 +530,14 @@ TEST_F(Fixture, CharacterRoundTripsThroughTheDesktopClipboard) {
     editor.SendCharToClipboard1Click();
     ASSERT_TRUE(view.desktopClipboard);
     EXPECT_EQ(view.desktopClipboard->width, 6);
+    // The copied picture (the index in red) is drawn stretched over the
+    // clipboard area's box until the next repaint.
+    const auto red = [](uint8_t v) { return static_cast<uint16_t>((v >> 3) << 11); };
+    EXPECT_EQ(editor.clipPicture().pixels[0], red(before[0]));
+    EXPECT_EQ(editor.clipPicture().pixels.back(), red(before[4 * TileEditor::kChar + 5]));
+    EXPECT_EQ(editor.clipPicture().pixels[TileEditor::kClipWidth / 2], red(before[3]));
+    editor.mouseLeft();
+    EXPECT_EQ(editor.clipPicture().pixels[0], editor.colorOf(editor.clip[0]));
     editor.character.fill(0);
     editor.PasteCharFromClipboard1Click();
     for (int y = 0; y < TileEditor::kChar; ++y)

@@ -320,6 +320,8 @@ void TTileForm::refresh() {
     const auto name = model_.statusFormat();
     panels[1]->setText(QString::fromUtf8(name.data(), static_cast<int>(name.size())));
     panels[2]->setText(QString::fromStdString(model_.statusPosition()));
+    if (model_.statusNote().empty()) TBar->clearMessage();
+    else TBar->showMessage(QString::fromStdString(model_.statusNote()));
     {
         const QSignalBlocker block(TVScrl);
         TVScrl->setRange(0, model_.scrollMaximum());
