@@ -423,6 +423,8 @@ bool DataPad::fill(int32_t offset, int32_t length, uint8_t value) { return chang
 
 bool DataPad::replaceBuffer(std::span<const uint8_t> content) { return changed(edits.replaceAll(content)); }
 
+bool DataPad::writeRecords(std::span<const EditRecord> records) { return changed(edits.writeRecords(records)); }
+
 bool DataPad::splice(int32_t offset, int32_t removeLength, std::span<const uint8_t> insert) {
     return changed(edits.splice(offset, removeLength, insert));
 }

@@ -105,6 +105,7 @@ public:
     bool writeBytes(int32_t offset, std::span<const uint8_t> bytes, EditKind kind = EditKind::Edit) override;
     bool fill(int32_t offset, int32_t length, uint8_t value) override;
     bool replaceBuffer(std::span<const uint8_t> content) override;
+    bool writeRecords(std::span<const EditRecord> records) override;
     bool splice(int32_t offset, int32_t removeLength, std::span<const uint8_t> insert) override;
     bool appendTableLine(std::string_view line) override;
     bool reloadTable() override;

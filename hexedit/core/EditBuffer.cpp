@@ -1,6 +1,7 @@
 #include "hexedit/core/EditBuffer.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace hexedit {
@@ -151,28 +152,56 @@ bool EditBuffer::splice(int32_t offset, int32_t removeLength, std::span<const ui
     return true;
 }
 
-size_t EditBuffer::Step::size() const {
-    size_t n = bytes.size();
-    for (const Run& r : runs) n += r.bytes.size();
+namespace {
+
+uint64_t load64(const uint8_t* p) {
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
+}
+
+// Eight bytes at a time, the lowest address in the low byte of a word.
+constexpr uint64_t kLows = 0x0101010101010101u, kHighs = 0x8080808080808080u;
+
+// The first index of [from, end) where a and b differ, or end.
+size_t nextDifference(const uint8_t* a, const uint8_t* b, size_t from, size_t end) {
+    for (; from + 8 <= end; from += 8)
+        if (const uint64_t x = load64(a + from) ^ load64(b + from)) return from + (std::countr_zero(x) >> 3);
+    while (from < end && a[from] == b[from]) ++from;
+    return from;
+}
+
+// The first index of [from, end) where a and b are equal, or end.
+size_t nextEqual(const uint8_t* a, const uint8_t* b, size_t from, size_t end) {
+    for (; from + 8 <= end; from += 8) {
+        const uint64_t x = load64(a + from) ^ load64(b + from);
+        // The lowest zero byte of x sets the lowest bit here.
+        if (const uint64_t zero = (x - kLows) & ~x & kHighs) return from + (std::countr_zero(zero) >> 3);
+    }
+    while (from < end && a[from] != b[from]) ++from;
+    return from;
+}
+
+// How many bytes before aEnd and bEnd are equal, at most `limit`.
+size_t equalTail(const uint8_t* aEnd, const uint8_t* bEnd, size_t limit) {
+    size_t n = 0;
+    for (; n + 8 <= limit; n += 8)
+        if (const uint64_t x = load64(aEnd - n - 8) ^ load64(bEnd - n - 8)) return n + (std::countl_zero(x) >> 3);
+    while (n < limit && aEnd[-1 - static_cast<ptrdiff_t>(n)] == bEnd[-1 - static_cast<ptrdiff_t>(n)]) ++n;
     return n;
 }
+
+}  // namespace
 
 bool EditBuffer::replaceAll(std::span<const uint8_t> content) {
     if (!st_.hasBuffer() || content.size() > static_cast<size_t>(INT32_MAX - st_.HeaderSkip)) return false;
     const std::span<const uint8_t> old = st_.fileBytes();
     // The common head and tail stay; only the middle is replaced.
+    const uint8_t* a = old.data();
+    const uint8_t* b = content.data();
     const size_t common = std::min(old.size(), content.size());
-    size_t head = 0;
-    while (head < common) {
-        const size_t n = std::min<size_t>(4096, common - head);
-        if (std::memcmp(old.data() + head, content.data() + head, n) != 0) {
-            while (old[head] == content[head]) ++head;
-            break;
-        }
-        head += n;
-    }
-    size_t tail = 0;
-    while (tail < common - head && old[old.size() - 1 - tail] == content[content.size() - 1 - tail]) ++tail;
+    const size_t head = nextDifference(a, b, 0, common);
+    const size_t tail = equalTail(a + old.size(), b + content.size(), common - head);
     if (head == old.size() && head == content.size()) return true;  // nothing differs
     if (old.size() == content.size()) {
         // Same length: keep only the runs that differ, so a patch with
@@ -180,15 +209,15 @@ bool EditBuffer::replaceAll(std::span<const uint8_t> content) {
         constexpr size_t kJoin = 32;  // equal gaps shorter than this join two runs
         const size_t end = old.size() - tail;
         std::vector<std::pair<size_t, size_t>> spans;
-        for (size_t i = head; i < end;) {
-            if (old[i] == content[i]) {
-                ++i;
-                continue;
+        for (size_t i = head; i < end; i = nextDifference(a, b, i, end)) {
+            size_t stop = nextEqual(a, b, i, end);
+            while (stop < end) {
+                const size_t again = nextDifference(a, b, stop, std::min(end, stop + kJoin));
+                if (again - stop >= kJoin || again == end) break;
+                stop = nextEqual(a, b, again, end);
             }
-            size_t j = i + 1, equal = 0;
-            for (; j < end && equal < kJoin; ++j) equal = old[j] == content[j] ? equal + 1 : 0;
-            spans.emplace_back(i, j - equal);
-            i = j;
+            spans.emplace_back(i, stop);
+            i = stop;
         }
         if (spans.size() > 1) {
             runOpen_ = false;
@@ -200,8 +229,7 @@ bool EditBuffer::replaceAll(std::span<const uint8_t> content) {
             uint8_t* d = data();
             for (size_t k = 0; k + 1 < spans.size(); ++k) {
                 const auto [from, to] = spans[k];
-                s.runs.push_back({static_cast<int32_t>(from), std::vector<uint8_t>(d + from, d + to)});
-                std::memcpy(d + from, content.data() + from, to - from);
+                writeRun(s, static_cast<int32_t>(from), static_cast<int32_t>(to - from), content.data() + from);
             }
             s.bytes.assign(d + lastFrom, d + lastTo);
             std::memcpy(d + lastFrom, content.data() + lastFrom, lastTo - lastFrom);
@@ -214,22 +242,105 @@ bool EditBuffer::replaceAll(std::span<const uint8_t> content) {
                   content.subspan(head, content.size() - head - tail));
 }
 
-void EditBuffer::swapStep(Step& s) {
+void EditBuffer::writeRun(Step& s, int32_t offset, int32_t length, const uint8_t* bytes, uint8_t value) {
+    uint8_t* d = data() + offset;
+    s.runs.push_back({offset, length});
+    s.runBytes.insert(s.runBytes.end(), d, d + length);
+    if (bytes)
+        std::memcpy(d, bytes, static_cast<size_t>(length));
+    else
+        std::memset(d, value, static_cast<size_t>(length));
+}
+
+bool EditBuffer::writeRecords(std::span<const EditRecord> records) {
+    if (!st_.hasBuffer()) return false;
+    const int32_t oldSize = st_.FileSize;
+    int64_t newSize = oldSize;
+    for (const EditRecord& r : records) {
+        if (r.offset < 0) return false;
+        if (r.count > 0) newSize = std::max(newSize, r.offset + static_cast<int64_t>(r.count));
+    }
+    if (newSize > INT32_MAX - static_cast<int64_t>(st_.HeaderSkip)) return false;
+    // The bytes up to the old end are kept run by run; a longer file gets
+    // its new tail as the step's splice.
+    Step s;
+    s.offset = oldSize;
+    s.otherLength = static_cast<int32_t>(newSize - oldSize);
+    s.runs.reserve(records.size());
+    if (newSize > oldSize) setSizes(static_cast<int32_t>(newSize));
+    int64_t first = newSize, last = 0;
+    for (const EditRecord& r : records) {
+        if (r.count == 0) continue;
+        const int64_t end = r.offset + static_cast<int64_t>(r.count);
+        const uint8_t* from = r.data.empty() ? nullptr : r.data.data();
+        const int64_t inside = std::min<int64_t>(end, oldSize) - r.offset;  // bytes before the old end
+        if (inside > 0) {
+            const auto at = static_cast<int32_t>(r.offset);
+            const auto n = static_cast<size_t>(inside);
+            // A record that writes what is there already changes nothing.
+            const bool same = from ? std::memcmp(data() + at, from, n) == 0
+                                   : std::all_of(data() + at, data() + at + n, [&](uint8_t b) { return b == r.value; });
+            if (!same) {
+                writeRun(s, at, static_cast<int32_t>(inside), from, r.value);
+                first = std::min(first, r.offset);
+                last = std::max(last, r.offset + inside);
+            }
+        }
+        if (end > oldSize) {
+            const int64_t at = std::max<int64_t>(r.offset, oldSize);
+            const auto n = static_cast<size_t>(end - at);
+            if (from)
+                std::memcpy(data() + at, from + (at - r.offset), n);
+            else
+                std::memset(data() + at, r.value, n);
+        }
+    }
+    if (s.runs.empty() && newSize == oldSize) return true;  // nothing differs
+    runOpen_ = false;
+    if (newSize > oldSize) {
+        first = std::min<int64_t>(first, oldSize);
+        last_ = {static_cast<int32_t>(first), static_cast<int32_t>(st_.BufferSize - first), true};
+    } else {
+        last_ = {static_cast<int32_t>(first), static_cast<int32_t>(last - first), false};
+    }
+    record(std::move(s));
+    return true;
+}
+
+void EditBuffer::swapStep(Step& s, bool undoing) {
     const size_t before = s.size();
-    // The runs lie before the splice and keep their length: swap them in place.
-    for (Run& r : s.runs) std::swap_ranges(r.bytes.begin(), r.bytes.end(), data() + r.offset);
+    // The runs lie before the splice and keep their length: swap them in
+    // place, the last first when undoing, since they may overlap.
+    const size_t count = s.runs.size();
+    size_t at = undoing ? s.runBytes.size() : 0;
+    for (size_t k = 0; k < count; ++k) {
+        const Run& r = s.runs[undoing ? count - 1 - k : k];
+        const auto n = static_cast<size_t>(r.length);
+        if (undoing) at -= n;
+        std::swap_ranges(s.runBytes.begin() + static_cast<long>(at), s.runBytes.begin() + static_cast<long>(at + n),
+                         data() + r.offset);
+        if (!undoing) at += n;
+    }
     const int32_t nowLength = s.otherLength;
     std::vector<uint8_t> other = std::move(s.bytes);
     s.otherLength = static_cast<int32_t>(other.size());
     s.bytes = apply(s.offset, nowLength, other);
-    if (!s.runs.empty()) last_ = {s.runs.front().offset, s.offset + s.otherLength - s.runs.front().offset, false};
+    if (!s.runs.empty()) {
+        int32_t first = s.offset, last = s.offset + std::max(nowLength, s.otherLength);
+        for (const Run& r : s.runs) {
+            first = std::min(first, r.offset);
+            last = std::max(last, r.offset + r.length);
+        }
+        const bool resized = nowLength != s.otherLength;
+        last_ = {first, resized ? st_.BufferSize - first : last - first, resized};
+    }
     historyBytes_ = historyBytes_ - before + s.size();
 }
 
 bool EditBuffer::undo() {
     if (!canUndo()) return false;
     runOpen_ = false;
-    swapStep(steps_[--applied_]);
+    swapStep(steps_[--applied_], true);
     updateModified();
     return true;
 }
@@ -237,7 +348,7 @@ bool EditBuffer::undo() {
 bool EditBuffer::redo() {
     if (!canRedo()) return false;
     runOpen_ = false;
-    swapStep(steps_[applied_++]);
+    swapStep(steps_[applied_++], false);
     updateModified();
     return true;
 }

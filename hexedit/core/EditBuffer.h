@@ -26,6 +26,15 @@ struct ChangedRange {
     bool resized = false;
 };
 
+// One write of a batch: `count` bytes at `offset`, from `data` or, when
+// `data` is empty, `count` copies of `value`.
+struct EditRecord {
+    int64_t offset = 0;
+    size_t count = 0;
+    std::span<const uint8_t> data;
+    uint8_t value = 0;
+};
+
 class EditBuffer {
 public:
     explicit EditBuffer(EditorState& state) : st_(state) {}
@@ -51,6 +60,11 @@ public:
     bool splice(int32_t offset, int32_t removeLength, std::span<const uint8_t> insert);
     // The file becomes `content`; only the part that differs is recorded.
     bool replaceAll(std::span<const uint8_t> content);
+    // Writes the records in order as one step (the records of patches):
+    // only the bytes they replace are kept. Records may reach past the end
+    // of the file, which grows (zero bytes fill a gap). False, with nothing
+    // changed, when the file would reach 2 GB.
+    bool writeRecords(std::span<const EditRecord> records);
 
     bool canUndo() const { return applied_ > 0; }
     bool canRedo() const { return applied_ < steps_.size(); }
@@ -74,21 +88,26 @@ public:
     size_t stepCount() const { return steps_.size(); }
 
 private:
-    // Bytes overwritten in place, before the step's own splice.
+    // Bytes overwritten in place, before the step's own splice; runs may
+    // overlap, so they are swapped back in reverse order.
     struct Run {
         int32_t offset = 0;
-        std::vector<uint8_t> bytes;  // the other side's bytes
+        int32_t length = 0;
     };
     struct Step {
         int32_t offset = 0;
         std::vector<uint8_t> bytes;  // before the change while applied, after it while undone
         int32_t otherLength = 0;     // length of the other side, which the buffer holds now
         bool typing = false;
-        std::vector<Run> runs;       // scattered same-length changes (a patched copy)
-        size_t size() const;
+        std::vector<Run> runs;          // scattered same-length changes (patches)
+        std::vector<uint8_t> runBytes;  // the other side's bytes of the runs, one after another
+        size_t size() const { return bytes.size() + runBytes.size(); }
     };
     // Undoes or redoes a step: swaps its bytes with the buffer's.
-    void swapStep(Step& s);
+    void swapStep(Step& s, bool undoing);
+    // Adds a run of `length` bytes at `offset` to `s` and writes `bytes`
+    // there (or `length` copies of `value` when `bytes` is null).
+    void writeRun(Step& s, int32_t offset, int32_t length, const uint8_t* bytes, uint8_t value = 0);
     bool inFile(int64_t offset, int64_t length) const;
     uint8_t* data() { return st_.storage_.data() + st_.HeaderSkip; }
     // Puts `bytes` in place of `removeLength` bytes at `offset`; returns the

@@ -16,6 +16,7 @@
 #include "common/port/Port.h"
 #include "common/progress.h"
 #include "hexedit/core/CommandTable.h"
+#include "hexedit/core/EditBuffer.h"
 #include "hexedit/core/EditorState.h"
 #include "hexedit/core/NavigationState.h"
 #include "hexedit/core/TableData.h"
@@ -63,6 +64,9 @@ public:
     // The file's content becomes `content` (any length up to 2 GB): resizing,
     // header removal, patches, the external program's result.
     virtual bool replaceBuffer(std::span<const uint8_t> content) = 0;
+    // The records written in order as one step (patches); they may lengthen
+    // the file.
+    virtual bool writeRecords(std::span<const EditRecord> records) = 0;
     // `removeLength` bytes at `offset` become `insert` (`offset` may be
     // FileSize to append).
     virtual bool splice(int32_t offset, int32_t removeLength, std::span<const uint8_t> insert) = 0;

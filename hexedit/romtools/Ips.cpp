@@ -150,7 +150,7 @@ IpsCreateResult createIps(std::span<const uint8_t> unchanged, std::span<const ui
     return result;
 }
 
-IpsApplyResult applyIps(std::span<const uint8_t> patch, std::vector<uint8_t>& file) {
+IpsApplyResult readIps(std::span<const uint8_t> patch, const RecordVisitor& visit) {
     IpsApplyResult r;
     if (patch.size() < sizeof kMagic || std::memcmp(patch.data(), kMagic, sizeof kMagic) != 0) {
         r.status = IpsApplyStatus::BadHeader;
@@ -172,21 +172,34 @@ IpsApplyResult applyIps(std::span<const uint8_t> patch, std::vector<uint8_t>& fi
         const size_t length = be(d + pos + 3, 2);
         if (length != 0) {
             if (size - pos - 5 < length) return cut();
-            if (file.size() < offset + length) file.resize(offset + length);
-            std::memcpy(file.data() + offset, d + pos + 5, length);
+            visit({offset, length, std::span(d + pos + 5, length), 0});
             pos += 5 + length;
         } else {
             if (size - pos < 8) return cut();
             const size_t count = be(d + pos + 5, 2);
-            if (count > 0) {
-                if (file.size() < offset + count) file.resize(offset + count);
-                std::memset(file.data() + offset, d[pos + 7], count);
-            }
+            if (count > 0) visit({offset, count, {}, d[pos + 7]});
             pos += 8;
         }
         ++r.records;
     }
     return r;
+}
+
+void applyRecords(std::span<const PatchRecord> records, std::vector<uint8_t>& file) {
+    size_t end = file.size();
+    for (const PatchRecord& rec : records)
+        if (rec.count > 0) end = std::max(end, static_cast<size_t>(rec.offset) + rec.count);
+    file.resize(end);  // the one allocation, before any byte changes
+    for (const PatchRecord& rec : records) {
+        if (rec.data.empty())
+            std::memset(file.data() + rec.offset, rec.value, rec.count);
+        else
+            std::memcpy(file.data() + rec.offset, rec.data.data(), rec.count);
+    }
+}
+
+IpsApplyResult applyIps(std::span<const uint8_t> patch, std::vector<uint8_t>& file) {
+    return readIps(patch, [&file](const PatchRecord& rec) { applyRecords(std::span(&rec, 1), file); });
 }
 
 std::string ipsPathFor(const std::string& editedPath) {

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -54,6 +55,25 @@ struct IpsApplyResult {
     size_t records = 0;
     size_t failedAt = 0;  // patch position of the record that was cut short
 };
+
+// One record of an IPS or IPS32 patch: `count` bytes at `offset`, taken
+// from `data` or, when `data` is empty, `count` copies of `value`.
+struct PatchRecord {
+    uint64_t offset = 0;
+    size_t count = 0;
+    std::span<const uint8_t> data;
+    uint8_t value = 0;
+};
+using RecordVisitor = std::function<void(const PatchRecord&)>;
+
+// Hands the records of `patch` to `visit` in order, as applyIps reads them;
+// records that write nothing are left out. The status tells whether the
+// whole patch was read.
+IpsApplyResult readIps(std::span<const uint8_t> patch, const RecordVisitor& visit);
+// Writes records into `file`, lengthening it with zero bytes where they
+// reach beyond it; the file is lengthened (the only allocation) before any
+// byte changes.
+void applyRecords(std::span<const PatchRecord> records, std::vector<uint8_t>& file);
 
 // Applies `patch` to `file`, lengthening it (with zero bytes before a
 // record past its end) where records reach beyond it. Reading stops at a

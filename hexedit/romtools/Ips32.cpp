@@ -89,7 +89,7 @@ Ips32CreateResult createIps32(std::span<const uint8_t> unchanged, std::span<cons
     return r;
 }
 
-Ips32ApplyStatus applyIps32(std::span<const uint8_t> patch, std::vector<uint8_t>& file) {
+Ips32ApplyStatus readIps32(std::span<const uint8_t> patch, const RecordVisitor& visit) {
     if (!looksLikeIps32(patch)) return Ips32ApplyStatus::BadHeader;
     size_t pos = 5;
     const size_t n = patch.size();
@@ -100,11 +100,11 @@ Ips32ApplyStatus applyIps32(std::span<const uint8_t> patch, std::vector<uint8_t>
         if (n - pos < 6) return Ips32ApplyStatus::Truncated;
         size_t size = getBig(&patch[pos + 4], 2);
         pos += 6;
-        const uint8_t* data = nullptr;
+        std::span<const uint8_t> data;
         uint8_t value = 0;
         if (size > 0) {
             if (n - pos < size) return Ips32ApplyStatus::Truncated;
-            data = &patch[pos];
+            data = patch.subspan(pos, size);
             pos += size;
         } else {
             if (n - pos < 3) return Ips32ApplyStatus::Truncated;
@@ -113,17 +113,14 @@ Ips32ApplyStatus applyIps32(std::span<const uint8_t> patch, std::vector<uint8_t>
             pos += 3;
         }
         if (size == 0) continue;
-        const size_t end = size_t{offset} + size;
-        if (end > file.size()) {
-            if (end > kIps32MaxFile) return Ips32ApplyStatus::TooLarge;
-            file.resize(end);
-        }
-        if (data)
-            std::memcpy(&file[offset], data, size);
-        else
-            std::memset(&file[offset], value, size);
+        if (size_t{offset} + size > kIps32MaxFile) return Ips32ApplyStatus::TooLarge;
+        visit({offset, size, data, value});
     }
     return Ips32ApplyStatus::Ok;
+}
+
+Ips32ApplyStatus applyIps32(std::span<const uint8_t> patch, std::vector<uint8_t>& file) {
+    return readIps32(patch, [&file](const PatchRecord& rec) { applyRecords(std::span(&rec, 1), file); });
 }
 
 }  // namespace hexedit::romtools

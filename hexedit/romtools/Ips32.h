@@ -10,6 +10,8 @@
 #include <span>
 #include <vector>
 
+#include "hexedit/romtools/Ips.h"
+
 namespace hexedit::romtools {
 
 inline constexpr uint32_t kIps32EofOffset = 0x45454F46;  // "EEOF"
@@ -33,9 +35,13 @@ Ips32CreateResult createIps32(std::span<const uint8_t> unchanged, std::span<cons
 
 enum class Ips32ApplyStatus { Ok, BadHeader, Truncated, TooLarge };
 
+// Hands the records to `visit` in order, as applyIps32 reads them; records
+// that write nothing are left out. TooLarge before the record that would
+// reach past kIps32MaxFile.
+Ips32ApplyStatus readIps32(std::span<const uint8_t> patch, const RecordVisitor& visit);
 // Applies the records to `file`, lengthening it with zero bytes where they
-// reach beyond it; a record reaching past kIps32MaxFile is TooLarge. On failure `file` may hold part of the records: callers
-// apply to a copy.
+// reach beyond it; a record reaching past kIps32MaxFile is TooLarge. On
+// failure `file` may hold part of the records: callers apply to a copy.
 Ips32ApplyStatus applyIps32(std::span<const uint8_t> patch, std::vector<uint8_t>& file);
 
 }  // namespace hexedit::romtools

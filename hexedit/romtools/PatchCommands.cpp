@@ -116,40 +116,95 @@ void PatchCommands::PatchCurrentFile1Click() {
         port.openFiles({"Select PATCH file(s)...", ed.LastDirectory, "", kPatchFilter, true});
     if (paths.empty()) return;
 
-    std::vector<uint8_t> file;
+    auto noMemory = [&port] {
+        port.inform("Fatal Error: Could Not Allocate Memory for PATCHED File.", "IPS Error", MsgIcon::Stop);
+    };
     try {
-        const auto stored = ed.storedBytes();
-        file.reserve(stored.size() + (size_t{1} << 16));
-        file.assign(stored.begin(), stored.end());
-        for (const std::string& path : paths) {
-            FileBytes patch;
-            if (patch.read(path, kMaxRead) != common::ReadStatus::Ok) {
+        std::vector<FileBytes> patches(paths.size());
+        bool records = true;
+        for (size_t i = 0; i < paths.size(); ++i) {
+            if (patches[i].read(paths[i], kMaxRead) != common::ReadStatus::Ok) {
                 port.inform("File Not found or Valid... No patching performed.");
                 return;
             }
-            // IPS, IPS32 and BPS, told apart by their first bytes.
-            const PatchOutcome r = applyAnyPatch(patch.bytes(), common::fileNameOf(path), file);
-            if (!r.ok) {
-                port.inform(r.message);
-                return;
-            }
+            const PatchFormat f = patchFormatOf(patches[i].bytes());
+            records = records && (f == PatchFormat::Ips || f == PatchFormat::Ips32);
+        }
+        switch (records ? applyRecords(paths, patches) : applyToCopy(paths, patches)) {
+        case Applied::Done: port.inform("Patching is complete! Remember to SAVE the changes!"); break;
+        case Applied::NoMemory: noMemory(); break;
+        case Applied::Refused: break;
         }
     } catch (const std::bad_alloc&) {
-        port.inform("Fatal Error: Could Not Allocate Memory for PATCHED File.", "IPS Error", MsgIcon::Stop);
-        return;
+        noMemory();
+    }
+}
+
+namespace {
+constexpr char kHeaderChanged[] = "The patch changes the hidden savestate header.\n No patching performed.";
+}  // namespace
+
+PatchCommands::Applied PatchCommands::applyRecords(const std::vector<std::string>& paths, const std::vector<FileBytes>& patches) {
+    // Written record by record into the buffer: no copy of the file, and the
+    // undo step keeps only the bytes the records replace.
+    const EditorState& ed = s_.editor();
+    const size_t skip = ed.HeaderSkip;
+    const auto stored = ed.storedBytes();
+    // What falls into a hidden savestate header goes to a copy of it, which
+    // must come out unchanged.
+    std::vector<uint8_t> header(stored.begin(), stored.begin() + static_cast<long>(skip));
+    std::vector<EditRecord> records;
+    for (size_t i = 0; i < patches.size(); ++i) {
+        const PatchOutcome r =
+            readPatchRecords(patches[i].bytes(), common::fileNameOf(paths[i]), [&](const PatchRecord& rec) {
+                uint64_t offset = rec.offset;
+                size_t count = rec.count;
+                std::span<const uint8_t> data = rec.data;
+                if (offset < skip) {
+                    const size_t n = std::min<size_t>(count, skip - offset);
+                    if (data.empty())
+                        std::fill_n(header.begin() + static_cast<long>(offset), n, rec.value);
+                    else
+                        std::copy_n(data.begin(), n, header.begin() + static_cast<long>(offset));
+                    offset += n;
+                    count -= n;
+                    if (!data.empty()) data = data.subspan(n);
+                }
+                if (count > 0) records.push_back({static_cast<int64_t>(offset - skip), count, data, rec.value});
+            });
+        if (!r.ok) {
+            s_.port().inform(r.message);
+            return Applied::Refused;
+        }
+    }
+    if (!std::equal(header.begin(), header.end(), stored.begin())) {
+        s_.port().inform(kHeaderChanged);
+        return Applied::Refused;
+    }
+    return s_.writeRecords(records) ? Applied::Done : Applied::NoMemory;
+}
+
+PatchCommands::Applied PatchCommands::applyToCopy(const std::vector<std::string>& paths, const std::vector<FileBytes>& patches) {
+    const EditorState& ed = s_.editor();
+    std::vector<uint8_t> file;
+    const auto stored = ed.storedBytes();
+    file.reserve(stored.size() + (size_t{1} << 16));
+    file.assign(stored.begin(), stored.end());
+    for (size_t i = 0; i < patches.size(); ++i) {
+        // IPS, IPS32 and BPS, told apart by their first bytes.
+        const PatchOutcome r = applyAnyPatch(patches[i].bytes(), common::fileNameOf(paths[i]), file);
+        if (!r.ok) {
+            s_.port().inform(r.message);
+            return Applied::Refused;
+        }
     }
     // A hidden savestate header stays as it is: a patch may not change it.
     const size_t skip = ed.HeaderSkip;
-    const auto stored = ed.storedBytes();
     if (skip > 0 && !std::equal(stored.begin(), stored.begin() + static_cast<long>(skip), file.begin())) {
-        port.inform("The patch changes the hidden savestate header.\n No patching performed.");
-        return;
+        s_.port().inform(kHeaderChanged);
+        return Applied::Refused;
     }
-    if (!s_.replaceBuffer(std::span<const uint8_t>(file).subspan(skip))) {
-        port.inform("Fatal Error: Could Not Allocate Memory for PATCHED File.", "IPS Error", MsgIcon::Stop);
-        return;
-    }
-    port.inform("Patching is complete! Remember to SAVE the changes!");
+    return s_.replaceBuffer(std::span<const uint8_t>(file).subspan(skip)) ? Applied::Done : Applied::NoMemory;
 }
 
 }  // namespace hexedit::romtools

@@ -71,6 +71,31 @@ std::string bpsRefusal(const BpsApplyResult& r) {
     return {};
 }
 
+PatchOutcome readPatchRecords(std::span<const uint8_t> patch, const std::string& name, const RecordVisitor& visit) {
+    PatchOutcome out;
+    const std::string cut = "The patch \"" + name + "\" ends inside a record." + kNotPerformed;
+    switch (patchFormatOf(patch)) {
+    case PatchFormat::Ips:
+        if (readIps(patch, visit).status != IpsApplyStatus::Ok) {
+            out.message = cut;
+            return out;
+        }
+        break;
+    case PatchFormat::Ips32:
+        switch (readIps32(patch, visit)) {
+        case Ips32ApplyStatus::Ok: break;
+        case Ips32ApplyStatus::TooLarge:
+            out.message = "The patch \"" + name + "\" makes a file of 2 GB or more." + kNotPerformed;
+            return out;
+        default: out.message = cut; return out;
+        }
+        break;
+    default: return out;
+    }
+    out.ok = true;
+    return out;
+}
+
 PatchOutcome applyAnyPatch(std::span<const uint8_t> patch, const std::string& name, std::vector<uint8_t>& file) {
     PatchOutcome out;
     switch (patchFormatOf(patch)) {
@@ -83,28 +108,18 @@ PatchOutcome applyAnyPatch(std::span<const uint8_t> patch, const std::string& na
         file = std::move(r.target);
         break;
     }
-    case PatchFormat::Ips: {
-        std::vector<uint8_t> copy = file;
-        if (applyIps(patch, copy).status != IpsApplyStatus::Ok) {
-            out.message = "The patch \"" + name + "\" ends inside a record." + kNotPerformed;
-            return out;
-        }
-        file = std::move(copy);
-        break;
-    }
+    case PatchFormat::Ips:
     case PatchFormat::Ips32: {
-        std::vector<uint8_t> copy = file;
-        switch (applyIps32(patch, copy)) {
-        case Ips32ApplyStatus::Ok: break;
-        case Ips32ApplyStatus::TooLarge:
-            out.message = "The patch \"" + name + "\" makes a file of 2 GB or more." + kNotPerformed;
-            return out;
-        default:
-            out.message = "The patch \"" + name + "\" ends inside a record." + kNotPerformed;
-            return out;
-        }
-        file = std::move(copy);
-        break;
+        // Read through once to check all of it, then apply in place: no
+        // copy of the file.
+        size_t end = file.size();
+        out = readPatchRecords(patch, name, [&end](const PatchRecord& rec) {
+            end = std::max(end, static_cast<size_t>(rec.offset) + rec.count);
+        });
+        if (!out.ok) return out;
+        file.resize(end);
+        readPatchRecords(patch, name, [&file](const PatchRecord& rec) { applyRecords(std::span(&rec, 1), file); });
+        return out;
     }
     default: out.message = "Not a valid \"PATCH\" file!"; return out;
     }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "hexedit/romtools/Bps.h"
+#include "hexedit/romtools/Ips.h"
 
 namespace hexedit::romtools {
 
@@ -31,6 +32,11 @@ struct PatchOutcome {
 // Applies `patch` (any format, told by its header) to `file`. On failure
 // `file` is left as it was. `name` names the patch in messages.
 PatchOutcome applyAnyPatch(std::span<const uint8_t> patch, const std::string& name, std::vector<uint8_t>& file);
+
+// IPS and IPS32 patches: hands the records to `visit` in order (as
+// applyAnyPatch applies them), with the same outcome. A patch that fails
+// may have handed some records on. Other formats are not ok, with no message.
+PatchOutcome readPatchRecords(std::span<const uint8_t> patch, const std::string& name, const RecordVisitor& visit);
 
 struct PatchMade {
     bool ok = false;

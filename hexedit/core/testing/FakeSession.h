@@ -76,6 +76,7 @@ public:
         return changed(buffer.fill(offset, length, value));
     }
     bool replaceBuffer(std::span<const uint8_t> content) override { return changed(buffer.replaceAll(content)); }
+    bool writeRecords(std::span<const EditRecord> records) override { return changed(buffer.writeRecords(records)); }
     bool splice(int32_t offset, int32_t removeLength, std::span<const uint8_t> insert) override {
         return changed(buffer.splice(offset, removeLength, insert));
     }

@@ -44,7 +44,7 @@ TEST(EditBuffer, RandomEditsUndoAndRedoMatchSnapshots) {
             Bytes data(rng() % 9);
             for (auto& b : data) b = static_cast<uint8_t>(rng());
             bool ok = false;
-            const int op = static_cast<int>(rng() % 8);
+            const int op = static_cast<int>(rng() % 9);
             switch (op) {
                 case 0: ok = s.buf.write(off, data, rng() % 2); break;
                 case 1: ok = s.buf.fill(off, len, static_cast<uint8_t>(rng())); break;
@@ -56,6 +56,28 @@ TEST(EditBuffer, RandomEditsUndoAndRedoMatchSnapshots) {
                         content[rng() % content.size()] ^= 0x5A;
                     if (rng() % 2) content.resize(content.size() + rng() % 3);
                     ok = s.buf.replaceAll(content);
+                    break;
+                }
+                case 8: {
+                    // Records of patches: overlapping, some past the end.
+                    Bytes pool(64);
+                    for (auto& b : pool) b = static_cast<uint8_t>(rng());
+                    std::vector<EditRecord> records;
+                    Bytes expected = fileOf(s.st);
+                    for (int k = static_cast<int>(rng() % 5); k > 0; --k) {
+                        EditRecord r;
+                        r.offset = rng() % (size + 12);
+                        r.count = rng() % 12;
+                        r.value = static_cast<uint8_t>(rng() % 3);
+                        if (rng() % 2) r.data = std::span(pool).subspan(rng() % 32, r.count);
+                        records.push_back(r);
+                        if (r.count == 0) continue;
+                        if (expected.size() < r.offset + r.count) expected.resize(r.offset + r.count, 0);
+                        for (size_t i = 0; i < r.count; ++i)
+                            expected[r.offset + i] = r.data.empty() ? r.value : r.data[i];
+                    }
+                    ok = s.buf.writeRecords(records);
+                    ASSERT_EQ(fileOf(s.st), expected);
                     break;
                 }
                 case 4:
@@ -134,6 +156,15 @@ TEST(EditBuffer, HistoryKeepsOnlyReplacedBytesAndDropsTheOldest) {
     EXPECT_EQ(fileOf(s.st)[size_t{1} << 20], patched[size_t{1} << 20] ^ 1);
     s.buf.redo();
     EXPECT_EQ(fileOf(s.st), patched);
+    // So do three one-byte records, and a record that writes what is there
+    // keeps nothing.
+    const size_t before = s.buf.historyBytes();
+    const Bytes one{9};
+    s.buf.writeRecords(std::vector<EditRecord>{{5, 1, one}, {1 << 21, 1, {}, 3}, {7, 1, one}, {8, 2, {}, 0}});
+    EXPECT_EQ(s.buf.historyBytes(), before + 3);
+    s.buf.undo();
+    EXPECT_EQ(fileOf(s.st), patched);
+    s.buf.redo();
     s.buf.setHistoryLimit(3 << 20);
     for (int i = 0; i < 4; ++i) s.buf.fill(0, 1 << 20, static_cast<uint8_t>(i));
     EXPECT_LE(s.buf.historyBytes(), size_t{3} << 20);

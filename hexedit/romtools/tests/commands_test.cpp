@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "hexedit/romtools/Bps.h"
 #include "hexedit/romtools/Ips.h"
 #include "hexedit/romtools/Ips32.h"
+#include "hexedit/romtools/PatchFormats.h"
 #include "hexedit/romtools/SnesChecksum.h"
 #include "hexedit/romtools/tests/RomToolsFixture.h"
 
@@ -176,6 +179,67 @@ TEST(ApplyPatches, SeveralInOrderAsOneUndoStep) {
     EXPECT_EQ(env.steps(), steps + 1);
     env.undo();
     EXPECT_EQ(env.file(), base);
+}
+
+// Random IPS and IPS32 patches, with overlapping records, records past the
+// end and, with a hidden header, records inside it: written as records they
+// give what the patches applied to a copy give, as one undo step.
+TEST(ApplyPatches, RecordsMatchTheCopyAndUndoExactly) {
+    std::mt19937 rng(31);
+    auto big = [](std::vector<uint8_t>& out, uint64_t v, int bytes) {
+        for (int i = bytes - 1; i >= 0; --i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    };
+    for (int round = 0; round < 60; ++round) {
+        Env env;
+        const size_t skip = round % 3 == 0 ? 16 : 0;
+        const auto stored = pattern(skip + 200 + rng() % 600, static_cast<unsigned>(round));
+        env.open(stored);
+        env.session.buffer.load(stored, static_cast<uint32_t>(skip), static_cast<int32_t>(stored.size() - skip));
+        std::vector<std::string> paths;
+        auto expected = stored;
+        for (int p = 1 + static_cast<int>(rng() % 3); p > 0; --p) {
+            const bool ips32 = rng() % 3 == 0;
+            std::vector<uint8_t> patch;
+            for (char c : std::string(ips32 ? "IPS32" : "PATCH")) patch.push_back(static_cast<uint8_t>(c));
+            for (int r = static_cast<int>(rng() % 6); r > 0; --r) {
+                // Offsets near the header's end and the file's end.
+                const uint64_t offset = (rng() % 2 ? skip : stored.size()) + rng() % 40 - std::min<size_t>(20, skip);
+                big(patch, offset, ips32 ? 4 : 3);
+                const size_t count = 1 + rng() % 30;  // size 0 marks a run: plain records have 1 or more
+                if (rng() % 2) {
+                    big(patch, 0, 2);
+                    big(patch, count - rng() % 2, 2);  // runs of 0 bytes too
+                    patch.push_back(static_cast<uint8_t>(rng()));
+                } else {
+                    big(patch, count, 2);
+                    for (size_t i = 0; i < count; ++i) patch.push_back(static_cast<uint8_t>(rng()));
+                }
+            }
+            for (char c : std::string(ips32 ? "EEOF" : "EOF")) patch.push_back(static_cast<uint8_t>(c));
+            paths.push_back(env.write(std::to_string(p) + ".ips", patch));
+            const auto outcome = applyAnyPatch(patch, "p", expected);
+            ASSERT_TRUE(outcome.ok) << outcome.message << " round " << round;
+        }
+        const bool headerKept = std::equal(stored.begin(), stored.begin() + static_cast<long>(skip), expected.begin());
+        env.port().answerQuestion(false);
+        env.port().answerOpen(paths);
+        env.tools.patches.PatchCurrentFile1Click();
+        env.port().takeMessage();
+        env.port().expectMessage(headerKept ? "Patching is complete! Remember to SAVE the changes!"
+                                            : "The patch changes the hidden savestate header.\n No patching performed.");
+        const auto file = env.file();
+        if (!headerKept) {
+            EXPECT_TRUE(std::equal(file.begin(), file.end(), stored.begin() + static_cast<long>(skip)));
+            continue;
+        }
+        ASSERT_TRUE(std::equal(file.begin(), file.end(), expected.begin() + static_cast<long>(skip), expected.end()))
+            << "round " << round;
+        env.undo();
+        EXPECT_EQ(env.file().size(), stored.size() - skip);
+        EXPECT_TRUE(std::equal(stored.begin() + static_cast<long>(skip), stored.end(), env.file().begin()));
+        env.session.buffer.redo();
+        EXPECT_EQ(env.file(), file);
+    }
 }
 
 TEST(ApplyPatches, AnyFailureLeavesTheFileUnchanged) {
