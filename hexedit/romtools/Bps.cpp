@@ -1,6 +1,7 @@
 #include "hexedit/romtools/Bps.h"
 #include "hexedit/romtools/MatchLength.h"
 
+#include <sys/mman.h>
 #include <zlib.h>
 
 #if defined(__x86_64__)
@@ -372,6 +373,20 @@ void copyWithin(uint8_t* target, uint64_t from, uint64_t at, uint64_t len) {
     }
 }
 
+namespace {
+
+// New memory costs a page fault per page touched: large targets ask for
+// 2 MiB pages, where the system grants them on request.
+void preferLargePages(uint8_t* p, size_t n) {
+    constexpr uintptr_t kLarge = uintptr_t{2} << 20;
+    if (n < 4 * kLarge) return;
+    const uintptr_t from = (reinterpret_cast<uintptr_t>(p) + kLarge - 1) & ~(kLarge - 1);
+    const uintptr_t to = (reinterpret_cast<uintptr_t>(p) + n) & ~(kLarge - 1);
+    if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+}
+
+}  // namespace
+
 BpsHeader readBpsHeader(std::span<const uint8_t> patch) {
     BpsHeader h;
     if (!looksLikeBps(patch) || patch.size() < kBpsMinSize) {
@@ -434,6 +449,7 @@ BpsApplyResult applyBps(std::span<const uint8_t> patch, std::span<const uint8_t>
         return r;
     }
     out.reserve(h.targetSize);  // appended without zero fill or reallocation
+    preferLargePages(out.data(), out.capacity());
     Reader in(patch, patch.size() - 12, h.actionsAt);
     VectorSink sink{patch, source, out};
     walkActions(in, h.sourceSize, h.targetSize, sink);
