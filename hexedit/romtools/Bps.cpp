@@ -1,7 +1,12 @@
 #include "hexedit/romtools/Bps.h"
 #include "hexedit/romtools/MatchLength.h"
 
+#include <sys/mman.h>
 #include <zlib.h>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include <algorithm>
 #include <cstring>
@@ -203,9 +208,65 @@ private:
 
 }  // namespace
 
-uint32_t crc32Of(std::span<const uint8_t> data) {
-    return static_cast<uint32_t>(crc32_z(crc32_z(0, nullptr, 0), data.data(), data.size()));
+#if defined(__x86_64__)
+namespace {
+
+// CRC32 by carry-less multiplication: four 128-bit lanes fold 64 bytes at a
+// time, then one lane, then a Barrett reduction to 32 bits. The constants
+// are powers of x modulo the CRC32 polynomial (bit-reflected).
+#define CLMUL_TARGET __attribute__((target("pclmul,sse4.1")))
+
+CLMUL_TARGET inline __m128i foldLane(__m128i x, __m128i k, __m128i next) {
+    return _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(x, k, 0x00), _mm_clmulepi64_si128(x, k, 0x11)), next);
 }
+
+// The raw (not inverted) CRC state after n bytes, n >= 64 and a multiple of 16.
+CLMUL_TARGET uint32_t clmulCrc(uint32_t state, const uint8_t* p, size_t n) {
+    auto load = [](const uint8_t* q) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(q)); };
+    __m128i x0 = _mm_xor_si128(load(p), _mm_cvtsi32_si128(static_cast<int>(state)));
+    __m128i x1 = load(p + 16), x2 = load(p + 32), x3 = load(p + 48);
+    p += 64;
+    n -= 64;
+    const __m128i by512 = _mm_set_epi64x(0x1c6e41596, 0x154442bd4);
+    const __m128i by128 = _mm_set_epi64x(0x0ccaa009e, 0x1751997d0);
+    for (; n >= 64; p += 64, n -= 64) {
+        x0 = foldLane(x0, by512, load(p));
+        x1 = foldLane(x1, by512, load(p + 16));
+        x2 = foldLane(x2, by512, load(p + 32));
+        x3 = foldLane(x3, by512, load(p + 48));
+    }
+    x0 = foldLane(foldLane(foldLane(x0, by128, x1), by128, x2), by128, x3);
+    for (; n >= 16; p += 16, n -= 16) x0 = foldLane(x0, by128, load(p));
+    const __m128i low32 = _mm_set_epi32(0, 0, 0, -1);
+    __m128i x = _mm_xor_si128(_mm_clmulepi64_si128(x0, by128, 0x10), _mm_srli_si128(x0, 8));
+    x = _mm_xor_si128(_mm_clmulepi64_si128(_mm_and_si128(x, low32), _mm_set_epi64x(0, 0x163cd6124), 0x00),
+                      _mm_srli_si128(x, 4));
+    const __m128i polyMu = _mm_set_epi64x(0x1F7011641, 0x1DB710641);
+    __m128i t = _mm_clmulepi64_si128(_mm_and_si128(x, low32), polyMu, 0x10);
+    t = _mm_clmulepi64_si128(_mm_and_si128(t, low32), polyMu, 0x00);
+    return static_cast<uint32_t>(_mm_extract_epi32(_mm_xor_si128(x, t), 1));
+}
+
+const bool kHaveClmul = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
+
+}  // namespace
+#endif
+
+uint32_t crc32Update(uint32_t crc, std::span<const uint8_t> data) {
+    const uint8_t* p = data.data();
+    size_t n = data.size();
+#if defined(__x86_64__)
+    if (kHaveClmul && n >= 64) {
+        const size_t whole = n & ~size_t{15};
+        crc = ~clmulCrc(~crc, p, whole);
+        p += whole;
+        n -= whole;
+    }
+#endif
+    return static_cast<uint32_t>(crc32_z(crc, p, n));
+}
+
+uint32_t crc32Of(std::span<const uint8_t> data) { return crc32Update(0, data); }
 
 bool looksLikeBps(std::span<const uint8_t> patch) {
     return patch.size() >= 4 && std::equal(std::begin(kMagic), std::end(kMagic), patch.begin());
@@ -222,7 +283,7 @@ namespace {
 // sink in order: from the source, from the patch or from the target written
 // so far. False when an action reaches outside or the sizes do not add up.
 template <class Sink>
-bool walkActions(Reader& in, uint64_t sourceSize, uint64_t targetSize, Sink&& sink) {
+bool walkActions(Reader& in, uint64_t sourceSize, uint64_t targetSize, Sink& sink) {
     uint64_t at = 0;
     int64_t srcRel = 0, tgtRel = 0;
     while (!in.atEnd()) {
@@ -267,16 +328,35 @@ struct NoSink {
     void fromTarget(uint64_t, uint64_t) {}
 };
 
-// Appends to a vector whose capacity holds the whole target.
+// Appends to a vector whose capacity holds the whole target, taking the
+// CRC32 of each block written while it is still in the cache.
 struct VectorSink {
+    static constexpr size_t kCrcBlock = size_t{1} << 16;
     std::span<const uint8_t> patch, source;
     std::vector<uint8_t>& out;
-    void fromSource(uint64_t from, uint64_t len) { out.insert(out.end(), &source[from], &source[from] + len); }
-    void fromPatch(size_t from, uint64_t len) { out.insert(out.end(), &patch[from], &patch[from] + len); }
+    uint32_t crc = 0;
+    size_t crcDone = 0;
+
+    void fromSource(uint64_t from, uint64_t len) { append(&source[from], len); }
+    void fromPatch(size_t from, uint64_t len) { append(&patch[from], len); }
     void fromTarget(uint64_t from, uint64_t len) {
         const size_t at = out.size();
         out.resize(at + len);
         copyWithin(out.data(), from, at, len);
+        checksum(false);
+    }
+    void append(const uint8_t* p, uint64_t len) {
+        out.insert(out.end(), p, p + len);
+        checksum(false);
+    }
+    uint32_t finish() {
+        checksum(true);
+        return crc;
+    }
+    void checksum(bool all) {
+        if (!all && out.size() - crcDone < kCrcBlock) return;
+        crc = crc32Update(crc, std::span(out).subspan(crcDone));
+        crcDone = out.size();
     }
 };
 
@@ -292,6 +372,20 @@ void copyWithin(uint8_t* target, uint64_t from, uint64_t at, uint64_t len) {
         len -= n;
     }
 }
+
+namespace {
+
+// New memory costs a page fault per page touched: large targets ask for
+// 2 MiB pages, where the system grants them on request.
+void preferLargePages(uint8_t* p, size_t n) {
+    constexpr uintptr_t kLarge = uintptr_t{2} << 20;
+    if (n < 4 * kLarge) return;
+    const uintptr_t from = (reinterpret_cast<uintptr_t>(p) + kLarge - 1) & ~(kLarge - 1);
+    const uintptr_t to = (reinterpret_cast<uintptr_t>(p) + n) & ~(kLarge - 1);
+    if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+}
+
+}  // namespace
 
 BpsHeader readBpsHeader(std::span<const uint8_t> patch) {
     BpsHeader h;
@@ -320,12 +414,21 @@ BpsHeader readBpsHeader(std::span<const uint8_t> patch) {
         return h;
     }
     Reader walk(patch, end, h.actionsAt);
-    if (!walkActions(walk, h.sourceSize, h.targetSize, NoSink{})) h.status = BpsApplyStatus::Malformed;
+    NoSink none;
+    if (!walkActions(walk, h.sourceSize, h.targetSize, none)) h.status = BpsApplyStatus::Malformed;
     return h;
 }
 
 BpsApplyResult applyBps(std::span<const uint8_t> patch, std::span<const uint8_t> source) {
+    std::vector<uint8_t> out;
+    BpsApplyResult r = applyBps(patch, source, out);
+    if (r.status == BpsApplyStatus::Ok) r.target = std::move(out);
+    return r;
+}
+
+BpsApplyResult applyBps(std::span<const uint8_t> patch, std::span<const uint8_t> source, std::vector<uint8_t>& out) {
     BpsApplyResult r;
+    out.clear();
     const BpsHeader h = readBpsHeader(patch);
     r.expectedSourceCrc = h.sourceCrc;
     r.expectedSourceSize = h.sourceSize;
@@ -345,15 +448,15 @@ BpsApplyResult applyBps(std::span<const uint8_t> patch, std::span<const uint8_t>
         r.status = h.status;
         return r;
     }
-    std::vector<uint8_t> out;
     out.reserve(h.targetSize);  // appended without zero fill or reallocation
+    preferLargePages(out.data(), out.capacity());
     Reader in(patch, patch.size() - 12, h.actionsAt);
-    walkActions(in, h.sourceSize, h.targetSize, VectorSink{patch, source, out});
-    if (crc32Of(out) != h.targetCrc) {
+    VectorSink sink{patch, source, out};
+    walkActions(in, h.sourceSize, h.targetSize, sink);
+    if (sink.finish() != h.targetCrc) {
         r.status = BpsApplyStatus::TargetChecksum;
-        return r;
+        out.clear();
     }
-    r.target = std::move(out);
     return r;
 }
 

@@ -21,7 +21,10 @@ inline constexpr size_t kBpsMinSize = 4 + 3 + 12;  // magic, three sizes, CRC32s
 // the editor holds (2 GB - 1) are refused before anything is allocated.
 inline constexpr uint64_t kBpsMaxTarget = INT32_MAX;
 
+// CRC32 as zlib computes it (carry-less multiplication where the processor
+// has it); crc32Update continues from the CRC of the bytes before.
 uint32_t crc32Of(std::span<const uint8_t> data);
+uint32_t crc32Update(uint32_t crc, std::span<const uint8_t> data);
 
 bool looksLikeBps(std::span<const uint8_t> patch);
 
@@ -51,6 +54,9 @@ struct BpsApplyResult {
 // Checks the patch CRC32 and the source before writing anything, and the
 // target CRC32 after; `source` is never changed.
 BpsApplyResult applyBps(std::span<const uint8_t> patch, std::span<const uint8_t> source);
+// The same into `target` (its memory reused; empty unless Ok); the result's
+// own target stays empty.
+BpsApplyResult applyBps(std::span<const uint8_t> patch, std::span<const uint8_t> source, std::vector<uint8_t>& target);
 
 // What a patch declares, read and checked without the source: its own
 // CRC32, the target size, and every action against the declared sizes.

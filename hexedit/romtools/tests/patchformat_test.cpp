@@ -192,6 +192,18 @@ TEST(Bps, MutatedPatchesAnswerAsThePlainDecoder) {
     EXPECT_GE(seen.size(), 3u);  // the mutations reach several outcomes
 }
 
+// The fast CRC32 against zlib's on every alignment, length and starting CRC.
+TEST(Bps, Crc32MatchesZlib) {
+    std::mt19937 rng(9);
+    const Bytes data = randomBytes(rng, 1 << 18);
+    for (int i = 0; i < 600; ++i) {
+        const size_t at = rng() % 64, n = rng() % (i < 300 ? 300 : data.size() - 64);
+        const uint32_t start = i % 2 ? static_cast<uint32_t>(rng()) : 0;
+        const auto piece = std::span(data).subspan(at, n);
+        ASSERT_EQ(crc32Update(start, piece), static_cast<uint32_t>(::crc32(start, piece.data(), static_cast<uInt>(n)))) << i;
+    }
+}
+
 // Appends the source, target and patch CRC32s.
 void seal(Bytes& patch, uint32_t sourceCrc, uint32_t targetCrc) {
     for (const uint32_t c : {sourceCrc, targetCrc})
