@@ -20,6 +20,12 @@ constexpr bool isHexDigit(char c) { return hexDigitValue(c) >= 0; }
 // The value of a run of hex digits starting at `pos`; stops at the first
 // non-digit and sets `end` to it. Saturates at UINT64_MAX.
 uint64_t readHexDigits(std::string_view text, size_t pos = 0, size_t* end = nullptr);
+// The same for a 32-bit field: saturates at UINT32_MAX (the one overflow
+// rule of every hex number a user or a file gives).
+inline uint32_t readHexDigits32(std::string_view text, size_t pos = 0, size_t* end = nullptr) {
+    const uint64_t v = readHexDigits(text, pos, end);
+    return v > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(v);
+}
 
 // The whole text as one hex number: at least one digit, digits only, at most
 // `maxDigits` of them. Nothing otherwise.

@@ -12,6 +12,7 @@
 #include "common/testing/NullPort.h"
 #include "fuzz/FuzzCheck.h"
 #include "hexedit/core/DataPad.h"
+#include "hexedit/tiles/TileEditor.h"
 
 using namespace hexedit;
 
@@ -19,6 +20,7 @@ namespace {
 struct Session {
     common::testing::NullPort port{true};  // yes: hide the header
     DataPad pad{port};
+    tiles::TileEditor tiles{pad};  // takes the palette
     std::string folder;
     std::string path;
     Session() {
@@ -48,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(e.storedBytes().size() == size && e.buffer().size() == static_cast<size_t>(e.BufferSize));
     FUZZ_CHECK(e.HeaderSkip == (size >= kSavestateHeader ? kSavestateHeader : 0));
     const DisplayPalette expected = convertSavestatePalette(std::span<const uint8_t>(data, size));
-    FUZZ_CHECK(s.pad.ZstPaletteLoaded && s.pad.ZstPalette == expected);
+    FUZZ_CHECK(s.tiles.savestatePalette() && *s.tiles.savestatePalette() == expected);
     s.pad.hexView.FormPaint();
     return 0;
 }

@@ -60,8 +60,7 @@ public:
             common::hexDigitValue(s_[j + 2]) >= 0)
             j += 2;
         size_t digits = j;
-        uint32_t v = 0;
-        while (j < s_.size() && common::hexDigitValue(s_[j]) >= 0) v = (v << 4) | static_cast<uint32_t>(common::hexDigitValue(s_[j++]));
+        const uint32_t v = common::readHexDigits32(s_, digits, &j);
         if (j == digits) return false;
         i_ = j;
         out = v;
@@ -87,14 +86,10 @@ std::string_view secondWord(std::string_view line) {
 uint32_t parseHexPrefix(std::string_view s, bool& ok) {
     size_t i = 0;
     while (i < s.size() && isBlank(s[i])) ++i;
-    uint64_t v = 0;
-    size_t start = i;
-    while (i < s.size() && common::hexDigitValue(s[i]) >= 0) {
-        v = (v << 4) | static_cast<uint64_t>(common::hexDigitValue(s[i++]));
-        if (v > 0xFFFFFFFFu) v = 0xFFFFFFFFu + 1ull;  // saturate past any table index
-    }
+    const size_t start = i;
+    const uint32_t v = common::readHexDigits32(s, start, &i);
     ok = i > start;
-    return v > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(v);
+    return v;
 }
 
 std::string codeText(uint32_t code) {
@@ -191,11 +186,7 @@ uint32_t parseNumber(std::string_view s) {
     size_t i = 0;
     while (i < s.size() && isBlank(s[i])) ++i;
     s = s.substr(i);
-    auto hexFrom = [&](size_t from) {
-        uint32_t v = 0;
-        for (size_t j = from; j < s.size() && common::hexDigitValue(s[j]) >= 0; ++j) v = (v << 4) | static_cast<uint32_t>(common::hexDigitValue(s[j]));
-        return v;
-    };
+    auto hexFrom = [&](size_t from) { return common::readHexDigits32(s, from); };
     if (s.empty()) return 0;
     if (s[0] == '$' || s[0] == 'X' || s[0] == 'x') return hexFrom(1);
     if ((s[0] == '0' || s[0] == '\\') && s.size() > 1 && (s[1] == 'x' || s[1] == 'X')) return hexFrom(2);

@@ -143,7 +143,7 @@ void applyCommand(benchmark::State& st) {
     for (auto _ : st) {
         commands.PatchCurrentFile1Click();
         st.PauseTiming();
-        session.buffer.undo();
+        session.doc.undo();
         st.ResumeTiming();
     }
     st.SetBytesProcessed(static_cast<int64_t>(st.iterations() * kPair));

@@ -1,8 +1,9 @@
 // The hex view's costs: building a page of 40 rows x 16 bytes in the model,
 // painting it with Qt offscreen, and one PgDn at the start and at the end of
 // a 64 MiB file (which must cost the same, with or without a selection of the
-// whole file), and pasting a page of text
-// through a table with and without its reverse lookup index.
+// whole file), pasting a page of text
+// through a table with and without its reverse lookup index, and typing one
+// byte through the main window's model.
 
 #include <benchmark/benchmark.h>
 
@@ -12,6 +13,7 @@
 #include <random>
 
 #include "common/testing/NullPort.h"
+#include "hexedit/core/DataPad.h"
 #include "hexedit/core/HexView.h"
 #include "hexedit/core/TableLoader.h"
 #include "hexedit/core/testing/FakeSession.h"
@@ -144,6 +146,39 @@ void BM_PasteTextPage(benchmark::State& state) {
     if (f.ed.byteAt(0) != 0xF0) state.SkipWithError("the text was not typed");
 }
 BENCHMARK(BM_PasteTextPage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// One byte typed as two hex digits through the main window's model, from
+// the key preview to the repainted rows and the document's announcements
+// (with one listener), on the same page as BM_BuildPage.
+void BM_TypeByte(benchmark::State& state) {
+    common::testing::NullPort port;
+    DataPad pad(port);
+    pad.FormCreate("/tmp");
+    pad.document().open("bench.bin", std::vector<uint8_t>(1 << 20, 0x41), 0, 1 << 20);
+    Mono mono;
+    pad.hexView.setFonts(&mono, &mono, &mono);
+    pad.hexView.Panel3Resize(40 * 16, 300);
+    int events = 0;
+    const Subscription counting = pad.document().subscribe([&](const DocumentEvent&) { ++events; });
+    pad.moveCursorTo(0x1000);
+    KeyPress hi, lo;
+    hi.text = U'4';
+    lo.text = U'2';
+    int typed = 0;
+    for (auto _ : state) {
+        pad.commands().previewKey(hi);
+        pad.commands().previewKey(lo);
+        if (++typed == 256) {  // stays on the page
+            state.PauseTiming();
+            typed = 0;
+            pad.moveCursorTo(0x1000);
+            state.ResumeTiming();
+        }
+    }
+    if (pad.editor().byteAt(0x1000) != 0x42) state.SkipWithError("nothing was typed");
+    state.counters["events"] = static_cast<double>(events);
+}
+BENCHMARK(BM_TypeByte)->Unit(benchmark::kMicrosecond);
 
 #ifdef BENCH_WITH_QT
 // The page built with Qt's font metrics (cached widths).

@@ -36,15 +36,13 @@ struct TarnwickModel {
           tableEditor(pad),
           tiles(pad),
           compare(pad) {
-        tiles.host.caption = [this] { return pad.TileCaption; };
-        tiles.host.showing = [this](bool up) { pad.TileEditorShowing = up; };
-        tiles.host.savestatePalette = [this]() -> const tiles::Palette* {
-            return pad.ZstPaletteLoaded ? &pad.ZstPalette : nullptr;
+        tiles.host.gotoOffset = [this] { navigation.gotoWindow.GotoOffset1Click(); };
+        tiles.host.tableEditor = [this] { tableEditor.openBeside(tableedit::EditorMode); };
+        tiles.host.tableMaker = [this] { tableEditor.openBeside(tableedit::MakerMode); };
+        tiles.host.closeTableEditor = [this] {
+            if (tableEditor.isOpen()) tableEditor.closeRequested();
         };
-        tiles.host.keepSavestatePalette = [this](const tiles::Palette& p) {
-            pad.ZstPalette = p;
-            pad.ZstPaletteLoaded = true;
-        };
+        tiles.host.help = [this] { settings.HelpTopics1Click(); };
         search.list.createTable = [this](uint8_t codeOfA) { tableEditor.createFromHit(codeOfA); };
         pad.commands().add("About1Click", [this] {
             if (aboutBox) aboutBox->execModal();

@@ -39,7 +39,8 @@ bool CommandTable::checked(std::string_view name) const {
 
 bool CommandTable::run(std::string_view name) const {
     auto it = entries_.find(name);
-    if (it == entries_.end() || (it->second.enabled && !it->second.enabled())) return false;
+    if (it == entries_.end()) throw std::logic_error("no handler for " + std::string(name));
+    if (it->second.enabled && !it->second.enabled()) return false;
     // A copy: the handler may register or replace nothing, but it may run for long.
     Handler h = it->second.run;
     h();

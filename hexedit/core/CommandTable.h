@@ -33,7 +33,8 @@ public:
     // Whether a check or radio entry shows its mark (false without a rule).
     bool checkable(std::string_view name) const;
     bool checked(std::string_view name) const;
-    // Runs the handler; false when there is none or the rule says no.
+    // Runs the handler; false when the rule says no. Throws
+    // std::logic_error for a name without a handler: a programming error.
     bool run(std::string_view name) const;
 
     // Command entries of the menu map that have no handler yet.

@@ -30,6 +30,19 @@ std::string withFolder(const std::string& folder, const char* name) {
 DataPad::DataPad(common::Port& port) : port_(port) {
     hexView.setSession(this);
     registerCommands();
+    documentEvents_ = doc_.subscribe([this](const DocumentEvent& e) {
+        if (const auto* bytes = std::get_if<doc::BytesChanged>(&e)) {
+            bytesChanged(*bytes);
+        } else if (std::holds_alternative<doc::CursorMoved>(e)) {
+            notifyRepaint();
+        } else if (std::holds_alternative<doc::SelectionChanged>(e)) {
+            // The copy entries follow whether anything is selected.
+            if (selection().has_value() != hadSelection_) {
+                hadSelection_ = !hadSelection_;
+                notifyMenus();
+            }
+        }
+    });
 }
 
 void DataPad::registerCommands() {
@@ -45,8 +58,8 @@ void DataPad::registerCommands() {
     c.add("Asciitbl1Click", [this] { Asciitbl1Click(); });
     c.add("Exit1Click", [this] { Exit1Click(); });
     c.add("ExitProgram1Click", [this] { Exit1Click(); });
-    c.add("Undo1Click", [this] { Undo1Click(); }, [this] { return edits.canUndo(); });
-    c.add("Redo1Click", [this] { Redo1Click(); }, [this] { return edits.canRedo(); });
+    c.add("Undo1Click", [this] { Undo1Click(); }, [this] { return doc_.canUndo(); });
+    c.add("Redo1Click", [this] { Redo1Click(); }, [this] { return doc_.canRedo(); });
 
     // The view's toggles and paste.
     HexView& v = hexView;
@@ -70,15 +83,8 @@ void DataPad::registerCommands() {
         c.add(name, [this] { copySelection(true); }, hasSelection);
     for (const char* name : {"CopyasHex1Click", "CopyasHex2Click"})
         c.add(name, [this] { copySelection(false); }, hasSelection);
-    c.addKeyHandler([&v](const KeyPress& k) { return v.previewKey(k); });
-    v.cursorMoved = [this] {
-        notify(&DataPadObserver::cursorMoved);
-        // The copy entries follow whether anything is selected.
-        if (selection().has_value() != hadSelection_) {
-            hadSelection_ = !hadSelection_;
-            notifyMenus();
-        }
-    };
+    // While a long loop runs, keys wait with the commands.
+    c.addKeyHandler([this, &v](const KeyPress& k) { return busy_ || v.previewKey(k); });
 }
 
 void DataPad::copySelection(bool asText) {
@@ -95,10 +101,16 @@ void DataPad::copySelection(bool asText) {
 void DataPad::paste(bool asText) {
     // With a selection the paste starts at its first byte.
     if (const auto sel = selection()) moveCursorTo(sel->first);
-    // A paste is one undo step of its own.
-    edits.closeRun();
-    hexView.AsText1Click(port_, asText);
-    edits.closeRun();
+    // A paste is one undo step of its own, typed while the session is busy:
+    // commands and keys wait, and the paste may be cancelled.
+    doc_.closeTypingRun();
+    pasting_ = true;
+    runBusy("Paste", [&](const common::Progress& progress) {
+        hexView.AsText1Click(port_, asText, progress);
+        return true;
+    });
+    pasting_ = false;
+    doc_.closeTypingRun();
 }
 
 void DataPad::addObserver(DataPadObserver* o) {
@@ -165,10 +177,9 @@ DataPad::LoadError DataPad::loadFile(const std::string& path, LoadedFile& out) {
         out.bufferSize = static_cast<int32_t>(out.storage.size());
         if (isSavestatePath(path)) {
             // A file shorter than the header cannot be a savestate with data after it.
+            // The tile editor takes the palette from the opened file.
             bool skip = fileLength >= static_cast<int32_t>(kSavestateHeader) &&
                         port_.ask(kSavestateQuestion, "Confirmation...");
-            ZstPalette = convertSavestatePalette(std::span(out.storage).first(static_cast<size_t>(fileLength)));
-            ZstPaletteLoaded = true;
             if (skip) {
                 out.headerSkip = kSavestateHeader;
                 out.fileSize -= kSavestateHeader;
@@ -182,22 +193,23 @@ DataPad::LoadError DataPad::loadFile(const std::string& path, LoadedFile& out) {
     return LoadError::None;
 }
 
-void DataPad::install(LoadedFile&& f) {
+void DataPad::install(const std::string& path, LoadedFile&& f) {
     hexView.cancelPending();
-    view_.SelectionAnchor = view_.SelectionEnd = -1;
-    edits.load(std::move(f.storage), f.headerSkip, f.fileSize);
-    couldUndo_ = couldRedo_ = wasModified_ = false;
+    if (path.empty()) doc_.reload(std::move(f.storage), f.headerSkip, f.fileSize);
+    else doc_.open(path, std::move(f.storage), f.headerSkip, f.fileSize);
+    couldUndo_ = couldRedo_ = false;
+    wasModified_ = editor_.Modified;
 }
 
 void DataPad::buildTitles() {
     const std::string name = common::fileNameOf(editor_.CurrentPath);
     MainCaption = std::string(kProgramCaption) + " - \"" + name + "\"";
-    TileCaption = std::string(kTileCaption) + " - \"" + name + "\"";
     notifyTitles();
 }
 
 void DataPad::afterLoad() {
-    if (!TileEditorShowing) {
+    // Not while the tile editor stands in for the main window.
+    if (MainWindowVisible) {
         notifyRepaint();
         UpdateMenuItems();
     }
@@ -229,14 +241,8 @@ bool DataPad::openPath(const std::string& chosen) {
         case LoadError::TooLarge: reportTooLarge(path); return false;
         case LoadError::OutOfMemory: reportOutOfMemory(); return false;
     }
-    editor_.CurrentPath = path;
-    install(std::move(f));
+    install(path, std::move(f));
     if (table_.TablePaths[0].empty()) table_.buildAsciiTable();
-    editor_.Modified = false;
-    view_.CursorRow = 0;
-    view_.CursorColumn = 0;
-    view_.TopOffset = 0;
-    view_.CursorOffset = 0;
     buildTitles();
     afterLoad();
     editor_.LastDirectory = common::folderOf(path);
@@ -247,7 +253,6 @@ bool DataPad::openPath(const std::string& chosen) {
         editor_.AutoLoadTable = true;
         Tbl11Click();
     }
-    for (auto* o : std::vector(observers_)) o->fileOpened(path);
     return true;
 }
 
@@ -263,24 +268,19 @@ void DataPad::RefreshCurrentROM1Click() {
         case LoadError::OutOfMemory: reportOutOfMemory(); return;
     }
     // Reloading drops the changes but keeps the modified mark, so closing still asks.
-    const bool wasModified = editor_.Modified;
-    install(std::move(f));
-    if (wasModified) edits.markUnsaved();
-    // The file may have become shorter than the cursor's offset.
-    KeepCursorInBuffer(view_, editor_.BufferSize);
+    install({}, std::move(f));
     afterLoad();
 }
 
 bool DataPad::SaveFile1Click() {
     if (!editor_.fileOpen() || !editor_.hasBuffer()) return false;
-    std::string error = common::writeFileAtomic(editor_.CurrentPath, editor_.storedBytes());
+    std::string error = doc_.save(editor_.CurrentPath);
     if (!error.empty()) {
         port_.inform("Fata Error: Problem writing to the file.\n\"" + editor_.CurrentPath + "\".\n" + error, {},
                      MsgIcon::Stop);
         return false;
     }
     port_.inform("Rom file was saved successfully!", {}, MsgIcon::Exclamation);
-    edits.markSaved();
     UpdateMenuItems();
     return true;
 }
@@ -295,7 +295,7 @@ void DataPad::SaveFileAs1Click() {
     editor_.CurrentPath = absolutePath(*path);
     SaveFile1Click();
     buildTitles();
-    if (!TileEditorShowing) {
+    if (MainWindowVisible) {
         notifyRepaint();
         UpdateMenuItems();
     }
@@ -312,10 +312,7 @@ bool DataPad::FormCloseQuery() {
     return true;
 }
 
-void DataPad::FormClose() {
-    edits.clear();
-    table_.clear();
-}
+void DataPad::FormClose() { doc_.close(); }
 
 void DataPad::Exit1Click() { notify(&DataPadObserver::closeRequested); }
 
@@ -324,7 +321,7 @@ bool DataPad::TableLoader(const std::string& path) {
     switch (loadTableFile(table_, path)) {
         case TableLoadStatus::Ok:
             ok = true;
-            for (auto* o : std::vector(observers_)) o->tableLoaded(path);
+            doc_.tableChanged(path);
             break;
         case TableLoadStatus::CannotOpen: port_.inform("Could not load the table file..."); break;
         case TableLoadStatus::OutOfMemory: port_.inform("Error Allocating Memory for the Table File..."); break;
@@ -365,6 +362,7 @@ void DataPad::swapCommand(int slot) {
 void DataPad::Asciitbl1Click() {
     table_.buildAsciiTable();
     table_.TableSlot = 2;
+    doc_.tableChanged({});
     UpdateMenuItems();
     notifyRepaint();
 }
@@ -375,8 +373,8 @@ void DataPad::UpdateMenuItems() {
     Menus.returnOffset = nav_.ReturnCount != 0;
     Menus.dumpList = table_.DumpMarkCount() > 0;
     Menus.tableSlots = !table_.TablePaths[0].empty() || !table_.TablePaths[1].empty();
-    couldUndo_ = edits.canUndo();
-    couldRedo_ = edits.canRedo();
+    couldUndo_ = doc_.canUndo();
+    couldRedo_ = doc_.canRedo();
     wasModified_ = editor_.Modified;
     notifyMenus();
 }
@@ -388,55 +386,42 @@ void DataPad::ShowHint(const std::string& text) {
 
 // --- the editing session ---------------------------------------------------------
 
-void DataPad::moveCursorTo(int32_t offset) {
-    if (!editor_.hasBuffer()) return;
-    edits.closeRun();
-    offset = std::clamp(offset, 0, std::max(0, editor_.BufferSize - 1));
-    view_.SelectionAnchor = view_.SelectionEnd = -1;
-    view_.TopOffset = PlaceCursor(view_, offset, editor_.BufferSize);
-    notifyRepaint();
-}
+void DataPad::moveCursorTo(int32_t offset) { doc_.moveCursorTo(offset); }
 
-bool DataPad::changed(bool ok, bool repaintAll) {
-    if (!ok) return false;
-    const ChangedRange r = edits.lastChange();
-    if (r.resized) {
-        // The file may now end before the cursor or inside the page.
-        KeepCursorInBuffer(view_, editor_.BufferSize);
-        notifyScrollRange();
-    }
-    if (repaintAll) notifyRepaint();
+void DataPad::bytesChanged(const doc::BytesChanged& e) {
+    if (e.resized) notifyScrollRange();
+    // Typed bytes are repainted by the view itself, row by row.
+    if (!e.typing) notifyRepaint();
     // Menus only when what they show changed: typing calls this per byte.
-    if (couldUndo_ != edits.canUndo() || couldRedo_ != edits.canRedo() || wasModified_ != editor_.Modified || r.resized)
+    if (couldUndo_ != doc_.canUndo() || couldRedo_ != doc_.canRedo() || wasModified_ != editor_.Modified || e.resized)
         UpdateMenuItems();
-    return true;
 }
 
 bool DataPad::writeBytes(int32_t offset, std::span<const uint8_t> bytes, EditKind kind) {
-    if (busy_ && kind == EditKind::Typing) return false;
-    const bool typing = kind == EditKind::Typing;
-    // Typed bytes are repainted by the view itself, row by row.
-    return changed(edits.write(offset, bytes, typing), !typing);
+    if (busy_ && !pasting_ && kind == EditKind::Typing) return false;
+    return doc_.writeBytes(offset, bytes, kind == EditKind::Typing);
 }
 
-bool DataPad::fill(int32_t offset, int32_t length, uint8_t value) { return changed(edits.fill(offset, length, value)); }
+bool DataPad::fill(int32_t offset, int32_t length, uint8_t value) { return doc_.fill(offset, length, value); }
 
-bool DataPad::replaceBuffer(std::span<const uint8_t> content) { return changed(edits.replaceAll(content)); }
+bool DataPad::replaceBuffer(std::span<const uint8_t> content) { return doc_.replaceBuffer(content); }
 
 bool DataPad::writeRecords(std::span<const EditRecord> records) { return changed(edits.writeRecords(records)); }
 
+bool DataPad::writeRecords(std::span<const EditRecord> records) { return doc_.writeRecords(records); }
+
 bool DataPad::splice(int32_t offset, int32_t removeLength, std::span<const uint8_t> insert) {
-    return changed(edits.splice(offset, removeLength, insert));
+    return doc_.splice(offset, removeLength, insert);
 }
 
 void DataPad::Undo1Click() {
     hexView.cancelPending();
-    if (changed(edits.undo(), false)) moveCursorTo(std::min(edits.lastChange().offset, editor_.BufferSize - 1));
+    if (doc_.undo()) moveCursorTo(std::min(doc_.lastChange().offset, editor_.BufferSize - 1));
 }
 
 void DataPad::Redo1Click() {
     hexView.cancelPending();
-    if (changed(edits.redo(), false)) moveCursorTo(std::min(edits.lastChange().offset, editor_.BufferSize - 1));
+    if (doc_.redo()) moveCursorTo(std::min(doc_.lastChange().offset, editor_.BufferSize - 1));
 }
 
 bool DataPad::appendTableLine(std::string_view line) {

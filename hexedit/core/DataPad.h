@@ -14,7 +14,7 @@
 
 #include "common/port/Port.h"
 #include "hexedit/core/CommandTable.h"
-#include "hexedit/core/EditBuffer.h"
+#include "hexedit/core/Document.h"
 #include "hexedit/core/EditSession.h"
 #include "hexedit/core/EditorState.h"
 #include "hexedit/core/HexView.h"
@@ -31,30 +31,27 @@ public:
     virtual ~DataPadObserver() = default;
     virtual void formPaint() {}           // repaint the view (FormPaint)
     virtual void menusChanged() {}        // enabled flags or swap captions
-    virtual void titlesChanged() {}       // MainCaption, TileCaption
+    virtual void titlesChanged() {}       // MainCaption
     virtual void scrollRangeChanged() {}  // BufferSize, BytesPerRow or PageBytes
     virtual void hintChanged() {}         // HintText
     virtual void closeRequested() {}      // Exit, or a fatal error that ends the program
     virtual void visibilityChanged() {}   // MainWindowVisible
     virtual void busyChanged() {}         // Busy, BusyLabel; progress shown or hidden
     virtual void progressChanged() {}     // BusyDone, BusyTotal
-    virtual void fileOpened(const std::string&) {}   // a file was opened (its full path)
-    virtual void tableLoaded(const std::string&) {}  // a table file was loaded
-    virtual void cursorMoved() {}  // the cursor or the selection changed
 };
 
 inline constexpr char kProgramCaption[] = "Tarnwick for Windows";
-inline constexpr char kTileCaption[] = "Tile Editor";
 inline constexpr char kNoTableCaption[] = "...";
 inline constexpr int32_t kMinBufferSize = 65535;
 // FileSize and BufferSize are signed 32-bit.
 inline constexpr uint64_t kMaxFileLength = INT32_MAX;
 
 class DataPad : public EditSession {
-    // Declared first: the view and the byte store below refer to them.
-    EditorState editor_;
-    TableData table_;
-    ViewState view_;
+    // Declared first: the view below refers to it.
+    Document doc_;
+    EditorState& editor_ = doc_.editorState();
+    TableData& table_ = doc_.tableState();
+    ViewState& view_ = doc_.view();
     NavigationState nav_;
 
 public:
@@ -64,23 +61,15 @@ public:
 
     // The hex and text view with its keyboard input, over the file, table and view.
     HexView hexView{editor_, table_, view_};
-    // Every change of the file's bytes, with undo and redo.
-    EditBuffer edits{editor_};
-
     std::string HelpViewerPath;
     std::string HelpPath;
     std::string ConfigPath;
     std::string MainCaption = kProgramCaption;
-    std::string TileCaption = kTileCaption;
     std::array<std::string, 2> SwapCaptions{kNoTableCaption, kNoTableCaption};  // tblv1, tblv2
     MenuFlags Menus;
     // Captions a subsystem gives its menu entries, by handler name.
     std::map<std::string, std::string, std::less<>> MenuCaptions;
     std::string HintText;
-    bool TileEditorShowing = false;  // set by the tile editor while its window is up
-    // Palette of the last savestate opened, for the tile editor.
-    DisplayPalette ZstPalette{};
-    bool ZstPaletteLoaded = false;
     // Run by FormCloseQuery before the modified question (the settings file
     // is written there).
     std::vector<std::function<void()>> closeHooks;
@@ -96,6 +85,7 @@ public:
     // EditSession
     common::Port& port() override { return port_; }
     CommandTable& commands() override { return commands_; }
+    Document& document() override { return doc_; }
     const EditorState& editor() const override { return editor_; }
     const TableData& table() const override { return table_; }
     ViewState& view() override { return view_; }
@@ -183,7 +173,7 @@ private:
     // Reads a file into a new buffer, asks the savestate question and
     // converts its palette; the open file is untouched.
     LoadError loadFile(const std::string& path, LoadedFile& out);
-    void install(LoadedFile&& f);
+    void install(const std::string& path, LoadedFile&& f);
     void reportTooLarge(const std::string& path);
     void reportOutOfMemory();
     void buildTitles();
@@ -202,14 +192,16 @@ private:
     void paste(bool asText);
     void copySelection(bool asText);
     // After a change of bytes: repaint, scroll range, menus.
-    bool changed(bool ok, bool repaintAll = true);
+    void bytesChanged(const doc::BytesChanged& e);
 
     common::Port& port_;
     CommandTable commands_;
     std::vector<DataPadObserver*> observers_;
     bool busy_ = false;
+    bool pasting_ = false;  // the busy loop is a paste, which types
     bool cancelRequested_ = false;
     bool couldUndo_ = false, couldRedo_ = false, wasModified_ = false;
+    Subscription documentEvents_;
     bool hadSelection_ = false;
 };
 

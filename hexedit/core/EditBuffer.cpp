@@ -295,7 +295,10 @@ bool EditBuffer::writeRecords(std::span<const EditRecord> records) {
                 std::memset(data() + at, r.value, n);
         }
     }
-    if (s.runs.empty() && newSize == oldSize) return true;  // nothing differs
+    if (s.runs.empty() && newSize == oldSize) {  // nothing differs
+        last_ = {};
+        return true;
+    }
     runOpen_ = false;
     if (newSize > oldSize) {
         first = std::min<int64_t>(first, oldSize);

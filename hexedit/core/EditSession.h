@@ -16,7 +16,7 @@
 #include "common/port/Port.h"
 #include "common/progress.h"
 #include "hexedit/core/CommandTable.h"
-#include "hexedit/core/EditBuffer.h"
+#include "hexedit/core/Document.h"
 #include "hexedit/core/EditorState.h"
 #include "hexedit/core/NavigationState.h"
 #include "hexedit/core/TableData.h"
@@ -35,6 +35,8 @@ public:
 
     virtual common::Port& port() = 0;
     virtual CommandTable& commands() = 0;
+    // The open file; subscribe to it to follow its changes.
+    virtual Document& document() = 0;
 
     // ---- reading ----
     virtual const EditorState& editor() const = 0;

@@ -54,12 +54,15 @@ EditorSettings::EditorSettings(DataPad& pad)
     c.add("HelpTopics1Click", [this] { HelpTopics1Click(); });
     c.add("RecentROM1", [this] { openRecentRom(0); }, [this] { return !recentRoms.items().empty(); });
     c.add("RecentTable1", [this] { openRecentTable(0); }, [this] { return !recentTables.items().empty(); });
-    pad.addObserver(this);
+    documentEvents_ = pad.document().subscribe([this](const DocumentEvent& e) {
+        if (const auto* f = std::get_if<doc::FileOpened>(&e); f && !f->reloaded) fileOpened(f->path);
+        else if (const auto* t = std::get_if<doc::TableChanged>(&e); t && !t->path.empty()) tableLoaded(t->path);
+    });
     // Shut-down writes the file without a message (EditorReady is cleared by then).
     pad.closeHooks.push_back([this] { UpdateConfigurationFile1Click(); });
 }
 
-EditorSettings::~EditorSettings() { pad_.removeObserver(this); }
+EditorSettings::~EditorSettings() = default;
 
 void EditorSettings::setView(SettingsView* v) {
     view_ = v;

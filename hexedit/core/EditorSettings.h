@@ -43,10 +43,10 @@ struct ExternalProgram {
 
 inline constexpr char kHelpName[] = "tarnwick-help.html";
 
-class EditorSettings : public DataPadObserver {
+class EditorSettings {
 public:
     explicit EditorSettings(DataPad& pad);
-    ~EditorSettings() override;
+    ~EditorSettings();
     EditorSettings(const EditorSettings&) = delete;
     EditorSettings& operator=(const EditorSettings&) = delete;
 
@@ -96,16 +96,16 @@ public:
     // anything else opens as from the open dialog.
     void dropFile(const std::string& path);
 
-    // DataPadObserver
-    void fileOpened(const std::string& path) override;
-    void tableLoaded(const std::string& path) override;
-
 private:
+    // The recent lists follow the files and tables opened.
+    void fileOpened(const std::string& path);
+    void tableLoaded(const std::string& path);
     void saveRecent();
     void loadTable1(const std::string& path);
 
     DataPad& pad_;
     SettingsView* view_ = nullptr;
+    Subscription documentEvents_;
 };
 
 // The user guide beside the program, else in the installed share folder.

@@ -322,13 +322,13 @@ void HexView::D_DTEClick() {
     host().menusChanged();
 }
 
-void HexView::AsText1Click(common::Port& port, bool asText) {
+void HexView::AsText1Click(common::Port& port, bool asText, const common::Progress& progress) {
     if (!ed_.hasBuffer()) return;
     const bool savedMode = TextMode;
     TextMode = asText;
     const std::u16string text = common::utf8ToUtf16(port.clipboardText());
-    // Lines are replayed in pieces of at most 511 characters, with pending
-    // window events let through between pieces; one repaint at the end.
+    // Lines are replayed in pieces of at most 511 characters, with progress
+    // reported between pieces; one repaint at the end.
     constexpr size_t kPiece = 511;
     refusedPastEnd_ = false;
     ++batch_;
@@ -343,7 +343,7 @@ void HexView::AsText1Click(common::Port& port, bool asText) {
         FormKeyPress(ch);
         if (++inPiece == kPiece) {
             inPiece = 0;
-            port.processEvents();
+            if (progress && !progress(i + 1, text.size())) break;
         }
     }
     --batch_;

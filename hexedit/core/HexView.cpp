@@ -148,7 +148,7 @@ void HexView::noteCursor() {
     notedCursor_ = vs_.CursorOffset;
     notedAnchor_ = vs_.SelectionAnchor;
     notedEnd_ = vs_.SelectionEnd;
-    if (cursorMoved) cursorMoved();
+    if (session_) session_->document().viewCursorChanged();
 }
 
 void HexView::followSelection() {

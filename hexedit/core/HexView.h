@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "common/port/Port.h"
+#include "common/progress.h"
 #include "hexedit/core/EditSession.h"
 #include "hexedit/core/EditorState.h"
 #include "hexedit/core/Keys.h"
@@ -118,9 +119,6 @@ public:
     HexView& operator=(const HexView&) = delete;
 
     void setHost(ViewHost* host) { host_ = host; }
-    // Run whenever the cursor or the selection changed (the main window's
-    // model tells its observers).
-    std::function<void()> cursorMoved;
     // Fonts of HexData and TblData and the Japanese font (which may be the
     // text font when no Japanese face exists). Must outlive the view.
     void setFonts(const TextMetrics* hexFont, const TextMetrics* textFont, const TextMetrics* japaneseFont);
@@ -218,8 +216,10 @@ public:
     void HexEditMode1Click();
     void D_MBEClick();
     void D_DTEClick();
-    // Pastes the clipboard's text as typed characters (asText) or hex digits.
-    void AsText1Click(common::Port& port, bool asText);
+    // Pastes the clipboard's text as typed characters (asText) or hex digits,
+    // reporting to `progress` between pieces (the busy runner's; a false
+    // answer stops the paste there).
+    void AsText1Click(common::Port& port, bool asText, const common::Progress& progress = {});
 
     const EditorState& editor() const { return ed_; }
     const TableData& table() const { return tbl_; }
@@ -286,7 +286,7 @@ private:
     int wheelAngle_ = 0;   // turned but not yet scrolled, in eighths of a degree times rows per notch
     int wheelPixels_ = 0;  // touchpad distance not yet scrolled
     bool refusedPastEnd_ = false;  // typing reached the end of the file
-    int32_t notedCursor_ = -1, notedAnchor_ = -1, notedEnd_ = -1;  // as last told through cursorMoved
+    int32_t notedCursor_ = -1, notedAnchor_ = -1, notedEnd_ = -1;  // as last told to the document
     bool extending_ = false;  // a Shift key or a drag is moving the selection's end
     std::optional<ByteRange> shownSelection_;  // as the rows being built show it
     bool dragging_ = false;

@@ -50,12 +50,9 @@ private:
 // Exactly `digits` hexadecimal digits at the start of `s`.
 std::optional<uint32_t> fixedHex(std::string_view s, size_t digits) {
     if (s.size() < digits) return std::nullopt;
-    uint32_t v = 0;
-    for (size_t i = 0; i < digits; ++i) {
-        int d = common::hexDigitValue(s[i]);
-        if (d < 0) return std::nullopt;
-        v = v * 16 + static_cast<uint32_t>(d);
-    }
+    size_t end = 0;
+    const uint32_t v = common::readHexDigits32(s.substr(0, digits), 0, &end);
+    if (end != digits) return std::nullopt;
     return v;
 }
 
@@ -64,10 +61,7 @@ std::optional<uint32_t> fixedHex(std::string_view s, size_t digits) {
 uint32_t directiveNumber(std::string_view word) {
     uint64_t v = 0;
     if (!word.empty() && word[0] == '$') {
-        for (size_t i = 1; i < word.size() && common::hexDigitValue(word[i]) >= 0; ++i) {
-            v = v * 16 + static_cast<uint64_t>(common::hexDigitValue(word[i]));
-            if (v > UINT32_MAX) return UINT32_MAX;
-        }
+        return common::readHexDigits32(word, 1);
     } else {
         for (size_t i = 0; i < word.size() && word[i] >= '0' && word[i] <= '9'; ++i) {
             v = v * 10 + static_cast<uint64_t>(word[i] - '0');
@@ -172,9 +166,8 @@ private:
     // "/XX", "*XX", "\XX": one or two hex digits after the marker.
     void code(const std::string& line) {
         std::string_view digits = std::string_view(line).substr(1, 2);
-        uint32_t v = 0;
         size_t n = 0;
-        while (n < digits.size() && common::hexDigitValue(digits[n]) >= 0) v = v * 16 + static_cast<uint32_t>(common::hexDigitValue(digits[n++]));
+        const uint32_t v = common::readHexDigits32(digits, 0, &n);
         if (n == 0) return;
         CodeMarker m{static_cast<uint16_t>(v & 0xFF), line[0]};
         if (line[0] == '/') t_.LineBreakCode = m;

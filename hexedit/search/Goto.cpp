@@ -15,11 +15,17 @@ void warn(EditSession& session, const char* text) { session.port().inform(text, 
 // Digits of `base` only, at least one; saturates above 32 bits.
 std::optional<uint64_t> readNumber(std::string_view text, bool hex) {
     if (text.empty()) return std::nullopt;
+    if (hex) {
+        size_t end = 0;
+        const uint64_t v = common::readHexDigits(text, 0, &end);
+        if (end != text.size()) return std::nullopt;
+        return std::min<uint64_t>(v, uint64_t{1} << 40);
+    }
     uint64_t v = 0;
     for (char c : text) {
-        const int d = hex ? common::hexDigitValue(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
+        const int d = c >= '0' && c <= '9' ? c - '0' : -1;
         if (d < 0) return std::nullopt;
-        v = std::min<uint64_t>(v * (hex ? 16 : 10) + static_cast<uint64_t>(d), uint64_t{1} << 40);
+        v = std::min<uint64_t>(v * 10 + static_cast<uint64_t>(d), uint64_t{1} << 40);
     }
     return v;
 }
@@ -169,7 +175,6 @@ void GotoWindow::gotoOffset() {
     }
     // Beyond the buffer: the last page. The end itself is outside too.
     if (offset >= size) offset = std::max(0, size - 256);
-    if (tileEditorGoto && tileEditorGoto(static_cast<int32_t>(offset))) return;
     session_.moveCursorTo(static_cast<int32_t>(offset));
 }
 

@@ -84,10 +84,6 @@ public:
     // Escape anywhere: the window closes and the command does nothing.
     void escape();
 
-    // Set by the tile editor: while its window is visible, a goto offset
-    // becomes its top offset (answer true) instead of the view's cursor.
-    std::function<bool(int32_t offset)> tileEditorGoto;
-
 private:
     void open(GotoUse use);
     void setHex(bool hex);

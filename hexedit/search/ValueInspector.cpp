@@ -113,6 +113,12 @@ std::vector<InspectorRow> inspectBytes(std::span<const uint8_t> file, int32_t cu
 ValueInspector::ValueInspector(EditSession& session, bool& shown) : session_(session), shown_(shown) {
     session.commands().add("ViewValueInspector1Click", [this] { ViewValueInspector1Click(); }, {},
                            [this] { return shown_; });
+    documentEvents_ = session.document().subscribe([this](const DocumentEvent& e) {
+        // The rows read the bytes at the cursor: every change but a table's or a save.
+        if (view_ && !std::holds_alternative<doc::TableChanged>(e) && !std::holds_alternative<doc::FileSaved>(e) &&
+            !std::holds_alternative<doc::ModifiedChanged>(e))
+            view_->rowsChanged();
+    });
 }
 
 void ValueInspector::ViewValueInspector1Click() {

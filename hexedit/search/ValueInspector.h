@@ -52,6 +52,8 @@ public:
     virtual ~ValueInspectorView() = default;
     // Shows or hides the panel; while shown it reads rows() itself.
     virtual void showPanel(bool shown) = 0;
+    // The bytes or the cursor changed: the rows may have.
+    virtual void rowsChanged() {}
 };
 
 class ValueInspector {
@@ -77,6 +79,7 @@ private:
     EditSession& session_;
     bool& shown_;
     ValueInspectorView* view_ = nullptr;
+    Subscription documentEvents_;
 };
 
 }  // namespace hexedit::search

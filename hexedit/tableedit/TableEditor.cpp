@@ -198,6 +198,25 @@ void TableEditor::TableMaker1Click() {
     Mode = MakerMode;
 }
 
+void TableEditor::openBeside(int mode) {
+    if (open_) {
+        if (view_) view_->showModeless();  // already up: raised
+        return;
+    }
+    if (mode == EditorMode) {
+        TableEditorFile = currentTablePath();
+        reloadOnClose_ = !TableEditorFile.empty();
+    } else {
+        lines_.clear();
+        selection_.reset();
+        reloadOnClose_ = false;
+    }
+    Mode = besideMode_ = mode;
+    formShow();
+    open_ = beside_ = true;
+    if (view_) view_->showModeless();
+}
+
 void TableEditor::createFromHit(uint8_t codeOfA) {
     Mode = PreparedMode;
     // A new table: saving asks for its name instead of overwriting the
@@ -299,11 +318,8 @@ void TableEditor::entryEnter() {
             ++eq;
         }
         ValueDigits = static_cast<int>(eq);
-        // Hex digits up to the first other character; the low 32 bits count.
-        uint32_t value = 0;
-        for (size_t i = 0; i < eq && common::isHexDigit(line[i]); ++i)
-            value = (value << 4) | static_cast<uint32_t>(common::hexDigitValue(line[i]));
-        NextValue = value;
+        // Hex digits up to the first other character.
+        NextValue = common::readHexDigits32(std::string_view(line).substr(0, eq));
     }
     lines_.push_back(std::move(line));
     selection_ = static_cast<int>(lines_.size()) - 1;
@@ -408,6 +424,13 @@ void TableEditor::closeRequested() {
     }
     open_ = false;
     if (view_) view_->closeWindow();
+    if (beside_) {
+        beside_ = false;
+        // As after the modal commands: the editor's table, or a made table
+        // that was saved (the maker then turned into the editor).
+        if (besideMode_ == EditorMode ? reloadOnClose_ : Mode == EditorMode) session_.reloadTable();
+        if (besideMode_ == MakerMode) Mode = MakerMode;
+    }
 }
 
 }  // namespace hexedit::tableedit

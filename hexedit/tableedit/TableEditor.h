@@ -20,6 +20,8 @@ class TableEditorView : public ModalView {
 public:
     // Caption, lines, selection, entry field and caret, grid, menu checks.
     virtual void refresh() = 0;
+    // Shows the window without waiting for it to close.
+    virtual void showModeless() = 0;
     // Only the grid, its scroll bar, selection buttons and flat button.
     virtual void gridChanged() { refresh(); }
     // The entry field takes the focus.
@@ -80,6 +82,10 @@ public:
     // Main window commands ("&Table Editor", "Table &Maker").
     void TableEdit1Click();
     void TableMaker1Click();
+    // The same from the tile editor (EditorMode or MakerMode): the window
+    // shows beside it without blocking, the main window stays hidden, and
+    // the maker keeps TableEditorFile. The table is reloaded on closing.
+    void openBeside(int mode);
     // The Data List's "Create table with Selected values".
     void createFromHit(uint8_t codeOfA);
 
@@ -126,6 +132,9 @@ private:
     std::string entry_;
     size_t caret_ = 0;
     bool open_ = false;
+    bool beside_ = false;        // opened by openBeside
+    int besideMode_ = MakerMode;  // the mode openBeside was given
+    bool reloadOnClose_ = false;  // the editor mode had a table file
 };
 
 }  // namespace hexedit::tableedit

@@ -33,6 +33,20 @@ void outline(Picture& p, int x, int y, int w, int h, uint16_t color) {
 TileEditor::TileEditor(EditSession& session) : session_(session) {
     session.commands().add("TileEditor1Click", [this] { TileEditor1Click(); });
     buildMenu();
+    documentEvents_ = session.document().subscribe([this](const DocumentEvent& e) { documentChanged(e); });
+}
+
+void TileEditor::documentChanged(const DocumentEvent& e) {
+    if (const auto* moved = std::get_if<doc::CursorMoved>(&e)) {
+        landed_ = moved->offset;
+    } else if (const auto* opened = std::get_if<doc::FileOpened>(&e)) {
+        landed_ = session_.view().TopOffset;
+        // Whatever the header question's answer, a savestate's palette is kept.
+        if (isSavestatePath(opened->path)) {
+            zst_ = convertSavestatePalette(session_.editor().storedBytes());
+            zstLoaded_ = true;
+        }
+    }
 }
 
 void TileEditor::buildMenu() {
@@ -101,12 +115,12 @@ void TileEditor::refresh() {
 
 void TileEditor::TileEditor1Click() {
     if (!ready()) return;
-    if (host.showing) host.showing(true);
+    showing_ = true;
     session_.setMainWindowVisible(false);
     FormShow();
     if (view_) view_->execModal();
     if (host.closeTableEditor) host.closeTableEditor();
-    if (host.showing) host.showing(false);
+    showing_ = false;
     session_.moveCursorTo(TopOffset);
     session_.setMainWindowVisible(true);
 }
@@ -148,33 +162,17 @@ void TileEditor::moveTop(int64_t top, Redraw kind) {
 
 // ---- menu ----
 
-void TileEditor::runHost(const std::function<void()>& hook, std::string_view command) {
-    if (hook) {
-        hook();
-    } else if (session_.commands().has(command)) {
-        session_.commands().run(command);
-    }
-}
-
-TileEditor::MainWindowMark TileEditor::mainWindowMark() {
-    const auto& e = session_.editor();
-    return {session_.view().TopOffset, session_.view().CursorOffset, e.CurrentPath, e.FileBuffer()};
-}
-
-// After a command of the main window: when it moved the cursor or loaded a
-// file the view starts at the main window's offset; when it was cancelled
-// the view stays where it was.
-void TileEditor::afterMainWindow(const MainWindowMark& before) {
-    const MainWindowMark now = mainWindowMark();
-    if (now.top != before.top || now.cursor != before.cursor || now.path != before.path || now.bytes != before.bytes)
-        TopOffset = now.top;
+// A cancelled command leaves the view where it was.
+void TileEditor::throughMainWindow(const std::function<void()>& command) {
+    landed_.reset();
+    if (command) command();
+    if (landed_) TopOffset = *landed_;
+    landed_.reset();
     redrawCleared();
 }
 
 void TileEditor::Open1Click() {
-    const auto before = mainWindowMark();
-    session_.commands().run("Open1Click");
-    afterMainWindow(before);
+    throughMainWindow([this] { session_.commands().run("Open1Click"); });
 }
 
 void TileEditor::Save1Click() {
@@ -182,24 +180,26 @@ void TileEditor::Save1Click() {
     refresh();
 }
 
-void TileEditor::TableEditor1Click() { runHost(host.tableEditor, "TableEdit1Click"); }
-void TileEditor::TableMaker1Click() { runHost(host.tableMaker, "TableMaker1Click"); }
-void TileEditor::Help1Click() { runHost(host.help, "HelpTopics1Click"); }
-
-void TileEditor::GotoOffset1Click() {
-    const auto before = mainWindowMark();
-    runHost(host.gotoOffset, "GotoOffset1Click");
-    afterMainWindow(before);
+void TileEditor::TableEditor1Click() {
+    if (host.tableEditor) host.tableEditor();
+}
+void TileEditor::TableMaker1Click() {
+    if (host.tableMaker) host.tableMaker();
+}
+void TileEditor::Help1Click() {
+    if (host.help) host.help();
 }
 
+void TileEditor::GotoOffset1Click() { throughMainWindow(host.gotoOffset); }
+
 void TileEditor::Undo1Click() {
-    session_.commands().run("Undo1Click");
+    session_.document().undo();
     decode(Redraw::Full);
     refresh();
 }
 
 void TileEditor::Redo1Click() {
-    session_.commands().run("Redo1Click");
+    session_.document().redo();
     decode(Redraw::Full);
     refresh();
 }
@@ -226,10 +226,7 @@ void TileEditor::selectPalette(const Palette& p) {
     refresh();
 }
 
-const Palette* TileEditor::savestatePalette() const {
-    if (host.savestatePalette) return host.savestatePalette();
-    return zstLoaded_ ? &zst_ : nullptr;
-}
+const Palette* TileEditor::savestatePalette() const { return zstLoaded_ ? &zst_ : nullptr; }
 
 void TileEditor::ViewZstPalette1Click() {
     if (const Palette* p = savestatePalette()) selectPalette(*p);
@@ -256,12 +253,8 @@ void TileEditor::LoadZstPalette1Click() {
     in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
     const size_t got = static_cast<size_t>(std::max<std::streamsize>(0, in.gcount()));
     const Palette loaded = convertSavestatePalette(std::span<const uint8_t>(head.data(), got));
-    if (host.keepSavestatePalette) {
-        host.keepSavestatePalette(loaded);
-    } else {
-        zst_ = loaded;
-        zstLoaded_ = true;
-    }
+    zst_ = loaded;
+    zstLoaded_ = true;
     refresh();
 }
 
@@ -721,7 +714,11 @@ void TileEditor::ShiftRightClick() {
 
 // ---- texts ----
 
-std::string TileEditor::caption() const { return host.caption ? host.caption() : std::string("Tile Editor"); }
+std::string TileEditor::caption() const {
+    const std::string& path = session_.editor().CurrentPath;
+    if (path.empty()) return "Tile Editor";
+    return "Tile Editor - \"" + common::fileNameOf(path) + "\"";
+}
 
 std::string TileEditor::statusLayout() const {
     char text[96];

@@ -47,21 +47,15 @@ public:
     virtual std::optional<IndexedImage> clipboardImage() = 0;
 };
 
-// Windows of other subsystems that the tile window reaches, wired by the
-// program once they exist. An empty hook runs the main window's menu
-// command of the same purpose when that is registered.
+// Windows of other subsystems that the tile window opens, wired by the
+// program once they exist (requests, not announcements). An empty one does
+// nothing.
 struct TileHost {
     std::function<void()> gotoOffset;        // goto window
-    std::function<void()> tableEditor;       // table editor, editor mode
-    std::function<void()> tableMaker;        // table editor, maker mode
+    std::function<void()> tableEditor;       // table editor, editor mode, beside the tile window
+    std::function<void()> tableMaker;        // table editor, maker mode, beside the tile window
     std::function<void()> closeTableEditor;  // when the tile window closes
     std::function<void()> help;
-    std::function<std::string()> caption;    // the window's title
-    std::function<void(bool)> showing;       // the tile window is up / down
-    // The savestate palette kept when a savestate was opened (null when
-    // none), and where a palette loaded in this window is kept instead.
-    std::function<const Palette*()> savestatePalette;
-    std::function<void(const Palette&)> keepSavestatePalette;
 };
 
 enum class MouseButton { None, Left, Right };
@@ -155,6 +149,8 @@ public:
     void SavePaletteFile1Click();
     // The savestate palette, or null while none is loaded.
     const Palette* savestatePalette() const;
+    // The tile window is up (the main window is hidden meanwhile).
+    bool showing() const { return showing_; }
 
     // ---- keys and scroll bar ----
     // True when the key was used (or discarded, as typed characters are).
@@ -219,14 +215,10 @@ private:
     void decode(Redraw kind);
     void redrawCleared();
     void moveTop(int64_t top, Redraw kind);
-    struct MainWindowMark {
-        int32_t top, cursor;
-        std::string path;
-        const uint8_t* bytes;
-    };
-    MainWindowMark mainWindowMark();
-    void afterMainWindow(const MainWindowMark& before);
-    void runHost(const std::function<void()>& hook, std::string_view command);
+    // Runs a command of the main window; when it placed the cursor (on the
+    // offset asked for) or read a file, the view starts there.
+    void throughMainWindow(const std::function<void()>& command);
+    void documentChanged(const DocumentEvent& e);
     void refresh();
     void pullInside(int width, int height);
     void pickUp();
@@ -252,8 +244,11 @@ private:
     int hoverChrX_ = -1, hoverChrY_ = -1;
     int hoverColor_ = -1;
     Picture tilePic_, chrPic_, clipPic_, palPic_;
-    Palette zst_{};  // a loaded savestate palette when no host keeps it
+    Palette zst_{};  // from the last savestate opened or loaded here
     bool zstLoaded_ = false;
+    bool showing_ = false;
+    std::optional<int32_t> landed_;  // where the main window's command put the view
+    Subscription documentEvents_;
     Palette filePalette_{};  // the last palette loaded from a palette file
     std::string note_;
     // What the next refresh shows once: the tile area drawn raw after a

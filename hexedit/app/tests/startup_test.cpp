@@ -10,6 +10,10 @@
 #include "hexedit/app/Startup.h"
 #include "hexedit/app/ui/TAboutBox.h"
 #include "hexedit/core/ui/TDataPad.h"
+#include "hexedit/search/ui/NavigationWindows.h"
+#include "hexedit/search/ui/TJumpForm.h"
+#include "hexedit/tableedit/ui/TTMForm.h"
+#include "hexedit/tiles/ui/TTileForm.h"
 
 using namespace hexedit;
 
@@ -46,6 +50,59 @@ private slots:
         app.start({});
         QCOMPARE(app.mainWindow->windowTitle(), QStringLiteral("Tarnwick for Windows"));
         QVERIFY(!app.model.editor().fileOpen());
+    }
+
+    // From the tile window: Goto puts the view's top on the offset typed,
+    // and the table editor opens beside it without blocking, the main window
+    // staying hidden; closing the tile window closes it too.
+    void tileEditorGotoAndTableEditor() {
+        QTemporaryDir dir;
+        const std::string rom = dir.filePath("game.smc").toStdString();
+        const std::string table = dir.filePath("game.tbl").toStdString();
+        std::ofstream(rom, std::ios::binary) << std::string(0x20000, '\x41');
+        std::ofstream(table, std::ios::binary) << "41=a\n";
+        Tarnwick app;
+        app.start({QString::fromStdString(rom)});
+        auto action = [&](const QString& caption) -> QAction* {
+            for (QAction* a : app.tileForm->actions)
+                if (a && a->text() == caption) return a;
+            return nullptr;
+        };
+        bool ran = false;
+        common::testing::whenModal([&] {
+            QVERIFY(app.tileForm->isVisible());
+            common::testing::whenModal([&] {
+                QTest::keyClicks(app.navigationWindows->jumpForm->textBox(), "3005");
+                QTest::keyClick(app.navigationWindows->jumpForm->textBox(), Qt::Key_Return);
+            });
+            action("&Goto Offset")->trigger();
+            QCOMPARE(app.app.tiles.TopOffset, 0x3005);
+            QCOMPARE(app.tileForm->panels[2]->text(), QStringLiteral("Position: 00003005"));
+
+            action("&Table Editor ")->trigger();
+            QVERIFY(app.tableEditor->isVisible());
+            QVERIFY(QApplication::activeModalWidget() == app.tileForm.get());
+            QVERIFY(!app.mainWindow->isVisible());
+            QCOMPARE(app.app.tableEditor.TableEditorFile, table);
+            QTest::keyClick(app.tileForm.get(), Qt::Key_Escape);
+            ran = true;
+        });
+        app.mainWindow->command("TileEditor1Click")->trigger();
+        QVERIFY(ran);
+        QVERIFY(!app.tableEditor->isVisible());
+        QVERIFY(app.mainWindow->isVisible());
+        QCOMPARE(app.model.view().CursorOffset, 0x3005);
+
+        // The maker from the tile window keeps the file edited last.
+        common::testing::whenModal([&] {
+            action("Table &Maker")->trigger();
+            QVERIFY(app.tableEditor->isVisible());
+            QVERIFY(app.app.tableEditor.lines().empty());
+            QCOMPARE(app.app.tableEditor.TableEditorFile, table);
+            QTest::keyClick(app.tileForm.get(), Qt::Key_Escape);
+        });
+        app.mainWindow->command("TileEditor1Click")->trigger();
+        QVERIFY(!app.tableEditor->isVisible());
     }
 
     void aboutBox() {

@@ -7,20 +7,30 @@
 #include <string>
 #include <vector>
 
-#include "hexedit/core/EditBuffer.h"
+#include "hexedit/core/Document.h"
 #include "hexedit/core/EditSession.h"
 
 namespace hexedit::testing {
 
 class FakeSession : public EditSession {
 public:
-    explicit FakeSession(common::Port& port) : port_(port) {}
+    explicit FakeSession(common::Port& port) : port_(port) {
+        events_ = doc.subscribe([this](const DocumentEvent& e) {
+            if (const auto* b = std::get_if<doc::BytesChanged>(&e)) {
+                if (!b->typing) ++repaints;
+            } else if (std::holds_alternative<doc::CursorMoved>(e)) {
+                ++cursorMoves;
+                ++repaints;
+            }
+        });
+    }
 
-    EditorState editorState;
-    TableData tableData;
-    ViewState viewState;
+    Document doc;
+    EditorState& editorState = doc.editorState();
+    TableData& tableData = doc.tableState();
+    ViewState& viewState = doc.view();
+    const EditBuffer& buffer = doc.edits();
     NavigationState navState;
-    EditBuffer buffer{editorState};
     CommandTable commandTable;
 
     int repaints = 0, menuUpdates = 0, cursorMoves = 0, reloads = 0, busyRuns = 0;
@@ -36,8 +46,7 @@ public:
     // A file of these bytes named `path`, unmodified.
     void load(std::vector<uint8_t> bytes, std::string path = "test.bin") {
         const auto size = static_cast<int32_t>(bytes.size());
-        buffer.load(std::move(bytes), 0, size);
-        editorState.CurrentPath = std::move(path);
+        doc.open(std::move(path), std::move(bytes), 0, size);
         editorState.EditorReady = true;
     }
     // Sets bytes for a test's set-up, growing the file when they reach past
@@ -48,7 +57,9 @@ public:
         if (content.size() < offset + bytes.size()) content.resize(offset + bytes.size(), 0);
         std::copy(bytes.begin(), bytes.end(), content.begin() + static_cast<long>(offset));
         const std::string path = editorState.CurrentPath;
+        const ViewState view = viewState;  // a reload of the same file keeps the cursor
         load(std::move(content), path.empty() ? "test.bin" : path);
+        viewState = view;
     }
     void poke(size_t offset, std::string_view text) {
         poke(offset, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
@@ -56,29 +67,22 @@ public:
 
     common::Port& port() override { return port_; }
     CommandTable& commands() override { return commandTable; }
+    Document& document() override { return doc; }
     const EditorState& editor() const override { return editorState; }
     const TableData& table() const override { return tableData; }
     ViewState& view() override { return viewState; }
     NavigationState& nav() override { return navState; }
 
-    void moveCursorTo(int32_t offset) override {
-        ++cursorMoves;
-        offset = std::clamp(offset, 0, std::max(0, editorState.BufferSize - 1));
-        viewState.SelectionAnchor = viewState.SelectionEnd = -1;
-        viewState.TopOffset = PlaceCursor(viewState, offset, editorState.BufferSize);
-        ++repaints;
-    }
+    void moveCursorTo(int32_t offset) override { doc.moveCursorTo(offset); }
     void repaint() override { ++repaints; }
     bool writeBytes(int32_t offset, std::span<const uint8_t> bytes, EditKind kind) override {
-        return changed(buffer.write(offset, bytes, kind == EditKind::Typing));
+        return doc.writeBytes(offset, bytes, kind == EditKind::Typing);
     }
-    bool fill(int32_t offset, int32_t length, uint8_t value) override {
-        return changed(buffer.fill(offset, length, value));
-    }
-    bool replaceBuffer(std::span<const uint8_t> content) override { return changed(buffer.replaceAll(content)); }
-    bool writeRecords(std::span<const EditRecord> records) override { return changed(buffer.writeRecords(records)); }
+    bool fill(int32_t offset, int32_t length, uint8_t value) override { return doc.fill(offset, length, value); }
+    bool replaceBuffer(std::span<const uint8_t> content) override { return doc.replaceBuffer(content); }
+    bool writeRecords(std::span<const EditRecord> records) override { return doc.writeRecords(records); }
     bool splice(int32_t offset, int32_t removeLength, std::span<const uint8_t> insert) override {
-        return changed(buffer.splice(offset, removeLength, insert));
+        return doc.splice(offset, removeLength, insert);
     }
     bool appendTableLine(std::string_view line) override {
         appendedLines.emplace_back(line);
@@ -107,11 +111,8 @@ public:
     bool busy() const override { return busyNow; }
 
 private:
-    bool changed(bool ok) {
-        if (ok) ++repaints;
-        return ok;
-    }
     common::Port& port_;
+    Subscription events_;
 };
 
 }  // namespace hexedit::testing

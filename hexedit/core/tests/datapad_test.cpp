@@ -6,6 +6,7 @@
 
 #include "common/testing/ScriptedPort.h"
 #include "hexedit/core/DataPad.h"
+#include "hexedit/tiles/TileEditor.h"
 
 using namespace hexedit;
 using common::MsgButtons;
@@ -69,6 +70,7 @@ protected:
     fs::path dir;
     common::testing::ScriptedPort port;
     DataPad pad{port};
+    tiles::TileEditor tiles{pad};  // keeps its caption and the savestate palette
     Recorder seen;
 };
 
@@ -103,7 +105,7 @@ TEST_F(DataPadTest, OpenSmallFileKeepsAZeroTailAndSavesOnlyItsBytes) {
     EXPECT_EQ(pad.view().CursorRow, 0);
     EXPECT_EQ(pad.view().TopOffset, 0);
     EXPECT_EQ(pad.MainCaption, "Tarnwick for Windows - \"game.smc\"");
-    EXPECT_EQ(pad.TileCaption, "Tile Editor - \"game.smc\"");
+    EXPECT_EQ(tiles.caption(), "Tile Editor - \"game.smc\"");
     EXPECT_TRUE(pad.Menus.fileOpen);
     EXPECT_FALSE(pad.Menus.tableSlots);
     EXPECT_GT(seen.paints, 0);
@@ -195,8 +197,8 @@ TEST_F(DataPadTest, SavestateHeaderHiddenOnRequestAndWrittenBack) {
     EXPECT_EQ(pad.editor().FileSize, 5000 - 3091);
     EXPECT_EQ(pad.editor().BufferSize, 65535 - 3091);
     EXPECT_EQ(pad.editor().FileBuffer()[0], static_cast<uint8_t>(bytes[3091]));
-    ASSERT_TRUE(pad.ZstPaletteLoaded);
-    EXPECT_EQ(pad.ZstPalette[0], 0xF820);
+    ASSERT_NE(tiles.savestatePalette(), nullptr);
+    EXPECT_EQ((*tiles.savestatePalette())[0], 0xF820);
 
     pad.writeBytes(0, std::vector<uint8_t>{static_cast<uint8_t>(0x55)});
     ASSERT_TRUE(pad.SaveFile1Click());
@@ -206,12 +208,13 @@ TEST_F(DataPadTest, SavestateHeaderHiddenOnRequestAndWrittenBack) {
     EXPECT_EQ(slurp(path), expected);
 
     // No: the header stays visible, the palette is read all the same.
-    pad.ZstPaletteLoaded = false;
+    bytes[1560] = 0x00;  // colour 0: black
+    spit(path, bytes);
     open(path, false);
     port.takeMessage();
     EXPECT_EQ(pad.editor().HeaderSkip, 0u);
     EXPECT_EQ(pad.editor().FileSize, 5000);
-    EXPECT_TRUE(pad.ZstPaletteLoaded);
+    EXPECT_EQ((*tiles.savestatePalette())[0], 0);
 
     // Too short to hold the header: not asked.
     open(file("tiny.zst", pattern(100)));
@@ -237,7 +240,7 @@ TEST_F(DataPadTest, SaveAs) {
     EXPECT_EQ(slurp(copy), pattern(64));
     EXPECT_FALSE(pad.editor().Modified);
     EXPECT_EQ(pad.MainCaption, "Tarnwick for Windows - \"copy.bin\"");
-    EXPECT_EQ(pad.TileCaption, "Tile Editor - \"copy.bin\"");
+    EXPECT_EQ(tiles.caption(), "Tile Editor - \"copy.bin\"");
 
     // A name that cannot be written: reported, kept as the current name.
     auto bad = (dir / "no/such/folder.bin").string();

@@ -182,8 +182,7 @@ TEST(EditSessionUndo, MenuUndoRedoFollowTypingAndPaste) {
     ASSERT_TRUE(pad.replaceBuffer(Bytes{}) == false);  // nothing open
     EXPECT_FALSE(pad.commandEnabled("Undo1Click"));
     // A file in memory: a whole replacement is one step, undone by the menu.
-    pad.edits.load(Bytes(64, 0x20), 0, 64);
-    pad.editorState().CurrentPath = "/tmp/x.bin";
+    pad.document().open("/tmp/x.bin", Bytes(64, 0x20), 0, 64);
     pad.UpdateMenuItems();
     pad.hexView.FormKeyPress(U'4');
     pad.hexView.FormKeyPress(U'1');
@@ -193,7 +192,7 @@ TEST(EditSessionUndo, MenuUndoRedoFollowTypingAndPaste) {
     EXPECT_EQ(pad.editor().byteAt(1), 0x42);
     port.clipboard = "4344";
     pad.runCommand("AsHex1Click");
-    EXPECT_EQ(pad.edits.stepCount(), 2u);  // the typing run, then the paste
+    EXPECT_EQ(pad.document().edits().stepCount(), 2u);  // the typing run, then the paste
     EXPECT_TRUE(pad.commandEnabled("Undo1Click"));
     EXPECT_TRUE(pad.runCommand("Undo1Click"));
     EXPECT_EQ(pad.editor().byteAt(2), 0x20);
@@ -243,6 +242,20 @@ TEST(EditSessionBusy, LongLoopReportsBlocksCommandsAndCancels) {
     EXPECT_EQ(watch.progress, 1);
     EXPECT_GE(port.processEventsCalls, 1);
     EXPECT_TRUE(pad.commandEnabled("Open1Click"));
+}
+
+TEST(EditSessionBusy, PasteTypesInsideTheBusyRunner) {
+    common::testing::ScriptedPort port;
+    DataPad pad(port);
+    pad.FormCreate("/tmp");
+    pad.document().open("/tmp/x.bin", Bytes(4096, 0x20), 0, 4096);
+    BusyWatch watch(pad);
+    for (int i = 0; i < 3000; ++i) port.clipboard += "41";
+    EXPECT_TRUE(pad.runCommand("AsHex1Click"));
+    EXPECT_EQ(watch.busy, (std::vector<bool>{true, false}));
+    EXPECT_EQ(pad.editor().byteAt(2999), 'A');
+    EXPECT_EQ(pad.document().edits().stepCount(), 1u);
+    EXPECT_FALSE(pad.busy());
 }
 
 }  // namespace

@@ -210,7 +210,7 @@ TEST_F(HexViewPaint, MouseWheelScrollsTheViewAndKeepsTheCursorInPlace) {
 TEST_F(HexViewPaint, PagesNeverReachPastTheBuffer) {
     // A buffer smaller than a page, and a row longer than the buffer.
     // A hidden header leaves a shown buffer of 20 bytes.
-    session.buffer.load(std::vector<uint8_t>(65535, 0x41), 65535 - 20, 20);
+    session.doc.open("x", std::vector<uint8_t>(65535, 0x41), 65535 - 20, 20);
     ed.EditorReady = true;
     ed.CurrentPath = "x";
     view.setFonts(&hexFont, &textFont, &kanaFont);

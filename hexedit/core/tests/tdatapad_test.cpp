@@ -13,6 +13,7 @@
 #include "common/testing/ScriptedPort.h"
 #include "hexedit/core/ui/PaintBox.h"
 #include "hexedit/core/ui/TDataPad.h"
+#include "hexedit/tiles/TileEditor.h"
 
 using namespace hexedit;
 
@@ -197,7 +198,7 @@ private slots:
         port.answerOpen(path);
         w.command("Open1Click")->trigger();
         QCOMPARE(w.windowTitle(), QStringLiteral("Tarnwick for Windows - \"game.smc\""));
-        QCOMPARE(model.TileCaption, std::string("Tile Editor - \"game.smc\""));
+        QCOMPARE(tiles::TileEditor(model).caption(), std::string("Tile Editor - \"game.smc\""));
         QVERIFY(w.command("SaveFile1Click")->isEnabled());
         QVERIFY(w.command("HexEditMode1Click")->isEnabled());
         QVERIFY(w.command("PastetoCurrentLocation1")->isEnabled());

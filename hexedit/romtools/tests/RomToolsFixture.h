@@ -52,7 +52,7 @@ struct Env {
         session.load(std::move(bytes), path(name));
     }
     size_t steps() { return session.buffer.stepCount(); }
-    void undo() { session.buffer.undo(); }
+    void undo() { session.doc.undo(); }
     int32_t cursor() { return session.cursor(); }
     std::string path(const std::string& name) const { return (dir / name).string(); }
     std::string write(const std::string& name, const std::vector<uint8_t>& bytes) const {

@@ -26,10 +26,9 @@ public:
 
     // ValueInspectorView
     void showPanel(bool shown) override;
+    void rowsChanged() override { scheduleRefresh(); }
 
     // DataPadObserver
-    void formPaint() override { scheduleRefresh(); }
-    void cursorMoved() override { scheduleRefresh(); }
     // The settings file may have set the flag: the panel follows it.
     void menusChanged() override;
 

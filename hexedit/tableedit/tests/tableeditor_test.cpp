@@ -37,6 +37,8 @@ struct FakeView : TableEditorView {
         if (!closed) editor->closeRequested();
     }
     void closeWindow() override { closed = true; }
+    void showModeless() override { ++modeless; }
+    int modeless = 0;
     void refresh() override {}
     void focusEntry() override { ++focus; }
 };
@@ -382,6 +384,38 @@ TEST(TableEditor, MakerStartsEmptyAndClosingOffersTheSavedFile) {
     e.port.takeMessage();
     EXPECT_EQ(e.session.usedTableFiles.size(), 1u);
     EXPECT_EQ(e.ed.Mode, MakerMode);
+}
+
+TEST(TableEditor, BesideTheTileEditorItDoesNotBlockAndTheMakerKeepsTheFile) {
+    Env e;
+    const std::string path = e.file("cur.tbl", "41=A\r\n");
+    e.table.TablePaths[0] = path;
+    e.table.TableSlot = 0;
+    e.session.setMainWindowVisible(false);  // the tile window stands in for it
+
+    e.ed.openBeside(EditorMode);
+    EXPECT_EQ(e.view.modeless, 1);
+    EXPECT_EQ(e.view.execs, 0);
+    EXPECT_TRUE(e.ed.isOpen());
+    EXPECT_EQ(e.ed.lines(), std::vector<std::string>{"41=A"});
+    EXPECT_EQ(e.ed.TableEditorFile, path);
+    e.ed.openBeside(MakerMode);  // already up: raised, not reset
+    EXPECT_EQ(e.view.modeless, 2);
+    EXPECT_EQ(e.ed.Mode, EditorMode);
+    EXPECT_EQ(e.session.reloads, 0);
+    e.ed.Exit1Click();
+    EXPECT_TRUE(e.view.closed);
+    EXPECT_FALSE(e.ed.isOpen());
+    EXPECT_EQ(e.session.reloads, 1);
+
+    e.ed.openBeside(MakerMode);
+    EXPECT_TRUE(e.ed.lines().empty());
+    EXPECT_EQ(e.ed.TableEditorFile, path);
+    EXPECT_EQ(e.ed.caption(), "Table Editor [cur.tbl]");
+    e.ed.Exit1Click();
+    EXPECT_EQ(e.ed.Mode, MakerMode);
+    EXPECT_EQ(e.session.reloads, 1);
+    EXPECT_FALSE(e.session.mainWindowVisible);
 }
 
 TEST(TableEditor, TableFromARelativeSearchHit) {

@@ -154,6 +154,14 @@ void TTMForm::execModal() {
     exec();
 }
 
+void TTMForm::showModeless() {
+    setModal(false);
+    show();
+    raise();
+    activateWindow();
+    TblVal_->setFocus();
+}
+
 void TTMForm::closeWindow() {
     if (isVisible()) done(0);
 }

@@ -44,6 +44,7 @@ public:
 
     // TableEditorView
     void execModal() override;
+    void showModeless() override;
     void closeWindow() override;
     void refresh() override;
     void gridChanged() override;

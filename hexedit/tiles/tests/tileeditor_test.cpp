@@ -176,7 +176,7 @@ TEST_F(Fixture, DropEncodesExactlyTheTouchedTilesAsOneUndoStep) {
     EXPECT_EQ(editor.tiles[8 * kArea + 16], 5);
     EXPECT_EQ(session.buffer.canUndo(), true);
     ASSERT_TRUE(session.commandTable.has("TileEditor1Click"));
-    session.buffer.undo();
+    session.doc.undo();
     EXPECT_TRUE(std::equal(before.begin(), before.end(), session.bytes().begin()));
     EXPECT_FALSE(session.buffer.canUndo());
     // Picking up and dropping back writes nothing.
@@ -281,15 +281,16 @@ TEST_F(Fixture, ShowingTheWindowHidesTheMainWindowAndPlacesTheCursorAfterwards) 
     EXPECT_EQ(editor.statusPosition(), "Position: 00C02100");
     EXPECT_EQ(editor.statusFormat(), "4 - Bitplane");
 
-    // The goto hook, or the main window's command, then the view follows.
+    // The goto window: the view starts on the offset typed, not on the
+    // main view's row.
     int gotos = 0;
     editor.host.gotoOffset = [&] {
         ++gotos;
-        session.moveCursorTo(0x3000);
+        session.moveCursorTo(0x3005);
     };
     editor.GotoOffset1Click();
     EXPECT_EQ(gotos, 1);
-    EXPECT_EQ(editor.TopOffset, session.viewState.TopOffset);
+    EXPECT_EQ(editor.TopOffset, 0x3005);
 
     // Open: cancelled, the view stays; a new file starts at its top.
     bool opens = false;

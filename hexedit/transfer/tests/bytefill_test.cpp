@@ -70,7 +70,7 @@ TEST(ByteFill, StartAfterEndFillsTheRangeInclusively) {
     EXPECT_EQ(e.view.closes, 1);
     auto b = e.bytes();
     for (size_t i = 0; i < b.size(); ++i) EXPECT_EQ(b[i], i >= 0x10 && i <= 0x20 ? 0xA7 : 0x11) << i;
-    ASSERT_TRUE(e.session.buffer.undo());
+    ASSERT_TRUE(e.session.doc.undo());
     EXPECT_EQ(e.bytes(), std::vector<uint8_t>(0x40, 0x11));
 }
 

@@ -90,12 +90,11 @@ TEST_F(InserterTest, WritesTheDataWaitsAndReadsTheResultBackAsOneUndoStep) {
     port.expectMessage("Operation Performed!", {}, MsgIcon::Exclamation);
     EXPECT_EQ(held(), "INSERTED!");
     EXPECT_TRUE(session.editor().Modified);
-    ASSERT_TRUE(session.buffer.undo());
+    ASSERT_TRUE(session.doc.undo());
     EXPECT_EQ(held(), "NEWDATA");
 }
 
 TEST_F(InserterTest, RefusalsLeaveTheDataAsItWas) {
-    session.buffer.markSaved();
     port.cancelOpen();
     session.commands().run("ExecuteExternalProgram1Click");
     EXPECT_TRUE(port.runs.empty());
