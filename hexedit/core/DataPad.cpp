@@ -406,8 +406,6 @@ bool DataPad::fill(int32_t offset, int32_t length, uint8_t value) { return doc_.
 
 bool DataPad::replaceBuffer(std::span<const uint8_t> content) { return doc_.replaceBuffer(content); }
 
-bool DataPad::writeRecords(std::span<const EditRecord> records) { return changed(edits.writeRecords(records)); }
-
 bool DataPad::writeRecords(std::span<const EditRecord> records) { return doc_.writeRecords(records); }
 
 bool DataPad::splice(int32_t offset, int32_t removeLength, std::span<const uint8_t> insert) {
