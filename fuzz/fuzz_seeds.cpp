@@ -3,6 +3,7 @@
 //   fuzz_seeds OUTPUT_FOLDER DEMO_TABLE
 // DEMO_TABLE is the table mkdemo writes.
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -14,7 +15,10 @@
 #include "compress/RecordFile.h"
 #include "compress/testing/SampleData.h"
 #include "hexedit/core/ConfigFile.h"
+#include "hexedit/romtools/Bps.h"
 #include "hexedit/romtools/Ips.h"
+#include "hexedit/romtools/Ips32.h"
+#include "hexedit/tiles/Palettes.h"
 #include "scripted/Script.h"
 #include "scripted/Translation.h"
 #include "tools/mkgamerom/GameRom.h"
@@ -80,6 +84,41 @@ int main(int argc, char** argv) {
         halves.insert(halves.end(), edited.begin(), edited.begin() + 256);
         seed("fuzz_ips", "halves", halves);
     }
+    {
+        // BPS and IPS32 patches of an edited piece of the game, and the two
+        // halves they are made from.
+        const Bytes unchanged(rom.image.begin(), rom.image.begin() + 512);
+        Bytes edited = unchanged;
+        for (size_t i = 40; i < 90; ++i) edited[i] = 0xEE;
+        std::copy_n(unchanged.begin() + 200, 64, edited.begin() + 300);
+        edited.insert(edited.end(), 30, 0x11);
+        seed("fuzz_bps", "patch.bps", hexedit::romtools::createBps(unchanged, edited));
+        seed("fuzz_ips32", "patch.ips32", hexedit::romtools::createIps32(unchanged, edited).patch);
+        Bytes halves = unchanged;
+        halves.insert(halves.end(), edited.begin(), edited.begin() + 512);
+        seed("fuzz_bps", "halves", halves);
+        seed("fuzz_ips32", "halves", halves);
+    }
+    {
+        using hexedit::tiles::PaletteFileKind;
+        const auto& palette = hexedit::tiles::standardPalette();
+        seed("fuzz_palette", "standard.pal", hexedit::tiles::writePaletteFile(palette, PaletteFileKind::Jasc));
+        seed("fuzz_palette", "standard.gpl", hexedit::tiles::writePaletteFile(palette, PaletteFileKind::Gimp));
+        seed("fuzz_palette", "standard.act", hexedit::tiles::writePaletteFile(palette, PaletteFileKind::Act));
+        // Flags, width and height (64 is 0), then the indices of a 16 x 8
+        // image of four colours.
+        Bytes image{0, 64 + 16, 64 + 8};
+        for (size_t i = 0; i < 128; ++i) image.push_back(static_cast<uint8_t>(i % 7 % 4));
+        seed("fuzz_png_import", "tiles", image);
+    }
+    {
+        hexedit::RecentList roms, tables;
+        for (const char* p : {"/roms/game.smc", "/roms/other game.sfc", "C:\\ROMS\\GAME.SMC"}) roms.add(p);
+        tables.add("/roms/game.tbl");
+        seed("fuzz_recent", "recent", hexedit::encodeRecent(roms, tables));
+    }
+    seed("fuzz_cli_offsets", "range", std::string("0x1F0\0$7FFF", 12));
+    seed("fuzz_cli_offsets", "wide", std::string("1fffff\0FFFFFFFF", 15));
     seed("fuzz_savestate", "state.zst", Bytes(rom.image.begin(), rom.image.begin() + 3600));
     seed("fuzz_data_file", "vt2data.txt", dataFile);
     for (size_t k = 0; k < rom.blocks.size(); ++k) {

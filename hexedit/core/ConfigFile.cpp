@@ -162,7 +162,9 @@ void decodeRecent(std::string_view text, RecentList& roms, RecentList& tables) {
         if (end == std::string_view::npos) end = text.size();
         std::string line(text.substr(pos, end - pos));
         pos = end + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        // Every CR before the line end goes, so that the list reads back the
+        // same after it is written.
+        while (!line.empty() && line.back() == '\r') line.pop_back();
         if (line == "[ROM]") section = 0;
         else if (line == "[TABLE]") section = 1;
         else if (section >= 0 && !line.empty()) lists[section].push_back(line);

@@ -1,5 +1,9 @@
 #include "hexedit/core/TableData.h"
 
+#include <algorithm>
+#include <functional>
+#include <utility>
+
 namespace hexedit {
 
 namespace {
@@ -14,11 +18,19 @@ struct OneCharTexts {
 const OneCharTexts kOneChar;
 }  // namespace
 
-TableData::TableData() : PairTable(65536) { DteTable.fill(0x01); }
+void PairEntries::reset() {
+    for (uint16_t code : writtenCodes_) {
+        entries_[code].reset();
+        written_[code] = false;
+    }
+    writtenCodes_.clear();
+}
+
+TableData::TableData() { DteTable.fill(0x01); }
 
 void TableData::clear() {
     for (auto& t : ByteTable) t.reset();
-    for (auto& t : PairTable) t.reset();
+    PairTable.reset();
     DumpMarks.clear();
     for (auto& e : CodeEntries) e = {};
     for (auto& e : DualEntries) e = {};
@@ -63,8 +75,10 @@ void TableData::indexTexts() {
             if (t->size() >= 2) index.bytePrefix[t->substr(0, 2)] = static_cast<uint8_t>(code);
         }
     }
-    for (size_t code = PairTable.size(); code-- > 0;) {
-        if (const auto& t = PairTable[code]) {
+    std::vector<uint16_t> codes = PairTable.writtenCodes();
+    std::sort(codes.begin(), codes.end(), std::greater<>());
+    for (const uint16_t code : codes) {
+        if (const auto& t = std::as_const(PairTable)[code]) {
             index.pairText[*t] = static_cast<uint16_t>(code);
             if (t->size() >= 2) index.pairPrefix[t->substr(0, 2)] = static_cast<uint16_t>(code);
         }

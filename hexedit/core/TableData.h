@@ -4,6 +4,7 @@
 // a table file. Loading a table replaces all of it.
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -36,6 +37,37 @@ struct MultiCodeEntry {
     std::string text;
 };
 
+// The 65,536 pair entries (first byte * 256 + second byte). Writing access
+// notes the code, so that emptying and indexing visit only the codes
+// written since the last reset, not every entry.
+class PairEntries {
+public:
+    using Entry = std::optional<std::string>;
+    static constexpr size_t kCount = 65536;
+
+    PairEntries() : entries_(kCount) {}
+    size_t size() const { return kCount; }
+    const Entry& operator[](size_t code) const { return entries_[code]; }
+    Entry& operator[](size_t code) {
+        if (!written_[code]) {
+            written_[code] = true;
+            writtenCodes_.push_back(static_cast<uint16_t>(code));
+        }
+        return entries_[code];
+    }
+    auto begin() const { return entries_.cbegin(); }
+    auto end() const { return entries_.cend(); }
+    // Empties the entries written since the last reset.
+    void reset();
+    // The codes written since the last reset, in the order first written.
+    const std::vector<uint16_t>& writtenCodes() const { return writtenCodes_; }
+
+private:
+    std::vector<Entry> entries_;
+    std::bitset<kCount> written_;
+    std::vector<uint16_t> writtenCodes_;
+};
+
 // Reverse lookup of entry texts: for each text the lowest single-byte code
 // and the lowest pair code that have it, and the same for each two-byte
 // beginning of a text (kana search).
@@ -51,7 +83,7 @@ struct TableData {
     TableData();
 
     std::array<std::optional<std::string>, 256> ByteTable;
-    std::vector<std::optional<std::string>> PairTable;  // 65536: first byte * 256 + second byte
+    PairEntries PairTable;
     std::array<uint8_t, 256 * 3> DteTable{};             // 0x01 except bytes with two-character texts
     CodeMarker LineBreakCode;
     CodeMarker EndStringCode;

@@ -335,6 +335,23 @@ void TileEditor::exportPng(int area) {
         session_.port().inform("Error: Failed to write " + *path, "Error...", common::MsgIcon::Stop);
 }
 
+std::optional<std::string> placeImportedImage(const IndexedImage& image, int colors, TileArea& area) {
+    if (!image.indexed) return "The image has no palette: only an indexed image carries pixel indices.";
+    if (image.width < 1 || image.height < 1 || image.width > kArea || image.height > kArea ||
+        image.indices.size() != static_cast<size_t>(image.width) * image.height) {
+        return "The image is " + std::to_string(image.width) + " x " + std::to_string(image.height) +
+               " pixels; the tile area holds at most 128 x 128.";
+    }
+    for (const uint8_t v : image.indices)
+        if (v >= colors)
+            return "The image uses colour " + std::to_string(v) + "; the current format has " +
+                   std::to_string(colors) + " colours.";
+    for (int y = 0; y < image.height; ++y)
+        std::copy_n(&image.indices[static_cast<size_t>(y) * image.width], image.width,
+                    &area[static_cast<size_t>(y) * kArea]);
+    return std::nullopt;
+}
+
 void TileEditor::importTilesFromPng() {
     if (!ready() || !view_) return;
     auto path = session_.port().openFile({.title = "TILE DATA", .initialFolder = {}, .fileName = {},
@@ -343,20 +360,7 @@ void TileEditor::importTilesFromPng() {
     auto refuse = [&](const std::string& text) { session_.port().inform(text, "Import...", common::MsgIcon::Exclamation); };
     const auto image = view_->readIndexedImage(*path);
     if (!image) return refuse("Error: Unable to read " + *path);
-    if (!image->indexed) return refuse("The image has no palette: only an indexed image carries pixel indices.");
-    if (image->width < 1 || image->height < 1 || image->width > kArea || image->height > kArea ||
-        image->indices.size() != static_cast<size_t>(image->width) * image->height) {
-        return refuse("The image is " + std::to_string(image->width) + " x " + std::to_string(image->height) +
-                      " pixels; the tile area holds at most 128 x 128.");
-    }
-    const int colors = format().ColorCount;
-    for (const uint8_t v : image->indices)
-        if (v >= colors)
-            return refuse("The image uses colour " + std::to_string(v) + "; the current format has " +
-                          std::to_string(colors) + " colours.");
-    for (int y = 0; y < image->height; ++y)
-        std::copy_n(&image->indices[static_cast<size_t>(y) * image->width], image->width,
-                    &tiles[static_cast<size_t>(y) * kArea]);
+    if (const auto refusal = placeImportedImage(*image, format().ColorCount, tiles)) return refuse(*refusal);
     encodeRegion(0, 0, image->width, image->height);
     decode(Redraw::Full);
     refresh();

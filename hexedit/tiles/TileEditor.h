@@ -29,6 +29,12 @@ struct IndexedImage {
     bool indexed = true;  // false: a read image has no palette
 };
 
+// "Import 'TILE DATA' from PNG": checks an image read from a file against
+// the tile area and a format of `colors` colours, and copies its indices to
+// the top left of `area`. The refusal to show when it does not fit (`area`
+// unchanged), else nothing.
+std::optional<std::string> placeImportedImage(const IndexedImage& image, int colors, TileArea& area);
+
 class TileEditorView : public ModalView {
 public:
     // Everything shown changed: boxes, labels, status bar, scroll bar, marks.

@@ -125,6 +125,9 @@ TEST(RecentList, NewestFirstWithoutDuplicatesAndAtMostEight) {
     decodeRecent(encodeRecent(roms, tables), r2, t2);
     EXPECT_EQ(r2.items(), roms.items());
     EXPECT_EQ(t2.items(), tables.items());
+    // Stray CRs before a line end do not come back on the next read.
+    decodeRecent("[ROM]\r\n/c.smc\r\r\n", r2, t2);
+    EXPECT_EQ(r2.items(), std::vector<std::string>{"/c.smc"});
 }
 
 TEST(ColorChooser, MarksFollowTheItemAndSavingStoresThePair) {
