@@ -8,10 +8,12 @@
 #include <random>
 #include <vector>
 
+#include "bench/BenchRatios.h"
 #include "hexedit/transfer/CompareList.h"
 #include "hexedit/transfer/CompareScan.h"
 
 using namespace hexedit::transfer;
+using benchratios::ReadLimit;
 
 namespace {
 
@@ -97,6 +99,7 @@ void listLines(benchmark::State& st) {
 
 }  // namespace
 
+BENCHMARK_CAPTURE(ReadLimit, 128MiB, 2 * kSize)->Unit(benchmark::kMillisecond);
 BENCHMARK(memcmpEqual)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(scan, differing_1pct, true, ScanKernel::Best)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(scan, equal, false, ScanKernel::Best)->Unit(benchmark::kMillisecond);
@@ -105,4 +108,12 @@ BENCHMARK_CAPTURE(scan, differing_1pct_portable, true, ScanKernel::Portable)->Un
 BENCHMARK(byteLoop)->Unit(benchmark::kMillisecond);
 BENCHMARK(listLines)->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    // memcmp's time over the compare's: at most 1.0 means at least memcmp's speed.
+    return benchratios::runWithRatios(argc, argv,
+                                      {{"scan/differing_1pct", "memcmpEqual", 1.0},
+                                       {"scan/equal", "memcmpEqual", 1.0},
+                                       {"scan/differing_1pct_sse2", "memcmpEqual"},
+                                       {"scan/differing_1pct_portable", "memcmpEqual"},
+                                       {"byteLoop", "memcmpEqual"}});
+}
