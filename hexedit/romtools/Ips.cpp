@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <functional>
 
 namespace hexedit::romtools {
 
@@ -150,7 +151,7 @@ IpsCreateResult createIps(std::span<const uint8_t> unchanged, std::span<const ui
     return result;
 }
 
-IpsApplyResult applyIps(std::span<const uint8_t> patch, std::vector<uint8_t>& file) {
+IpsApplyResult readIpsRecords(std::span<const uint8_t> patch, const std::function<void(const PatchRecord&)>& each) {
     IpsApplyResult r;
     if (patch.size() < sizeof kMagic || std::memcmp(patch.data(), kMagic, sizeof kMagic) != 0) {
         r.status = IpsApplyStatus::BadHeader;
@@ -172,21 +173,30 @@ IpsApplyResult applyIps(std::span<const uint8_t> patch, std::vector<uint8_t>& fi
         const size_t length = be(d + pos + 3, 2);
         if (length != 0) {
             if (size - pos - 5 < length) return cut();
-            if (file.size() < offset + length) file.resize(offset + length);
-            std::memcpy(file.data() + offset, d + pos + 5, length);
+            each({offset, length, d + pos + 5, 0});
             pos += 5 + length;
         } else {
             if (size - pos < 8) return cut();
             const size_t count = be(d + pos + 5, 2);
-            if (count > 0) {
-                if (file.size() < offset + count) file.resize(offset + count);
-                std::memset(file.data() + offset, d[pos + 7], count);
-            }
+            if (count > 0) each({offset, count, nullptr, d[pos + 7]});
             pos += 8;
         }
         ++r.records;
     }
     return r;
+}
+
+void writeRecord(std::vector<uint8_t>& file, const PatchRecord& rec) {
+    const size_t end = size_t{rec.offset} + rec.size;
+    if (file.size() < end) file.resize(end);
+    if (rec.data)
+        std::memcpy(file.data() + rec.offset, rec.data, rec.size);
+    else
+        std::memset(file.data() + rec.offset, rec.value, rec.size);
+}
+
+IpsApplyResult applyIps(std::span<const uint8_t> patch, std::vector<uint8_t>& file) {
+    return readIpsRecords(patch, [&file](const PatchRecord& rec) { writeRecord(file, rec); });
 }
 
 std::string ipsPathFor(const std::string& editedPath) {

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -54,6 +55,22 @@ struct IpsApplyResult {
     size_t records = 0;
     size_t failedAt = 0;  // patch position of the record that was cut short
 };
+
+// One record of an IPS or IPS32 patch: `size` bytes at `offset`, taken from
+// `data`, or all `value` when `data` is null.
+struct PatchRecord {
+    uint32_t offset = 0;
+    size_t size = 0;
+    const uint8_t* data = nullptr;
+    uint8_t value = 0;
+};
+// Writes a record into a file held in memory, lengthening it with zero
+// bytes where it reaches beyond.
+void writeRecord(std::vector<uint8_t>& file, const PatchRecord& rec);
+
+// Reads the records in order, handing each that writes bytes to `each`;
+// stops at the first fault (records before it were handed on).
+IpsApplyResult readIpsRecords(std::span<const uint8_t> patch, const std::function<void(const PatchRecord&)>& each);
 
 // Applies `patch` to `file`, lengthening it (with zero bytes before a
 // record past its end) where records reach beyond it. Reading stops at a

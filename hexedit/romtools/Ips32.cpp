@@ -1,4 +1,5 @@
 #include "hexedit/romtools/Ips32.h"
+#include "hexedit/romtools/Ips.h"
 #include "hexedit/romtools/MatchLength.h"
 
 #include <algorithm>
@@ -89,7 +90,7 @@ Ips32CreateResult createIps32(std::span<const uint8_t> unchanged, std::span<cons
     return r;
 }
 
-Ips32ApplyStatus applyIps32(std::span<const uint8_t> patch, std::vector<uint8_t>& file) {
+Ips32ApplyStatus readIps32Records(std::span<const uint8_t> patch, const std::function<void(const PatchRecord&)>& each) {
     if (!looksLikeIps32(patch)) return Ips32ApplyStatus::BadHeader;
     size_t pos = 5;
     const size_t n = patch.size();
@@ -113,17 +114,14 @@ Ips32ApplyStatus applyIps32(std::span<const uint8_t> patch, std::vector<uint8_t>
             pos += 3;
         }
         if (size == 0) continue;
-        const size_t end = size_t{offset} + size;
-        if (end > file.size()) {
-            if (end > kIps32MaxFile) return Ips32ApplyStatus::TooLarge;
-            file.resize(end);
-        }
-        if (data)
-            std::memcpy(&file[offset], data, size);
-        else
-            std::memset(&file[offset], value, size);
+        if (uint64_t{offset} + size > kIps32MaxFile) return Ips32ApplyStatus::TooLarge;
+        each({offset, size, data, value});
     }
     return Ips32ApplyStatus::Ok;
+}
+
+Ips32ApplyStatus applyIps32(std::span<const uint8_t> patch, std::vector<uint8_t>& file) {
+    return readIps32Records(patch, [&file](const PatchRecord& rec) { writeRecord(file, rec); });
 }
 
 }  // namespace hexedit::romtools

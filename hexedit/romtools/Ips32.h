@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -32,6 +33,11 @@ struct Ips32CreateResult {
 Ips32CreateResult createIps32(std::span<const uint8_t> unchanged, std::span<const uint8_t> edited);
 
 enum class Ips32ApplyStatus { Ok, BadHeader, Truncated, TooLarge };
+
+struct PatchRecord;
+// Reads the records in order, handing each that writes bytes to `each`;
+// stops at the first fault (records before it were handed on).
+Ips32ApplyStatus readIps32Records(std::span<const uint8_t> patch, const std::function<void(const PatchRecord&)>& each);
 
 // Applies the records to `file`, lengthening it with zero bytes where they
 // reach beyond it; a record reaching past kIps32MaxFile is TooLarge. On failure `file` may hold part of the records: callers

@@ -2,7 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <functional>
+#include <stdexcept>
 
 #include "common/fileio.h"
 #include "hexedit/romtools/Ips.h"
@@ -71,9 +76,31 @@ std::string bpsRefusal(const BpsApplyResult& r) {
     return {};
 }
 
+namespace {
+
+std::string cutShort(const std::string& name) { return "The patch \"" + name + "\" ends inside a record." + kNotPerformed; }
+
+std::string tooLarge(const std::string& name) {
+    return "The patch \"" + name + "\" makes a file of 2 GB or more." + kNotPerformed;
+}
+
+// Reads the records of an IPS or IPS32 patch, or says why it is refused.
+std::string readRecords(PatchFormat format, std::span<const uint8_t> patch, const std::string& name,
+                        const std::function<void(const PatchRecord&)>& each) {
+    if (format == PatchFormat::Ips) return readIpsRecords(patch, each).status == IpsApplyStatus::Ok ? "" : cutShort(name);
+    switch (readIps32Records(patch, each)) {
+    case Ips32ApplyStatus::Ok: return {};
+    case Ips32ApplyStatus::TooLarge: return tooLarge(name);
+    default: return cutShort(name);
+    }
+}
+
+}  // namespace
+
 PatchOutcome applyAnyPatch(std::span<const uint8_t> patch, const std::string& name, std::vector<uint8_t>& file) {
     PatchOutcome out;
-    switch (patchFormatOf(patch)) {
+    const PatchFormat format = patchFormatOf(patch);
+    switch (format) {
     case PatchFormat::Bps: {
         BpsApplyResult r = applyBps(patch, file);
         if (r.status != BpsApplyStatus::Ok) {
@@ -83,26 +110,11 @@ PatchOutcome applyAnyPatch(std::span<const uint8_t> patch, const std::string& na
         file = std::move(r.target);
         break;
     }
-    case PatchFormat::Ips: {
-        std::vector<uint8_t> copy = file;
-        if (applyIps(patch, copy).status != IpsApplyStatus::Ok) {
-            out.message = "The patch \"" + name + "\" ends inside a record." + kNotPerformed;
-            return out;
-        }
-        file = std::move(copy);
-        break;
-    }
+    case PatchFormat::Ips:
     case PatchFormat::Ips32: {
         std::vector<uint8_t> copy = file;
-        switch (applyIps32(patch, copy)) {
-        case Ips32ApplyStatus::Ok: break;
-        case Ips32ApplyStatus::TooLarge:
-            out.message = "The patch \"" + name + "\" makes a file of 2 GB or more." + kNotPerformed;
-            return out;
-        default:
-            out.message = "The patch \"" + name + "\" ends inside a record." + kNotPerformed;
-            return out;
-        }
+        out.message = readRecords(format, patch, name, [&copy](const PatchRecord& rec) { writeRecord(copy, rec); });
+        if (!out.message.empty()) return out;
         file = std::move(copy);
         break;
     }
@@ -110,6 +122,53 @@ PatchOutcome applyAnyPatch(std::span<const uint8_t> patch, const std::string& na
     }
     out.ok = true;
     return out;
+}
+
+PatchOutcome applyPatchToFile(std::span<const uint8_t> patch, const std::string& name, int source, uint64_t sourceSize,
+                              int out) {
+    PatchOutcome result;
+    const PatchFormat format = patchFormatOf(patch);
+    switch (format) {
+    case PatchFormat::Bps: {
+        const BpsApplyResult r = applyBpsToFile(patch, source, sourceSize, out);
+        result.message = bpsRefusal(r);
+        break;
+    }
+    case PatchFormat::Ips:
+    case PatchFormat::Ips32: {
+        // Every record is read before anything is written: the new length
+        // is known, and a patch cut short writes nothing.
+        uint64_t length = sourceSize;
+        result.message = readRecords(format, patch, name, [&length](const PatchRecord& rec) {
+            length = std::max<uint64_t>(length, uint64_t{rec.offset} + rec.size);
+        });
+        if (!result.message.empty()) break;
+        if (length > kIps32MaxFile) {
+            result.message = tooLarge(name);
+            break;
+        }
+        if (!common::copyBytes(source, 0, out, sourceSize)) throw std::runtime_error("cannot copy the file to patch");
+        // Records write where they point; past the end the file grows, with
+        // zero bytes in any gap.
+        std::vector<uint8_t> run;
+        readRecords(format, patch, name, [&](const PatchRecord& rec) {
+            const uint8_t* data = rec.data;
+            if (!data) {
+                run.assign(rec.size, rec.value);
+                data = run.data();
+            }
+            for (size_t done = 0; done < rec.size;) {
+                const ssize_t n = ::pwrite(out, data + done, rec.size - done, static_cast<off_t>(rec.offset + done));
+                if (n <= 0 && errno != EINTR) throw std::runtime_error("cannot write the patched file");
+                if (n > 0) done += static_cast<size_t>(n);
+            }
+        });
+        break;
+    }
+    default: result.message = "Not a valid \"PATCH\" file!"; break;
+    }
+    result.ok = result.message.empty();
+    return result;
 }
 
 PatchMade createPatch(PatchFormat format, std::span<const uint8_t> unchanged, std::span<const uint8_t> edited,

@@ -32,6 +32,13 @@ struct PatchOutcome {
 // `file` is left as it was. `name` names the patch in messages.
 PatchOutcome applyAnyPatch(std::span<const uint8_t> patch, const std::string& name, std::vector<uint8_t>& file);
 
+// The same from a source file to an empty output file (open for reading and
+// writing), without holding either in memory. The output is the patched
+// file only when the outcome is ok. Throws std::runtime_error when a file
+// cannot be read or written.
+PatchOutcome applyPatchToFile(std::span<const uint8_t> patch, const std::string& name, int source, uint64_t sourceSize,
+                              int out);
+
 struct PatchMade {
     bool ok = false;
     std::vector<uint8_t> patch;
