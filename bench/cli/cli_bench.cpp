@@ -75,14 +75,15 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const auto& run : runs)
             if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-                seconds_[run.benchmark_name()] = run.real_accumulated_time / static_cast<double>(run.iterations);
+                seconds_[run.run_name.function_name.substr(run.run_name.function_name.find('/') + 1)] =
+                    run.real_accumulated_time / static_cast<double>(run.iterations);
         ConsoleReporter::ReportRuns(runs);
     }
     void Finalize() override {
         ConsoleReporter::Finalize();
-        const double cat = seconds_["BM_Command/cat/real_time"], cp = seconds_["BM_Command/cp/real_time"];
+        const double cat = seconds_["cat"], cp = seconds_["cp"];
         for (const char* name : {"apply_ips32", "apply_bps"}) {
-            const double t = seconds_[std::string("BM_Command/") + name + "/real_time"];
+            const double t = seconds_[name];
             if (cat > 0 && cp > 0) std::printf("%-12s %8.1f ms = %5.2f x cp, %5.2f x cat\n", name, t * 1e3, t / cp, t / cat);
         }
         for (const auto& [name, command] : commands()) {
@@ -101,6 +102,7 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    folder();  // the files are made before anything is timed
     for (const auto& [name, command] : commands())
         benchmark::RegisterBenchmark(("BM_Command/" + name).c_str(), BM_Command, name)
             ->Unit(benchmark::kMillisecond)

@@ -458,12 +458,20 @@ struct FileSink {
         }
     }
     void fromPatch(size_t from, uint64_t len) { append(&patch[from], len); }
+    // Source bytes come through a window read ahead, so that the many short
+    // reads of a patch with scattered changes cost one read per window.
+    std::vector<uint8_t> window = std::vector<uint8_t>(common::kCopyChunk);
+    uint64_t windowAt = 0, sourceSize = 0;
+    size_t windowLength = 0;
     void fromSource(uint64_t from, uint64_t len) {
         while (len > 0) {
-            if (used == buf.size()) flush();
-            const size_t k = static_cast<size_t>(std::min<uint64_t>(len, buf.size() - used));
-            check(common::readAt(source, &buf[used], k, from));
-            used += k;
+            if (from < windowAt || from >= windowAt + windowLength) {
+                windowAt = from;
+                windowLength = static_cast<size_t>(std::min<uint64_t>(window.size(), sourceSize - from));
+                check(common::readAt(source, window.data(), windowLength, from));
+            }
+            const size_t k = static_cast<size_t>(std::min<uint64_t>(len, windowAt + windowLength - from));
+            append(&window[from - windowAt], k);
             from += k;
             len -= k;
         }
@@ -549,6 +557,7 @@ BpsApplyResult applyBpsToFile(std::span<const uint8_t> patch, int source, uint64
     if (refused(h, sourceSize, sourceCrc, r)) return r;
     Reader in(patch, patch.size() - 12, h.actionsAt);
     FileSink sink{patch, source, out};
+    sink.sourceSize = sourceSize;
     walkActions(in, h.sourceSize, h.targetSize, sink);
     sink.flush();
     if (sink.crc != h.targetCrc) r.status = BpsApplyStatus::TargetChecksum;
