@@ -24,8 +24,9 @@ bool readInput(const std::string& path, std::vector<uint8_t>& out);
 // Writes safely to `path` (complete new file or the old one untouched), or
 // to standard output for "-". False after telling stderr.
 bool writeOutput(const std::string& path, const std::vector<uint8_t>& data);
-// The same for content made by `produce` (see common::writeFileAtomic).
-bool writeOutput(const std::string& path, const std::function<std::string(int fd)>& produce);
+// The same for content made by `produce` (see common::writeFileAtomic);
+// returns what went wrong, without telling anybody.
+std::string writeOutput(const std::string& path, const std::function<std::string(int fd)>& produce);
 // Parses a hexadecimal offset ("1F0", "0x1F0" or "$1F0"), for option checks.
 bool parseOffset(const std::string& text, uint32_t& value);
 

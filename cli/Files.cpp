@@ -32,7 +32,7 @@ bool writeOutput(const std::string& path, const std::vector<uint8_t>& data) {
     return false;
 }
 
-bool writeOutput(const std::string& path, const std::function<std::string(int fd)>& produce) {
+std::string writeOutput(const std::string& path, const std::function<std::string(int fd)>& produce) {
     std::string error;
     if (path == "-") {
         // Made whole first: a failure leaves standard output untouched.
@@ -50,9 +50,7 @@ bool writeOutput(const std::string& path, const std::function<std::string(int fd
     } else {
         error = common::writeFileAtomic(path, common::Producer(produce));
     }
-    if (error.empty()) return true;
-    std::cerr << path << ": " << error << '\n';
-    return false;
+    return error;
 }
 
 bool parseOffset(const std::string& text, uint32_t& value) {

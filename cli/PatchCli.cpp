@@ -1,6 +1,9 @@
 // patch create / patch apply: IPS, IPS32 and BPS patches with the models
 // Tarnwick32 uses.
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <iostream>
 #include <memory>
 
@@ -45,19 +48,81 @@ int create(const CreateArgs& a) {
     return writeOutput(a.output, made.patch) ? Success : Failure;
 }
 
+// A file open for reading, closed when dropped.
+struct OpenFile {
+    int fd = -1;
+    uint64_t size = 0;
+    OpenFile() = default;
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(OpenFile&& o) noexcept {
+        std::swap(fd, o.fd);
+        std::swap(size, o.size);
+        return *this;
+    }
+    ~OpenFile() {
+        if (fd >= 0) ::close(fd);
+    }
+    void measure() {
+        const off_t end = ::lseek(fd, 0, SEEK_END);
+        size = end < 0 ? 0 : static_cast<uint64_t>(end);
+    }
+};
+
+// The file to patch: opened as it is, or standard input kept in a
+// temporary file.
+bool openSource(const std::string& path, OpenFile& f) {
+    if (path == "-") {
+        std::vector<uint8_t> bytes;
+        readInput(path, bytes);
+        f.fd = common::anonymousFile();
+        if (f.fd < 0 || !common::writeAll(f.fd, bytes.data(), bytes.size())) {
+            std::cerr << "cannot keep standard input in a temporary file\n";
+            return false;
+        }
+    } else {
+        f.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (f.fd < 0) {
+            std::cerr << path << ": cannot be read\n";
+            return false;
+        }
+    }
+    f.measure();
+    return true;
+}
+
+// Each patch is applied from the previous result to a new file, copying
+// through bounded buffers; the last one is written safely to the output.
 int apply(const ApplyArgs& a) {
-    std::vector<uint8_t> file;
-    if (!readInput(a.file, file)) return Failure;
-    for (const std::string& path : a.patches) {
+    OpenFile source;
+    if (!openSource(a.file, source)) return Failure;
+    for (size_t i = 0; i < a.patches.size(); ++i) {
+        const std::string& path = a.patches[i];
         std::vector<uint8_t> patch;
         if (!readInput(path, patch)) return Failure;
-        const rt::PatchOutcome r = rt::applyAnyPatch(patch, common::fileNameOf(path), file);
-        if (!r.ok) {
-            std::cerr << path << ": " << r.message << '\n';
+        std::string refusal;
+        auto produce = [&](int out) -> std::string {
+            const rt::PatchOutcome r = rt::applyPatchToFile(patch, common::fileNameOf(path), source.fd, source.size, out);
+            if (r.ok) return {};
+            refusal = path + ": " + r.message;
+            return refusal;
+        };
+        std::string error;
+        const std::string output = a.inPlace ? a.file : a.output;
+        if (i + 1 < a.patches.size()) {
+            OpenFile next;
+            next.fd = common::anonymousFile();
+            error = next.fd < 0 ? "cannot create a temporary file" : produce(next.fd);
+            next.measure();
+            source = std::move(next);
+        } else {
+            error = writeOutput(output, produce);
+        }
+        if (!error.empty()) {
+            std::cerr << (refusal.empty() ? output + ": " + error : refusal) << '\n';
             return Failure;
         }
     }
-    return writeOutput(a.inPlace ? a.file : a.output, file) ? Success : Failure;
+    return Success;
 }
 
 }  // namespace

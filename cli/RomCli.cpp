@@ -51,7 +51,8 @@ int checksum(const ChecksumArgs& a) {
     // The file with the four bytes replaced, copied without reading it whole.
     const uint64_t at = f.header.base + rt::kComplementAt;
     const auto words = f.repairedWords();
-    const bool written = writeOutput(a.output.empty() ? a.file : a.output, [&](int out) -> std::string {
+    const std::string target = a.output.empty() ? a.file : a.output;
+    const std::string error = writeOutput(target, [&](int out) -> std::string {
         const int in = ::open(a.file.c_str(), O_RDONLY | O_CLOEXEC);
         if (in < 0) return "cannot read " + a.file;
         const bool ok = common::copyBytes(in, 0, out, at) && common::writeAll(out, words.data(), words.size()) &&
@@ -59,7 +60,10 @@ int checksum(const ChecksumArgs& a) {
         ::close(in);
         return ok ? std::string() : "cannot write";
     });
-    if (!written) return Failure;
+    if (!error.empty()) {
+        std::cerr << target << ": " << error << '\n';
+        return Failure;
+    }
     std::cout << "Checksum has been repaired!\n";
     return Success;
 }

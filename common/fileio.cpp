@@ -65,6 +65,18 @@ bool writeAll(int fd, const uint8_t* data, size_t size) {
     return true;
 }
 
+bool readAt(int fd, uint8_t* data, size_t size, uint64_t offset) {
+    while (size > 0) {
+        const ssize_t n = ::pread(fd, data, size, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<size_t>(n);
+        offset += static_cast<uint64_t>(n);
+    }
+    return true;
+}
+
 bool copyBytes(int from, uint64_t offset, int to, uint64_t length) {
     auto in = static_cast<off_t>(offset);
     while (length > 0) {

@@ -43,6 +43,8 @@ int anonymousFile();
 inline constexpr size_t kCopyChunk = size_t{1} << 20;
 // Writes all `size` bytes to a file descriptor at its position.
 bool writeAll(int fd, const uint8_t* data, size_t size);
+// Reads exactly `size` bytes at `offset` of a file descriptor.
+bool readAt(int fd, uint8_t* data, size_t size, uint64_t offset);
 // Copies `length` bytes from `offset` of `from` to the position of `to`
 // (through the kernel where it can), leaving `from`'s position alone.
 bool copyBytes(int from, uint64_t offset, int to, uint64_t length);

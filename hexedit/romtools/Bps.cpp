@@ -10,6 +10,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <stdexcept>
+
+#include "common/fileio.h"
 
 namespace hexedit::romtools {
 
@@ -419,6 +423,147 @@ BpsHeader readBpsHeader(std::span<const uint8_t> patch) {
     return h;
 }
 
+namespace {
+
+// Writes the target to a file through a bounded buffer, reading the source
+// file where the actions point and earlier target bytes back from the
+// buffer or the file; takes the target's CRC32 as each buffer is written.
+struct FileSink {
+    static constexpr size_t kBounce = size_t{1} << 16;
+    std::span<const uint8_t> patch;
+    int source, out;
+    std::vector<uint8_t> buf = std::vector<uint8_t>(common::kCopyChunk);
+    std::vector<uint8_t> bounce = std::vector<uint8_t>(kBounce);
+    size_t used = 0;
+    uint64_t flushed = 0;
+    uint32_t crc = 0;
+
+    static void check(bool ok) {
+        if (!ok) throw std::runtime_error("cannot read or write a file while patching");
+    }
+    void flush() {
+        crc = crc32Update(crc, std::span(buf).first(used));
+        check(common::writeAll(out, buf.data(), used));
+        flushed += used;
+        used = 0;
+    }
+    void append(const uint8_t* p, uint64_t n) {
+        while (n > 0) {
+            if (used == buf.size()) flush();
+            const size_t k = static_cast<size_t>(std::min<uint64_t>(n, buf.size() - used));
+            std::memcpy(&buf[used], p, k);
+            used += k;
+            p += k;
+            n -= k;
+        }
+    }
+    void fromPatch(size_t from, uint64_t len) { append(&patch[from], len); }
+    // Source bytes come through a window read ahead, so that the many short
+    // reads of a patch with scattered changes cost one read per window.
+    std::vector<uint8_t> window = std::vector<uint8_t>(common::kCopyChunk);
+    uint64_t windowAt = 0, sourceSize = 0;
+    size_t windowLength = 0;
+    void fromSource(uint64_t from, uint64_t len) {
+        while (len > 0) {
+            if (from < windowAt || from >= windowAt + windowLength) {
+                windowAt = from;
+                windowLength = static_cast<size_t>(std::min<uint64_t>(window.size(), sourceSize - from));
+                check(common::readAt(source, window.data(), windowLength, from));
+            }
+            const size_t k = static_cast<size_t>(std::min<uint64_t>(len, windowAt + windowLength - from));
+            append(&window[from - windowAt], k);
+            from += k;
+            len -= k;
+        }
+    }
+    // Target bytes [pos, pos + n) already written.
+    void readTarget(uint64_t pos, uint8_t* dst, size_t n) {
+        if (pos < flushed) {
+            const size_t k = static_cast<size_t>(std::min<uint64_t>(n, flushed - pos));
+            check(common::readAt(out, dst, k, pos));
+            dst += k;
+            pos += k;
+            n -= k;
+        }
+        if (n > 0) std::memcpy(dst, &buf[pos - flushed], n);
+    }
+    void fromTarget(uint64_t from, uint64_t len) {
+        const uint64_t distance = flushed + used - from;
+        if (distance >= kBounce) {
+            for (; len > 0;) {
+                const size_t k = static_cast<size_t>(std::min<uint64_t>(len, kBounce));
+                readTarget(from, bounce.data(), k);
+                append(bounce.data(), k);
+                from += k;
+                len -= k;
+            }
+            return;
+        }
+        // The last `distance` bytes repeat: fill the bounce buffer with whole
+        // periods and write it as often as needed.
+        const size_t period = static_cast<size_t>(distance);
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(len, kBounce / period * period));
+        readTarget(from, bounce.data(), std::min(period, want));
+        for (size_t filled = period; filled < want;) {
+            const size_t k = std::min(filled, want - filled);
+            std::memcpy(&bounce[filled], bounce.data(), k);
+            filled += k;
+        }
+        for (; len > 0;) {
+            const size_t k = static_cast<size_t>(std::min<uint64_t>(len, want));
+            append(bounce.data(), k);
+            len -= k;
+        }
+    }
+};
+
+}  // namespace
+
+namespace {
+
+// Fills in the refusal of a patch by its header and the source, if any:
+// a patch for another file is named as such before its actions are judged.
+bool refused(const BpsHeader& h, uint64_t sourceSize, const std::function<uint32_t()>& sourceCrc, BpsApplyResult& r) {
+    r.expectedSourceCrc = h.sourceCrc;
+    r.expectedSourceSize = h.sourceSize;
+    r.status = h.status;
+    if (h.status == BpsApplyStatus::BadHeader || h.status == BpsApplyStatus::PatchChecksum) return true;
+    if (h.actionsAt != 0) {
+        r.foundSourceCrc = sourceCrc();
+        if (h.sourceSize != sourceSize || r.foundSourceCrc != h.sourceCrc) {
+            r.status = BpsApplyStatus::WrongSource;
+            return true;
+        }
+    }
+    return h.status != BpsApplyStatus::Ok;
+}
+
+}  // namespace
+
+BpsApplyResult applyBpsToFile(std::span<const uint8_t> patch, int source, uint64_t sourceSize, int out) {
+    BpsApplyResult r;
+    const BpsHeader h = readBpsHeader(patch);
+    const auto sourceCrc = [&] {
+        uint32_t crc = 0;
+        std::vector<uint8_t> chunk(common::kCopyChunk);
+        for (uint64_t at = 0; at < sourceSize;) {
+            const size_t k = static_cast<size_t>(std::min<uint64_t>(sourceSize - at, chunk.size()));
+            FileSink::check(common::readAt(source, chunk.data(), k, at));
+            crc = crc32Update(crc, std::span(chunk).first(k));
+            at += k;
+        }
+        return crc;
+    };
+    if (refused(h, sourceSize, sourceCrc, r)) return r;
+    Reader in(patch, patch.size() - 12, h.actionsAt);
+    FileSink sink{patch, source, out};
+    sink.sourceSize = sourceSize;
+    walkActions(in, h.sourceSize, h.targetSize, sink);
+    sink.flush();
+    if (sink.crc != h.targetCrc) r.status = BpsApplyStatus::TargetChecksum;
+    return r;
+}
+
 BpsApplyResult applyBps(std::span<const uint8_t> patch, std::span<const uint8_t> source) {
     std::vector<uint8_t> out;
     BpsApplyResult r = applyBps(patch, source, out);
@@ -430,24 +575,7 @@ BpsApplyResult applyBps(std::span<const uint8_t> patch, std::span<const uint8_t>
     BpsApplyResult r;
     out.clear();
     const BpsHeader h = readBpsHeader(patch);
-    r.expectedSourceCrc = h.sourceCrc;
-    r.expectedSourceSize = h.sourceSize;
-    if (h.status == BpsApplyStatus::BadHeader || h.status == BpsApplyStatus::PatchChecksum) {
-        r.status = h.status;
-        return r;
-    }
-    // A patch for another file is named as such before its actions are judged.
-    if (h.actionsAt != 0) {
-        r.foundSourceCrc = crc32Of(source);
-        if (h.sourceSize != source.size() || r.foundSourceCrc != h.sourceCrc) {
-            r.status = BpsApplyStatus::WrongSource;
-            return r;
-        }
-    }
-    if (h.status != BpsApplyStatus::Ok) {
-        r.status = h.status;
-        return r;
-    }
+    if (refused(h, source.size(), [source] { return crc32Of(source); }, r)) return r;
     out.reserve(h.targetSize);  // appended without zero fill or reallocation
     preferLargePages(out.data(), out.capacity());
     Reader in(patch, patch.size() - 12, h.actionsAt);

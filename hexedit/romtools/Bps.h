@@ -58,6 +58,12 @@ BpsApplyResult applyBps(std::span<const uint8_t> patch, std::span<const uint8_t>
 // own target stays empty.
 BpsApplyResult applyBps(std::span<const uint8_t> patch, std::span<const uint8_t> source, std::vector<uint8_t>& target);
 
+// The same from a source file to an empty output file (open for reading and
+// writing), through bounded buffers: the source is read where the actions
+// point. The output holds the target only when the status is Ok. Throws
+// std::runtime_error when a file cannot be read or written.
+BpsApplyResult applyBpsToFile(std::span<const uint8_t> patch, int source, uint64_t sourceSize, int out);
+
 // What a patch declares, read and checked without the source: its own
 // CRC32, the target size, and every action against the declared sizes.
 struct BpsHeader {

@@ -1,4 +1,5 @@
 #include "hexedit/romtools/Ips32.h"
+#include "hexedit/romtools/Ips.h"
 #include "hexedit/romtools/MatchLength.h"
 
 #include <algorithm>

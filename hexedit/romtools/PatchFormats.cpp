@@ -2,7 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <functional>
+#include <stdexcept>
 
 #include "common/fileio.h"
 #include "hexedit/romtools/Ips.h"
@@ -22,6 +27,11 @@ std::string lower(std::string s) {
 }
 
 constexpr char kNotPerformed[] = "\n No patching performed.";
+
+std::string tooLarge(const std::string& name) {
+    return "The patch \"" + name + "\" makes a file of 2 GB or more." + kNotPerformed;
+}
+
 constexpr char kSameFiles[] = " These files are the same.\n No patch created.";
 
 }  // namespace
@@ -85,7 +95,7 @@ PatchOutcome readPatchRecords(std::span<const uint8_t> patch, const std::string&
         switch (readIps32(patch, visit)) {
         case Ips32ApplyStatus::Ok: break;
         case Ips32ApplyStatus::TooLarge:
-            out.message = "The patch \"" + name + "\" makes a file of 2 GB or more." + kNotPerformed;
+            out.message = tooLarge(name);
             return out;
         default: out.message = cut; return out;
         }
@@ -98,7 +108,8 @@ PatchOutcome readPatchRecords(std::span<const uint8_t> patch, const std::string&
 
 PatchOutcome applyAnyPatch(std::span<const uint8_t> patch, const std::string& name, std::vector<uint8_t>& file) {
     PatchOutcome out;
-    switch (patchFormatOf(patch)) {
+    const PatchFormat format = patchFormatOf(patch);
+    switch (format) {
     case PatchFormat::Bps: {
         BpsApplyResult r = applyBps(patch, file);
         if (r.status != BpsApplyStatus::Ok) {
@@ -125,6 +136,53 @@ PatchOutcome applyAnyPatch(std::span<const uint8_t> patch, const std::string& na
     }
     out.ok = true;
     return out;
+}
+
+PatchOutcome applyPatchToFile(std::span<const uint8_t> patch, const std::string& name, int source, uint64_t sourceSize,
+                              int out) {
+    PatchOutcome result;
+    const PatchFormat format = patchFormatOf(patch);
+    switch (format) {
+    case PatchFormat::Bps: {
+        const BpsApplyResult r = applyBpsToFile(patch, source, sourceSize, out);
+        result.message = bpsRefusal(r);
+        break;
+    }
+    case PatchFormat::Ips:
+    case PatchFormat::Ips32: {
+        // Every record is read before anything is written: the new length
+        // is known, and a patch cut short writes nothing.
+        uint64_t length = sourceSize;
+        result = readPatchRecords(patch, name, [&length](const PatchRecord& rec) {
+            length = std::max<uint64_t>(length, rec.offset + rec.count);
+        });
+        if (!result.ok) break;
+        if (length > kIps32MaxFile) {
+            result.message = tooLarge(name);
+            break;
+        }
+        if (!common::copyBytes(source, 0, out, sourceSize)) throw std::runtime_error("cannot copy the file to patch");
+        // Records write where they point; past the end the file grows, with
+        // zero bytes in any gap.
+        std::vector<uint8_t> run;
+        readPatchRecords(patch, name, [&](const PatchRecord& rec) {
+            const uint8_t* data = rec.data.data();
+            if (rec.data.empty()) {
+                run.assign(rec.count, rec.value);
+                data = run.data();
+            }
+            for (size_t done = 0; done < rec.count;) {
+                const ssize_t n = ::pwrite(out, data + done, rec.count - done, static_cast<off_t>(rec.offset + done));
+                if (n <= 0 && errno != EINTR) throw std::runtime_error("cannot write the patched file");
+                if (n > 0) done += static_cast<size_t>(n);
+            }
+        });
+        break;
+    }
+    default: result.message = "Not a valid \"PATCH\" file!"; break;
+    }
+    result.ok = result.message.empty();
+    return result;
 }
 
 PatchMade createPatch(PatchFormat format, std::span<const uint8_t> unchanged, std::span<const uint8_t> edited,

@@ -3,13 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <zlib.h>
 
 #include <map>
 #include <random>
 
+#include "common/fileio.h"
 #include "hexedit/romtools/Bps.h"
+#include "hexedit/romtools/Ips.h"
 #include "hexedit/romtools/Ips32.h"
+#include "hexedit/romtools/PatchFormats.h"
 
 using namespace hexedit::romtools;
 
@@ -261,6 +265,69 @@ TEST(PatchLimits, HostilePatchesAreRefusedBeforeAllocating) {
     EXPECT_EQ(readBpsHeader(bogus).targetSize, uint64_t{INT32_MAX});
     EXPECT_EQ(readBpsHeader(bogus).status, BpsApplyStatus::Malformed);
     EXPECT_EQ(applyBps(bogus, source).status, BpsApplyStatus::Malformed);
+}
+
+// A temporary file holding `bytes`, and the whole content of one.
+int fileWith(const Bytes& bytes) {
+    const int fd = common::anonymousFile();
+    EXPECT_TRUE(fd >= 0 && common::writeAll(fd, bytes.data(), bytes.size()));
+    return fd;
+}
+
+Bytes contentOf(int fd) {
+    Bytes b(static_cast<size_t>(::lseek(fd, 0, SEEK_END)));
+    EXPECT_TRUE(common::readAt(fd, b.data(), b.size(), 0));
+    return b;
+}
+
+// One more record at `offset`, before the end marker.
+Bytes withRecord(Bytes patch, bool ips32, uint32_t offset) {
+    Bytes rec;
+    for (int k = ips32 ? 3 : 2; k >= 0; --k) rec.push_back(static_cast<uint8_t>(offset >> (8 * k)));
+    rec.insert(rec.end(), {0, 3, 'r', 'e', 'c'});
+    patch.insert(patch.end() - (ips32 ? 4 : 3), rec.begin(), rec.end());
+    return patch;
+}
+
+// Applying from file to file gives what applying in memory gives, byte for
+// byte and message for message: random files and patches of each format,
+// records past the end, shrinking targets, cut and damaged patches, and the
+// 16 MiB and 2 GB limits.
+TEST(PatchToFile, MatchesTheInMemoryApply) {
+    std::mt19937 rng(41);
+    std::vector<std::pair<Bytes, Bytes>> cases;  // source, patch
+    for (int i = 0; i < 240; ++i) {
+        const Bytes source = randomBytes(rng, rng() % 3 == 0 ? rng() % 64 : rng() % 150000);
+        const Bytes target = edit(rng, source);
+        const int kind = i % 3;
+        Bytes patch = kind == 0 ? createBps(source, target) : kind == 1 ? createIps32(source, target).patch : createIps(source, target).patch;
+        if (kind != 0 && i % 4 == 1) patch = withRecord(patch, kind == 1, static_cast<uint32_t>(source.size() + rng() % 3000));
+        if (i % 5 == 2 && patch.size() > 6) patch.resize(5 + rng() % (patch.size() - 5));
+        if (i % 7 == 3) patch[rng() % patch.size()] ^= static_cast<uint8_t>(1 + rng() % 255);
+        cases.emplace_back(source, patch);
+    }
+    const Bytes small(100, 7);
+    // Target copies reaching back past the output buffer of the file path.
+    Bytes twice = randomBytes(rng, 1300000);
+    twice.insert(twice.end(), twice.begin(), twice.end());
+    cases.emplace_back(small, createBps(small, twice));
+    cases.emplace_back(small, withRecord(createIps(Bytes{}, Bytes{}).patch, false, 0xFFFFF0));  // up to 16 MiB
+    cases.emplace_back(small, withRecord(createIps32(Bytes{}, Bytes{}).patch, true, 0x7FFFFFFE));  // past 2 GB - 1
+    cases.emplace_back(small, Bytes{'X', 'Y'});
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const auto& [source, patch] = cases[i];
+        Bytes inMemory = source;
+        const PatchOutcome want = applyAnyPatch(patch, "p", inMemory);
+        const int in = fileWith(source), out = common::anonymousFile();
+        const PatchOutcome got = applyPatchToFile(patch, "p", in, source.size(), out);
+        ASSERT_EQ(got.ok, want.ok) << i << want.message;
+        ASSERT_EQ(got.message, want.message) << i;
+        if (want.ok) {
+            ASSERT_TRUE(contentOf(out) == inMemory) << i;
+        }
+        ::close(in);
+        ::close(out);
+    }
 }
 
 TEST(Ips32, RoundTripsAcross16MiB) {
