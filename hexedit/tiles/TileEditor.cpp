@@ -227,6 +227,7 @@ const Palette* TileEditor::savestatePalette() const {
 
 void TileEditor::ViewZstPalette1Click() {
     if (const Palette* p = savestatePalette()) selectPalette(*p);
+    else session_.port().inform("No savestate palette: open a ZSNES savestate or load a ZST palette first.");
 }
 
 void TileEditor::LoadZstPalette1Click() {
@@ -608,9 +609,13 @@ void TileEditor::ClrBoxMouse(int x, int y, MouseButton button) {
     hoverColor_ = n;
     BoxShown = ClipBoxShown = false;
     hoverChrX_ = hoverChrY_ = -1;
+    Notice.clear();
     if (n >= 0 && n < format().ColorCount) {
         if (button == MouseButton::Left) LeftColor = static_cast<uint8_t>(n);
         if (button == MouseButton::Right) RightColor = static_cast<uint8_t>(n);
+    } else if (n >= 0 && button != MouseButton::None) {
+        Notice = "Colour " + std::to_string(n) + " is not used: this format has " +
+                 std::to_string(format().ColorCount) + " colours.";
     }
     refresh();
 }

@@ -201,6 +201,8 @@ public:
     // ---- texts ----
     std::string caption() const;
     std::string statusLayout() const;  // panel 0
+    // Why the click just made did nothing, for the status bar to tell.
+    std::string Notice;
     std::string_view statusFormat() const { return format().statusName; }
     std::string statusPosition() const;
     std::string colorIndexText() const;

@@ -210,6 +210,11 @@ Range readRange(const std::string& beg, const std::string& end, const EditorStat
 
 }  // namespace
 
+std::string Dumper::outputPath() const {
+    // A bare name goes next to the open file, not into the working folder.
+    return common::outputPath(DFile, common::folderOf(session_.editor().CurrentPath));
+}
+
 bool Dumper::haveFileName() {
     if (!DFile.empty()) return true;
     fileError("No file name specified...");
@@ -235,12 +240,14 @@ void Dumper::binaryDump() {
     }
     if (!haveFileName()) return;
     const auto data = bytes.subspan(static_cast<size_t>(r.start), static_cast<size_t>(r.length));
-    if (!common::writeFileAtomic(DFile, data).empty()) {
+    const std::string out = outputPath();
+    if (!common::writeFileAtomic(out, data).empty()) {
         fileError("Fatal Error: Could not create\n " + DFile);
         DumpState = CreateFailed;
         return;
     }
     DumpState = Idle;
+    session_.fileWritten(out);
     if (QuietDumps == 0)
         session_.port().inform("Data was dumped to the binary file...", "Binary Dumping...", MsgIcon::Exclamation);
 }
@@ -282,12 +289,14 @@ void Dumper::textDump() {
         DumpState = Idle;
         return;
     }
-    if (!common::writeFileAtomic(DFile, *text).empty()) {
+    const std::string out = outputPath();
+    if (!common::writeFileAtomic(out, *text).empty()) {
         fileError("Fatal Error: Could not create\n " + DFile);
         DumpState = CreateFailed;
         return;
     }
     DumpState = Idle;
+    session_.fileWritten(out);
     if (QuietDumps == 0)
         session_.port().inform("Data was dumped to the text file...", "Text Dumping...", MsgIcon::Exclamation);
 }
