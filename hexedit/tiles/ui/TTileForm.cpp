@@ -177,9 +177,12 @@ TTileForm::TTileForm(TileEditor& model, QWidget* parent) : QDialog(parent), mode
     top->setContentsMargins(4, 0, 4, 0);
     auto* tiles = new QVBoxLayout;
     tiles->addWidget(tilesCaption);
-    tiles->addWidget(TBox);
+    auto* tilesRow = new QHBoxLayout;
+    tilesRow->addWidget(TBox);
+    tilesRow->addWidget(TVScrl);
+    tiles->addLayout(tilesRow);
+    tiles->addStretch();
     top->addLayout(tiles);
-    top->addWidget(TVScrl, 0, Qt::AlignBottom);
     auto* side = new QVBoxLayout;
     side->addWidget(editCaption);
     side->addWidget(chrHolder);
