@@ -9,7 +9,7 @@ namespace cli {
 
 bool CliPort::message(const common::Message& m) {
     messages.push_back(m);
-    if (m.buttons != common::MsgButtons::YesNo) return true;
+    if (m.buttons == common::MsgButtons::Ok) return true;
     if (answers.empty()) return answerYes;
     const bool yes = answers.front();
     answers.pop_front();

@@ -85,7 +85,9 @@ int dump(const DumpArgs& a) {
         temp = std::filesystem::temp_directory_path() / ("romtoolset-dump-" + std::to_string(::getpid()));
         std::filesystem::create_directories(temp);
     }
-    dumper.DFile = a.output == "-" ? (temp / "dump").string() : a.output;
+    // On the command line a relative name means the current folder (the
+    // editor would take the open file's).
+    dumper.DFile = a.output == "-" ? (temp / "dump").string() : std::filesystem::absolute(a.output).string();
     dumper.BegOfs = hexedit::transfer::offsetBoxText(a.start);
     dumper.EndOfs = hexedit::transfer::offsetBoxText(a.end);
     dumper.DumpState = a.binary ? hexedit::transfer::BinaryPending : hexedit::transfer::TextPending;

@@ -253,6 +253,11 @@ std::string folderOf(const std::string& path) {
     return path.substr(0, pos);
 }
 
+std::string outputPath(const std::string& name, const std::string& baseFolder) {
+    if (name.empty() || name.front() == '/' || baseFolder.empty()) return name;
+    return baseFolder.back() == '/' ? baseFolder + name : baseFolder + "/" + name;
+}
+
 std::string fileNameOf(const std::string& path) {
     auto pos = path.find_last_of("/\\");
     return pos == std::string::npos ? path : path.substr(pos + 1);

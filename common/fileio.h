@@ -70,4 +70,9 @@ std::string fileNameOf(const std::string& path);
 
 std::string currentFolder();
 
+// Where an output file named `name` goes: a relative name is taken against
+// `baseFolder` (the open file's folder), an absolute one or one with no
+// base folder as it stands.
+std::string outputPath(const std::string& name, const std::string& baseFolder);
+
 }  // namespace common

@@ -137,15 +137,17 @@ bool CompressionUtility::writeRom(common::Port& port) {
         return false;
     }
     s_.Modified = false;
+    s_.WrittenPath = s_.RomPath;
     port.inform(quoted(common::fileNameOf(s_.RomPath)) + " has been saved!", {}, common::MsgIcon::Exclamation);
     return true;
 }
 
 bool CompressionUtility::closeQuery(common::Port& port) {
     if (!s_.romLoaded() || !s_.Modified) return true;
-    if (!port.ask("The ROM has been changed by recompressing. Do you wish to save it?", "ROM Data Modified..."))
-        return true;
-    return writeRom(port);
+    const std::optional<bool> save =
+        port.askOrCancel("The ROM has been changed by recompressing. Do you wish to save it?", "ROM Data Modified...");
+    if (!save) return false;  // Cancel keeps the program open
+    return !*save || writeRom(port);
 }
 
 // True when the data file holds what overwriting it would lose (the user
@@ -202,7 +204,19 @@ void CompressionUtility::decompressBlock(int tag, common::Port& port) {
         port.inform("Error: Could not open 'TEXT SOURCE' file.", {}, common::MsgIcon::Exclamation);
         return;
     }
+    s_.WrittenPath = data;
     addLine("Sucessfully decompressed " + quoted(dataName));
+}
+
+std::string CompressionUtility::statusText() const {
+    std::string text;
+    auto add = [&text](const std::string& part) { text += (text.empty() ? "" : " | ") + part; };
+    if (s_.romLoaded())
+        add("ROM: " + common::fileNameOf(s_.RomPath) + " (" + std::to_string(s_.RomSize) + " bytes" +
+            (s_.HeaderSize ? ", copier header" : "") + ")");
+    if (s_.romLoaded() && s_.Modified) add("Unsaved changes");
+    if (!s_.WrittenPath.empty()) add("Written: " + s_.WrittenPath);
+    return text;
 }
 
 void CompressionUtility::recompress(common::Port& port) {

@@ -31,6 +31,7 @@ struct CompState {
     std::vector<uint8_t> WorkArea;   // kWorkAreaSize bytes while a ROM is loaded
     std::vector<std::string> ListBox1;
     bool Modified = false;  // the ROM in memory differs from RomPath's file
+    std::string WrittenPath;  // the last file written (data file or ROM)
 
     bool romLoaded() const { return !RomPath.empty(); }
     // The ROM proper: the buffer after the copier header.
@@ -61,6 +62,10 @@ public:
     // File > Exit: frees the ROM and the work area; a running record file
     // stops after its current line.
     void exit();
+
+    // The status bar: the loaded ROM's name and size, unsaved changes and
+    // the last file written; empty before anything happened.
+    std::string statusText() const;
 
     // Output names for a block whose file offset (S + HeaderSize) is F.
     std::string compFolder() const;

@@ -385,6 +385,7 @@ void ScriptEditor::SaveTextFile(common::Port& port) {
     }
     port.inform("\"" + common::fileNameOf(TranslationPath) + "\" was saved successfully!");
     TextModified = false;
+    WrittenPath = TranslationPath;
 }
 
 void ScriptEditor::TextChanged(std::string text, size_t caret) {
@@ -400,9 +401,17 @@ void ScriptEditor::SetEditorSelection(size_t start, size_t length) {
     SelLength = std::min(length, EditorText.size() - SelStart);
 }
 
-void ScriptEditor::CloseQuery(common::Port& port) {
-    if (TextModified && port.ask("TEXT data not saved. Do you wish to save it?", "TEXT File Modified..."))
-        SaveTextFile(port);
+bool ScriptEditor::CloseQuery(common::Port& port) {
+    if (!TextModified) return true;
+    const std::optional<bool> save = port.askOrCancel("TEXT data not saved. Do you wish to save it?", "TEXT File Modified...");
+    if (!save) {
+        CloseRequested = false;  // Cancel: the program stays open
+        return false;
+    }
+    if (*save) SaveTextFile(port);
+    // A save that failed keeps the text, and the program, open.
+    if (*save && TextModified) CloseRequested = false;
+    return !(*save && TextModified);
 }
 
 void ScriptEditor::ToggleHideCodes() {
@@ -433,8 +442,12 @@ void ScriptEditor::SetBoxFill(BoxFill f) {
 void ScriptEditor::SaveRomFile(common::Port& port) {
     if (!romLoaded()) return;
     std::string err = common::writeFileAtomic(RomPath, std::span<const uint8_t>(RomBuffer));
-    if (!err.empty()) port.inform("Fatal Error: Could not open ROM File for saving...");
-    else port.inform("ROM File saved successfully!");
+    if (!err.empty()) {
+        port.inform("Fatal Error: Could not open ROM File for saving...");
+        return;
+    }
+    WrittenPath = RomPath;
+    port.inform("ROM File saved successfully!");
 }
 
 void ScriptEditor::DumpMemory(common::Port& port) {
@@ -443,8 +456,18 @@ void ScriptEditor::DumpMemory(common::Port& port) {
     req.initialFolder = StartFolder;
     auto path = port.saveFile(req);
     if (!path) return;
-    std::string err = common::writeFileAtomic(*path, std::span<const uint8_t>(WorkRam));
+    // A bare name goes next to the ROM, not into the working folder.
+    const std::string out = common::outputPath(*path, common::folderOf(RomPath));
+    std::string err = common::writeFileAtomic(out, std::span<const uint8_t>(WorkRam));
     if (!err.empty()) port.inform("Error: Could not open file for saving...");
+    else WrittenPath = out;
+}
+
+std::string ScriptEditor::FileStateText() const {
+    std::string text;
+    if (TextModified) text = "Unsaved text";
+    if (!WrittenPath.empty()) text += (text.empty() ? "" : " | ") + std::string("Written: ") + WrittenPath;
+    return text;
 }
 
 std::string ScriptEditor::HexCaption() const {

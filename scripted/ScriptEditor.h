@@ -92,6 +92,8 @@ public:
     bool TextEditorActive = false;  // set by the forms: the text editor is the active window
     Focus FocusRequest = Focus::None;  // taken by the forms after each command
     bool CloseRequested = false;
+    bool WrapEditorLines = false;  // the text editor wraps long lines on screen
+    std::string WrittenPath;       // the last file written
 
     // --- commands --------------------------------------------------------
     bool romLoaded() const { return !RomBuffer.empty(); }
@@ -113,7 +115,8 @@ public:
     // The text editor's selection, as the form sees it before a command.
     void SetEditorSelection(size_t start, size_t length);
     // Closing the main window: asks to save a modified translation.
-    void CloseQuery(common::Port& port);
+    // False when the program should stay open (Cancel, or a failed save).
+    bool CloseQuery(common::Port& port);
     // A key of the main window; returns true when it is swallowed.
     bool KeyDown(Key key, bool shift, bool ctrl);
     void DumpMemory(common::Port& port);
@@ -130,6 +133,9 @@ public:
     std::array<uint16_t, 8 * 16> HexPreview() const;
     void EditorKeys(common::Port& port);
     void Exit() { CloseRequested = true; }
+    void ToggleWrap() { WrapEditorLines = !WrapEditorLines; }
+    // The status bar's lasting state: unsaved text and the last file written.
+    std::string FileStateText() const;
 
     void ShowWindow(Window w, bool visible) { WindowVisible[static_cast<size_t>(w)] = visible; }
     bool windowVisible(Window w) const { return WindowVisible[static_cast<size_t>(w)]; }

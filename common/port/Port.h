@@ -12,7 +12,9 @@
 namespace common {
 
 enum class MsgIcon { None, Question, Exclamation, Stop };
-enum class MsgButtons { Ok, YesNo };
+enum class MsgButtons { Ok, YesNo, YesNoCancel };
+// The button that closed a question.
+enum class Answer { Yes, No, Cancel };
 
 // A message box. Texts are UTF-8.
 struct Message {
@@ -63,8 +65,12 @@ class Port {
 public:
     virtual ~Port() = default;
 
-    // Shows a message box; returns true for OK or Yes, false for No.
+    // Shows a message box; returns true for OK or Yes, false for No (and
+    // for Cancel).
     virtual bool message(const Message& m) = 0;
+    // A question that may also be cancelled. Ports without a Cancel answer
+    // with message()'s Yes or No.
+    virtual Answer choose(const Message& m) { return message(m) ? Answer::Yes : Answer::No; }
     // Open dialog: the chosen paths, empty when cancelled. A single-selection
     // dialog returns at most one path.
     virtual std::vector<std::string> openFiles(const OpenRequest& r) = 0;
@@ -99,6 +105,12 @@ public:
     }
     bool ask(std::string text, std::string title, MsgIcon icon = MsgIcon::Question) {
         return message(Message{std::move(text), std::move(title), icon, MsgButtons::YesNo});
+    }
+    // Yes/No/Cancel: true for Yes, false for No, nothing for Cancel.
+    std::optional<bool> askOrCancel(std::string text, std::string title, MsgIcon icon = MsgIcon::Question) {
+        const Answer a = choose(Message{std::move(text), std::move(title), icon, MsgButtons::YesNoCancel});
+        if (a == Answer::Cancel) return std::nullopt;
+        return a == Answer::Yes;
     }
     std::optional<std::string> openFile(OpenRequest r) {
         r.multiple = false;

@@ -21,7 +21,8 @@ ScriptedPort::~ScriptedPort() {
                       << iconName(m.icon) << ")";
 }
 
-void ScriptedPort::answerQuestion(bool yes) { answers_.push_back(Question{yes}); }
+void ScriptedPort::answerQuestion(bool yes) { answers_.push_back(Question{yes ? Answer::Yes : Answer::No}); }
+void ScriptedPort::cancelQuestion() { answers_.push_back(Question{Answer::Cancel}); }
 void ScriptedPort::answerOpen(std::vector<std::string> paths) { answers_.push_back(Open{std::move(paths)}); }
 void ScriptedPort::answerSave(std::optional<std::string> path) { answers_.push_back(Save{std::move(path)}); }
 void ScriptedPort::answerFont(std::optional<FontSpec> font) { answers_.push_back(Font{std::move(font)}); }
@@ -42,11 +43,18 @@ std::optional<T> ScriptedPort::next(const char* what, const std::string& detail)
     return answer;
 }
 
-bool ScriptedPort::message(const Message& m) {
+bool ScriptedPort::message(const Message& m) { return choose(m) == Answer::Yes; }
+
+Answer ScriptedPort::choose(const Message& m) {
     messages_.push_back(m);
-    if (m.buttons == MsgButtons::Ok) return true;
+    if (m.buttons == MsgButtons::Ok) return Answer::Yes;
     auto answer = next<Question>("question", "\"" + m.text + "\" titled \"" + m.title + "\"");
-    return answer ? answer->yes : false;
+    if (!answer) return Answer::No;
+    if (answer->answer == Answer::Cancel && m.buttons != MsgButtons::YesNoCancel) {
+        ADD_FAILURE() << "Cancel scripted for a question without Cancel: \"" << m.text << "\"";
+        return Answer::No;
+    }
+    return answer->answer;
 }
 
 Message ScriptedPort::takeMessage() {
@@ -69,7 +77,9 @@ void ScriptedPort::expectMessage(const std::string& text, const std::string& tit
     EXPECT_EQ(m.text, text);
     EXPECT_EQ(m.title, title) << "for \"" << text << "\"";
     EXPECT_EQ(iconName(m.icon), std::string(iconName(icon))) << "for \"" << text << "\"";
-    EXPECT_EQ(m.buttons == MsgButtons::YesNo, buttons == MsgButtons::YesNo) << "buttons of \"" << text << "\"";
+    // Yes/No and Yes/No/Cancel both count as a question here; tests of the
+    // Cancel button compare the buttons themselves.
+    EXPECT_EQ(m.buttons == MsgButtons::Ok, buttons == MsgButtons::Ok) << "buttons of \"" << text << "\"";
 }
 
 std::vector<std::string> ScriptedPort::openFiles(const OpenRequest& r) {

@@ -26,6 +26,8 @@ public:
 
     // Scripted answers, consumed in order.
     void answerQuestion(bool yes);
+    // Cancel for a Yes/No/Cancel question (a Yes/No question fails the test).
+    void cancelQuestion();
     void answerOpen(std::vector<std::string> paths);  // empty = cancel
     void answerOpen(std::string path) { answerOpen(std::vector<std::string>{std::move(path)}); }
     void cancelOpen() { answerOpen(std::vector<std::string>{}); }
@@ -68,6 +70,7 @@ public:
     int processEventsCalls = 0;
 
     bool message(const Message& m) override;
+    Answer choose(const Message& m) override;
     std::vector<std::string> openFiles(const OpenRequest& r) override;
     std::optional<std::string> saveFile(const SaveRequest& r) override;
     std::optional<FontSpec> chooseFont(const FontSpec& initial) override;
@@ -81,7 +84,7 @@ public:
 
 private:
     struct Question {
-        bool yes;
+        common::Answer answer;
     };
     struct Open {
         std::vector<std::string> paths;
@@ -92,12 +95,12 @@ private:
     struct Font {
         std::optional<FontSpec> font;
     };
-    using Answer = std::variant<Question, Open, Save, Font>;
+    using Scripted = std::variant<Question, Open, Save, Font>;
 
     template <class T>
     std::optional<T> next(const char* what, const std::string& detail);
 
-    std::deque<Answer> answers_;
+    std::deque<Scripted> answers_;
     std::deque<Message> messages_;
 };
 

@@ -167,3 +167,18 @@ TEST(FileIo, PathParts) {
     EXPECT_EQ(folderOf("game.smc"), "");
     EXPECT_EQ(folderOf("/game.smc"), "/");
 }
+
+// Relative output names go next to the open file; absolute names and
+// names with no open file stay as they are.
+TEST(FileIo, OutputPathRule) {
+    const struct {
+        const char *name, *base, *out;
+    } cases[] = {
+        {"tower.txt", "/roms", "/roms/tower.txt"},
+        {"dumps/tower.txt", "/roms/", "/roms/dumps/tower.txt"},
+        {"/tmp/tower.txt", "/roms", "/tmp/tower.txt"},
+        {"tower.txt", "", "tower.txt"},
+        {"tower.txt", "/", "/tower.txt"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(outputPath(c.name, c.base), c.out) << c.name << " in " << c.base;
+}

@@ -32,8 +32,31 @@ QString toQtFilter(const std::string& filter) {
     return out.join(QStringLiteral(";;"));
 }
 
-bool QtPort::message(const Message& m) {
-    QMessageBox box(parent_);
+QWidget* QtPort::dialogParent() const {
+    // The window that asked is the one the user works in: a modal dialog,
+    // else the active window (a tool window that stays on top, the table
+    // editor while the main window is hidden). A hidden window would leave
+    // the box without an owner.
+    for (QWidget* w : {QApplication::activeModalWidget(), QApplication::activeWindow()})
+        if (w && w->isVisible()) return w;
+    if (parent_ && parent_->isVisible()) return parent_;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->isActiveWindow()) return w;
+    return parent_;
+}
+
+void keepAboveOwner(QWidget& dialog, const QWidget* owner) {
+    if (owner && owner->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    dialog.setWindowModality(Qt::ApplicationModal);
+}
+
+bool QtPort::message(const Message& m) { return choose(m) == Answer::Yes; }
+
+Answer QtPort::choose(const Message& m) {
+    QWidget* owner = dialogParent();
+    QMessageBox box(owner);
+    keepAboveOwner(box, owner);
     box.setText(qs(m.text));
     box.setWindowTitle(qs(m.title));
     switch (m.icon) {
@@ -42,31 +65,46 @@ bool QtPort::message(const Message& m) {
         case MsgIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
         case MsgIcon::Stop: box.setIcon(QMessageBox::Critical); break;
     }
-    if (m.buttons == MsgButtons::YesNo) {
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
-    } else {
-        box.setStandardButtons(QMessageBox::Ok);
+    switch (m.buttons) {
+        case MsgButtons::YesNo:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            box.setDefaultButton(QMessageBox::Yes);
+            break;
+        case MsgButtons::YesNoCancel:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            box.setDefaultButton(QMessageBox::Yes);
+            box.setEscapeButton(QMessageBox::Cancel);
+            break;
+        case MsgButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
     }
-    return box.exec() != QMessageBox::No;
+    switch (box.exec()) {
+        case QMessageBox::No: return Answer::No;
+        case QMessageBox::Cancel: return m.buttons == MsgButtons::YesNoCancel ? Answer::Cancel : Answer::No;
+        default: return Answer::Yes;
+    }
 }
 
 std::vector<std::string> QtPort::openFiles(const OpenRequest& r) {
     QString start = qs(r.initialFolder);
     if (!r.fileName.empty()) start = start.isEmpty() ? qs(r.fileName) : start + '/' + qs(r.fileName);
+    QWidget* owner = dialogParent();
+    QFileDialog dialog(owner, qs(r.title), start, toQtFilter(r.filter));
+    keepAboveOwner(dialog, owner);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(r.multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
     std::vector<std::string> paths;
-    if (r.multiple) {
-        for (const auto& p : QFileDialog::getOpenFileNames(parent_, qs(r.title), start, toQtFilter(r.filter)))
-            paths.push_back(ss(p));
-    } else {
-        QString p = QFileDialog::getOpenFileName(parent_, qs(r.title), start, toQtFilter(r.filter));
-        if (!p.isEmpty()) paths.push_back(ss(p));
+    if (dialog.exec() != QDialog::Accepted) return paths;
+    for (const auto& p : dialog.selectedFiles()) {
+        paths.push_back(ss(p));
+        if (!r.multiple) break;
     }
     return paths;
 }
 
 std::optional<std::string> QtPort::saveFile(const SaveRequest& r) {
-    QFileDialog dialog(parent_, qs(r.title), qs(r.initialFolder), toQtFilter(r.filter));
+    QWidget* owner = dialogParent();
+    QFileDialog dialog(owner, qs(r.title), qs(r.initialFolder), toQtFilter(r.filter));
+    keepAboveOwner(dialog, owner);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     if (!r.defaultExtension.empty()) dialog.setDefaultSuffix(qs(r.defaultExtension));
@@ -79,9 +117,11 @@ std::optional<FontSpec> QtPort::chooseFont(const FontSpec& initial) {
     QFont start(qs(initial.face), initial.pointSize);
     start.setBold(initial.bold);
     start.setItalic(initial.italic);
-    bool ok = false;
-    QFont f = QFontDialog::getFont(&ok, start, parent_);
-    if (!ok) return std::nullopt;
+    QWidget* owner = dialogParent();
+    QFontDialog dialog(start, owner);
+    keepAboveOwner(dialog, owner);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QFont f = dialog.selectedFont();
     return FontSpec{ss(f.family()), f.pointSize(), f.bold(), f.italic()};
 }
 

@@ -13,10 +13,14 @@ namespace common {
 class QtPort : public Port {
 public:
     explicit QtPort(QWidget* parent = nullptr) : parent_(parent) {}
-    // Dialogs are centred over this window.
+    // Dialogs belong to the window that asked: the active window of the
+    // program, or this one when none is active.
     void setParent(QWidget* parent) { parent_ = parent; }
+    // The window a box or dialog opens above now.
+    QWidget* dialogParent() const;
 
     bool message(const Message& m) override;
+    Answer choose(const Message& m) override;
     std::vector<std::string> openFiles(const OpenRequest& r) override;
     std::optional<std::string> saveFile(const SaveRequest& r) override;
     std::optional<FontSpec> chooseFont(const FontSpec& initial) override;
@@ -31,6 +35,10 @@ public:
 private:
     QPointer<QWidget> parent_;
 };
+
+// Makes `dialog` open above `owner`: a window that stays on top would
+// otherwise cover the box it asked for.
+void keepAboveOwner(QWidget& dialog, const QWidget* owner);
 
 // "Label|*.a;*.b" to Qt's "Label (*.a *.A *.b *.B)" form; patterns are
 // offered in both cases since Linux file names are case-sensitive.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -44,7 +45,7 @@ private slots:
         TempDir dir;
         ScriptedPort port;
         TcmForm form(dir.path(), &port);
-        QCOMPARE(form.windowTitle(), QStringLiteral("Compression Utility: Lumbrine"));
+        QCOMPARE(form.windowTitle(), QStringLiteral("Compression Utility: Lumbrine[*]"));
         QCOMPARE(form.OpenROMFile1->text(), QStringLiteral("&Open ROM File"));
         QCOMPARE(form.OpenROMFile1->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
         QCOMPARE(form.SaveROMFile1->text(), QStringLiteral("&Save ROM File"));
@@ -86,6 +87,10 @@ private slots:
         form.OpenROMFile1->trigger();
         QVERIFY(form.SaveROMFile1->isEnabled());
         QVERIFY(form.Graphics1->isEnabled());
+        // The status bar tells which ROM is loaded.
+        QCOMPARE(form.StatusLabel->accessibleName(), QStringLiteral("ROM state"));
+        QCOMPARE(form.StatusLabel->text(),
+                 QStringLiteral("ROM: game.smc (%1 bytes, copier header)").arg(rom.file.size()));
 
         form.Graphics1->trigger();
         QCOMPARE(listLines(form.ListBox1), QStringList{QStringLiteral("Sucessfully decompressed \"VT2_6521.dat\"")});
@@ -103,11 +108,14 @@ private slots:
         QCOMPARE(listLines(form.ListBox1),
                  QStringList{QStringLiteral("Success: Data was recompressed completely! [ VT2_6521.dat ] ")});
         QCOMPARE(port.processEventsCalls, 1);
+        QVERIFY(form.isWindowModified());
+        QVERIFY(form.StatusLabel->text().contains(QStringLiteral("Unsaved changes")));
 
         if (const char* shots = std::getenv("VT2COMP_SCREENSHOT")) form.grab().save(QString::fromUtf8(shots));
 
         form.SaveROMFile1->trigger();
         port.expectMessage("\"game.smc\" has been saved!", {}, common::MsgIcon::Exclamation);
+        QVERIFY(form.StatusLabel->text().endsWith(QStringLiteral("Written: ") + QString::fromStdString(romPath)));
 
         const Bytes saved = readFile(romPath);
         QCOMPARE(saved.size(), rom.file.size());
@@ -130,6 +138,10 @@ private slots:
         writeFile(data, edited);
         port.answerOpen(record);
         form.RecompressBlock1->trigger();
+        port.cancelQuestion();  // Cancel keeps the window open
+        form.Exit1->trigger();
+        QCOMPARE(port.takeMessage().buttons, common::MsgButtons::YesNoCancel);
+        QVERIFY(form.isVisible());
         port.answerQuestion(false);
         form.Exit1->trigger();
         port.expectMessage("The ROM has been changed by recompressing. Do you wish to save it?",

@@ -381,7 +381,11 @@ TEST_F(Utility, AChangedRomIsOfferedForSavingAndAnEditedDataFileBeforeOverwritin
     auto expectQuestion = [&] {
         port.expectMessage(question, "ROM Data Modified...", common::MsgIcon::Question, common::MsgButtons::YesNo);
     };
-    // No discards; a failed save keeps the window open; Yes saves.
+    // Cancel keeps the window open; No discards; a failed save keeps the
+    // window open; Yes saves.
+    port.cancelQuestion();
+    EXPECT_FALSE(util.closeQuery(port));
+    EXPECT_EQ(port.takeMessage().buttons, common::MsgButtons::YesNoCancel);
     port.answerQuestion(false);
     EXPECT_TRUE(util.closeQuery(port));
     expectQuestion();

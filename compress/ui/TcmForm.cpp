@@ -5,13 +5,15 @@
 #include <QCloseEvent>
 #include <QListWidget>
 #include <QMenu>
+#include <QLabel>
 #include <QMenuBar>
+#include <QStatusBar>
 
 namespace vt2comp {
 
 TcmForm::TcmForm(std::string startFolder, common::Port* port, QWidget* parent)
     : QMainWindow(parent), utility_(std::move(startFolder)), qtPort_(this), port_(port ? port : &qtPort_) {
-    setWindowTitle(QStringLiteral("Compression Utility: Lumbrine"));
+    setWindowTitle(QStringLiteral("Compression Utility: Lumbrine[*]"));
     resize(480, 260);
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
@@ -39,7 +41,16 @@ TcmForm::TcmForm(std::string startFolder, common::Port* port, QWidget* parent)
     ListBox1->setFont(QFont(QStringLiteral("Arial"), 10));
     setCentralWidget(ListBox1);
 
-    utility_.listChanged = [this] { showList(); };
+    StatusLabel = new QLabel(this);
+    StatusLabel->setObjectName(QStringLiteral("StatusLabel"));
+    StatusLabel->setAccessibleName(QStringLiteral("ROM state"));
+    StatusLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    statusBar()->addWidget(StatusLabel, 1);
+
+    utility_.listChanged = [this] {
+        showList();
+        updateMenus();
+    };
     updateMenus();
 }
 
@@ -56,6 +67,8 @@ void TcmForm::updateMenus() {
     SaveROMFile1->setEnabled(loaded);
     Graphics1->setEnabled(loaded);
     RecompressBlock1->setEnabled(loaded);
+    StatusLabel->setText(common::qs(utility_.statusText()));
+    setWindowModified(loaded && utility_.state().Modified);
 }
 
 void TcmForm::OpenROMFile1Click() {
@@ -63,7 +76,10 @@ void TcmForm::OpenROMFile1Click() {
     updateMenus();
 }
 
-void TcmForm::SaveROMFile1Click() { utility_.saveRom(*port_); }
+void TcmForm::SaveROMFile1Click() {
+    utility_.saveRom(*port_);
+    updateMenus();
+}
 
 // Exit closes the window; closing offers a changed ROM for saving first.
 void TcmForm::Exit1Click() { close(); }
@@ -81,8 +97,12 @@ void TcmForm::closeEvent(QCloseEvent* e) {
 void TcmForm::Graphics1Click() {
     auto* action = qobject_cast<QAction*>(sender());
     utility_.decompressBlock(action ? action->data().toInt() : 0, *port_);
+    updateMenus();
 }
 
-void TcmForm::RecompressBlock1Click() { utility_.recompress(*port_); }
+void TcmForm::RecompressBlock1Click() {
+    utility_.recompress(*port_);
+    updateMenus();
+}
 
 }  // namespace vt2comp

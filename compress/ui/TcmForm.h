@@ -10,6 +10,7 @@
 #include "compress/CompressionUtility.h"
 
 class QAction;
+class QLabel;
 class QListWidget;
 
 namespace vt2comp {
@@ -29,6 +30,7 @@ public:
     QAction* Exit1 = nullptr;
     QAction* Graphics1 = nullptr;
     QAction* RecompressBlock1 = nullptr;
+    QLabel* StatusLabel = nullptr;  // the loaded ROM, unsaved changes, the last file written
 
 public slots:
     void OpenROMFile1Click();

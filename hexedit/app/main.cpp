@@ -4,10 +4,12 @@
 #include <new>
 
 #include "hexedit/app/Startup.h"
+#include "common/ui/WindowRules.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Hex and Tile Editor For Windows"));
+    common::WindowRules::install();
     std::unique_ptr<hexedit::Tarnwick> tarnwick;
     try {
         tarnwick = std::make_unique<hexedit::Tarnwick>();

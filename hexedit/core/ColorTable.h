@@ -46,6 +46,19 @@ extern const std::array<std::string_view, kColorItems> kColorItemNames;
 // the highlights, text colours of pairs 13 to 19 are 0.
 ColorPairs defaultColorTable();
 
+// Contrast ratio of two colours by their relative luminance: 1 (the same)
+// to 21 (black and white).
+double contrastRatio(uint32_t a, uint32_t b);
+
+// Colours of selected cells over cells of `background` showing `text`: a
+// background at least 3:1 from `background` (and, where one is, also from
+// the cursor's `cursorBackground`), and a text colour at least 3:1 from
+// it, `text` itself when it is.
+ColorPair selectionColors(uint32_t text, uint32_t background, uint32_t cursorBackground);
+
+// Text colour of bytes changed since the last save: orange.
+inline constexpr uint32_t kDefaultChangedColor = 0x00A5FF;
+
 // Windows colour value of white and yellow, used for the code markers.
 inline constexpr uint32_t kWhite = 0xFFFFFF;
 inline constexpr uint32_t kYellow = 0x00FFFF;

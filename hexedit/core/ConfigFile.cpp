@@ -64,6 +64,8 @@ std::vector<uint8_t> encodeConfig(const ConfigValues& v) {
     out.push_back(v.hideIns ? 1 : 0);
     out.push_back(v.onTop ? 1 : 0);
     out.push_back(v.valueInspector ? 1 : 0);
+    out.push_back(v.markChanges ? 1 : 0);
+    put32(out, v.changedColor);
     return out;
 }
 
@@ -114,6 +116,10 @@ ConfigRead decodeConfig(std::span<const uint8_t> bytes) {
     if (in.atEnd()) return r;
     v.valueInspector = in.get8() != 0;
     r.level = ConfigLevel::ValueInspector;
+    if (!in.has(5)) return r;
+    v.markChanges = in.get8() != 0;
+    v.changedColor = in.get32() & 0xFFFFFF;
+    r.level = ConfigLevel::ChangedBytes;
     return r;
 }
 

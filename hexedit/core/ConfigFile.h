@@ -31,6 +31,8 @@ struct ConfigValues {
     bool hideIns = false;
     bool onTop = false;
     bool valueInspector = false;
+    bool markChanges = true;
+    uint32_t changedColor = kDefaultChangedColor;
     bool operator==(const ConfigValues&) const = default;
 };
 
@@ -46,6 +48,7 @@ enum class ConfigLevel {
     External,     // program path, argument list and the hide byte
     OnTop,
     ValueInspector,  // the value inspector's panel shown
+    ChangedBytes,    // changed bytes marked, and their colour
 };
 
 struct ConfigRead {

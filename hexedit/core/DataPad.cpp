@@ -29,6 +29,7 @@ std::string withFolder(const std::string& folder, const char* name) {
 
 DataPad::DataPad(common::Port& port) : port_(port) {
     hexView.setSession(this);
+    hexView.changedBytes = [this](int32_t from, int32_t to) { return doc_.edits().changedSinceSave(from, to); };
     registerCommands();
     documentEvents_ = doc_.subscribe([this](const DocumentEvent& e) {
         if (const auto* bytes = std::get_if<doc::BytesChanged>(&e)) {
@@ -36,6 +37,7 @@ DataPad::DataPad(common::Port& port) : port_(port) {
         } else if (std::holds_alternative<doc::CursorMoved>(e)) {
             notifyRepaint();
         } else if (std::holds_alternative<doc::SelectionChanged>(e)) {
+            notify(&DataPadObserver::cursorMoved);
             // The copy entries follow whether anything is selected.
             if (selection().has_value() != hadSelection_) {
                 hadSelection_ = !hadSelection_;
@@ -282,7 +284,21 @@ bool DataPad::SaveFile1Click() {
     }
     port_.inform("Rom file was saved successfully!", {}, MsgIcon::Exclamation);
     UpdateMenuItems();
+    notifyRepaint();  // the changed bytes lose their colour
+    fileWritten(editor_.CurrentPath);
     return true;
+}
+
+void DataPad::fileWritten(const std::string& path) {
+    WrittenPath = absolutePath(path);
+    notify(&DataPadObserver::fileStateChanged);
+}
+
+std::string DataPad::FileStateText() const {
+    std::string text;
+    if (editor_.fileOpen() && editor_.Modified) text = "Unsaved changes";
+    if (!WrittenPath.empty()) text += (text.empty() ? "" : " | ") + std::string("Written: ") + WrittenPath;
+    return text;
 }
 
 void DataPad::SaveFileAs1Click() {
@@ -304,8 +320,11 @@ void DataPad::SaveFileAs1Click() {
 bool DataPad::FormCloseQuery() {
     editor_.EditorReady = false;
     for (auto& hook : closeHooks) hook();
-    if (editor_.Modified && port_.ask(kModifiedQuestion, kModifiedTitle) && !SaveFile1Click()) {
-        // Closing now would lose the changes the user asked to keep.
+    if (!editor_.Modified) return true;
+    // Cancel keeps the program open; so does a save that failed, which
+    // would otherwise lose the changes the user asked to keep.
+    const std::optional<bool> save = port_.askOrCancel(kModifiedQuestion, kModifiedTitle);
+    if (!save || (*save && !SaveFile1Click())) {
         editor_.EditorReady = true;
         return false;
     }

@@ -38,6 +38,8 @@ public:
     virtual void visibilityChanged() {}   // MainWindowVisible
     virtual void busyChanged() {}         // Busy, BusyLabel; progress shown or hidden
     virtual void progressChanged() {}     // BusyDone, BusyTotal
+    virtual void cursorMoved() {}  // the cursor or the selection changed
+    virtual void fileStateChanged() {}  // FileStateText: unsaved changes, the last file written
 };
 
 inline constexpr char kProgramCaption[] = "Tarnwick for Windows";
@@ -103,6 +105,12 @@ public:
     void refreshMenus() override { UpdateMenuItems(); }
     void setMainWindowVisible(bool visible) override;
     void showHint(std::string_view text) override { ShowHint(std::string(text)); }
+    void fileWritten(const std::string& path) override;
+    // The last file written, as a full path.
+    std::string WrittenPath;
+    // The status bar's lasting state: unsaved changes and the last file
+    // written.
+    std::string FileStateText() const;
     bool runBusy(std::string_view label, const std::function<bool(const common::Progress&)>& work) override;
     bool busy() const override { return busy_; }
     // Asks the running long loop to stop at its next progress report.

@@ -356,6 +356,28 @@ bool EditBuffer::redo() {
     return true;
 }
 
+std::vector<std::pair<int32_t, int32_t>> EditBuffer::changedSinceSave(int32_t from, int32_t to) const {
+    std::vector<std::pair<int32_t, int32_t>> out;
+    if (!st_.Modified) return out;
+    size_t lo = 0, hi = steps_.size();
+    if (savedAt_ >= 0) {
+        lo = std::min(static_cast<size_t>(savedAt_), applied_);
+        hi = std::max(static_cast<size_t>(savedAt_), applied_);
+    }
+    auto add = [&](int64_t first, int64_t last) {
+        if (last < first || last < from || first > to) return;
+        out.emplace_back(static_cast<int32_t>(std::max<int64_t>(first, from)),
+                         static_cast<int32_t>(std::min<int64_t>(last, to)));
+    };
+    for (size_t i = lo; i < hi; ++i) {
+        const Step& s = steps_[i];
+        if (static_cast<size_t>(s.otherLength) != s.bytes.size()) add(s.offset, INT32_MAX);
+        else add(s.offset, int64_t{s.offset} + s.otherLength - 1);
+        for (const Run& r : s.runs) add(r.offset, int64_t{r.offset} + static_cast<int64_t>(r.bytes.size()) - 1);
+    }
+    return out;
+}
+
 void EditBuffer::markUnsaved() {
     savedAt_ = -1;
     updateModified();

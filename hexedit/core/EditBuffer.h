@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "hexedit/core/EditorState.h"
@@ -82,6 +83,12 @@ public:
     bool modified() const { return st_.Modified; }
 
     ChangedRange lastChange() const { return last_; }
+    // The bytes changed since the last save that lie in [from, to], as
+    // ranges of first and last offsets (they may overlap), read from the
+    // history between the save point and now. A step that changed the
+    // length counts every byte after it; with the save point out of the
+    // history every recorded step counts.
+    std::vector<std::pair<int32_t, int32_t>> changedSinceSave(int32_t from, int32_t to) const;
     size_t historyBytes() const { return historyBytes_; }
     size_t historyLimit() const { return limit_; }
     void setHistoryLimit(size_t bytes);

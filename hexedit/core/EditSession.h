@@ -91,6 +91,9 @@ public:
     virtual void setMainWindowVisible(bool visible) = 0;
     // A short text in the status bar's hint panel.
     virtual void showHint(std::string_view text) = 0;
+    // A file was written (a dump, the edited file): the status bar keeps
+    // its full path.
+    virtual void fileWritten(const std::string& path) { (void)path; }
 
     // ---- long loops ----
     // Runs `work`, marking the session busy: menu commands wait, the main

@@ -114,6 +114,10 @@ void EditorSettings::LoadColors() {
     }
     if (r.level >= ConfigLevel::OnTop) OnTop = v.onTop;
     if (r.level >= ConfigLevel::ValueInspector) ValueInspector = v.valueInspector;
+    if (r.level >= ConfigLevel::ChangedBytes) {
+        pad_.view().MarkChanges = v.markChanges;
+        pad_.view().ChangedColor = v.changedColor;
+    }
     if (view_) {
         view_->applyColors();
         if (r.level >= ConfigLevel::Fonts) {
@@ -123,6 +127,13 @@ void EditorSettings::LoadColors() {
     }
     if (externalLoaded) externalLoaded();
     pad_.UpdateMenuItems();
+}
+
+bool EditorSettings::markChanges() const { return pad_.view().MarkChanges; }
+
+void EditorSettings::setMarkChanges(bool on) {
+    pad_.view().MarkChanges = on;
+    pad_.repaint();
 }
 
 ConfigValues EditorSettings::currentValues() {
@@ -141,6 +152,8 @@ ConfigValues EditorSettings::currentValues() {
     v.hideIns = external.HideIns;
     v.onTop = OnTop;
     v.valueInspector = ValueInspector;
+    v.markChanges = pad_.view().MarkChanges;
+    v.changedColor = pad_.view().ChangedColor;
     return v;
 }
 
@@ -192,6 +205,9 @@ void EditorSettings::OnTopClick() {
 }
 
 void EditorSettings::HelpTopics1Click() {
+    // The error is for a missing guide only: the guide opens in the
+    // program's own help window, else in the viewer.
+    if (common::fileExists(pad_.HelpPath) && view_ && view_->showHelp(pad_.HelpPath)) return;
     if (common::fileExists(pad_.HelpPath) && pad_.port().startProgram(pad_.HelpViewerPath, {pad_.HelpPath}, {}))
         return;
     pad_.port().inform("Error loading HH.exe. It is required for HTML Help files...", "Tarnwick Help error",

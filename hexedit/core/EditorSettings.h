@@ -32,6 +32,12 @@ public:
     virtual void currentFonts(common::FontSpec& hex, common::FontSpec& text) = 0;
     // The recent-file lists changed.
     virtual void recentChanged() {}
+    // Shows the user guide at `path` in the program's help window; false
+    // when there is no such window.
+    virtual bool showHelp(const std::string& path) {
+        (void)path;
+        return false;
+    }
 };
 
 // The external program's settings, kept in the settings file.
@@ -78,6 +84,10 @@ public:
     // Writes the file; "Config File Updated!" while the editor is ready.
     void UpdateConfigurationFile1Click();
     ConfigValues currentValues();
+    // The settings window's "Mark Changed Bytes": changed bytes drawn in
+    // their own colour.
+    bool markChanges() const;
+    void setMarkChanges(bool on);
 
     void EditorColors1Click();
     void HexFont1Click();

@@ -65,17 +65,6 @@ ColorPair pastEnd(ColorPair p) {
     return {text, p.background};
 }
 
-// Selected cells: the highlight's text on a background half-way between the
-// highlight's and the cell's own, so the cursor still stands out.
-ColorPair selected(ColorPair highlight, uint32_t background) {
-    uint32_t mixed = 0;
-    for (int shift : {0, 8, 16}) {
-        const uint32_t a = (highlight.background >> shift) & 0xFF, b = (background >> shift) & 0xFF;
-        mixed |= ((a + b) / 2) << shift;
-    }
-    return {highlight.text, mixed};
-}
-
 }  // namespace
 
 HexView::HexView(const EditorState& editor, TableData& table, ViewState& view) : ed_(editor), tbl_(table), vs_(view) {
@@ -190,6 +179,8 @@ void HexView::FormPaint() {
     page_.hexRows.resize(rows_);
     page_.textRows.resize(rows_);
     blink_.valid = false;
+    changed_.clear();
+    if (vs_.MarkChanges && changedBytes) changed_ = changedBytes(vs_.TopOffset, vs_.TopOffset + vs_.PageBytes - 1);
     for (int r = 0; r < rows_; ++r) buildRow(r);
     refreshState();
     host().pageRepainted();
@@ -236,6 +227,12 @@ void HexView::noteBlink(bool textColumn, int r, size_t cellIndex, ColorPair off)
     blink_.cellIndex = cellIndex;
 }
 
+bool HexView::isChanged(int32_t offset) const {
+    for (const auto& [first, last] : changed_)
+        if (offset >= first && offset <= last) return true;
+    return false;
+}
+
 void HexView::buildHexRow(int r) {
     const auto& colors = vs_.ColorTable;
     ViewRow& row = page_.hexRows[r];
@@ -257,15 +254,17 @@ void HexView::buildHexRow(int r) {
             c.text.assign(kHex.of(b));
             const bool cursor = cursorRow && j == vs_.CursorColumn;
             const bool inSel = inSelection(start + j, start + j);
-            // Selected bytes keep their column's text colour.
-            const ColorPair selPair = {colors[(j & 1) ? kHex2Color : kHex1Color].text,
-                                       selected(colors[kHexHighlight], colors[kHex1Color].background).background};
+            // Selected bytes keep their column's text colour where it reads.
+            const ColorPair selPair =
+                selectionColors(colors[(j & 1) ? kHex2Color : kHex1Color].text,
+                                colors[(j & 1) ? kHex1Color : kHex2Color].background, colors[kHexHighlight].background);
             ColorPair pair;
             if (cursor) pair = colors[kHexHighlight];
             else if (inSel) pair = selPair;
             else if (j & 1) pair = {colors[kHex2Color].text, colors[kHex1Color].background};
             else pair = {colors[kHex1Color].text, colors[kHex2Color].background};
             if (!cursor && start + j >= ed_.FileSize) pair = pastEnd(pair);
+            else if (!cursor && !inSel && isChanged(start + j)) pair.text = vs_.ChangedColor;
             setCell(c, x, hexWidth(b), pair, start + j, 1, cursor);
             x += c.width;
             if (cursor && !TextMode)
@@ -332,11 +331,11 @@ void HexView::buildTextRow(int r) {
                 offBackground = colors[kMteTextColor].background;
             }
             if (inSel) {
-                // The kind's highlight colours, on a background between the
-                // highlight's and its own (also the cursor's blink phase).
-                const uint32_t mixed = selected(pair, offBackground).background;
-                if (!cursor) pair.background = mixed;
-                offBackground = mixed;
+                // Selection colours that read against the kind's background
+                // (also the cursor's blink phase).
+                const ColorPair sel = selectionColors(pair.text, offBackground, pair.background);
+                if (!cursor) pair = sel;
+                offBackground = sel.background;
             }
             if (!cursor && start + j >= ed_.FileSize) pair = pastEnd(pair);
             ViewCell& c = cellAt(row, n++);

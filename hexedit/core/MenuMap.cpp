@@ -146,6 +146,10 @@ bool among(const std::string_view (&list)[N], std::string_view name) {
 
 std::span<const MenuEntry> mainMenuMap() { return kMap; }
 
+std::string_view secondShortcut(std::string_view name) {
+    return name == "D_DTEClick" ? "Ctrl+Shift+D" : std::string_view{};
+}
+
 const MenuEntry* findMenuEntry(std::string_view name) {
     if (name.empty()) return nullptr;
     for (const auto& e : kMap)

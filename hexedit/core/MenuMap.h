@@ -26,6 +26,9 @@ struct MenuEntry {
 inline constexpr std::string_view kPopupMenu = "PopUp1";
 std::span<const MenuEntry> mainMenuMap();
 const MenuEntry* findMenuEntry(std::string_view name);
+// A second key beside an entry's own, where desktops keep the entry's key
+// for themselves (Alt+Tab switches windows); empty for other entries.
+std::string_view secondShortcut(std::string_view name);
 
 // What enables an entry.
 enum class MenuGroup { Always, FileOpen, ReturnOffset, DumpList, TableSlots };

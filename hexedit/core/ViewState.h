@@ -18,6 +18,10 @@ struct ViewState {
     int32_t PageBytes = 256;
     ColorPairs ColorTable = defaultColorTable();
     int32_t OffsetFormat = kOffsetStandard;  // not kept between runs
+    // Bytes changed since the last save are drawn in ChangedColor
+    // (0x00BBGGRR), unless switched off.
+    bool MarkChanges = true;
+    uint32_t ChangedColor = kDefaultChangedColor;
     // The selected bytes run from the anchor (-1: nothing is selected) to
     // SelectionEnd, where the selecting key or drag left the cursor. Moving
     // the page by the scroll bar or the wheel leaves them alone.

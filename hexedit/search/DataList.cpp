@@ -76,6 +76,16 @@ void DataList::close() {
     if (view_) view_->closeList();
 }
 
+void selectMatch(EditSession& session, uint32_t offset, int length) {
+    const int32_t size = session.editor().BufferSize;
+    if (length <= 0 || offset >= static_cast<uint32_t>(std::max(size, 0))) return;
+    // The cursor stays on the first byte, the selection's moving end.
+    ViewState& v = session.view();
+    v.SelectionEnd = static_cast<int32_t>(offset);
+    v.SelectionAnchor = static_cast<int32_t>(std::min<int64_t>(int64_t{offset} + length - 1, size - 1));
+    session.repaint();
+}
+
 bool DataList::placeCursor(uint32_t offset) {
     // A line can outlive the file it was found in: never put the cursor
     // outside the buffer now open.
@@ -102,7 +112,7 @@ void DataList::activate() {
     const size_t at = line.find("[$");
     if (at == std::string::npos) return;
     auto offset = parseHexOffset(std::string_view(line).substr(at + 2, 8));
-    if (offset) placeCursor(*offset);
+    if (offset && placeCursor(*offset)) selectMatch(session_, *offset, MatchLength);
 }
 
 void DataList::jumpToBookmarkEnd(bool end) {

@@ -30,12 +30,18 @@ public:
 
 enum ListModes { SearchResults = 0, BinaryDumpList = 1, TextDumpList = 2 };
 
+// Selects the `length` bytes of a match at `offset` (the cursor already
+// there), so that the status shows its range and Copy takes it.
+void selectMatch(EditSession& session, uint32_t offset, int length);
+
 class DataList {
 public:
     explicit DataList(EditSession& session);
     void setView(DataListView* v) { view_ = v; }
 
     int ListMode = SearchResults;
+    // Bytes of each search result's match: a jump to a result selects them.
+    int MatchLength = 0;
 
     // Lines are text in the table's single-byte code page.
     const std::vector<std::string>& lines() const { return lines_; }

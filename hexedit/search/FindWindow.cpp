@@ -266,6 +266,7 @@ void FindWindow::scan() {
     };
 
     if (mode != RelativeMode && options.SaveFnd) {
+        list_.MatchLength = state.PatternLength;
         for (size_t from = static_cast<size_t>(start);;) {
             const size_t p = next(from);
             if (p == kNoMatch) break;
@@ -279,6 +280,7 @@ void FindWindow::scan() {
         const size_t p = next(static_cast<size_t>(start));
         if (p != kNoMatch) {
             session_.moveCursorTo(static_cast<int32_t>(p));
+            selectMatch(session_, static_cast<uint32_t>(p), state.PatternLength);
             state.FoundFlag = 1;
         }
     }
@@ -296,6 +298,7 @@ void FindWindow::relativeSearch() {
     const std::string word = input_;
     const size_t len = word.size();
     state.PatternLength = static_cast<int>(len);
+    list_.MatchLength = state.PatternLength;
     if (len == 0) return;
     const bool allSame = std::all_of(word.begin(), word.end(), [&](char c) { return c == word[0]; });
     if (allSame &&

@@ -230,6 +230,7 @@ const Palette* TileEditor::savestatePalette() const { return zstLoaded_ ? &zst_ 
 
 void TileEditor::ViewZstPalette1Click() {
     if (const Palette* p = savestatePalette()) selectPalette(*p);
+    else session_.port().inform("No savestate palette: open a ZSNES savestate or load a ZST palette first.");
 }
 
 void TileEditor::LoadZstPalette1Click() {
@@ -634,9 +635,14 @@ void TileEditor::ClrBoxMouse(int x, int y, MouseButton button) {
     hoverColor_ = n;
     BoxShown = ClipBoxShown = false;
     hoverChrX_ = hoverChrY_ = -1;
+    note_.clear();
     if (n >= 0 && n < format().ColorCount) {
         if (button == MouseButton::Left) LeftColor = static_cast<uint8_t>(n);
         if (button == MouseButton::Right) RightColor = static_cast<uint8_t>(n);
+    } else if (n >= 0 && button != MouseButton::None) {
+        // Why the click did nothing.
+        note_ = "Colour " + std::to_string(n) + " is not used: this format has " +
+                 std::to_string(format().ColorCount) + " colours.";
     }
     refresh();
 }

@@ -211,6 +211,11 @@ Range readRange(const std::string& beg, const std::string& end, const EditorStat
 
 }  // namespace
 
+std::string Dumper::outputPath() const {
+    // A bare name goes next to the open file, not into the working folder.
+    return common::outputPath(DFile, common::folderOf(session_.editor().CurrentPath));
+}
+
 bool Dumper::haveFileName() {
     if (!DFile.empty()) return true;
     fileError("No file name specified...");
@@ -236,12 +241,14 @@ void Dumper::binaryDump() {
     }
     if (!haveFileName()) return;
     const auto data = bytes.subspan(static_cast<size_t>(r.start), static_cast<size_t>(r.length));
-    if (!common::writeFileAtomic(DFile, data).empty()) {
+    const std::string out = outputPath();
+    if (!common::writeFileAtomic(out, data).empty()) {
         fileError("Fatal Error: Could not create\n " + DFile);
         DumpState = CreateFailed;
         return;
     }
     DumpState = Idle;
+    session_.fileWritten(out);
     if (QuietDumps == 0)
         session_.port().inform("Data was dumped to the binary file...", "Binary Dumping...", MsgIcon::Exclamation);
 }
@@ -272,6 +279,7 @@ void Dumper::textDump() {
 
     // The text goes to the file piece by piece, so memory does not grow with
     // the range; a cancelled or failed dump leaves no new file.
+    const std::string out = outputPath();
     bool ran = false, cancelled = false, noMemory = false;
     std::string error;
     auto work = [&](const common::Progress& progress) {
@@ -280,7 +288,7 @@ void Dumper::textDump() {
             cancelled = progress && !progress(done, total);
             return !cancelled;
         };
-        error = common::writeFileStreamed(DFile, [&](const common::ChunkWriter& write) {
+        error = common::writeFileStreamed(out, [&](const common::ChunkWriter& write) {
             try {
                 return transfer::textDump(
                     table, range, info,
@@ -314,6 +322,7 @@ void Dumper::textDump() {
         return;
     }
     DumpState = Idle;
+    session_.fileWritten(out);
     if (QuietDumps == 0)
         session_.port().inform("Data was dumped to the text file...", "Text Dumping...", MsgIcon::Exclamation);
 }

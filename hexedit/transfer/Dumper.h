@@ -99,6 +99,8 @@ private:
     void fileError(const std::string& text);
     // Tells the user and waits for a name when the file name box is empty.
     bool haveFileName();
+    // Where the dump named in the name box is written.
+    std::string outputPath() const;
 
     EditSession& session_;
     search::DataList& list_;

@@ -351,6 +351,24 @@ TEST(SideWindows, PlacementAndListSplit) {
     EXPECT_EQ(p.list, (Point{438, 352}));
     EXPECT_EQ(p.kana, (Point{100, 372}));
     EXPECT_EQ(placeSideWindows(main, txt, list, true).kana, (Point{438, 614}));
+    // On a 1400 x 1000 screen: the main window moves left to make room, and
+    // only what still does not fit is pulled inside, overlapping.
+    const Rect area{0, 0, 1400, 1000}, kana{0, 0, 340, 150};
+    const struct {
+        Rect main;
+        Point mainAt, textAt, listAt, kanaAt;
+    } cases[] = {
+        {{100, 50, 336, 320}, {100, 50}, {438, 50}, {438, 352}, {100, 372}},      // fits as it is
+        {{800, 50, 336, 320}, {762, 50}, {1100, 50}, {1100, 352}, {762, 372}},    // main moves left
+        {{0, 700, 1300, 290}, {0, 700}, {1100, 700}, {1100, 740}, {0, 850}},      // overlap at last
+    };
+    for (const auto& c : cases) {
+        const SidePlacement q = placeSideWindows(c.main, txt, list, false, area, kana);
+        EXPECT_EQ(q.main, c.mainAt) << c.main.x;
+        EXPECT_EQ(q.textEditor, c.textAt) << c.main.x;
+        EXPECT_EQ(q.list, c.listAt) << c.main.x;
+        EXPECT_EQ(q.kana, c.kanaAt) << c.main.x;
+    }
     // An odd width leaves the rightmost pixel column uncovered.
     ListSplit s = splitListWindow(301, 200);
     EXPECT_EQ(s.blocks, (Rect{0, 0, 150, 200}));

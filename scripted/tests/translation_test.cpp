@@ -163,10 +163,15 @@ TEST_F(TranslationCommands, CreateTypeSaveAndAsk) {
     EXPECT_EQ(ed.TranslationBuffer, (Bytes{'H', 'i', 0, 0xF4, 0xFF, 0xFF}));
 
     // Closing asks about unsaved text; No leaves the file alone.
-    ed.CloseQuery(port);
+    EXPECT_TRUE(ed.CloseQuery(port));
     type("!");
+    ed.Exit();
+    port.cancelQuestion();  // Cancel keeps the program open
+    EXPECT_FALSE(ed.CloseQuery(port));
+    EXPECT_EQ(port.takeMessage().buttons, MsgButtons::YesNoCancel);
+    EXPECT_FALSE(ed.CloseRequested);
     port.answerQuestion(false);
-    ed.CloseQuery(port);
+    EXPECT_TRUE(ed.CloseQuery(port));
     port.expectMessage("TEXT data not saved. Do you wish to save it?", "TEXT File Modified...", MsgIcon::Question,
                        MsgButtons::YesNo);
     EXPECT_EQ(readText(path).find("!"), std::string::npos);

@@ -49,7 +49,7 @@ private slots:
         common::testing::ScriptedPort port;
         Windows w = createWindows(&port);
         QCOMPARE(w.main->windowTitle(), QStringLiteral("Script Editor: Vexmoor Tales 2"));
-        QCOMPARE(w.txt->windowTitle(), QStringLiteral("Text Editor"));
+        QCOMPARE(w.txt->windowTitle(), QStringLiteral("Text Editor[*]"));
         QCOMPARE(w.hex->windowTitle(), QStringLiteral("Hex Data"));
         QCOMPARE(w.kana->windowTitle(), QStringLiteral("Kana Text: String #0"));
         QCOMPARE(w.cm->windowTitle(), QStringLiteral("List Data"));
@@ -68,7 +68,7 @@ private slots:
                                         "&Save Text File\tCtrl+S", "S&ave Rom File\tCtrl+A", "E&xit\tAlt+X"}));
         QCOMPARE(items[1], (QStringList{"Display &Pointer List\tCtrl+P", "Display &Text Editor\tCtrl+T",
                                         "Display Kana Text Dump\tCtrl+K", "Display He&x Data\tCtrl+X", "Zoom in x 2",
-                                        "Default Window Size\tCtrl+W"}));
+                                        "Default Window Size\tCtrl+W", "Wrap Long Lines in Text Editor\tCtrl+Shift+W"}));
         QCOMPARE(items[2], (QStringList{"Hide Control Codes\tCtrl+H", "Use VWF Routine\tCtrl+U", "Textbox Color..."}));
         QMenu* colour = w.main->menuBar()->actions()[2]->menu()->actions()[2]->menu();
         QVERIFY(colour);
@@ -162,8 +162,22 @@ private slots:
         w.txt->TDMemo->insertPlainText(QString(QChar(0xE9)));  // one character, one byte
         QTRY_VERIFY(w.main->editor().TranslationBuffer.size() == 14);
         QCOMPARE(w.main->editor().TranslationBuffer[11], uint8_t(0xE9));
-        w.main->SaveTextFile1->trigger();
+        QVERIFY(w.txt->isWindowModified());
+        QCOMPARE(w.main->stateLabel->text(), QStringLiteral("Unsaved text"));
+        // The program's keys work from the text editor window: Ctrl+S saves.
+        w.txt->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.txt));
+        QTest::keyClick(w.txt->TDMemo, Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(port.takeMessage().text, std::string("\"00C20000.txt\" was saved successfully!"));
+        QVERIFY(!w.txt->isWindowModified());
+        QVERIFY(w.main->stateLabel->text().startsWith(QStringLiteral("Written: ")));
+        QCOMPARE(w.main->stateLabel->accessibleName(), QStringLiteral("File state"));
+        // Long lines wrap on screen only.
+        QTest::keyClick(w.txt->TDMemo, Qt::Key_W, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(w.txt->TDMemo->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+        QVERIFY(w.main->WrapLines1->isChecked());
+        w.main->WrapLines1->trigger();
+        QCOMPARE(w.txt->TDMemo->lineWrapMode(), QPlainTextEdit::NoWrap);
 
         // Shift+Down scrolls the upper box by one line.
         QTest::keyClick(w.main.get(), Qt::Key_Down, Qt::ShiftModifier);
@@ -239,9 +253,14 @@ private slots:
         // Closing with unsaved text asks first.
         QTest::keyClicks(w.txt->TDMemo, QStringLiteral("!"));
         QTRY_VERIFY(w.main->editor().TextModified);
+        port.cancelQuestion();  // Cancel keeps the program and its windows open
+        w.main->Exit1->trigger();
+        QCOMPARE(port.takeMessage().buttons, common::MsgButtons::YesNoCancel);
+        QVERIFY(w.main->isVisible() && w.txt->isVisible());
         port.answerQuestion(false);
         w.main->close();
         QCOMPARE(port.takeMessage().text, std::string("TEXT data not saved. Do you wish to save it?"));
+        QVERIFY(!w.main->isVisible());
     }
 
     // Every byte of a translation file is saved back as it was after typing

@@ -79,7 +79,7 @@ void TcmForm::resizeEvent(QResizeEvent* e) {
 
 TTxtForm::TTxtForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("TxtForm"));
-    setWindowTitle(QStringLiteral("Text Editor"));
+    setWindowTitle(QStringLiteral("Text Editor[*]"));
     setMinimumSize(128, 128);
     TDMemo = new QPlainTextEdit(this);
     TDMemo->setObjectName(QStringLiteral("TDMemo"));

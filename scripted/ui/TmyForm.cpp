@@ -7,9 +7,11 @@
 #include <QMenuBar>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <algorithm>
@@ -59,6 +61,12 @@ TmyForm::TmyForm(common::Port* port, QWidget* parent)
         statusPanels[i]->setFont(small);
         statusBar()->addWidget(statusPanels[i], i == 0 ? 1 : 0);
     }
+    stateLabel = new QLabel(this);
+    stateLabel->setObjectName(QStringLiteral("stateLabel"));
+    stateLabel->setAccessibleName(QStringLiteral("File state"));
+    stateLabel->setFont(small);
+    stateLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    statusBar()->addWidget(stateLabel);
     Video->setFixedSize(320, 256);
     adjustSize();
     startClientSize_ = Video->size();
@@ -79,6 +87,13 @@ void TmyForm::attach(TTxtForm* txt, THexForm* hex, TKanaForm* kana, TcmForm* cm)
     for (QWidget* w : {static_cast<QWidget*>(txt_), static_cast<QWidget*>(hex_), static_cast<QWidget*>(kana_),
                        static_cast<QWidget*>(cm_)})
         w->installEventFilter(this);
+    // The menu keys work from every tool window too.
+    QList<QAction*> keyed;
+    for (QAction* a : findChildren<QAction*>())
+        if (!a->shortcut().isEmpty()) keyed << a;
+    for (QWidget* w : {static_cast<QWidget*>(txt_), static_cast<QWidget*>(hex_), static_cast<QWidget*>(kana_),
+                       static_cast<QWidget*>(cm_)})
+        w->addActions(keyed);
     connect(cm_, &TcmForm::blockClicked, this, [this](int i) { run([&] { editor_.BlockListClick(port_, i); }); });
     connect(cm_, &TcmForm::stringClicked, this, [this](int i) { run([&] { editor_.StringListClick(i); }); });
     connect(txt_, &TTxtForm::edited, this, [this] { pushEditorText(); });
@@ -159,6 +174,10 @@ void TmyForm::buildMenus() {
         placeSideWindows();
     });
 
+    WrapLines1 = add(view, "Wrap Long Lines in Text Editor", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_W),
+                     [this] { editor_.ToggleWrap(); });
+    WrapLines1->setCheckable(true);
+
     QMenu* options = menuBar()->addMenu(QStringLiteral("&options"));
     HideCodes = add(options, "Hide Control Codes", QKeySequence(Qt::CTRL | Qt::Key_H), [this] { editor_.ToggleHideCodes(); });
     UseVWFRoutine1 = add(options, "Use VWF Routine", QKeySequence(Qt::CTRL | Qt::Key_U), [this] { editor_.ToggleVwf(); });
@@ -212,6 +231,10 @@ void TmyForm::sync() {
     Gradient1->setChecked(ed.View.fill == BoxFill::Gradient);
     Solid1->setChecked(ed.View.fill == BoxFill::Solid);
     TextEditorStayOnTop1->setChecked(ed.StayOnTop);
+    WrapLines1->setChecked(ed.WrapEditorLines);
+    const QString state = qs(ed.FileStateText());
+    stateLabel->setText(state);
+    stateLabel->setVisible(!state.isEmpty());
 
     if (cm_) {
         auto fill = [](QListWidget* w, const ListState& list, unsigned& revision) {
@@ -272,6 +295,9 @@ void TmyForm::sync() {
             memo->setPlainText(QString::fromStdU16String(toEditorChars(ed.EditorText)));
         }
         memo->document()->setModified(ed.TextModified);
+        txt_->setWindowModified(ed.TextModified);
+        const auto wrap = ed.WrapEditorLines ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap;
+        if (memo->lineWrapMode() != wrap) memo->setLineWrapMode(wrap);
         if (editor_.CaretRequest) {
             QTextCursor c = memo->textCursor();
             c.setPosition(int(std::min(*editor_.CaretRequest, ed.EditorText.size())));
@@ -302,7 +328,10 @@ void TmyForm::placeSideWindows() {
         QRect r = w->frameGeometry();
         return Rect{r.x(), r.y(), r.width(), r.height()};
     };
-    SidePlacement p = scripted::placeSideWindows(frame(this), frame(txt_), frame(cm_), zoomed_);
+    const QRect free = screen() ? screen()->availableGeometry() : QRect();
+    const Rect area = free.isValid() ? Rect{free.x(), free.y(), free.width(), free.height()} : kAnyArea;
+    SidePlacement p = scripted::placeSideWindows(frame(this), frame(txt_), frame(cm_), zoomed_, area, frame(kana_));
+    if (p.main.x != frameGeometry().x() || p.main.y != frameGeometry().y()) move(p.main.x, p.main.y);
     txt_->move(p.textEditor.x, p.textEditor.y);
     cm_->move(p.list.x, p.list.y);
     kana_->move(p.kana.x, p.kana.y);
@@ -314,6 +343,12 @@ void TmyForm::resizeEvent(QResizeEvent* e) {
 }
 
 bool TmyForm::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::Show) {
+        // A side window takes its place when shown, and again once the
+        // window manager has framed it (its frame size is known only then).
+        QTimer::singleShot(0, this, [this] { placeSideWindows(); });
+        QTimer::singleShot(200, this, [this] { placeSideWindows(); });
+    }
     if (e->type() == QEvent::Close && !closing_) {
         if (watched == cm_) editor_.ShowWindow(Window::List, false);
         else if (watched == txt_) editor_.ShowWindow(Window::TextEditor, false);
@@ -334,7 +369,13 @@ void TmyForm::keyPressEvent(QKeyEvent* e) {
 void TmyForm::closeEvent(QCloseEvent* e) {
     if (!closing_) {
         closing_ = true;
-        run([this] { editor_.CloseQuery(port_); });
+        bool close = true;
+        run([&] { close = editor_.CloseQuery(port_); });
+        if (!close) {
+            closing_ = false;
+            e->ignore();
+            return;
+        }
     }
     for (QWidget* w : {static_cast<QWidget*>(txt_), static_cast<QWidget*>(hex_), static_cast<QWidget*>(kana_),
                        static_cast<QWidget*>(cm_)})

@@ -47,6 +47,7 @@ public:
 
     VideoBox* Video;
     QLabel* statusPanels[2];
+    QLabel* stateLabel;  // unsaved text, the last file written
     // File
     QAction* OpenROMFile1;
     QAction* LoadTextBlockDataFile1;
@@ -60,6 +61,7 @@ public:
     QAction* DisplayHexData1;
     QAction* Zoominx21;
     QAction* DefaultWindowSize1;
+    QAction* WrapLines1;  // the text editor wraps long lines on screen
     // options
     QAction* HideCodes;
     QAction* UseVWFRoutine1;

@@ -36,7 +36,7 @@ private slots:
         QVERIFY(app.model.editor().EditorReady);
         app.start({QString::fromStdString(rom)});
         QVERIFY(app.mainWindow->isVisible());
-        QCOMPARE(app.mainWindow->windowTitle(), QStringLiteral("Tarnwick for Windows - \"game.smc\""));
+        QCOMPARE(app.mainWindow->windowTitle(), QStringLiteral("Tarnwick for Windows - \"game.smc\"[*]"));
         QCOMPARE(app.model.editor().FileSize, 300);
         QCOMPARE(app.model.table().ByteTable[0x41], std::optional<std::string>("a"));
         QCOMPARE(app.mainWindow->command("tblv1Click")->text(), QStringLiteral("game.tbl"));
@@ -48,7 +48,7 @@ private slots:
     void withoutArgumentsNothingIsOpen() {
         Tarnwick app;
         app.start({});
-        QCOMPARE(app.mainWindow->windowTitle(), QStringLiteral("Tarnwick for Windows"));
+        QCOMPARE(app.mainWindow->windowTitle(), QStringLiteral("Tarnwick for Windows[*]"));
         QVERIFY(!app.model.editor().fileOpen());
     }
 

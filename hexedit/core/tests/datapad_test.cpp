@@ -445,10 +445,34 @@ TEST_F(DataPadTest, CloseQuery) {
     EXPECT_TRUE(pad.editor().EditorReady);
     EXPECT_TRUE(pad.editor().Modified);
 
+    // Cancel keeps the window open with the changes.
+    port.cancelQuestion();
+    EXPECT_FALSE(pad.FormCloseQuery());
+    EXPECT_EQ(port.takeMessage().buttons, MsgButtons::YesNoCancel);
+    EXPECT_TRUE(pad.editor().EditorReady);
+    EXPECT_TRUE(pad.editor().Modified);
+
     pad.FormClose();
     EXPECT_FALSE(pad.editor().hasBuffer());
     pad.Exit1Click();
     EXPECT_EQ(seen.closes, 1);
+}
+
+TEST_F(DataPadTest, ChangedBytesAreDrawnInTheirColourUntilSaved) {
+    open(file("game.bin", pattern(10)));
+    pad.writeBytes(2, std::vector<uint8_t>{0x11});
+    auto textColour = [&](int j) {
+        pad.hexView.FormPaint();
+        return pad.hexView.page().hexRows.at(0).cells.at(1 + j).textColor;
+    };
+    EXPECT_EQ(textColour(2), kDefaultChangedColor);
+    EXPECT_NE(textColour(3), kDefaultChangedColor);
+    pad.view().MarkChanges = false;
+    EXPECT_NE(textColour(2), kDefaultChangedColor);
+    pad.view().MarkChanges = true;
+    EXPECT_TRUE(pad.SaveFile1Click());
+    port.takeMessage();
+    EXPECT_NE(textColour(2), kDefaultChangedColor);
 }
 
 TEST_F(DataPadTest, CommandLinePathOpensLikeTheDialog) {

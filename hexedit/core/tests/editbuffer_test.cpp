@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <random>
 #include <vector>
 
@@ -110,6 +112,20 @@ TEST(EditBuffer, RandomEditsUndoAndRedoMatchSnapshots) {
                 ASSERT_EQ(s.st.byteAt(i), 0);
             ASSERT_EQ(s.st.byteAt(s.st.BufferSize - 1), s.st.FileSize == s.st.BufferSize ? history[at].back() : 0);
             ASSERT_EQ(s.st.Modified, saved != at);
+            // Every byte that differs from the saved file is marked changed.
+            const auto marks = s.buf.changedSinceSave(0, INT32_MAX);
+            if (saved == at) {
+                ASSERT_TRUE(marks.empty());
+            }
+            if (saved == SIZE_MAX) continue;
+            const Bytes now = fileOf(s.st);
+            for (size_t i = 0; i < now.size(); ++i) {
+                if (i < history[saved].size() && now[i] == history[saved][i]) continue;
+                const bool marked = std::any_of(marks.begin(), marks.end(), [i](auto m) {
+                    return int64_t(i) >= m.first && int64_t(i) <= m.second;
+                });
+                ASSERT_TRUE(marked) << "round " << round << " step " << step << " byte " << i;
+            }
         }
     }
 }
@@ -125,10 +141,15 @@ TEST(EditBuffer, TypingRunIsOneStepAndSaveSplitsIt) {
     s.buf.write(6, {&a, 1}, true);
     EXPECT_EQ(s.buf.stepCount(), 2u);
     EXPECT_TRUE(s.st.Modified);
+    using Marks = std::vector<std::pair<int32_t, int32_t>>;
+    EXPECT_EQ(s.buf.changedSinceSave(0, 15), (Marks{{6, 6}}));
+    EXPECT_EQ(s.buf.changedSinceSave(7, 15), Marks{});
     s.buf.undo();
     EXPECT_FALSE(s.st.Modified);  // back at the saved bytes
+    EXPECT_EQ(s.buf.changedSinceSave(0, 15), Marks{});
     s.buf.undo();
     EXPECT_TRUE(s.st.Modified);  // before the save
+    EXPECT_EQ(s.buf.changedSinceSave(0, 15), (Marks{{4, 5}}));
     EXPECT_EQ(fileOf(s.st), Bytes(16, 0));
     s.buf.redo();
     EXPECT_FALSE(s.st.Modified);

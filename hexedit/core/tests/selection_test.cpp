@@ -99,6 +99,31 @@ TEST_F(Selection, DrawnInBothColumnsToldInTheStatusAndKeptByScrolling) {
     EXPECT_FALSE(view.selection());
 }
 
+// Selected cells read against the unselected ones and their own text, at
+// least 3:1, under the default colours and under any the user chose.
+TEST_F(Selection, ColoursContrastAtLeastThreeToOne) {
+    auto check = [](uint32_t text, uint32_t background, uint32_t cursor) {
+        const ColorPair sel = selectionColors(text, background, cursor);
+        EXPECT_GE(contrastRatio(sel.background, background), 3.0) << std::hex << text << " " << background;
+        EXPECT_GE(contrastRatio(sel.text, sel.background), 3.0) << std::hex << text << " " << background;
+    };
+    uint32_t seed = 12345;
+    auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 8 & 0xFFFFFF; };
+    for (int i = 0; i < 2000; ++i) check(next(), next(), next());
+    for (uint32_t grey = 0; grey <= 0xFF; grey += 0x11) check(0x808000, grey * 0x010101, 0x808080);
+
+    // Drawn so: the default colours, a byte and a text cell selected.
+    vs.ColorTable = defaultColorTable();
+    open({0x41, 0x42, 0x43});
+    view.previewKey(key(Key::Right, true));
+    view.previewKey(key(Key::Right, true));
+    for (const ViewCell* c : {&hexCell(0, 0), &textRow(0).cells[0]}) {
+        EXPECT_GE(contrastRatio(c->background, colors(hexCell(0, 5)).background), 3.0);
+        EXPECT_GE(contrastRatio(c->textColor, c->background), 3.0);
+    }
+    EXPECT_DOUBLE_EQ(contrastRatio(0, 0xFFFFFF), 21.0);
+}
+
 TEST_F(Selection, MouseDragsInEitherColumn) {
     tbl.PairTable[0x5051] = "pq";
     std::vector<uint8_t> data(0x100);

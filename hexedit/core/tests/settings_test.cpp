@@ -43,6 +43,8 @@ ConfigValues sample() {
     v.hideIns = true;
     v.onTop = true;
     v.valueInspector = true;
+    v.markChanges = false;
+    v.changedColor = 0x123456;
     return v;
 }
 
@@ -52,17 +54,23 @@ TEST(ConfigFile, RoundTripsEveryFieldInItsLayout) {
     const ConfigValues v = sample();
     const auto bytes = encodeConfig(v);
     const ConfigRead r = decodeConfig(bytes);
-    EXPECT_EQ(r.level, ConfigLevel::ValueInspector);
+    EXPECT_EQ(r.level, ConfigLevel::ChangedBytes);
     EXPECT_EQ(r.colorPairs, kColorPairs);
     EXPECT_EQ(r.values, v);
     // Fixed places: the tag at 168, sizes at 173, filler, names, then the tail.
     EXPECT_EQ(std::string(bytes.begin() + 168, bytes.begin() + 178), std::string("FONT\0\x0C\x48  \0", 10));
     EXPECT_EQ(bytes[160], 600 & 0xFF);
     EXPECT_EQ(bytes[161], 600 >> 8);
-    const std::string tail = "IPAGothic\0\x01\x00/opt/inserter/ins\0-r %ROMFILE -s %SCRIPTFILE\0\x01\x01\x01"s;
+    const std::string tail =
+        "IPAGothic\0\x01\x00/opt/inserter/ins\0-r %ROMFILE -s %SCRIPTFILE\0\x01\x01\x01\x00\x56\x34\x12\x00"s;
     EXPECT_EQ(std::string(bytes.end() - static_cast<long>(tail.size()), bytes.end()), tail);
+    // A file written before the changed-byte fields: they keep their defaults.
+    const ConfigRead older = decodeConfig(std::span(bytes).first(bytes.size() - 5));
+    EXPECT_EQ(older.level, ConfigLevel::ValueInspector);
+    EXPECT_TRUE(older.values.markChanges);
+    EXPECT_EQ(older.values.changedColor, kDefaultChangedColor);
     // A file written before the inspector byte: the panel stays hidden.
-    const ConfigRead old = decodeConfig(std::span(bytes).first(bytes.size() - 1));
+    const ConfigRead old = decodeConfig(std::span(bytes).first(bytes.size() - 6));
     EXPECT_EQ(old.level, ConfigLevel::OnTop);
     EXPECT_TRUE(old.values.onTop);
     EXPECT_FALSE(old.values.valueInspector);
@@ -76,7 +84,7 @@ TEST(ConfigFile, EmptyExternalFieldsAreOneSpaceAndReadBackEmpty) {
     v.onTop = false;
     v.valueInspector = false;
     const auto bytes = encodeConfig(v);
-    EXPECT_EQ(std::string(bytes.end() - 9, bytes.end()), std::string("\x01\0 \0 \0\0\0\0", 9));
+    EXPECT_EQ(std::string(bytes.end() - 14, bytes.end()), std::string("\x01\0 \0 \0\0\0\0\0\x56\x34\x12\0", 14));
     EXPECT_EQ(decodeConfig(bytes).values, v);
 }
 
@@ -97,7 +105,7 @@ TEST(ConfigFile, AnyCutOrCorruptFileReadsWithinItsBytes) {
     EXPECT_EQ(decodeConfig(wrong).level, ConfigLevel::WrongTag);
     auto lower = full;
     std::copy_n("font", 4, lower.begin() + 168);
-    EXPECT_EQ(decodeConfig(lower).level, ConfigLevel::ValueInspector);
+    EXPECT_EQ(decodeConfig(lower).level, ConfigLevel::ChangedBytes);
 }
 
 TEST(ConfigFile, LocationPrefersTheWorkingFolderThenTheConfigurationFolder) {
@@ -198,7 +206,7 @@ TEST_F(SettingsTest, MissingFileGivesDefaultsAndClosingWritesItSilently) {
     EXPECT_EQ(view.fonts, 0);
     EXPECT_TRUE(pad.FormCloseQuery());
     const ConfigRead r = decodeConfig(bytesOf(slurp(cfg())));
-    EXPECT_EQ(r.level, ConfigLevel::ValueInspector);
+    EXPECT_EQ(r.level, ConfigLevel::ChangedBytes);
     EXPECT_EQ(r.values.height, 500);
     EXPECT_EQ(r.values.textFontName, "Mono");
     EXPECT_EQ(r.values.textFontSize, 11);

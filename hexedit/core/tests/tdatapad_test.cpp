@@ -123,7 +123,7 @@ private slots:
         common::testing::ScriptedPort port;
         DataPad model(port);
         TDataPad w(model);
-        QCOMPARE(w.windowTitle(), QStringLiteral("Tarnwick for Windows"));
+        QCOMPARE(w.windowTitle(), QStringLiteral("Tarnwick for Windows[*]"));
         QVERIFY(model.editor().EditorReady);
         QCOMPARE(w.findChild<QScrollBar*>("VScrl"), w.VScrl);
         QCOMPARE(w.VScrl->orientation(), Qt::Vertical);
@@ -163,7 +163,8 @@ private slots:
             QAction* found = nullptr;
             const auto actions = m->actions();
             for (int i = seen.value(m); i < actions.size(); ++i) {
-                if (!actions[i]->menu() && !actions[i]->isSeparator() && actions[i]->text() == e.caption) {
+                if (!actions[i]->menu() && !actions[i]->isSeparator() &&
+                    actions[i]->text().section('\t', 0, 0) == e.caption) {
                     found = actions[i];
                     seen[m] = i + 1;
                     break;
@@ -197,7 +198,7 @@ private slots:
         auto path = makeFile(dir, "game.smc", std::string(16, 'A'));
         port.answerOpen(path);
         w.command("Open1Click")->trigger();
-        QCOMPARE(w.windowTitle(), QStringLiteral("Tarnwick for Windows - \"game.smc\""));
+        QCOMPARE(w.windowTitle(), QStringLiteral("Tarnwick for Windows - \"game.smc\"[*]"));
         QCOMPARE(tiles::TileEditor(model).caption(), std::string("Tile Editor - \"game.smc\""));
         QVERIFY(w.command("SaveFile1Click")->isEnabled());
         QVERIFY(w.command("HexEditMode1Click")->isEnabled());
@@ -283,6 +284,54 @@ private slots:
         QVERIFY(accepted.isAccepted());
         port.takeMessage();
         QVERIFY(!model.editor().hasBuffer());
+    }
+
+    // Unsaved changes show in the title's marker and in the status bar,
+    // which also names the file written; Cancel on closing keeps them.
+    void unsavedStateIsShownAndCancelKeepsIt() {
+        QTemporaryDir dir;
+        common::testing::ScriptedPort port;
+        DataPad model(port);
+        TDataPad w(model);
+        const std::string path = makeFile(dir, "game.bin", "abc");
+        port.answerOpen(path);
+        model.Open1Click();
+        QVERIFY(!w.isWindowModified());
+        model.writeBytes(0, std::vector<uint8_t>{0x11});
+        QVERIFY(w.isWindowModified());
+        QCOMPARE(w.SBarState->text(), QStringLiteral("Unsaved changes"));
+        QCOMPARE(w.SBarState->accessibleName(), QStringLiteral("File state"));
+
+        port.cancelQuestion();
+        QCloseEvent cancelled;
+        QApplication::sendEvent(&w, &cancelled);
+        QVERIFY(!cancelled.isAccepted());
+        QCOMPARE(port.takeMessage().buttons, common::MsgButtons::YesNoCancel);
+        QVERIFY(model.editor().Modified);
+
+        w.command("SaveFile1Click")->trigger();
+        port.takeMessage();
+        QVERIFY(!w.isWindowModified());
+        QCOMPARE(w.SBarState->text(), QStringLiteral("Written: ") + QString::fromStdString(path));
+    }
+
+    // The DTE toggle keeps its key and gets one desktops leave alone, both
+    // named in the entry.
+    void dteToggleHasASecondKey() {
+        common::testing::ScriptedPort port;
+        DataPad model(port);
+        TDataPad w(model);
+        QAction* dte = w.command("D_DTEClick");
+        QCOMPARE(dte->shortcuts().size(), 2);
+        QCOMPARE(dte->shortcuts()[0], QKeySequence(Qt::ALT | Qt::Key_Tab));
+        QVERIFY(dte->text().endsWith(QStringLiteral("Ctrl+Shift+D")));
+        QVERIFY(dte->text().startsWith(QStringLiteral("Enable / Disable DTE Inserting\t")));
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        const bool before = model.hexView.DteInserting;
+        QTest::keyClick(&w, Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(model.hexView.DteInserting, !before);
     }
 };
 

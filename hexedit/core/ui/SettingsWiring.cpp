@@ -7,6 +7,7 @@
 #include <QStatusBar>
 #include <QUrl>
 
+#include "common/ui/HelpWindow.h"
 #include "common/ui/QtPort.h"
 #include "hexedit/core/ui/TDataPad.h"
 #include "hexedit/core/ui/ViewWiring.h"
@@ -135,6 +136,15 @@ bool SettingsWiring::eventFilter(QObject* watched, QEvent* e) {
         }
     }
     return QObject::eventFilter(watched, e);
+}
+
+bool SettingsWiring::showHelp(const std::string& path) {
+    common::HelpWindow* help = common::helpWindow(&window_);
+    if (!help->showGuide(QString::fromStdString(path))) return false;
+    help->show();
+    help->raise();
+    help->activateWindow();
+    return true;
 }
 
 }  // namespace hexedit::ui

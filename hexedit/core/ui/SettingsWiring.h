@@ -26,6 +26,7 @@ public:
     void captureWindow(int32_t& height, int32_t& width, bool& maximized) override;
     void currentFonts(common::FontSpec& hex, common::FontSpec& text) override;
     void recentChanged() override;
+    bool showHelp(const std::string& path) override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;

@@ -76,8 +76,12 @@ TColForm::TColForm(EditorSettings& settings, QWidget* parent) : QDialog(parent),
     auto* options = new QGroupBox(QStringLiteral(" Options "), this);
     BlinkBox = new QCheckBox(QStringLiteral("Blinking Cursor"), options);
     BlinkBox->setObjectName(QStringLiteral("BlinkBox"));
+    ChangedBox = new QCheckBox(QStringLiteral("Mark Changed Bytes"), options);
+    ChangedBox->setObjectName(QStringLiteral("ChangedBox"));
+    ChangedBox->setToolTip(QStringLiteral("Bytes changed since the last save are drawn in their own colour"));
     auto* optionRow = new QVBoxLayout(options);
     optionRow->addWidget(BlinkBox);
+    optionRow->addWidget(ChangedBox);
 
     auto* right = new QVBoxLayout;
     right->addWidget(ColGrid, 1);
@@ -98,6 +102,7 @@ TColForm::TColForm(EditorSettings& settings, QWidget* parent) : QDialog(parent),
     connect(SaveButton, &QPushButton::clicked, this, [&chooser] { chooser.saveCurrentColor(); });
     connect(FinishButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(BlinkBox, &QCheckBox::toggled, this, [&chooser](bool on) { chooser.setBlinking(on); });
+    connect(ChangedBox, &QCheckBox::toggled, this, [&settings](bool on) { settings.setMarkChanges(on); });
 
     settings.colorForm = this;
     resize(420, 300);
@@ -118,6 +123,7 @@ void TColForm::showSample() {
 
 void TColForm::execModal() {
     BlinkBox->setChecked(settings_.colors.blinking());
+    ChangedBox->setChecked(settings_.markChanges());
     const int item = settings_.colors.item();
     if (ColBox->currentRow() == item) settings_.colors.selectItem(item);
     ColBox->setCurrentRow(item);

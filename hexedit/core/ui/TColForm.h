@@ -50,6 +50,7 @@ public:
     QPushButton* SaveButton = nullptr;
     QPushButton* FinishButton = nullptr;
     QCheckBox* BlinkBox = nullptr;
+    QCheckBox* ChangedBox = nullptr;  // bytes changed since the last save in their own colour
 
 private:
     void showSample();

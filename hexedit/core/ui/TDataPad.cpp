@@ -39,7 +39,7 @@ constexpr char kStatusWidthText[] = "Dec: 000 Hex: 00 Bin: 00000000 Offset: 0000
 
 TDataPad::TDataPad(DataPad& m, QWidget* parent) : QMainWindow(parent), model(m) {
     setObjectName(QStringLiteral("DataPad"));
-    setWindowTitle(qs(kProgramCaption));
+    setWindowTitle(qs(kProgramCaption) + QStringLiteral("[*]"));
     buildLayout();
     buildMenus();
     model.addObserver(this);
@@ -114,8 +114,14 @@ void TDataPad::buildLayout() {
     SBarPanel2 = new QLabel(SBar);
     SBarPanel2->setObjectName(QStringLiteral("SBarPanel2"));
     SBarPanel2->setStyleSheet(panelStyle);
+    SBarState = new QLabel(SBar);
+    SBarState->setObjectName(QStringLiteral("SBarState"));
+    SBarState->setAccessibleName(QStringLiteral("File state"));
+    SBarState->setStyleSheet(panelStyle);
+    SBarState->setTextInteractionFlags(Qt::TextSelectableByMouse);
     SBar->addWidget(SBarPanel1);
     SBar->addWidget(SBarPanel2, 1);
+    SBar->addWidget(SBarState);
     BusyBar = new QProgressBar(SBar);
     BusyBar->setObjectName(QStringLiteral("BusyBar"));
     BusyBar->setAccessibleName(QStringLiteral("Progress"));
@@ -164,8 +170,18 @@ void TDataPad::buildMenus() {
                 if (!e.shortcut.empty()) {
                     QKeySequence key = QKeySequence::fromString(text(e.shortcut), QKeySequence::PortableText);
                     // Shift+Tab arrives as Shift+Backtab.
-                    if (e.shortcut == "Shift+Tab") a->setShortcuts({key, QKeySequence(Qt::SHIFT | Qt::Key_Backtab)});
-                    else a->setShortcut(key);
+                    const std::string_view second = secondShortcut(e.name);
+                    if (e.shortcut == "Shift+Tab") {
+                        a->setShortcuts({key, QKeySequence(Qt::SHIFT | Qt::Key_Backtab)});
+                    } else if (!second.empty()) {
+                        // Both keys in the entry's text; the menu shows what follows the tab.
+                        const QKeySequence other = QKeySequence::fromString(text(second), QKeySequence::PortableText);
+                        a->setShortcuts({key, other});
+                        a->setText(text(e.caption) + '\t' + key.toString(QKeySequence::NativeText) +
+                                   QStringLiteral(", ") + other.toString(QKeySequence::NativeText));
+                    } else {
+                        a->setShortcut(key);
+                    }
                     a->setShortcutContext(Qt::WindowShortcut);
                 }
                 a->setData(e.tag);
@@ -228,6 +244,7 @@ void TDataPad::VScrlChange() {
 }
 
 void TDataPad::formPaint() {
+    fileStateChanged();
     if (!model.editor().EditorReady) return;
     HexData->update();
     TblData->update();
@@ -246,9 +263,22 @@ void TDataPad::menusChanged() {
     command("tblv2Click")->setText(qs(model.SwapCaptions[1]));
     for (const auto& [name, caption] : model.MenuCaptions)
         if (QAction* a = command(name)) a->setText(qs(caption));
+    fileStateChanged();
 }
 
-void TDataPad::titlesChanged() { setWindowTitle(qs(model.MainCaption)); }
+void TDataPad::fileStateChanged() {
+    setWindowModified(model.editor().fileOpen() && model.editor().Modified);
+    const QString state = qs(model.FileStateText());
+    if (SBarState->text() != state) SBarState->setText(state);
+    SBarState->setVisible(!state.isEmpty());
+}
+
+// The desktop's modified marker follows the caption; a "[*]" of the
+// caption's own (in a file name) is doubled to show as itself.
+void TDataPad::titlesChanged() {
+    setWindowTitle(qs(model.MainCaption).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")) +
+                   QStringLiteral("[*]"));
+}
 
 void TDataPad::scrollRangeChanged() { VScrlChange(); }
 

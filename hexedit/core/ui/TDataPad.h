@@ -44,6 +44,7 @@ public:
     QStatusBar* SBar = nullptr;
     QLabel* SBarPanel1 = nullptr;  // cursor information
     QLabel* SBarPanel2 = nullptr;  // menu hints
+    QLabel* SBarState = nullptr;   // unsaved changes, the last file written
     QMenu* PopUp1 = nullptr;
 
     // The entry of the menu map with this handler ("Open1Click") or menu
@@ -67,6 +68,7 @@ public:
     void visibilityChanged() override;
     void busyChanged() override;
     void progressChanged() override;
+    void fileStateChanged() override;
 
     // Shown in the status bar while a long loop runs.
     QProgressBar* BusyBar = nullptr;

@@ -36,6 +36,13 @@ TEST(DataList, JumpsToASearchResultAndStaysOpen) {
     e.list.jumpToEndingOffset();
     EXPECT_EQ(e.view.CursorOffset, 0x20010);
     EXPECT_TRUE(e.list.visible());
+    // With the matches' length known, a jump selects the match.
+    e.list.MatchLength = 3;
+    e.list.activate();
+    const auto sel = selectedRange(e.view, 0x30000);
+    ASSERT_TRUE(sel);
+    EXPECT_EQ(sel->first, 0x1234);
+    EXPECT_EQ(sel->last, 0x1236);
 }
 
 TEST(DataList, BookmarkJumpsCloseTheWindow) {

@@ -66,6 +66,11 @@ TEST(FindWindow, TextSearchStartsAfterTheCursorAndPlacesItOnTheMatch) {
     EXPECT_EQ(e.view.TopOffset, 0x2345 - 0x2345 % 16 - 4 * 16);  // row 0x234 mod 16 = 4
     EXPECT_EQ(e.find.state.FoundFlag, 1);
     EXPECT_EQ(e.find.state.PatternLength, 4);
+    // The match is selected, the cursor on its first byte.
+    const auto sel = selectedRange(e.view, 0x10000);
+    ASSERT_TRUE(sel);
+    EXPECT_EQ(sel->first, 0x2345);
+    EXPECT_EQ(sel->last, 0x2348);
     EXPECT_EQ(e.find.input(), "");  // emptied on closing
     EXPECT_GE(e.session.repaints, 1);
 

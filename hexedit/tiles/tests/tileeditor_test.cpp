@@ -219,6 +219,9 @@ TEST_F(Fixture, ColoursAreLimitedByTheFormat) {
     EXPECT_EQ(editor.LeftColor, 3);
     editor.ClrBoxMouse(4 * 8 + 2, 2, MouseButton::Right);
     EXPECT_EQ(editor.RightColor, 0);
+    EXPECT_EQ(editor.statusNote(), "Colour 4 is not used: this format has 4 colours.");
+    editor.ClrBoxMouse(4 * 8 + 2, 2, MouseButton::None);
+    EXPECT_EQ(editor.statusNote(), "");
     editor.ChrBoxMouse(17, 33, MouseButton::Left);
     EXPECT_EQ(editor.character[2 * TileEditor::kChar + 1], 3);
     editor.ChrBoxMouse(130, 1, MouseButton::Right);  // outside the character
@@ -337,7 +340,8 @@ TEST_F(Fixture, SavestatePaletteLoadsFromFileAndIsChosenOnlyOnceLoaded) {
         return TileMenuItem{};
     }();
     ASSERT_TRUE(zstItem.run);
-    zstItem.run();  // nothing loaded yet: no change, no mark
+    zstItem.run();  // nothing loaded yet: no change, no mark, and says so
+    port.expectMessage("No savestate palette: open a ZSNES savestate or load a ZST palette first.");
     EXPECT_EQ(editor.palette, &standardPalette());
     EXPECT_FALSE(zstItem.checked());
 

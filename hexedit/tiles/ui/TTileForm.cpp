@@ -14,6 +14,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <map>
 
 #include "common/ui/Accessibility.h"
@@ -150,12 +151,42 @@ TTileForm::TTileForm(TileEditor& model, QWidget* parent) : QDialog(parent), mode
     };
     ClipBox->onLeave = leave;
 
+    // Each box under a caption saying what it is, its tooltip what the mouse
+    // does there.
+    auto caption = [this](QWidget* box, const char* text, const char* tip) {
+        auto* label = new QLabel(QString::fromUtf8(text), this);
+        label->setObjectName(box->objectName() + QStringLiteral("Caption"));
+        box->setToolTip(QString::fromUtf8(tip));
+        box->setAccessibleDescription(QString::fromUtf8(tip));
+        return label;
+    };
+    QLabel* tilesCaption = caption(TBox, "Tiles",
+                                   "Left button: pick up the boxed tiles into the edit box.\n"
+                                   "Right button: drop the edit box here (written to the file).\n"
+                                   "Ctrl + move: resize the box.");
+    QLabel* editCaption = caption(ChrBox, "Edit box",
+                                  "Left button: paint with the left colour.\nRight button: paint with the right colour.");
+    chrHolder->setToolTip(ChrBox->toolTip());
+    QLabel* paletteCaption = caption(ClrBox, "Palette",
+                                     "Left button: choose the left colour.\nRight button: choose the right colour.");
+    QLabel* clipCaption = caption(ClipBox, "CLIPBOARD DATA",
+                                  "Left button: copy the boxed part into the edit box.\n"
+                                  "Right button: keep the edit box here.\nCtrl + move: resize the box.");
+
     auto* top = new QHBoxLayout;
     top->setContentsMargins(4, 0, 4, 0);
-    top->addWidget(TBox);
-    top->addWidget(TVScrl);
+    auto* tiles = new QVBoxLayout;
+    tiles->addWidget(tilesCaption);
+    auto* tilesRow = new QHBoxLayout;
+    tilesRow->addWidget(TBox);
+    tilesRow->addWidget(TVScrl);
+    tiles->addLayout(tilesRow);
+    tiles->addStretch();
+    top->addLayout(tiles);
     auto* side = new QVBoxLayout;
+    side->addWidget(editCaption);
     side->addWidget(chrHolder);
+    side->addWidget(paletteCaption);
     side->addWidget(ClrBox);
     side->addWidget(Clabel);
     side->addWidget(CI_Text);
@@ -165,7 +196,10 @@ TTileForm::TTileForm(TileEditor& model, QWidget* parent) : QDialog(parent), mode
 
     auto* bottom = new QHBoxLayout;
     bottom->setContentsMargins(4, 0, 4, 0);
-    bottom->addWidget(ClipBox);
+    auto* clip = new QVBoxLayout;
+    clip->addWidget(clipCaption);
+    clip->addWidget(ClipBox);
+    bottom->addLayout(clip);
     auto* buttons = new QVBoxLayout;
     const std::pair<const char*, void (TileEditor::*)()> transforms[] = {
         {"Flip-X", &TileEditor::FlipXClick},  {"Flip-Y", &TileEditor::FlipYClick},
@@ -193,6 +227,17 @@ TTileForm::TTileForm(TileEditor& model, QWidget* parent) : QDialog(parent), mode
         panels[i]->setContentsMargins(4, 0, 4, 0);
         TBar->addWidget(panels[i], i == 0 ? 1 : 0);
     }
+    // Wide enough for their longest texts in every format.
+    const QFontMetrics fm(panels[0]->font());
+    const int margin = fm.horizontalAdvance(QStringLiteral("MM"));
+    panels[0]->setMinimumWidth(
+        fm.horizontalAdvance(QStringLiteral("Win-Width: 16 | Tile-[H x W]: 64 x 64 | Pixel Height: 64")) + margin);
+    int formatWidth = 0;
+    for (const TileFormat& f : kTileFormats)
+        formatWidth = std::max(formatWidth, fm.horizontalAdvance(QString::fromUtf8(f.statusName.data(),
+                                                                                  qsizetype(f.statusName.size()))));
+    panels[1]->setMinimumWidth(formatWidth + margin);
+    panels[2]->setMinimumWidth(fm.horizontalAdvance(QStringLiteral("Position: 00000000")) + margin);
     outer->addWidget(TBar);
 
     buildMenu();
