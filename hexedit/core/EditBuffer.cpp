@@ -373,7 +373,7 @@ std::vector<std::pair<int32_t, int32_t>> EditBuffer::changedSinceSave(int32_t fr
         const Step& s = steps_[i];
         if (static_cast<size_t>(s.otherLength) != s.bytes.size()) add(s.offset, INT32_MAX);
         else add(s.offset, int64_t{s.offset} + s.otherLength - 1);
-        for (const Run& r : s.runs) add(r.offset, int64_t{r.offset} + static_cast<int64_t>(r.bytes.size()) - 1);
+        for (const Run& r : s.runs) add(r.offset, int64_t{r.offset} + r.length - 1);
     }
     return out;
 }

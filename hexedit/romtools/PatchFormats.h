@@ -38,6 +38,13 @@ PatchOutcome applyAnyPatch(std::span<const uint8_t> patch, const std::string& na
 // may have handed some records on. Other formats are not ok, with no message.
 PatchOutcome readPatchRecords(std::span<const uint8_t> patch, const std::string& name, const RecordVisitor& visit);
 
+// The same as applyAnyPatch from a source file to an empty output file (open
+// for reading and writing), without holding either in memory. The output is
+// the patched file only when the outcome is ok. Throws std::runtime_error
+// when a file cannot be read or written.
+PatchOutcome applyPatchToFile(std::span<const uint8_t> patch, const std::string& name, int source, uint64_t sourceSize,
+                              int out);
+
 struct PatchMade {
     bool ok = false;
     bool identical = false;  // no patch because the files are the same

@@ -194,7 +194,7 @@ TEST(ApplyPatches, RecordsMatchTheCopyAndUndoExactly) {
         const size_t skip = round % 3 == 0 ? 16 : 0;
         const auto stored = pattern(skip + 200 + rng() % 600, static_cast<unsigned>(round));
         env.open(stored);
-        env.session.buffer.load(stored, static_cast<uint32_t>(skip), static_cast<int32_t>(stored.size() - skip));
+        env.session.doc.open(env.path("game.smc"), stored, static_cast<uint32_t>(skip), static_cast<int32_t>(stored.size() - skip));
         std::vector<std::string> paths;
         auto expected = stored;
         for (int p = 1 + static_cast<int>(rng() % 3); p > 0; --p) {
@@ -237,7 +237,7 @@ TEST(ApplyPatches, RecordsMatchTheCopyAndUndoExactly) {
         env.undo();
         EXPECT_EQ(env.file().size(), stored.size() - skip);
         EXPECT_TRUE(std::equal(stored.begin() + static_cast<long>(skip), stored.end(), env.file().begin()));
-        env.session.buffer.redo();
+        env.session.doc.redo();
         EXPECT_EQ(env.file(), file);
     }
 }
