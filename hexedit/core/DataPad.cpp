@@ -29,7 +29,6 @@ std::string withFolder(const std::string& folder, const char* name) {
 
 DataPad::DataPad(common::Port& port) : port_(port) {
     hexView.setSession(this);
-    hexView.changedBytes = [this](int32_t from, int32_t to) { return doc_.edits().changedSinceSave(from, to); };
     registerCommands();
     documentEvents_ = doc_.subscribe([this](const DocumentEvent& e) {
         if (const auto* bytes = std::get_if<doc::BytesChanged>(&e)) {

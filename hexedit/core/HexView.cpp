@@ -180,7 +180,8 @@ void HexView::FormPaint() {
     page_.textRows.resize(rows_);
     blink_.valid = false;
     changed_.clear();
-    if (vs_.MarkChanges && changedBytes) changed_ = changedBytes(vs_.TopOffset, vs_.TopOffset + vs_.PageBytes - 1);
+    if (vs_.MarkChanges && session_)
+        changed_ = session_->document().edits().changedSinceSave(vs_.TopOffset, vs_.TopOffset + vs_.PageBytes - 1);
     for (int r = 0; r < rows_; ++r) buildRow(r);
     refreshState();
     host().pageRepainted();

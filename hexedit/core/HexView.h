@@ -119,9 +119,6 @@ public:
     HexView& operator=(const HexView&) = delete;
 
     void setHost(ViewHost* host) { host_ = host; }
-    // The bytes changed since the last save within [from, to] (first and
-    // last offsets); asked once per page.
-    std::function<std::vector<std::pair<int32_t, int32_t>>(int32_t, int32_t)> changedBytes;
     // Fonts of HexData and TblData and the Japanese font (which may be the
     // text font when no Japanese face exists). Must outlive the view.
     void setFonts(const TextMetrics* hexFont, const TextMetrics* textFont, const TextMetrics* japaneseFont);
@@ -229,7 +226,7 @@ public:
     ViewState& view() { return vs_; }
 
 private:
-    // changedBytes' answer for the page shown.
+    // The bytes changed since the last save on the page shown.
     std::vector<std::pair<int32_t, int32_t>> changed_;
     bool isChanged(int32_t offset) const;
     bool canPaint() const { return ed_.EditorReady && ed_.hasBuffer(); }
