@@ -71,6 +71,7 @@ void TableData::indexTexts() {
     // Descending, so that the lowest code is the one left in each slot.
     for (int code = 255; code >= 0; --code) {
         if (const auto& t = ByteTable[code]) {
+            index.longestText = std::max(index.longestText, t->size());
             index.byteText[*t] = static_cast<uint8_t>(code);
             if (t->size() >= 2) index.bytePrefix[t->substr(0, 2)] = static_cast<uint8_t>(code);
         }
@@ -79,6 +80,7 @@ void TableData::indexTexts() {
     std::sort(codes.begin(), codes.end(), std::greater<>());
     for (const uint16_t code : codes) {
         if (const auto& t = std::as_const(PairTable)[code]) {
+            index.longestText = std::max(index.longestText, t->size());
             index.pairText[*t] = static_cast<uint16_t>(code);
             if (t->size() >= 2) index.pairPrefix[t->substr(0, 2)] = static_cast<uint16_t>(code);
         }
@@ -150,6 +152,36 @@ std::optional<EncodedChar> prefixLookup(const TableData& table, std::string_view
 std::optional<EncodedChar> reverseLookup(const TableData& table, std::string_view ch) {
     if (auto e = reverseLookupByte(table, ch)) return e;
     return reverseLookupPair(table, ch);
+}
+
+std::optional<TextMatch> matchLongestText(const TableData& table, std::string_view text, bool allowPairs) {
+    auto match = [&](std::string_view head) -> std::optional<TextMatch> {
+        std::optional<EncodedChar> e = reverseLookupByte(table, head);
+        if (!e && allowPairs) e = reverseLookupPair(table, head);
+        if (!e) return std::nullopt;
+        return TextMatch{{e->bytes[0], e->bytes[1], 0, 0}, e->length, head.size()};
+    };
+    if (const TextIndex* index = table.textIndex()) {
+        for (size_t n = std::min(index->longestText, text.size()); n > 0; --n)
+            if (auto m = match(text.substr(0, n))) return m;
+        return std::nullopt;
+    }
+    // No index: one pass over the entries keeps the longest prefix.
+    std::optional<TextMatch> best;
+    auto consider = [&](const std::string& t, std::array<uint8_t, 4> bytes, int length) {
+        if (t.empty() || !text.starts_with(t)) return;
+        if (!best || t.size() > best->textLength) best = TextMatch{bytes, length, t.size()};
+    };
+    for (size_t code = 0; code < 256; ++code)
+        if (const auto& t = table.ByteTable[code]) consider(*t, {static_cast<uint8_t>(code)}, 1);
+    if (allowPairs) {
+        std::vector<uint16_t> codes = table.PairTable.writtenCodes();
+        std::sort(codes.begin(), codes.end());
+        for (const uint16_t code : codes)
+            if (const auto& t = std::as_const(table.PairTable)[code])
+                consider(*t, {static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code)}, 2);
+    }
+    return best;
 }
 
 }  // namespace hexedit

@@ -74,6 +74,7 @@ private:
 struct TextIndex {
     std::unordered_map<std::string, uint8_t> byteText, bytePrefix;
     std::unordered_map<std::string, uint16_t> pairText, pairPrefix;
+    size_t longestText = 0;  // bytes of the longest entry text
 };
 
 inline constexpr size_t kMaxDumpMarks = 128;
@@ -148,6 +149,17 @@ std::optional<EncodedChar> reverseLookup(const TableData& table, std::string_vie
 // The same restricted to single-byte entries or to pairs.
 std::optional<EncodedChar> reverseLookupByte(const TableData& table, std::string_view ch);
 std::optional<EncodedChar> reverseLookupPair(const TableData& table, std::string_view ch);
+// The one text encoder (typing a word, paste, search patterns, script
+// insert): the entry whose text is the longest prefix of `text`; for equal
+// texts a single byte before a pair, then the lowest code. Nothing when no
+// entry's text begins `text`. Empty entry texts never match.
+struct TextMatch {
+    std::array<uint8_t, 4> bytes{};
+    int length = 0;         // code bytes: 1 or 2
+    size_t textLength = 0;  // bytes of `text` consumed
+};
+std::optional<TextMatch> matchLongestText(const TableData& table, std::string_view text, bool allowPairs = true);
+
 // Kana search's lookup: the lowest single-byte code whose text begins with
 // the two bytes `ch`, else the lowest such pair.
 std::optional<EncodedChar> prefixLookup(const TableData& table, std::string_view ch);

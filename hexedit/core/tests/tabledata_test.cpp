@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <random>
+#include <tuple>
 
 #include "hexedit/core/TableData.h"
 #include "hexedit/core/TableLoader.h"
@@ -140,6 +141,16 @@ TEST(TableData, IndexedLookupsAgreeWithTheScan) {
             EXPECT_TRUE(same(prefixLookup(indexed, ch), prefixLookup(scanned, ch)));
         }
         found += reverseLookup(indexed, ch).has_value();
+        // The longest-match encoder: same answer either way, and its text is an entry's.
+        const std::string run = text() + text();
+        const auto a = matchLongestText(indexed, run), b = matchLongestText(scanned, run);
+        ASSERT_EQ(a.has_value(), b.has_value());
+        if (!a) continue;
+        EXPECT_EQ(std::tie(a->bytes, a->length, a->textLength), std::tie(b->bytes, b->length, b->textLength));
+        const auto exact = reverseLookup(indexed, run.substr(0, a->textLength));
+        ASSERT_TRUE(exact);
+        EXPECT_EQ(exact->length, a->length);
+        for (size_t n = a->textLength + 1; n <= run.size(); ++n) EXPECT_FALSE(reverseLookup(indexed, run.substr(0, n)));
     }
     EXPECT_GT(found, 100);
 }
