@@ -109,12 +109,8 @@ struct MultiSplit {
 };
 
 MultiSplit splitMulti(std::string_view t) {
-    size_t s = 1;
-    if (t.find('_') != std::string_view::npos) s = t.find_first_of("_>");
-    MultiSplit m;
-    m.head = toCrLf(t.substr(0, std::min(s, t.size())));
-    if (s + 1 <= t.size()) m.tail = toCrLf(t.substr(s + 1));
-    return m;
+    MultiCodeText m = splitMultiCode(t);
+    return {toCrLf(m.head), toCrLf(m.tail)};
 }
 
 // What a byte may start, tested together so that a plain byte costs one test.
@@ -221,6 +217,7 @@ struct Rules {
     std::array<bool, 256> multiDynamic{};
     std::array<MultiSplit, 256> multi;
     std::array<Text, 256> fallback{};  // single-byte entry, ".nontbl", markers, "($XX)"
+    std::array<DumpItemKind, 256> fallbackKind{};
     std::vector<Text> pair;          // 65536 entries (off kNoText: none), or none without pairs
     // When every text is short: each byte's own step, and 256 steps for each
     // byte that begins a pair, kept small so that they stay in the cache.
@@ -263,13 +260,17 @@ struct Rules {
             }
             char buf[16];
             // The table's own line-break and end codes come before ".nontbl".
+            fallbackKind[b] = DumpItemKind::NoEntry;
             if (t.ByteTable[b]) {
                 fallback[b] = pool.add(toCrLf(*t.ByteTable[b]));
+                fallbackKind[b] = DumpItemKind::Single;
             } else if (t.LineBreakCode.marker == '/' && (t.LineBreakCode.value & 0xFF) == b) {
                 fallback[b] = pool.add("\r\n");
+                fallbackKind[b] = DumpItemKind::LineBreak;
             } else if ((t.EndStringCode.marker == '*' || t.EndStringCode.marker == '\\') &&
                        (t.EndStringCode.value & 0xFF) == b) {
                 fallback[b] = pool.add("<END>\r\n");
+                fallbackKind[b] = DumpItemKind::End;
             } else if (nontbl) {
                 std::snprintf(buf, sizeof buf, dollar ? "$%02X" : "%03d", b);
                 fallback[b] = pool.add(toCrLf(std::string(1, open) + buf + close));
@@ -301,6 +302,71 @@ struct Rules {
 };
 
 }  // namespace
+
+MultiCodeText splitMultiCode(std::string_view t) {
+    size_t s = 1;
+    if (t.find('_') != std::string_view::npos) s = t.find_first_of("_>");
+    MultiCodeText m;
+    m.head = std::string(t.substr(0, std::min(s, t.size())));
+    if (s + 1 <= t.size()) m.tail = std::string(t.substr(s + 1));
+    return m;
+}
+
+struct DumpSteps::Impl {
+    const TableData& table;
+    DumpInfo info;
+    Rules rules;
+    Impl(const TableData& t, const DumpInfo& i) : table(t), info(i), rules(t, i) {}
+    std::string_view pooled(Text t) const { return std::string_view(rules.pool.chars).substr(t.off, t.len); }
+};
+
+DumpSteps::DumpSteps(const TableData& table, const DumpInfo& info) : impl_(std::make_unique<Impl>(table, info)) {}
+DumpSteps::~DumpSteps() = default;
+
+DumpItem DumpSteps::at(std::span<const uint8_t> range, size_t pos, std::string& scratch) const {
+    const Rules& r = impl_->rules;
+    const uint8_t b = range[pos];
+    const uint8_t f = r.flags[b];
+    const bool hasNext = pos + 1 < range.size();
+    const int64_t offset = offsetAt(impl_->info, static_cast<int64_t>(pos));
+    if (f & kDual && hasNext) {
+        const int i = r.dualFirst[(b << 8) | range[pos + 1]];
+        if (i >= 0) {
+            const DualRule& dr = r.dual[static_cast<size_t>(i)];
+            if (!dr.dynamic) return {DumpItemKind::Dual, 2, false, impl_->pooled(dr.text)};
+            scratch.clear();
+            dr.compiled.render(scratch, offset);
+            return {DumpItemKind::Dual, 2, true, scratch};
+        }
+    }
+    if (f & kCode) return {DumpItemKind::Code, 1, false, impl_->pooled(r.codeText[b])};
+    if (f & kDynamicCode) {
+        scratch.clear();
+        r.code[b].render(scratch, offset);
+        return {DumpItemKind::Code, 1, true, scratch};
+    }
+    if (f & kMulti) {
+        const MultiSplit m = r.multiDynamic[b]
+                                 ? splitMulti(expandTemplate(impl_->table.MultiCodeEntries[b].text, impl_->info,
+                                                             static_cast<int64_t>(pos)))
+                                 : r.multi[b];
+        const size_t count = r.params[b];
+        const bool inside = pos + count < range.size();
+        scratch = m.head + '$';
+        static constexpr char kHex[] = "0123456789ABCDEF";
+        for (size_t i = 1; inside && i <= count; ++i) {
+            scratch += kHex[range[pos + i] >> 4];
+            scratch += kHex[range[pos + i] & 15];
+        }
+        scratch += m.tail;
+        return {DumpItemKind::MultiCode, inside ? static_cast<int>(count + 1) : 1, r.multiDynamic[b], scratch};
+    }
+    if (f & kPair && hasNext) {
+        const Text t = r.pair[(b << 8) | range[pos + 1]];
+        if (t.off != kNoText) return {DumpItemKind::Pair, 2, false, impl_->pooled(t)};
+    }
+    return {r.fallbackKind[b], 1, false, impl_->pooled(r.fallback[b])};
+}
 
 std::string groupThousands(int64_t value) {
     const bool negative = value < 0;

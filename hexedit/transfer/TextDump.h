@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -48,5 +49,36 @@ bool textDump(const TableData& table, std::span<const uint8_t> range, DumpInfo i
 // The same text whole. Nothing when `progress` answers false.
 std::optional<std::string> textDump(const TableData& table, std::span<const uint8_t> range, DumpInfo info,
                                     const common::Progress& progress = {});
+
+// A ".multicode" text split around its parameter digits: the dump writes
+// head, "$", two hexadecimal digits per parameter byte, then tail.
+struct MultiCodeText {
+    std::string head, tail;
+};
+MultiCodeText splitMultiCode(std::string_view expanded);
+
+// The dump's rules one step at a time, for writers that need to know what
+// each step stands for.
+enum class DumpItemKind { Dual, Code, MultiCode, Pair, Single, LineBreak, End, NoEntry };
+struct DumpItem {
+    DumpItemKind kind = DumpItemKind::NoEntry;
+    int advance = 1;             // bytes the step covers
+    bool dynamic = false;        // its text holds the offset ("%OFFSET")
+    std::string_view text;       // as the dump writes it, CR LF line ends
+};
+class DumpSteps {
+public:
+    DumpSteps(const TableData& table, const DumpInfo& info);
+    ~DumpSteps();
+    DumpSteps(const DumpSteps&) = delete;
+    DumpSteps& operator=(const DumpSteps&) = delete;
+    // The step at `pos` of `range` (pos < range.size()); a dynamic text is
+    // rendered into `scratch`.
+    DumpItem at(std::span<const uint8_t> range, size_t pos, std::string& scratch) const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
 
 }  // namespace hexedit::transfer

@@ -1,0 +1,904 @@
+#include "hexedit/transfer/Script.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <unordered_map>
+
+#include "common/hexdigits.h"
+#include "hexedit/core/OffsetFormat.h"
+#include "hexedit/transfer/TextDump.h"
+
+namespace hexedit::transfer {
+
+namespace {
+
+std::string hex(uint64_t v) {
+    char buf[24];
+    std::snprintf(buf, sizeof buf, "%llX", static_cast<unsigned long long>(v));
+    return buf;
+}
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+std::string lower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+// The directive texts are expanded with this one description, at dump and at
+// insert, so that a text means the same bytes in both.
+const DumpInfo kScriptInfo{};
+
+// A directive text that names the offset changes with the position: it
+// cannot be read back.
+bool positional(std::string_view text) {
+    return expandTemplate(text, kScriptInfo, 0) != expandTemplate(text, kScriptInfo, 5);
+}
+
+int64_t bankSize(PointerMap m) { return m == PointerMap::LoRom ? 0x8000 : m == PointerMap::HiRom ? 0x10000 : 0; }
+
+// The offsets a 16-bit pointer can reach: [start, end).
+Region window16(const PointerTable& p) {
+    if (p.map == PointerMap::Linear) return {p.bank, int64_t{p.bank} + 0x10000};
+    const auto start = pointerTarget(p, p.map == PointerMap::LoRom ? 0x8000 : 0);
+    if (!start) return {0, 0};
+    return {*start, *start + bankSize(p.map)};
+}
+
+// ---- reading and writing text ----
+
+// Reads one step of script text into bytes: raw forms, the directive texts
+// of the dump, line breaks, then the table's entries, longest first.
+class Codec {
+public:
+    explicit Codec(const TableData& t) : table_(t) {
+        for (uint32_t i = 0; i < t.DualCount && i < t.DualEntries.size(); ++i) {
+            const auto& d = t.DualEntries[i];
+            if (d.flag) add(d.text, {static_cast<uint8_t>(d.value), static_cast<uint8_t>(d.value >> 8)});
+        }
+        for (int b = 0; b < 256; ++b) {
+            if (t.CodeEntries[b].flag) {
+                add(t.CodeEntries[b].text, {static_cast<uint8_t>(b)});
+            } else if (t.MultiCodeEntries[b].flag && !positional(t.MultiCodeEntries[b].text)) {
+                MultiCodeText m = splitMultiCode(expandTemplate(t.MultiCodeEntries[b].text, kScriptInfo, 0));
+                Token k;
+                k.text = m.head + '$';
+                k.tail = std::move(m.tail);
+                k.bytes = {static_cast<uint8_t>(b)};
+                k.params = t.MultiCodeEntries[b].paramCount;
+                k.multi = true;
+                push(std::move(k));
+            }
+        }
+        if (t.EndStringCode.marker == '*' || t.EndStringCode.marker == '\\')
+            add("<END>\\n", {static_cast<uint8_t>(t.EndStringCode.value)});
+        if (t.LineBreakCode.marker == '/') lineBreak_ = static_cast<uint8_t>(t.LineBreakCode.value);
+    }
+
+    // The characters of the step at `p` (its bytes appended to `out`), or 0
+    // with `error` set.
+    size_t next(std::string_view s, size_t p, std::vector<uint8_t>& out, std::string& error) const {
+        const std::string_view rest = s.substr(p);
+        if (rest.starts_with("<$")) {
+            size_t q = 2;
+            const size_t mark = out.size();
+            while (q + 1 < rest.size() && common::isHexDigit(rest[q]) && common::isHexDigit(rest[q + 1])) {
+                out.push_back(static_cast<uint8_t>(common::hexDigitValue(rest[q]) * 16 + common::hexDigitValue(rest[q + 1])));
+                q += 2;
+            }
+            if (q > 2 && q < rest.size() && rest[q] == '>') return q + 1;
+            out.resize(mark);
+        }
+        const Token* best = nullptr;
+        size_t bestLength = 0;
+        for (const uint32_t i : byFirst_[static_cast<uint8_t>(rest[0])]) {
+            const size_t n = tokens_[i].match(rest);
+            if (n > bestLength) best = &tokens_[i], bestLength = n;
+        }
+        if (best) {
+            out.insert(out.end(), best->bytes.begin(), best->bytes.end());
+            if (best->multi)
+                for (size_t i = 0; i < best->params; ++i) {
+                    const size_t d = best->text.size() + 2 * i;
+                    out.push_back(static_cast<uint8_t>(common::hexDigitValue(rest[d]) * 16 + common::hexDigitValue(rest[d + 1])));
+                }
+            return bestLength;
+        }
+        if (rest[0] == '\n' && lineBreak_) {
+            out.push_back(*lineBreak_);
+            return 1;
+        }
+        if (rest[0] != '\n')
+            if (const auto m = matchLongestText(table_, rest)) {
+                out.insert(out.end(), m->bytes.begin(), m->bytes.begin() + m->length);
+                return m->textLength;
+            }
+        if (rest.starts_with("<$")) {
+            const size_t close = rest.find('>');
+            error = "the raw byte form \"" + std::string(rest.substr(0, std::min<size_t>(close == std::string_view::npos ? 12 : close + 1, 24))) +
+                    "\" does not parse (write <$ then pairs of hexadecimal digits then >)";
+        } else if (rest[0] == '\n') {
+            error = "a line break, but the table has no line-break code (/XX)";
+        } else {
+            size_t n = 1;
+            while (n < rest.size() && n < 4 && (static_cast<uint8_t>(rest[n]) & 0xC0) == 0x80) ++n;
+            error = "no table entry for \"" + std::string(rest.substr(0, n)) + "\"";
+        }
+        return 0;
+    }
+
+private:
+    struct Token {
+        std::string text;  // a multicode's head and "$"
+        std::string tail;
+        std::vector<uint8_t> bytes;
+        uint32_t params = 0;
+        bool multi = false;
+        // The characters of `rest` this token covers, 0 when it does not
+        // begin `rest`. A text ending in a line break also matches at the
+        // very end without it (an editor may drop the file's last line).
+        size_t match(std::string_view rest) const {
+            if (!multi) {
+                if (rest.starts_with(text)) return text.size();
+                if (text.size() > 1 && text.back() == '\n' && rest.size() == text.size() - 1 &&
+                    text.starts_with(rest))
+                    return rest.size();
+                return 0;
+            }
+            if (!rest.starts_with(text)) return 0;
+            const size_t digits = size_t{params} * 2;
+            if (rest.size() - text.size() < digits) return 0;
+            for (size_t i = 0; i < digits; ++i)
+                if (!common::isHexDigit(rest[text.size() + i])) return 0;
+            if (!rest.substr(text.size() + digits).starts_with(tail)) return 0;
+            return text.size() + digits + tail.size();
+        }
+    };
+    void add(std::string_view directive, std::vector<uint8_t> bytes) {
+        if (positional(directive)) return;
+        Token k;
+        k.text = expandTemplate(directive, kScriptInfo, 0);
+        if (k.text.empty()) return;
+        k.bytes = std::move(bytes);
+        push(std::move(k));
+    }
+    void push(Token k) {
+        byFirst_[static_cast<uint8_t>(k.text[0])].push_back(static_cast<uint32_t>(tokens_.size()));
+        tokens_.push_back(std::move(k));
+    }
+
+    const TableData& table_;
+    std::vector<Token> tokens_;
+    std::array<std::vector<uint32_t>, 256> byFirst_;
+    std::optional<uint8_t> lineBreak_;
+};
+
+// Line and column of position `p` of an entry's text.
+ScriptError errorAt(std::string_view text, const std::vector<int>& lines, int firstLine, size_t p, std::string message) {
+    size_t lineIndex = 0, lineStart = 0;
+    for (size_t i = 0; i < p && i < text.size(); ++i)
+        if (text[i] == '\n') ++lineIndex, lineStart = i + 1;
+    int column = 1;
+    for (size_t i = lineStart; i < p && i < text.size(); ++i)
+        if ((static_cast<uint8_t>(text[i]) & 0xC0) != 0x80) ++column;
+    const int line = lineIndex < lines.size() ? lines[lineIndex] : firstLine + static_cast<int>(lineIndex);
+    return {line, column, std::move(message)};
+}
+
+constexpr size_t kMaxErrors = 100;
+
+std::optional<std::vector<uint8_t>> encodeText(const Codec& codec, std::string_view text, const std::vector<int>& lines,
+                                               int firstLine, std::vector<ScriptError>& errors) {
+    std::vector<uint8_t> out;
+    out.reserve(text.size());
+    std::string error;
+    bool failed = false;
+    for (size_t p = 0; p < text.size();) {
+        const size_t n = codec.next(text, p, out, error);
+        if (n > 0) {
+            p += n;
+            continue;
+        }
+        failed = true;
+        if (errors.size() < kMaxErrors) errors.push_back(errorAt(text, lines, firstLine, p, error));
+        ++p;
+        while (p < text.size() && (static_cast<uint8_t>(text[p]) & 0xC0) == 0x80) ++p;
+    }
+    if (failed) return std::nullopt;
+    return out;
+}
+
+// ---- dump ----
+
+// One dump step of a string: its bytes, and its text in the string's text.
+struct Piece {
+    size_t pos = 0;
+    size_t advance = 0;
+    size_t textBegin = 0, textEnd = 0;
+    bool raw = false;
+};
+
+void appendRaw(std::string& out, std::span<const uint8_t> bytes) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    out += "<$";
+    for (const uint8_t b : bytes) {
+        out += kHex[b >> 4];
+        out += kHex[b & 15];
+    }
+    out += '>';
+}
+
+// The text insert would read back as `bytes`, from the dump's texts where
+// they read back as the same bytes and raw forms elsewhere.
+class StringWriter {
+public:
+    StringWriter(const TableData& table, const Codec& codec) : steps_(table, kScriptInfo), codec_(codec) {
+        if (table.EndStringCode.marker == '*' || table.EndStringCode.marker == '\\')
+            end_ = static_cast<uint8_t>(table.EndStringCode.value);
+    }
+
+    // The bytes of the string at the start of `from`: up to its end code.
+    size_t decode(std::span<const uint8_t> from) {
+        from = from.first(std::min(from.size(), kMaxStringBytes));
+        pieces_.clear();
+        dumped_.clear();
+        size_t pos = 0;
+        while (pos < from.size()) {
+            const DumpItem item = steps_.at(from, pos, scratch_);
+            Piece piece{pos, static_cast<size_t>(item.advance), dumped_.size(), 0, false};
+            for (size_t i = 0; i < item.text.size(); ++i)
+                if (!(item.text[i] == '\r' && i + 1 < item.text.size() && item.text[i + 1] == '\n')) dumped_ += item.text[i];
+            piece.textEnd = dumped_.size();
+            piece.raw = item.dynamic || item.kind == DumpItemKind::NoEntry || piece.textEnd == piece.textBegin;
+            pieces_.push_back(piece);
+            pos += piece.advance;
+            if (end_ && item.advance == 1 && from[piece.pos] == *end_) break;
+        }
+        return pos;
+    }
+
+    // The string's text for `bytes` (what decode() covered).
+    const std::string& text(std::span<const uint8_t> bytes) {
+        for (int round = 0; round < 8; ++round) {
+            build(bytes);
+            const size_t bad = firstMismatch(bytes);
+            if (bad == SIZE_MAX) return text_;
+            pieces_[bad].raw = true;
+        }
+        text_.clear();
+        appendRaw(text_, bytes);
+        return text_;
+    }
+
+private:
+    void build(std::span<const uint8_t> bytes) {
+        text_.clear();
+        starts_.clear();
+        for (const Piece& p : pieces_) {
+            starts_.push_back(text_.size());
+            if (p.raw)
+                appendRaw(text_, bytes.subspan(p.pos, p.advance));
+            else
+                text_.append(dumped_, p.textBegin, p.textEnd - p.textBegin);
+        }
+        starts_.push_back(text_.size());
+    }
+    // The first piece that insert would not read back as its own bytes.
+    size_t firstMismatch(std::span<const uint8_t> bytes) {
+        std::string error;
+        for (size_t i = 0; i < pieces_.size(); ++i) {
+            const size_t at = starts_[i];
+            // A line of text must not look like a comment or an entry.
+            if ((at == 0 || text_[at - 1] == '\n') && at < text_.size() && (text_[at] == '#' || text_[at] == '@') &&
+                !pieces_[i].raw)
+                return i;
+            read_.clear();
+            const size_t n = codec_.next(text_, at, read_, error);
+            if (n != starts_[i + 1] - at || !std::equal(read_.begin(), read_.end(), bytes.begin() + static_cast<ptrdiff_t>(pieces_[i].pos),
+                                                        bytes.begin() + static_cast<ptrdiff_t>(pieces_[i].pos + pieces_[i].advance)) ||
+                read_.size() != pieces_[i].advance)
+                return i;
+        }
+        return SIZE_MAX;
+    }
+
+    DumpSteps steps_;
+    const Codec& codec_;
+    std::optional<uint8_t> end_;
+    std::vector<Piece> pieces_;
+    std::string dumped_, text_, scratch_;
+    std::vector<size_t> starts_;
+    std::vector<uint8_t> read_;
+};
+
+// Sorted, with touching regions joined.
+std::vector<Region> merged(std::vector<Region> r) {
+    std::sort(r.begin(), r.end(), [](const Region& a, const Region& b) { return a.start < b.start; });
+    std::vector<Region> out;
+    for (const Region& x : r) {
+        if (x.end <= x.start) continue;
+        if (!out.empty() && x.start <= out.back().end)
+            out.back().end = std::max(out.back().end, x.end);
+        else
+            out.push_back(x);
+    }
+    return out;
+}
+
+void putLine(std::string& out, std::string_view line) {
+    out += line;
+    out += "\r\n";
+}
+
+}  // namespace
+
+// ---- pointers ----
+
+std::optional<PointerTable> parsePointerSpec(std::string_view text, std::string& error) {
+    std::vector<std::string_view> f;
+    for (size_t at = 0;;) {
+        const size_t comma = text.find(',', at);
+        f.push_back(trim(text.substr(at, comma == std::string_view::npos ? std::string_view::npos : comma - at)));
+        if (comma == std::string_view::npos) break;
+        at = comma + 1;
+    }
+    if (f.size() < 4 || f.size() > 5) {
+        error = "pointers must be OFFSET,COUNT,WIDTH,MAP[,BANK], not \"" + std::string(text) + "\"";
+        return std::nullopt;
+    }
+    PointerTable p;
+    const auto offset = common::parseHex(f[0], 8);
+    const auto count = common::parseHex(f[1], 8);
+    if (!offset) {
+        error = "not a hexadecimal offset: \"" + std::string(f[0]) + "\"";
+        return std::nullopt;
+    }
+    if (!count || *count == 0 || *count > kMaxPointers) {
+        error = "the pointer count must be 1 to " + hex(kMaxPointers) + " (hexadecimal), not \"" + std::string(f[1]) + "\"";
+        return std::nullopt;
+    }
+    p.offset = static_cast<int64_t>(*offset);
+    p.count = static_cast<uint32_t>(*count);
+    if (f[2] == "16" || f[2] == "24" || f[2] == "32") {
+        p.width = (f[2][0] - '0') * 10 + (f[2][1] - '0');
+    } else {
+        error = "the pointer width must be 16, 24 or 32, not \"" + std::string(f[2]) + "\"";
+        return std::nullopt;
+    }
+    const std::string map = lower(f[3]);
+    if (map == "linear") p.map = PointerMap::Linear;
+    else if (map == "lorom") p.map = PointerMap::LoRom;
+    else if (map == "hirom") p.map = PointerMap::HiRom;
+    else {
+        error = "the mapping must be linear, lorom or hirom, not \"" + std::string(f[3]) + "\"";
+        return std::nullopt;
+    }
+    if (f.size() == 5) {
+        const auto bank = common::parseHex(f[4], 8);
+        if (!bank || (p.map != PointerMap::Linear && *bank > 0xFF)) {
+            error = "not a bank (or, for linear, a base offset): \"" + std::string(f[4]) + "\"";
+            return std::nullopt;
+        }
+        p.bank = static_cast<uint32_t>(*bank);
+    }
+    return p;
+}
+
+std::string pointerSpecText(const PointerTable& p) {
+    static constexpr const char* kMaps[] = {"linear", "lorom", "hirom"};
+    std::string s = hex(static_cast<uint64_t>(p.offset)) + "," + hex(p.count) + "," + std::to_string(p.width) + "," +
+                    kMaps[static_cast<int>(p.map)];
+    if (p.width == 16) s += "," + hex(p.bank);
+    return s;
+}
+
+std::optional<int64_t> pointerTarget(const PointerTable& p, uint32_t value) {
+    uint32_t address = p.width == 16 ? (value & 0xFFFF) : p.width == 24 ? (value & 0xFFFFFF) : value;
+    if (p.map == PointerMap::Linear) return p.width == 16 ? int64_t{p.bank} + address : int64_t{address};
+    if (p.width == 16) address |= (p.bank & 0xFF) << 16;
+    address &= 0xFFFFFF;
+    if (p.map == PointerMap::LoRom) {
+        if ((address & 0xFFFF) < 0x8000) return std::nullopt;
+        return SnesToOffset(address, snLOROM);
+    }
+    return SnesToOffset(address, snHIROM);
+}
+
+std::optional<uint32_t> pointerValue(const PointerTable& p, int64_t offset, uint32_t old) {
+    if (offset < 0 || offset > UINT32_MAX) return std::nullopt;
+    uint32_t value = 0;
+    if (p.map == PointerMap::Linear) {
+        const int64_t v = p.width == 16 ? offset - p.bank : offset;
+        const int64_t limit = p.width == 16 ? 0xFFFF : p.width == 24 ? 0xFFFFFF : 0xFFFFFFFF;
+        if (v < 0 || v > limit) return std::nullopt;
+        value = static_cast<uint32_t>(v);
+    } else {
+        if (offset >= 0x400000) return std::nullopt;
+        const uint32_t address = p.map == PointerMap::LoRom ? DisplayOffset(kOffsetLoRomSlow, static_cast<int32_t>(offset))
+                                                            : static_cast<uint32_t>(offset);
+        // Bits the mapping ignores keep the game's choice (fast ROM, mirrors).
+        const uint32_t ignored = p.map == PointerMap::LoRom ? 0xFF800000u : 0xFFC00000u;
+        value = p.width == 16 ? (address & 0xFFFF) : (address & ~ignored) | (old & ignored);
+        if (p.width == 24) value &= 0xFFFFFF;
+    }
+    if (pointerTarget(p, value) != offset) return std::nullopt;
+    return value;
+}
+
+uint32_t readPointer(const PointerTable& p, std::span<const uint8_t> file, uint32_t index) {
+    const size_t n = static_cast<size_t>(p.width / 8);
+    const size_t at = static_cast<size_t>(p.offset) + size_t{index} * n;
+    uint32_t v = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const uint32_t b = file[at + (p.bigEndian ? i : n - 1 - i)];
+        v = v << 8 | b;
+    }
+    return v;
+}
+
+namespace {
+void putPointer(const PointerTable& p, uint32_t value, uint8_t* to) {
+    const size_t n = static_cast<size_t>(p.width / 8);
+    for (size_t i = 0; i < n; ++i) to[p.bigEndian ? n - 1 - i : i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+bool tableInFile(const PointerTable& p, size_t fileSize) {
+    return p.offset >= 0 && static_cast<uint64_t>(p.offset) + uint64_t{p.count} * static_cast<uint64_t>(p.width / 8) <= fileSize;
+}
+}  // namespace
+
+// ---- dump ----
+
+std::optional<std::string> dumpScript(const TableData& table, std::span<const uint8_t> file, const DumpRequest& request,
+                                      std::string& error, const common::Progress& progress) {
+    const PointerTable& pt = request.pointers;
+    error.clear();
+    if (!tableInFile(pt, file.size())) {
+        error = "The pointer table (" + std::to_string(pt.count) + " pointers of " + std::to_string(pt.width) +
+                " bits at " + hex(static_cast<uint64_t>(pt.offset)) + ") does not lie in the file.";
+        return std::nullopt;
+    }
+    // One entry per target, in the order of the first pointer to it.
+    struct Target {
+        int64_t offset = 0;
+        std::vector<uint32_t> pointers;
+    };
+    std::vector<Target> targets;
+    std::vector<uint32_t> outside;
+    std::unordered_map<int64_t, size_t> byOffset;
+    for (uint32_t i = 0; i < pt.count; ++i) {
+        const auto t = pointerTarget(pt, readPointer(pt, file, i));
+        if (!t || *t < 0 || static_cast<uint64_t>(*t) >= file.size()) {
+            outside.push_back(i);
+            continue;
+        }
+        auto [it, added] = byOffset.emplace(*t, targets.size());
+        if (added) targets.push_back({*t, {}});
+        targets[it->second].pointers.push_back(i);
+    }
+
+    const Codec codec(table);
+    StringWriter writer(table, codec);
+    std::string body;
+    std::vector<Region> used;
+    used.reserve(targets.size());
+    for (size_t k = 0; k < targets.size(); ++k) {
+        if (progress && !progress(k, targets.size())) return std::nullopt;
+        const Target& t = targets[k];
+        const auto from = file.subspan(static_cast<size_t>(t.offset));
+        const size_t n = writer.decode(from);
+        used.push_back({t.offset, t.offset + static_cast<int64_t>(n)});
+        const std::string& text = writer.text(from.first(n));
+        body += "@";
+        for (size_t i = 0; i < t.pointers.size(); ++i) body += (i ? "," : "") + hex(t.pointers[i]);
+        body += " " + hex(static_cast<uint64_t>(t.offset)) + " " + hex(n) + "\r\n";
+        // The original text as comments, then the text to edit.
+        size_t at = 0;
+        std::string_view view(text);
+        if (view.ends_with('\n')) view.remove_suffix(1);
+        for (;;) {
+            const size_t nl = view.find('\n', at);
+            body += "#|";
+            putLine(body, view.substr(at, nl == std::string_view::npos ? std::string_view::npos : nl - at));
+            if (nl == std::string_view::npos) break;
+            at = nl + 1;
+        }
+        for (at = 0;;) {
+            const size_t nl = text.find('\n', at);
+            if (nl == std::string::npos) {
+                body.append(text, at);
+                break;
+            }
+            body.append(text, at, nl - at);
+            body += "\r\n";
+            at = nl + 1;
+        }
+        body += "\r\n";
+    }
+
+    std::string out;
+    putLine(out, "# Script of " + (request.fileName.empty() ? std::string("the file") : request.fileName) +
+                     ": edit the text under each \"@\" line.");
+    putLine(out, "# \"@P,P OFFSET SIZE\": the string's pointers, where it was and its size (hexadecimal).");
+    putLine(out, "# Every line break of a text belongs to it. \"#\" lines are comments; \"#|\" shows the original.");
+    putLine(out, "table " + request.tablePath);
+    putLine(out, "pointers " + pointerSpecText(pt) + (pt.bigEndian ? " big-endian" : ""));
+    std::vector<Region> space = used;
+    space.insert(space.end(), request.extraSpace.begin(), request.extraSpace.end());
+    for (const Region& r : merged(std::move(space)))
+        putLine(out, "space " + hex(static_cast<uint64_t>(r.start)) + "-" + hex(static_cast<uint64_t>(r.end - 1)));
+    for (const uint32_t i : outside) putLine(out, "# pointer " + hex(i) + " points outside the file and is left as it is");
+    out += "\r\n";
+    out += body;
+    return out;
+}
+
+// ---- reading ----
+
+std::string errorText(const ScriptError& e) {
+    return "line " + std::to_string(e.line) + ", column " + std::to_string(e.column) + ": " + e.text;
+}
+
+std::optional<Script> readScript(std::string_view text, std::vector<ScriptError>& errors) {
+    errors.clear();
+    if (text.size() > kMaxScriptBytes) {
+        errors.push_back({1, 1, "the script is larger than " + std::to_string(kMaxScriptBytes >> 20) + " MiB"});
+        return std::nullopt;
+    }
+    Script script;
+    bool havePointers = false, haveTable = false;
+    std::vector<bool> seen;
+    ScriptEntry* entry = nullptr;
+    auto fail = [&](int line, size_t column, std::string message) {
+        if (errors.size() < kMaxErrors) errors.push_back({line, static_cast<int>(column) + 1, std::move(message)});
+    };
+    int lineNo = 0;
+    for (size_t at = 0; at < text.size();) {
+        size_t nl = text.find('\n', at);
+        if (nl == std::string_view::npos) nl = text.size();
+        std::string_view line = text.substr(at, nl - at);
+        at = nl + 1;
+        ++lineNo;
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        if (line.starts_with('#')) continue;
+        if (line.starts_with('@')) {
+            if (!havePointers) fail(lineNo, 0, "a string before the \"pointers\" line");
+            ScriptEntry e;
+            e.line = lineNo;
+            std::string_view rest = line.substr(1);
+            const size_t space = rest.find_first_of(" \t");
+            const std::string_view list = rest.substr(0, space);
+            for (size_t p = 0; p <= list.size();) {
+                size_t comma = list.find(',', p);
+                if (comma == std::string_view::npos) comma = list.size();
+                const std::string_view number = list.substr(p, comma - p);
+                const auto v = common::parseHex(number, 8);
+                if (!v || (havePointers && *v >= script.pointers.count)) {
+                    fail(lineNo, 1 + p, "\"" + std::string(number) + "\" is not a pointer number (0 to " +
+                                            hex(script.pointers.count ? script.pointers.count - 1 : 0) + ")");
+                } else if (havePointers && seen[*v]) {
+                    fail(lineNo, 1 + p, "pointer " + hex(*v) + " already belongs to another string");
+                } else {
+                    if (havePointers) seen[*v] = true;
+                    e.pointers.push_back(static_cast<uint32_t>(*v));
+                }
+                p = comma + 1;
+            }
+            if (space != std::string_view::npos) {
+                const std::string_view where = trim(rest.substr(space));
+                const size_t gap = where.find_first_of(" \t");
+                const auto offset = common::parseHex(where.substr(0, gap), 8);
+                const auto size = gap == std::string_view::npos ? std::nullopt : common::parseHex(trim(where.substr(gap)), 8);
+                if (!offset || !size)
+                    fail(lineNo, static_cast<size_t>(where.data() - line.data()),
+                         "expected the string's offset and size, hexadecimal: \"" + std::string(where) + "\"");
+                else
+                    e.original = Region{static_cast<int64_t>(*offset), static_cast<int64_t>(*offset + *size)};
+            }
+            script.entries.push_back(std::move(e));
+            entry = &script.entries.back();
+            continue;
+        }
+        if (entry) {
+            if (!entry->textLines.empty()) entry->text += '\n';
+            entry->text += line;
+            entry->textLines.push_back(lineNo);
+            continue;
+        }
+        const std::string_view t = trim(line);
+        if (t.empty()) continue;
+        const size_t gap = t.find_first_of(" \t");
+        const std::string key = lower(t.substr(0, gap));
+        const std::string_view value = gap == std::string_view::npos ? std::string_view{} : trim(t.substr(gap));
+        const size_t valueColumn = value.empty() ? line.size() : static_cast<size_t>(value.data() - line.data());
+        if (key == "table") {
+            script.tablePath = std::string(value);
+            haveTable = !value.empty();
+            if (!haveTable) fail(lineNo, valueColumn, "the table line names no file");
+        } else if (key == "pointers") {
+            std::string_view spec = value;
+            bool big = false;
+            const size_t sp = spec.find_first_of(" \t");
+            if (sp != std::string_view::npos) {
+                const std::string word = lower(trim(spec.substr(sp)));
+                if (word == "big-endian") big = true;
+                else if (word != "little-endian") fail(lineNo, valueColumn + sp, "expected big-endian or little-endian");
+                spec = spec.substr(0, sp);
+            }
+            std::string error;
+            if (auto p = parsePointerSpec(spec, error)) {
+                script.pointers = *p;
+                script.pointers.bigEndian = big;
+                script.pointersLine = lineNo;
+                havePointers = true;
+                seen.assign(p->count, false);
+            } else {
+                fail(lineNo, valueColumn, error);
+            }
+        } else if (key == "space") {
+            const size_t dash = value.find('-');
+            const auto a = common::parseHex(trim(value.substr(0, dash)), 8);
+            const auto b = dash == std::string_view::npos ? std::nullopt : common::parseHex(trim(value.substr(dash + 1)), 8);
+            if (!a || !b || *b < *a)
+                fail(lineNo, valueColumn, "space must be START-END, hexadecimal, END included: \"" + std::string(value) + "\"");
+            else {
+                script.space.push_back({static_cast<int64_t>(*a), static_cast<int64_t>(*b) + 1});
+                script.spaceLines.push_back(lineNo);
+            }
+        } else {
+            fail(lineNo, static_cast<size_t>(t.data() - line.data()),
+                 "unknown header line (expected table, pointers, space, or a string's \"@\" line)");
+        }
+    }
+    if (!haveTable) fail(1, 0, "the script names no table (a \"table FILE\" line)");
+    if (!havePointers) fail(1, 0, "the script has no \"pointers OFFSET,COUNT,WIDTH,MAP[,BANK]\" line");
+    if (!errors.empty()) return std::nullopt;
+    return script;
+}
+
+std::optional<std::vector<uint8_t>> encodeScriptText(const TableData& table, std::string_view text,
+                                                     std::vector<ScriptError>& errors) {
+    const Codec codec(table);
+    return encodeText(codec, text, {}, 1, errors);
+}
+
+// ---- insert ----
+
+namespace {
+
+// `a` minus the union of `b`; `b` sorted and joined, `a` sorted.
+std::vector<Region> subtract(const std::vector<Region>& a, const std::vector<Region>& b) {
+    std::vector<Region> out;
+    size_t j = 0;
+    for (Region r : a) {
+        while (j < b.size() && b[j].end <= r.start) ++j;
+        for (size_t k = j; k < b.size() && b[k].start < r.end; ++k) {
+            if (b[k].start > r.start) out.push_back({r.start, b[k].start});
+            r.start = std::max(r.start, b[k].end);
+        }
+        if (r.start < r.end) out.push_back(r);
+    }
+    return out;
+}
+
+// First-fit placement into free space: regions in script order, each a list
+// of free runs in ascending order.
+class FreeSpace {
+public:
+    // The regions less `taken` (sorted and joined).
+    FreeSpace(const std::vector<Region>& regions, const std::vector<Region>& taken, const PointerTable& pt) {
+        for (const Region& r : regions)
+            for (const Region& run : subtract({r}, taken)) runs_.push_back(run);
+        edge_ = bankSize(pt.map);
+        if (pt.width == 16) window_ = window16(pt);
+    }
+    // The first place for `size` bytes; `inWindow` false ignores the
+    // 16-bit pointers' bank (to tell "outside the bank" from "too large").
+    std::optional<int64_t> find(int64_t size, bool inWindow = true) const {
+        for (const Region& r : runs_)
+            if (auto at = fit(r, size, inWindow)) return at;
+        return std::nullopt;
+    }
+    void place(int64_t at, int64_t size) {
+        for (size_t i = 0; i < runs_.size(); ++i) {
+            Region& r = runs_[i];
+            if (at < r.start || at + size > r.end) continue;
+            const Region after{at + size, r.end};
+            r.end = at;
+            if (after.end > after.start) runs_.insert(runs_.begin() + static_cast<ptrdiff_t>(i) + 1, after);
+            if (r.end <= r.start) runs_.erase(runs_.begin() + static_cast<ptrdiff_t>(i));
+            return;
+        }
+    }
+    int64_t largest() const {
+        int64_t best = 0;
+        for (const Region& r : runs_) best = std::max(best, r.end - r.start);
+        return best;
+    }
+
+private:
+    std::optional<int64_t> fit(Region r, int64_t size, bool inWindow) const {
+        if (window_ && inWindow) {
+            r.start = std::max(r.start, window_->start);
+            r.end = std::min(r.end, window_->end);
+        }
+        int64_t at = r.start;
+        // A string keeps to one bank of the mapping when it can.
+        if (edge_ > 0 && size > 0 && size <= edge_ && at / edge_ != (at + size - 1) / edge_) at = (at / edge_ + 1) * edge_;
+        if (at + size > r.end) return std::nullopt;
+        return at;
+    }
+
+    std::vector<Region> runs_;
+    int64_t edge_ = 0;
+    std::optional<Region> window_;
+};
+
+bool inside(const Region& r, const std::vector<Region>& regions) {
+    return std::any_of(regions.begin(), regions.end(), [&](const Region& s) { return s.start <= r.start && r.end <= s.end; });
+}
+
+}  // namespace
+
+std::optional<InsertPlan> planInsert(const TableData& table, const Script& script, std::span<const uint8_t> file,
+                                     std::optional<uint8_t> fill, const common::Progress& progress) {
+    InsertPlan plan;
+    const PointerTable& pt = script.pointers;
+    const int64_t fileSize = static_cast<int64_t>(file.size());
+    if (!tableInFile(pt, file.size()))
+        plan.errors.push_back({script.pointersLine, 1, "the pointer table does not lie in the file"});
+    std::vector<Region> space;
+    for (size_t i = 0; i < script.space.size(); ++i) {
+        if (script.space[i].end > fileSize)
+            plan.errors.push_back({script.spaceLines[i], 1, "this space reaches past the end of the file"});
+        else
+            space.push_back(script.space[i]);
+    }
+    // Every string through the table.
+    const Codec codec(table);
+    const size_t n = script.entries.size();
+    std::vector<std::vector<uint8_t>> encoded(n);
+    for (size_t i = 0; i < n; ++i) {
+        if (progress && !progress(i, 2 * n)) return std::nullopt;
+        const ScriptEntry& e = script.entries[i];
+        if (auto bytes = encodeText(codec, e.text, e.textLines, e.line + 1, plan.errors)) encoded[i] = std::move(*bytes);
+    }
+    if (!plan.ok()) return plan;
+
+    // A string stays where it was when its bytes are unchanged there and
+    // every pointer of it can reach it.
+    auto stays = [&](size_t i) {
+        const ScriptEntry& e = script.entries[i];
+        if (!e.original || e.original->start < 0 || e.original->end > fileSize) return false;
+        const Region r = *e.original;
+        if (r.end - r.start != static_cast<int64_t>(encoded[i].size()) || !inside(r, space)) return false;
+        if (!std::equal(encoded[i].begin(), encoded[i].end(), file.begin() + r.start)) return false;
+        return std::all_of(e.pointers.begin(), e.pointers.end(),
+                           [&](uint32_t p) { return pointerValue(pt, r.start, readPointer(pt, file, p)).has_value(); });
+    };
+    std::vector<int64_t> at(n, -1);
+    std::vector<bool> kept(n, false);
+    std::vector<ScriptError> failures;
+    // First the unchanged strings stay and the others take the gaps; when
+    // that leaves some without room, every string is placed anew.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        failures.clear();
+        std::vector<Region> keptRegions;
+        for (size_t i = 0; i < n; ++i) {
+            kept[i] = attempt == 0 && stays(i);
+            if (kept[i]) {
+                at[i] = script.entries[i].original->start;
+                keptRegions.push_back(*script.entries[i].original);
+            }
+        }
+        FreeSpace free(space, merged(keptRegions), pt);
+        int64_t over = 0;
+        for (size_t i = 0; i < n; ++i) {
+            if (kept[i]) continue;
+            if (progress && !progress(n + i, 2 * n)) return std::nullopt;
+            const int64_t size = static_cast<int64_t>(encoded[i].size());
+            if (const auto place = free.find(size)) {
+                at[i] = *place;
+                free.place(*place, size);
+                continue;
+            }
+            const ScriptEntry& e = script.entries[i];
+            if (pt.width == 16 && free.find(size, false)) {
+                failures.push_back({e.line, 1, "the string (" + std::to_string(size) +
+                                                   " bytes) would land outside the bank of its 16-bit pointers"});
+                continue;
+            }
+            const int64_t bytesOver = size - free.largest();
+            over += bytesOver;
+            failures.push_back({e.line, 1, "the string no longer fits: " + std::to_string(bytesOver) + " bytes over"});
+        }
+        if (failures.empty()) break;
+        if (attempt == 1) {
+            if (over > 0)
+                failures.push_back({failures.front().line, 1, "in all " + std::to_string(over) + " bytes over the space"});
+            plan.errors = std::move(failures);
+            return plan;
+        }
+    }
+
+    // Records: freed space, strings, then pointers.
+    std::vector<Region> placedRegions, originals;
+    for (size_t i = 0; i < n; ++i) {
+        const int64_t size = static_cast<int64_t>(encoded[i].size());
+        placedRegions.push_back({at[i], at[i] + size});
+        plan.placed.push_back({i, at[i], size});
+        if (script.entries[i].original) originals.push_back(*script.entries[i].original);
+    }
+    const std::vector<Region> taken = merged(placedRegions);
+    if (fill)
+        for (const Region& r : subtract(subtract(merged(originals), taken), subtract(merged(originals), merged(space))))
+            plan.records.push_back({r.start, static_cast<size_t>(r.end - r.start), {}, *fill});
+    for (size_t i = 0; i < n; ++i) plan.data.push_back(kept[i] ? std::vector<uint8_t>{} : std::move(encoded[i]));
+    for (size_t i = 0; i < n; ++i)
+        if (!kept[i] && !plan.data[i].empty()) plan.records.push_back({at[i], plan.data[i].size(), plan.data[i], 0});
+    const size_t width = static_cast<size_t>(pt.width / 8);
+    std::vector<uint8_t> pointerBytes;
+    pointerBytes.reserve(size_t{pt.count} * width);
+    std::vector<std::pair<uint32_t, size_t>> writes;
+    for (size_t i = 0; i < n; ++i) {
+        for (const uint32_t p : script.entries[i].pointers) {
+            const uint32_t old = readPointer(pt, file, p);
+            const auto value = pointerValue(pt, at[i], old);
+            if (!value) {
+                plan.errors.push_back({script.entries[i].line, 1,
+                                       "pointer " + hex(p) + " cannot point to " + hex(static_cast<uint64_t>(at[i]))});
+                continue;
+            }
+            if (*value == old) continue;
+            writes.push_back({p, pointerBytes.size()});
+            pointerBytes.resize(pointerBytes.size() + width);
+            putPointer(pt, *value, pointerBytes.data() + writes.back().second);
+        }
+    }
+    if (!plan.ok()) {
+        plan.records.clear();
+        return plan;
+    }
+    plan.data.push_back(std::move(pointerBytes));
+    const std::vector<uint8_t>& pb = plan.data.back();
+    for (const auto& [p, off] : writes)
+        plan.records.push_back({pt.offset + static_cast<int64_t>(size_t{p} * width), width,
+                                std::span<const uint8_t>(pb).subspan(off, width), 0});
+    for (const Region& r : space) {
+        int64_t used = 0;
+        for (const Region& t : taken) used += std::max<int64_t>(0, std::min(r.end, t.end) - std::max(r.start, t.start));
+        plan.regions.push_back({r, used});
+    }
+    return plan;
+}
+
+std::string insertReport(const Script& script, const InsertPlan& plan) {
+    std::string out;
+    size_t stayed = 0;
+    for (const PlacedString& p : plan.placed) {
+        const auto& o = script.entries[p.entry].original;
+        if (o && o->start == p.offset && o->end - o->start == p.size) ++stayed;
+    }
+    out += std::to_string(plan.placed.size()) + " strings placed (" + std::to_string(stayed) + " where they were).\n";
+    for (const RegionUse& r : plan.regions)
+        out += "Space " + hex(static_cast<uint64_t>(r.region.start)) + "-" + hex(static_cast<uint64_t>(r.region.end - 1)) +
+               ": " + std::to_string(r.used) + " bytes used, " + std::to_string(r.region.end - r.region.start - r.used) +
+               " free.\n";
+    std::vector<PlacedString> largest = plan.placed;
+    std::stable_sort(largest.begin(), largest.end(), [](const auto& a, const auto& b) { return a.size > b.size; });
+    if (largest.size() > 5) largest.resize(5);
+    if (!largest.empty()) out += "Largest strings:\n";
+    for (const PlacedString& p : largest)
+        out += "  line " + std::to_string(script.entries[p.entry].line) + ": " + std::to_string(p.size) + " bytes at " +
+               hex(static_cast<uint64_t>(p.offset)) + "\n";
+    return out;
+}
+
+}  // namespace hexedit::transfer
