@@ -237,6 +237,40 @@ TEST_F(Cli, DumpsAreByteIdenticalToTheWindowsDumps) {
     EXPECT_EQ(run("dump '" + demo + "' -s xyz -e 10").status, 2);
 }
 
+// The round trip of the README: dump, one string made longer, insert in
+// place; an unchanged script gives the same file; refusals write nothing.
+TEST_F(Cli, ScriptDumpAndInsertRoundTrip) {
+    fs::copy_file(data("demo/demo.bin"), dir / "demo.bin");
+    fs::copy_file(data("demo/demo.tbl"), dir / "demo.tbl");
+    const auto original = bytesOf(dir / "demo.bin");
+    const std::string pointers = " --pointers 7F00,5,16,lorom,1";
+    Result r = run("script dump demo.bin -t demo.tbl" + pointers + " --space 8200-83FF -o demo.script");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(run("script insert demo.bin demo.script -o same.bin").status, 0);
+    EXPECT_EQ(bytesOf(dir / "same.bin"), original);
+
+    std::string script = slurp(dir / "demo.script");
+    const size_t at = script.find("\nYou found the sword!");
+    ASSERT_NE(at, std::string::npos) << script;
+    script.replace(at, 21, "\nYou found the old sword of Vexmoor!");
+    std::ofstream(dir / "demo.script", std::ios::binary) << script;
+    r = run("script insert demo.bin demo.script --fill FF");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("5 strings placed (4 where they were)"), std::string::npos) << r.out;
+    EXPECT_NE(run("script dump demo.bin -t demo.tbl" + pointers).out.find("@2 8200 "), std::string::npos);
+
+    const auto changed = bytesOf(dir / "demo.bin");
+    std::ofstream(dir / "bad.script") << "table demo.tbl\npointers 7F00,5,16,lorom,1\n@2\nYou ~<END>\n";
+    r = run("script insert demo.bin bad.script");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("bad.script:4:5: no table entry for \"~\""), std::string::npos) << r.err;
+    EXPECT_EQ(run("script dump demo.bin -t demo.tbl --pointers 1FFFF,5,16,lorom,1").status, 1);
+    EXPECT_EQ(bytesOf(dir / "demo.bin"), changed);
+    for (const char* args : {"script", "script insert demo.bin", "script dump demo.bin -t demo.tbl --pointers 7F00,5,12,lorom",
+                             "script insert demo.bin demo.script --fill 1FF", "script dump demo.bin --pointers 7F00,5,16,lorom"})
+        EXPECT_EQ(run(args).status, 2) << args;
+}
+
 TEST_F(Cli, FindListsEveryMatchOrTheFirst) {
     const std::string demo = data("demo/demo.bin");
     const auto bytes = bytesOf(demo);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <unordered_map>
 
 #include "common/hexdigits.h"
@@ -877,6 +878,33 @@ std::optional<InsertPlan> planInsert(const TableData& table, const Script& scrip
         plan.regions.push_back({r, used});
     }
     return plan;
+}
+
+void applyPlan(std::vector<uint8_t>& file, const InsertPlan& plan) {
+    for (const EditRecord& r : plan.records) {
+        uint8_t* to = file.data() + r.offset;
+        if (r.data.empty())
+            std::fill(to, to + r.count, r.value);
+        else
+            std::copy(r.data.begin(), r.data.begin() + static_cast<ptrdiff_t>(r.count), to);
+    }
+}
+
+std::string scriptTablePath(const std::string& scriptPath, const Script& script) {
+    namespace fs = std::filesystem;
+    const fs::path table(script.tablePath);
+    if (table.is_absolute()) return table.string();
+    return (fs::path(scriptPath).parent_path() / table).lexically_normal().string();
+}
+
+std::string tableNameFor(const std::string& scriptPath, const std::string& tablePath) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path table = fs::absolute(tablePath, ec);
+    const fs::path folder = fs::absolute(scriptPath, ec).parent_path();
+    const fs::path rel = table.lexically_relative(folder);
+    if (ec || rel.empty() || *rel.begin() == "..") return table.string();
+    return rel.string();
 }
 
 std::string insertReport(const Script& script, const InsertPlan& plan) {

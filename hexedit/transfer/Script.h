@@ -144,6 +144,15 @@ struct InsertPlan {
 // records that do it. Nothing when `progress` answers false.
 std::optional<InsertPlan> planInsert(const TableData& table, const Script& script, std::span<const uint8_t> file,
                                      std::optional<uint8_t> fill, const common::Progress& progress = {});
+// Writes the plan's records into `file` (they never reach past its end).
+void applyPlan(std::vector<uint8_t>& file, const InsertPlan& plan);
+// The table file a script names: a relative name is taken from the
+// script's folder.
+std::string scriptTablePath(const std::string& scriptPath, const Script& script);
+// The table name to write into a script at `scriptPath`: relative to its
+// folder when the table lies beside it or below.
+std::string tableNameFor(const std::string& scriptPath, const std::string& tablePath);
+
 // Strings placed, bytes used and free per region, the largest strings.
 std::string insertReport(const Script& script, const InsertPlan& plan);
 

@@ -2,8 +2,10 @@
 // script is stored in the demo's own byte encoding, and FOLDER/demo.tbl, the
 // table that decodes it: single-byte letters and two-letter (DTE) entries,
 // two-byte word entries, a line-break and an end code, dump directives,
-// bookmarks and dump bookmarks.
+// bookmarks and dump bookmarks; a pointer table for the strings and free
+// space after them, for the script round trip.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -121,7 +123,11 @@ int main(int argc, char** argv) {
         for (uint8_t b : bytes) rom[at++] = b;
     }
     const uint32_t textEnd = at - 1;
-    // A pointer table before the script, as games keep one.
+    // Free space a script insert may move longer strings into.
+    const uint32_t freeStart = 0x8200, freeEnd = 0x83FF;
+    std::fill(rom.begin() + freeStart, rom.begin() + freeEnd + 1, uint8_t{0});
+    // A pointer table before the script, as games keep one: 16-bit LoROM
+    // addresses in bank 01 (romtoolset script dump --pointers 7F00,5,16,lorom,1).
     for (size_t i = 0; i < starts.size(); ++i) {
         rom[0x7F00 + 2 * i] = static_cast<uint8_t>(starts[i]);
         rom[0x7F00 + 2 * i + 1] = static_cast<uint8_t>(starts[i] >> 8);
@@ -142,6 +148,7 @@ int main(int argc, char** argv) {
     tbl += "(" + hex(0x7F00, 1) + "h)Pointer table\n";
     tbl += "(" + hex(textStart, 1) + "h)Script\n";
     tbl += "(" + hex(starts[2], 1) + "h)Sword found\n";
+    tbl += "(" + hex(freeStart, 1) + "h)Free space\n";
     tbl += "[" + hex(textStart, 8) + "-" + hex(textEnd, 8) + "]Whole script\n";
     tbl += "[" + hex(starts[1], 8) + "-" + hex(starts[2] - 1, 8) + "]Tower line\n";
 

@@ -17,11 +17,6 @@ std::string hex2(unsigned v) {
     return buf;
 }
 
-void apply(std::vector<uint8_t>& file, const InsertPlan& plan) {
-    for (const EditRecord& r : plan.records)
-        for (size_t i = 0; i < r.count; ++i) file[static_cast<size_t>(r.offset) + i] = r.data.empty() ? r.value : r.data[i];
-}
-
 // Dumps, reads back and plans the insert of the script as it is edited by `edit`.
 InsertPlan roundTrip(const TableData& t, const std::vector<uint8_t>& file, const DumpRequest& req,
                      const std::function<void(std::string&)>& edit = {}, std::optional<uint8_t> fill = {}) {
@@ -99,7 +94,7 @@ TEST(Script, UnchangedScriptInsertsByteIdentical) {
         std::vector<uint8_t> copy = file;
         const InsertPlan plan = roundTrip(t, file, {pt, {}, "t.tbl", "f"}, {}, uint8_t{0xEE});
         ASSERT_TRUE(plan.ok()) << round << ": " << errorText(plan.errors[0]) << "\n" << tbl;
-        apply(copy, plan);
+        applyPlan(copy, plan);
         ASSERT_EQ(copy, file) << "round " << round << "\n" << tbl;
     }
 }
@@ -125,7 +120,7 @@ TEST(Script, EditedStringMovesAndItsPointersFollow) {
     const InsertPlan plan = roundTrip(
         t, file, req, [](std::string& s) { s.replace(s.find("\nAB<END>"), 8, "\nABC BA<END>"); }, uint8_t{0x99});
     ASSERT_TRUE(plan.ok()) << errorText(plan.errors[0]);
-    apply(file, plan);
+    applyPlan(file, plan);
     EXPECT_EQ(file[0x11], 0x02);  // the free space: the gap it left is too small
     EXPECT_EQ(file[0x15], 0x02);
     EXPECT_EQ(file[0x12], 0x03);
@@ -226,7 +221,7 @@ TEST(Script, PlacementRespectsBankEdges) {
         }
         ASSERT_TRUE(plan->ok()) << c.spaceStart << errorText(plan->errors[0]);
         EXPECT_EQ(plan->placed[0].offset, c.expect) << c.spaceStart;
-        apply(file, *plan);
+        applyPlan(file, *plan);
         EXPECT_EQ(pointerTarget(c.pt, readPointer(c.pt, file, 0)), c.expect);
     }
 }
