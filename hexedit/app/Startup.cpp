@@ -19,6 +19,7 @@
 #include "hexedit/tiles/ui/TTileForm.h"
 #include "hexedit/tableedit/ui/TTMForm.h"
 #include "hexedit/transfer/ui/TCompForm.h"
+#include "hexedit/transfer/ui/TScriptForms.h"
 
 namespace hexedit {
 
@@ -41,6 +42,7 @@ Tarnwick::Tarnwick() {
     tableEditor = std::make_unique<tableedit::TTMForm>(app.tableEditor, mainWindow.get());
     tileForm = std::make_unique<tiles::TTileForm>(app.tiles, mainWindow.get());
     compForm = std::make_unique<transfer::TCompForm>(app.compare, mainWindow.get());
+    scriptForms = std::make_unique<transfer::TScriptForms>(app.script, mainWindow.get());
     auto env = [](const char* name) {
         const char* v = std::getenv(name);
         return std::string(v ? v : "");

@@ -36,6 +36,7 @@ class TTMForm;
 }
 namespace transfer {
 class TCompForm;
+class TScriptForms;
 class TDumpForm;
 }
 
@@ -62,6 +63,7 @@ public:
     std::unique_ptr<TColForm> colForm;
     std::unique_ptr<tableedit::TTMForm> tableEditor;
     std::unique_ptr<transfer::TCompForm> compForm;
+    std::unique_ptr<transfer::TScriptForms> scriptForms;
 };
 
 }  // namespace hexedit

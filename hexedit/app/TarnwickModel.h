@@ -15,6 +15,7 @@
 #include "hexedit/transfer/BinaryInsert.h"
 #include "hexedit/transfer/ByteFill.h"
 #include "hexedit/transfer/ExternalInserter.h"
+#include "hexedit/transfer/ScriptCommands.h"
 #include "hexedit/tiles/TileEditor.h"
 #include "hexedit/transfer/CompareFiles.h"
 #include "hexedit/transfer/Dumper.h"
@@ -35,7 +36,8 @@ struct TarnwickModel {
           binaryInsert(pad),
           tableEditor(pad),
           tiles(pad),
-          compare(pad) {
+          compare(pad),
+          script(pad) {
         tiles.host.gotoOffset = [this] { navigation.gotoWindow.GotoOffset1Click(); };
         tiles.host.tableEditor = [this] { tableEditor.openBeside(tableedit::EditorMode); };
         tiles.host.tableMaker = [this] { tableEditor.openBeside(tableedit::MakerMode); };
@@ -69,6 +71,7 @@ struct TarnwickModel {
     tableedit::TableEditor tableEditor;  // TTMForm
     tiles::TileEditor tiles;  // TTileForm
     transfer::CompareFiles compare;  // TCompForm
+    transfer::ScriptCommands script;  // TScriptDumpForm, TScriptInsertForm
     ModalView* aboutBox = nullptr;  // TAboutBox
 };
 

@@ -57,6 +57,8 @@ constexpr Hint kHints[] = {
     {"RepairSNESChecksum1Click", "Correct the SNES checksum in the ROM header"},
     {"CompareFiles1Click", "List the bytes where two files differ"},
     {"StringLengthCalculator1Click", "Measure a string: press at the start and end, or once on a selection"},
+    {"DumpScript1Click", "Write the strings of a pointer table as a script to translate"},
+    {"InsertScript1Click", "Put an edited script back: encode, place and point every string"},
 
     {"TextSearch1Click", "Find text through the table"},
     {"HexSearch1Click", "Find hex bytes"},

@@ -73,6 +73,9 @@ constexpr MenuEntry kMap[] = {
     {"Tools1", K::Separator, "", "", ""},
     {"Tools1", K::Command, "CompareFiles1Click", "C&ompare Files", "Ctrl+C"},
     {"Tools1", K::Command, "StringLengthCalculator1Click", "Str&ing Length Calculator", "F7"},
+    {"Tools1", K::Separator, "", "", ""},
+    {"Tools1", K::Command, "DumpScript1Click", "Dump Script with Pointers...", ""},
+    {"Tools1", K::Command, "InsertScript1Click", "Insert Script...", ""},
 
     {"", K::Menu, "Search1", "&Search", ""},
     {"Search1", K::Command, "TextSearch1Click", "&Text Search", "Ctrl+F"},
@@ -134,6 +137,7 @@ constexpr std::string_view kFileOpen[] = {
     "ExecuteRelativeJump1Click", "StringLengthCalculator1Click", "PastetoCurrentLocation1",
     "ExecuteExternalProgram1Click", "CreateaBPSFile1Click", "CopyasText1Click",
     "CopyasHex1Click", "CopyasText2Click", "CopyasHex2Click",
+    "DumpScript1Click", "InsertScript1Click",
 };
 constexpr std::string_view kTableSlots[] = {
     "SaveBookmark1Click", "JumpOffsetList1Click", "SwapTableFiles1", "SaveDumpBookmark1Click"};

@@ -31,7 +31,7 @@ TEST(MenuMap, EnablingGroups) {
         if (menuGroupOf(e.name) == MenuGroup::FileOpen) ++fileOpen;
         if (menuGroupOf(e.name) == MenuGroup::TableSlots) ++tableSlots;
     }
-    EXPECT_EQ(fileOpen, 27);
+    EXPECT_EQ(fileOpen, 29);  // with the two script commands
     EXPECT_EQ(tableSlots, 4);
     EXPECT_EQ(menuGroupOf("Open1Click"), MenuGroup::Always);
     EXPECT_EQ(menuGroupOf("ReturntoLastOffset1Click"), MenuGroup::ReturnOffset);
