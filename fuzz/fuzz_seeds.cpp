@@ -71,6 +71,10 @@ int main(int argc, char** argv) {
     seed("fuzz_settings", "tarnwick.cfg", hexedit::encodeConfig(settings));
     seed("fuzz_table_loader", "redefined.tbl", std::string("74=t\n68=h\n80=th\n80=x\n"));
     seed("fuzz_pattern_convert", "text", demoTable + '\0' + "Sword found");
+    seed("fuzz_script", "demo.script",
+         demoTable + '\0' +
+             "table demo.tbl\npointers 10,3,16,lorom,1\nspace 8000-80FF\n@0,2 8000 6\n#|Hello<END>\nHello<END>\n\n"
+             "@1\nTarnwick:<COLOR$0201><$FD>\nThe end.<WAIT><END>\n");
     seed("fuzz_pattern_convert", "wildcards", demoTable + '\0' + "*S*41*1");
     {
         // A patch with plain and run records, and the two halves it was made from.

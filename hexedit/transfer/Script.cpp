@@ -1,6 +1,8 @@
 #include "hexedit/transfer/Script.h"
 
 #include <algorithm>
+#include <array>
+#include <utility>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -82,6 +84,10 @@ public:
             add("<END>\\n", {static_cast<uint8_t>(t.EndStringCode.value)});
         if (t.LineBreakCode.marker == '/') lineBreak_ = static_cast<uint8_t>(t.LineBreakCode.value);
     }
+
+    // Whether a step beginning with `c` may be read as something other than
+    // table text: a raw form, a directive's text or a line break.
+    bool mayStartCode(char c) const { return c == '<' || c == '\n' || !byFirst_[static_cast<uint8_t>(c)].empty(); }
 
     // The characters of the step at `p` (its bytes appended to `out`), or 0
     // with `error` set.
@@ -224,6 +230,8 @@ struct Piece {
     size_t advance = 0;
     size_t textBegin = 0, textEnd = 0;
     bool raw = false;
+    bool sure = false;  // reads back as its bytes whatever follows
+    bool plain = false;  // reads back as its bytes unless a longer entry text begins there
 };
 
 void appendRaw(std::string& out, std::span<const uint8_t> bytes) {
@@ -243,6 +251,28 @@ public:
     StringWriter(const TableData& table, const Codec& codec) : steps_(table, kScriptInfo), codec_(codec) {
         if (table.EndStringCode.marker == '*' || table.EndStringCode.marker == '\\')
             end_ = static_cast<uint8_t>(table.EndStringCode.value);
+        // An entry's text reads back as its own code, whatever follows, when
+        // the encoder picks that code for it, no longer entry text begins
+        // with it, and nothing but table text can begin where it begins.
+        std::vector<std::string_view>& texts = texts_;
+        for (const auto& t : table.ByteTable)
+            if (t && !t->empty()) texts.push_back(*t);
+        for (const uint16_t code : table.PairTable.writtenCodes())
+            if (const auto& t = std::as_const(table.PairTable)[code]; t && !t->empty()) texts.push_back(*t);
+        std::sort(texts.begin(), texts.end());
+        auto kind = [&](const std::optional<std::string>& t, uint8_t first, int length, uint8_t second) -> uint8_t {
+            if (!t || t->empty() || codec.mayStartCode((*t)[0]) || t->find_first_of("\r\n") != std::string::npos) return 0;
+            const auto m = matchLongestText(table, *t);
+            if (!m || m->textLength != t->size() || m->length != length || m->bytes[0] != first ||
+                (length == 2 && m->bytes[1] != second))
+                return 0;
+            const auto next = std::upper_bound(texts.begin(), texts.end(), std::string_view(*t));
+            return next != texts.end() && next->starts_with(*t) ? kPlain : kSure;
+        };
+        for (int b = 0; b < 256; ++b) byteKind_[b] = kind(table.ByteTable[b], static_cast<uint8_t>(b), 1, 0);
+        pairKind_.assign(65536, 0);
+        for (const uint16_t code : table.PairTable.writtenCodes())
+            pairKind_[code] = kind(std::as_const(table.PairTable)[code], static_cast<uint8_t>(code >> 8), 2, static_cast<uint8_t>(code));
     }
 
     // The bytes of the string at the start of `from`: up to its end code.
@@ -254,10 +284,18 @@ public:
         while (pos < from.size()) {
             const DumpItem item = steps_.at(from, pos, scratch_);
             Piece piece{pos, static_cast<size_t>(item.advance), dumped_.size(), 0, false};
-            for (size_t i = 0; i < item.text.size(); ++i)
-                if (!(item.text[i] == '\r' && i + 1 < item.text.size() && item.text[i + 1] == '\n')) dumped_ += item.text[i];
+            if (item.text.find('\r') == std::string_view::npos)
+                dumped_ += item.text;
+            else
+                for (size_t i = 0; i < item.text.size(); ++i)
+                    if (!(item.text[i] == '\r' && i + 1 < item.text.size() && item.text[i + 1] == '\n')) dumped_ += item.text[i];
             piece.textEnd = dumped_.size();
             piece.raw = item.dynamic || item.kind == DumpItemKind::NoEntry || piece.textEnd == piece.textBegin;
+            const uint8_t k = item.kind == DumpItemKind::Single ? byteKind_[from[pos]]
+                              : item.kind == DumpItemKind::Pair ? pairKind_[from[pos] << 8 | from[pos + 1]]
+                                                                : 0;
+            piece.sure = k == kSure;
+            piece.plain = k == kPlain;
             pieces_.push_back(piece);
             pos += piece.advance;
             if (end_ && item.advance == 1 && from[piece.pos] == *end_) break;
@@ -300,6 +338,13 @@ private:
             if ((at == 0 || text_[at - 1] == '\n') && at < text_.size() && (text_[at] == '#' || text_[at] == '@') &&
                 !pieces_[i].raw)
                 return i;
+            if (pieces_[i].sure) continue;
+            if (pieces_[i].plain && !pieces_[i].raw) {
+                if (const auto longer = longerTextAt(std::string_view(text_).substr(at), starts_[i + 1] - at)) {
+                    if (!*longer) continue;
+                    return i;
+                }
+            }
             read_.clear();
             const size_t n = codec_.next(text_, at, read_, error);
             if (n != starts_[i + 1] - at || !std::equal(read_.begin(), read_.end(), bytes.begin() + static_cast<ptrdiff_t>(pieces_[i].pos),
@@ -313,6 +358,23 @@ private:
     DumpSteps steps_;
     const Codec& codec_;
     std::optional<uint8_t> end_;
+    // Whether an entry text longer than the first `length` characters of
+    // `rest`, and beginning with them, begins `rest`; nothing when too many
+    // texts would have to be tried.
+    std::optional<bool> longerTextAt(std::string_view rest, size_t length) const {
+        const std::string_view t = rest.substr(0, length);
+        auto it = std::upper_bound(texts_.begin(), texts_.end(), t);
+        for (int tried = 0; it != texts_.end() && it->starts_with(t); ++it, ++tried) {
+            if (tried == 16) return std::nullopt;
+            if (rest.starts_with(*it)) return true;
+        }
+        return false;
+    }
+
+    static constexpr uint8_t kSure = 1, kPlain = 2;
+    std::vector<std::string_view> texts_;  // every entry text, sorted
+    std::array<uint8_t, 256> byteKind_{};
+    std::vector<uint8_t> pairKind_;
     std::vector<Piece> pieces_;
     std::string dumped_, text_, scratch_;
     std::vector<size_t> starts_;
@@ -488,6 +550,7 @@ std::optional<std::string> dumpScript(const TableData& table, std::span<const ui
     const Codec codec(table);
     StringWriter writer(table, codec);
     std::string body;
+    body.reserve(targets.size() * 256);
     std::vector<Region> used;
     used.reserve(targets.size());
     for (size_t k = 0; k < targets.size(); ++k) {
@@ -525,6 +588,7 @@ std::optional<std::string> dumpScript(const TableData& table, std::span<const ui
     }
 
     std::string out;
+    out.reserve(body.size() + 1024);
     putLine(out, "# Script of " + (request.fileName.empty() ? std::string("the file") : request.fileName) +
                      ": edit the text under each \"@\" line.");
     putLine(out, "# \"@P,P OFFSET SIZE\": the string's pointers, where it was and its size (hexadecimal).");
