@@ -46,6 +46,7 @@ private slots:
         common::testing::whenModal([&] {
             forms.dump->Pointers->setText(QStringLiteral("7F00,5,16,lorom,1"));
             forms.dump->Space->setText(QStringLiteral("8200-83FF"));
+            if (qEnvironmentVariableIsSet("SCRIPT_SCREENSHOT")) forms.dump->grab().save(qEnvironmentVariable("SCRIPT_SCREENSHOT") + "dump.png");
             forms.dump->DumpButton->click();
         });
         app.pad.runCommand("DumpScript1Click");
@@ -63,6 +64,7 @@ private slots:
             common::testing::whenModal([&] {
                 QVERIFY(forms.insert->Report->toPlainText().contains(QStringLiteral("5 strings placed (4 where they were)")));
                 forms.insert->Fill->setText(QStringLiteral("EE"));
+                if (qEnvironmentVariableIsSet("SCRIPT_SCREENSHOT")) forms.insert->grab().save(qEnvironmentVariable("SCRIPT_SCREENSHOT") + "insert.png");
                 (apply ? forms.insert->ApplyButton : forms.insert->CancelButton)->click();
             });
             app.pad.runCommand("InsertScript1Click");
