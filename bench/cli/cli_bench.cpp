@@ -63,7 +63,7 @@ const std::map<std::string, std::string>& commands() {
         {"apply_bps", "'" ROMTOOLSET_PATH "' patch apply file.bin p.bps -o out.bin"},
         {"grep", "grep -c -F -f needle.txt file.bin >/dev/null; true"},
         {"find_hex", "'" ROMTOOLSET_PATH "' find file.bin --hex 017F027E037D >/dev/null 2>&1; test $? -le 1"},
-        {"dump_range", "'" ROMTOOLSET_PATH "' dump file.bin -s 2000000 -e 20000FF -b -o dump.bin"},
+        {"dump_range", "'" ROMTOOLSET_PATH "' dump file.bin -s 2000000 -e 20000FF -b -o dump.bin >/dev/null"},
         {"checksum", "'" ROMTOOLSET_PATH "' checksum file.bin >/dev/null 2>&1; test $? -le 1"},
     };
     return c;
