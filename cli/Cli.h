@@ -5,6 +5,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "common/MappedFile.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -22,6 +24,15 @@ void addVt2(CLI::App& app, int& status);
 
 // A whole file, or standard input for "-". False after telling stderr.
 bool readInput(const std::string& path, std::vector<uint8_t>& out);
+// A file's bytes without copying them: mapped when it is a regular file,
+// else (standard input for "-", pipes) read whole.
+struct InputBytes {
+    common::MappedFile mapped;
+    std::vector<uint8_t> read;
+    std::span<const uint8_t> bytes;
+};
+// False after telling stderr.
+bool openInput(const std::string& path, InputBytes& in);
 // Writes safely to `path` (complete new file or the old one untouched), or
 // to standard output for "-". False after telling stderr.
 bool writeOutput(const std::string& path, const std::vector<uint8_t>& data);

@@ -30,6 +30,7 @@ void CliPort::flush(std::ostream& out) {
 
 bool openInPad(hexedit::DataPad& pad, CliPort& port, const std::string& file, const std::string& table) {
     pad.FormCreate(common::currentFolder());
+    pad.MapFiles = true;  // the commands read the file where they need it, never copy it whole
     bool ok = pad.openPath(file);
     if (ok && !table.empty()) {
         pad.tableState().TableSlot = 0;

@@ -20,6 +20,16 @@ bool readInput(const std::string& path, std::vector<uint8_t>& out) {
     return false;
 }
 
+bool openInput(const std::string& path, InputBytes& in) {
+    if (path != "-" && in.mapped.open(path).empty()) {
+        in.bytes = in.mapped.bytes();
+        return true;
+    }
+    if (!readInput(path, in.read)) return false;
+    in.bytes = in.read;
+    return true;
+}
+
 bool writeOutput(const std::string& path, const std::vector<uint8_t>& data) {
     if (path == "-") {
         std::cout.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));

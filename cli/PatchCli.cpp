@@ -36,10 +36,11 @@ int create(const CreateArgs& a) {
         std::cerr << "patch create: cannot tell the format from \"" << a.output << "\"; use --format ips|ips32|bps\n";
         return UsageError;
     }
-    std::vector<uint8_t> original, edited;
-    if (!readInput(a.original, original) || !readInput(a.edited, edited)) return Failure;
+    // Both files are compared where they lie, mapped, not copied first.
+    InputBytes original, edited;
+    if (!openInput(a.original, original) || !openInput(a.edited, edited)) return Failure;
     bool tooLargeForIps = false;
-    const rt::PatchMade made = rt::createPatch(format, original, edited, &tooLargeForIps);
+    const rt::PatchMade made = rt::createPatch(format, original.bytes, edited.bytes, &tooLargeForIps);
     if (!made.ok) {
         std::cerr << made.message << '\n';
         if (tooLargeForIps) std::cerr << "(--format ips32 or bps can reach it)\n";

@@ -102,6 +102,30 @@ std::string controlText(uint16_t word) {
     return buf;
 }
 
+std::string kanaText(std::span<const TextEvent> events, bool hideCodes) {
+    std::string out;
+    for (const TextEvent& e : events) {
+        switch (e.kind) {
+            case TextEvent::Glyph:
+                if (auto c = common::gamerom::glyphShiftJis(e.word)) {
+                    out += *c;
+                } else {
+                    char buf[8];
+                    std::snprintf(buf, sizeof buf, "{%04X}", static_cast<unsigned>(e.word));
+                    out += buf;
+                }
+                break;
+            case TextEvent::NewLine: out += '\n'; break;
+            case TextEvent::ControlText:
+                if (!hideCodes) out += e.text;
+                if (e.lineBreak) out += '\n';
+                break;
+            case TextEvent::End: break;
+        }
+    }
+    return out;
+}
+
 TextEvent StringDecoder::next() {
     TextEvent e;
     if (done_) {

@@ -71,6 +71,13 @@ private:
 // Every event of a string, End included.
 std::vector<TextEvent> DecodeString(std::span<const uint8_t> image, uint32_t romOffset);
 
+// A decoded string as Shift-JIS text, for reading and copying the original
+// line: glyphs as their characters (common::gamerom::glyphShiftJis), a glyph
+// without one as "{%04X}" with its code, new lines as "\n", and control
+// texts as the text box shows them: none with `hideCodes`, but "[Key]"
+// still ends its line.
+std::string kanaText(std::span<const TextEvent> events, bool hideCodes);
+
 // The 32 bytes of a ROM glyph, or an empty span when they lie (partly)
 // outside the image.
 std::span<const uint8_t> GlyphAt(std::span<const uint8_t> image, uint16_t code);

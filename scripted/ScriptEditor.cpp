@@ -6,6 +6,7 @@
 #include <new>
 #include <system_error>
 
+#include "common/codepage.h"
 #include "common/fileio.h"
 #include "common/gamerom.h"
 #include "scripted/Translation.h"
@@ -412,6 +413,10 @@ bool ScriptEditor::CloseQuery(common::Port& port) {
     // A save that failed keeps the text, and the program, open.
     if (*save && TextModified) CloseRequested = false;
     return !(*save && TextModified);
+}
+
+std::u16string ScriptEditor::KanaTextShown() const {
+    return common::cp932ToUtf16(kanaText(CurrentText, View.hideCodes));
 }
 
 void ScriptEditor::ToggleHideCodes() {

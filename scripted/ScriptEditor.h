@@ -126,6 +126,9 @@ public:
         ++HexRevision;
     }
     std::string HexCaption() const;
+    // What the kana text window shows: the selected string as text, its
+    // Shift-JIS characters converted for display.
+    std::u16string KanaTextShown() const;
     // The 8 x 16 RGB565 preview of the cursor's value: the built-in 8 x 16
     // glyph of its low byte while the translated text display is requested,
     // else the ROM glyph of the value (every second column; values above

@@ -1,7 +1,8 @@
 // romtoolset run as a user runs it, on a 64 MiB file this program makes:
 // patch apply of a one-record IPS32 patch and of a BPS patch with 1% of the
-// bytes changed, against cat and cp of the same file in the same run
-// (wall-clock time of whole processes). Prints the ratios and the peak
+// bytes changed, a search for six absent bytes, a 256-byte range dump and
+// the checksum, against cat, cp and grep -c -F of the same file in the same
+// run (wall-clock time of whole processes). Prints the ratios and the peak
 // memory of each command. The files are removed at the end.
 
 #include <benchmark/benchmark.h>
@@ -47,6 +48,8 @@ const fs::path& folder() {
         write("p.bps", hexedit::romtools::createBps(source, target));
         const uint8_t ips32[] = {'I', 'P', 'S', '3', '2', 0x02, 0x00, 0x00, 0x00, 0, 4, 1, 2, 3, 4, 'E', 'E', 'O', 'F'};
         write("p.ips32", {std::begin(ips32), std::end(ips32)});
+        // Six bytes the random file does not hold, for grep and find alike.
+        std::ofstream(d / "needle.txt", std::ios::binary) << "\x01\x7F\x02\x7E\x03\x7D";
         return d;
     }();
     return dir;
@@ -58,6 +61,10 @@ const std::map<std::string, std::string>& commands() {
         {"cp", "cp file.bin out.bin"},
         {"apply_ips32", "'" ROMTOOLSET_PATH "' patch apply file.bin p.ips32 -o out.bin"},
         {"apply_bps", "'" ROMTOOLSET_PATH "' patch apply file.bin p.bps -o out.bin"},
+        {"grep", "grep -c -F -f needle.txt file.bin >/dev/null; true"},
+        {"find_hex", "'" ROMTOOLSET_PATH "' find file.bin --hex 017F027E037D >/dev/null 2>&1; test $? -le 1"},
+        {"dump_range", "'" ROMTOOLSET_PATH "' dump file.bin -s 2000000 -e 20000FF -b -o dump.bin >/dev/null"},
+        {"checksum", "'" ROMTOOLSET_PATH "' checksum file.bin >/dev/null 2>&1; test $? -le 1"},
     };
     return c;
 }
@@ -81,10 +88,12 @@ public:
     }
     void Finalize() override {
         ConsoleReporter::Finalize();
-        const double cat = seconds_["cat"], cp = seconds_["cp"];
-        for (const char* name : {"apply_ips32", "apply_bps"}) {
+        const double cat = seconds_["cat"], cp = seconds_["cp"], grep = seconds_["grep"];
+        for (const char* name : {"apply_ips32", "apply_bps", "find_hex", "dump_range", "checksum"}) {
             const double t = seconds_[name];
-            if (cat > 0 && cp > 0) std::printf("%-12s %8.1f ms = %5.2f x cp, %5.2f x cat\n", name, t * 1e3, t / cp, t / cat);
+            if (cat > 0 && cp > 0 && grep > 0)
+                std::printf("%-12s %8.1f ms = %5.2f x cp, %5.2f x cat, %5.2f x grep -c -F\n", name, t * 1e3, t / cp,
+                            t / cat, t / grep);
         }
         for (const auto& [name, command] : commands()) {
             shell("/usr/bin/time -f %M -o mem.txt sh -c \"" + command + "\" >/dev/null 2>&1");

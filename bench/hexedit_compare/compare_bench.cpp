@@ -103,6 +103,7 @@ BENCHMARK_CAPTURE(ReadLimit, 128MiB, 2 * kSize)->Unit(benchmark::kMillisecond);
 BENCHMARK(memcmpEqual)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(scan, differing_1pct, true, ScanKernel::Best)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(scan, equal, false, ScanKernel::Best)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(scan, differing_1pct_avx2, true, ScanKernel::Avx2)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(scan, differing_1pct_sse2, true, ScanKernel::Sse2)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(scan, differing_1pct_portable, true, ScanKernel::Portable)->Unit(benchmark::kMillisecond);
 BENCHMARK(byteLoop)->Unit(benchmark::kMillisecond);
@@ -113,6 +114,7 @@ int main(int argc, char** argv) {
     return benchratios::runWithRatios(argc, argv,
                                       {{"scan/differing_1pct", "memcmpEqual", 1.0},
                                        {"scan/equal", "memcmpEqual", 1.0},
+                                       {"scan/differing_1pct_avx2", "memcmpEqual", 1.0},
                                        {"scan/differing_1pct_sse2", "memcmpEqual"},
                                        {"scan/differing_1pct_portable", "memcmpEqual"},
                                        {"byteLoop", "memcmpEqual"}});

@@ -164,6 +164,17 @@ DataPad::LoadError DataPad::loadFile(const std::string& path, LoadedFile& out) {
     auto length = common::fileLength(path);
     if (!length) return LoadError::CannotOpen;
     if (*length > kMaxFileLength) return LoadError::TooLarge;
+    if (MapFiles && *length >= static_cast<uint64_t>(kMinBufferSize) && !isSavestatePath(path)) {
+        auto file = std::make_shared<common::MappedFile>();
+        if (file->open(path).empty() && file->size() >= static_cast<size_t>(kMinBufferSize) &&
+            file->size() <= kMaxFileLength) {
+            out.storage.clear();
+            out.headerSkip = 0;
+            out.fileSize = out.bufferSize = static_cast<int32_t>(file->size());
+            out.mapped = std::move(file);
+            return LoadError::None;
+        }
+    }
     try {
         out.storage.clear();
         out.storage.reserve(std::max<size_t>(*length, kMinBufferSize));
@@ -196,8 +207,8 @@ DataPad::LoadError DataPad::loadFile(const std::string& path, LoadedFile& out) {
 
 void DataPad::install(const std::string& path, LoadedFile&& f) {
     hexView.cancelPending();
-    if (path.empty()) doc_.reload(std::move(f.storage), f.headerSkip, f.fileSize);
-    else doc_.open(path, std::move(f.storage), f.headerSkip, f.fileSize);
+    if (path.empty()) doc_.reload(std::move(f.storage), f.headerSkip, f.fileSize, std::move(f.mapped));
+    else doc_.open(path, std::move(f.storage), f.headerSkip, f.fileSize, std::move(f.mapped));
     couldUndo_ = couldRedo_ = false;
     wasModified_ = editor_.Modified;
 }

@@ -76,6 +76,11 @@ public:
     // is written there).
     std::vector<std::function<void()>> closeHooks;
     bool MainWindowVisible = true;
+    // Files of at least kMinBufferSize bytes are mapped read-only instead of
+    // read whole (the command line, whose commands mostly only read); the
+    // first change copies the bytes. Not for the editor: another program
+    // truncating a mapped file would fault its next read.
+    bool MapFiles = false;
     // A long loop runs (runBusy): its label and progress.
     std::string BusyLabel;
     uint64_t BusyDone = 0;
@@ -173,6 +178,7 @@ public:
 private:
     struct LoadedFile {
         std::vector<uint8_t> storage;
+        std::shared_ptr<const common::MappedFile> mapped;  // instead of storage
         uint32_t headerSkip = 0;
         int32_t fileSize = 0;
         int32_t bufferSize = 0;

@@ -99,9 +99,13 @@ bool Document::replaceBuffer(std::span<const uint8_t> content) { return changed(
 bool Document::undo() { return changed(edits_.undo()); }
 bool Document::redo() { return changed(edits_.redo()); }
 
-void Document::open(std::string path, std::vector<uint8_t> storage, uint32_t headerSkip, int32_t fileSize) {
+void Document::open(std::string path, std::vector<uint8_t> storage, uint32_t headerSkip, int32_t fileSize,
+                    std::shared_ptr<const common::MappedFile> mapped) {
     view_.SelectionAnchor = view_.SelectionEnd = -1;
-    edits_.load(std::move(storage), headerSkip, fileSize);
+    if (mapped)
+        edits_.load(std::move(mapped));
+    else
+        edits_.load(std::move(storage), headerSkip, fileSize);
     editor_.CurrentPath = std::move(path);
     view_.CursorRow = 0;
     view_.CursorColumn = 0;
@@ -111,11 +115,15 @@ void Document::open(std::string path, std::vector<uint8_t> storage, uint32_t hea
     noteModified();
 }
 
-void Document::reload(std::vector<uint8_t> storage, uint32_t headerSkip, int32_t fileSize) {
+void Document::reload(std::vector<uint8_t> storage, uint32_t headerSkip, int32_t fileSize,
+                      std::shared_ptr<const common::MappedFile> mapped) {
     // Reloading drops the changes but keeps the modified mark, so closing still asks.
     const bool wasModified = editor_.Modified;
     view_.SelectionAnchor = view_.SelectionEnd = -1;
-    edits_.load(std::move(storage), headerSkip, fileSize);
+    if (mapped)
+        edits_.load(std::move(mapped));
+    else
+        edits_.load(std::move(storage), headerSkip, fileSize);
     if (wasModified) edits_.markUnsaved();
     keepCursorInBuffer();
     announce(doc::FileOpened{editor_.CurrentPath, true});

@@ -124,10 +124,14 @@ public:
 
     // ---- file ----
     // Takes a file read from disk (`storage` holds `headerSkip` header bytes
-    // and `fileSize` file bytes), unmodified, cursor and selection at 0.
-    void open(std::string path, std::vector<uint8_t> storage, uint32_t headerSkip, int32_t fileSize);
+    // and `fileSize` file bytes), unmodified, cursor and selection at 0. With
+    // `mapped` (a file of at least kMinViewBytes) the mapping is the content
+    // instead, until the first change copies it.
+    void open(std::string path, std::vector<uint8_t> storage, uint32_t headerSkip, int32_t fileSize,
+              std::shared_ptr<const common::MappedFile> mapped = {});
     // The same file read again: the history goes, the modified mark stays.
-    void reload(std::vector<uint8_t> storage, uint32_t headerSkip, int32_t fileSize);
+    void reload(std::vector<uint8_t> storage, uint32_t headerSkip, int32_t fileSize,
+                std::shared_ptr<const common::MappedFile> mapped = {});
     // Writes the header and file bytes to `path` (safely), which becomes the
     // current path. Returns the error, empty on success.
     std::string save(const std::string& path);

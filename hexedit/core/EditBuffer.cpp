@@ -6,7 +6,23 @@
 
 namespace hexedit {
 
+void EditBuffer::load(std::shared_ptr<const common::MappedFile> file) {
+    const auto size = static_cast<int32_t>(file->size());
+    load({}, 0, 0);
+    st_.mapped_ = std::move(file);
+    st_.FileSize = st_.BufferSize = size;
+    last_ = {0, st_.BufferSize, true};
+}
+
+void EditBuffer::materialize() {
+    if (!st_.mapped_) return;
+    const auto bytes = st_.mapped_->bytes();
+    st_.storage_.assign(bytes.begin(), bytes.end());
+    st_.mapped_.reset();
+}
+
 void EditBuffer::load(std::vector<uint8_t> storage, uint32_t headerSkip, int32_t fileSize) {
+    st_.mapped_.reset();
     st_.storage_ = std::move(storage);
     st_.HeaderSkip = headerSkip;
     setSizes(fileSize);
@@ -20,6 +36,7 @@ void EditBuffer::load(std::vector<uint8_t> storage, uint32_t headerSkip, int32_t
 }
 
 void EditBuffer::clear() {
+    st_.mapped_.reset();
     st_.storage_.clear();
     st_.storage_.shrink_to_fit();
     st_.HeaderSkip = 0;
@@ -34,6 +51,7 @@ void EditBuffer::clear() {
 }
 
 void EditBuffer::setSizes(int32_t fileSize) {
+    materialize();
     st_.FileSize = fileSize;
     // At least kMinViewBytes with the hidden header counted.
     st_.BufferSize = std::max<int64_t>(int64_t{fileSize} + st_.HeaderSkip, kMinViewBytes) - st_.HeaderSkip;
@@ -195,6 +213,7 @@ size_t equalTail(const uint8_t* aEnd, const uint8_t* bEnd, size_t limit) {
 
 bool EditBuffer::replaceAll(std::span<const uint8_t> content) {
     if (!st_.hasBuffer() || content.size() > static_cast<size_t>(INT32_MAX - st_.HeaderSkip)) return false;
+    materialize();  // `old` must point into the buffer that is changed
     const std::span<const uint8_t> old = st_.fileBytes();
     // The common head and tail stay; only the middle is replaced.
     const uint8_t* a = old.data();

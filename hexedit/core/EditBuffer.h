@@ -48,6 +48,9 @@ public:
     // and `fileSize` file bytes, and is grown here to the zero-tailed buffer.
     // Clears the history; the file is unmodified.
     void load(std::vector<uint8_t> storage, uint32_t headerSkip, int32_t fileSize);
+    // Takes a mapped file of at least kMinViewBytes as it is; the first
+    // change copies it into a buffer of its own.
+    void load(std::shared_ptr<const common::MappedFile> file);
     // No buffer at all.
     void clear();
 
@@ -116,7 +119,12 @@ private:
     // there (or `length` copies of `value` when `bytes` is null).
     void writeRun(Step& s, int32_t offset, int32_t length, const uint8_t* bytes, uint8_t value = 0);
     bool inFile(int64_t offset, int64_t length) const;
-    uint8_t* data() { return st_.storage_.data() + st_.HeaderSkip; }
+    uint8_t* data() {
+        materialize();
+        return st_.storage_.data() + st_.HeaderSkip;
+    }
+    // Copies a mapped file into storage_ before its first change.
+    void materialize();
     // Puts `bytes` in place of `removeLength` bytes at `offset`; returns the
     // bytes removed.
     std::vector<uint8_t> apply(int32_t offset, int32_t removeLength, std::span<const uint8_t> bytes);

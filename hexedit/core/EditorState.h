@@ -4,9 +4,12 @@
 // the undo history; everybody else reads them.
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
+
+#include "common/MappedFile.h"
 
 namespace hexedit {
 
@@ -23,10 +26,12 @@ public:
     bool EditorReady = false;
     bool AutoLoadTable = false;
 
-    bool hasBuffer() const { return !storage_.empty(); }
+    bool hasBuffer() const { return !storage_.empty() || mapped_ != nullptr; }
+    // The bytes are still those of a read-only mapping of the file.
+    bool mapped() const { return mapped_ != nullptr; }
     bool fileOpen() const { return !CurrentPath.empty(); }
     // The bytes shown: index 0 is the first byte after a hidden header.
-    const uint8_t* FileBuffer() const { return hasBuffer() ? storage_.data() + HeaderSkip : nullptr; }
+    const uint8_t* FileBuffer() const { return hasBuffer() ? base() + HeaderSkip : nullptr; }
     // BufferSize bytes (empty without a buffer); the tail from FileSize on is zero.
     std::span<const uint8_t> buffer() const {
         return hasBuffer() ? std::span<const uint8_t>(FileBuffer(), static_cast<size_t>(BufferSize))
@@ -36,7 +41,7 @@ public:
     std::span<const uint8_t> fileBytes() const { return buffer().first(static_cast<size_t>(FileSize)); }
     // The hidden savestate header followed by the file's bytes.
     std::span<const uint8_t> storedBytes() const {
-        return hasBuffer() ? std::span<const uint8_t>(storage_.data(), HeaderSkip + static_cast<size_t>(FileSize))
+        return hasBuffer() ? std::span<const uint8_t>(base(), HeaderSkip + static_cast<size_t>(FileSize))
                            : std::span<const uint8_t>();
     }
     // The byte at an offset, 0 outside the buffer.
@@ -49,6 +54,10 @@ private:
     // HeaderSkip bytes of a hidden savestate header, then BufferSize bytes.
     // Empty while no buffer is held.
     std::vector<uint8_t> storage_;
+    // A file of at least kMinViewBytes mapped read-only stands in for
+    // storage_ (no header, no zero tail) until the first change copies it.
+    std::shared_ptr<const common::MappedFile> mapped_;
+    const uint8_t* base() const { return mapped_ ? mapped_->bytes().data() : storage_.data(); }
 };
 
 }  // namespace hexedit

@@ -1,6 +1,8 @@
 #include "hexedit/transfer/CompareScan.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -18,37 +20,68 @@ constexpr uint64_t kChunk = uint64_t{1} << 20;
 
 // Turns difference masks of up to 64 positions into runs. Bit i of a mask is
 // set when position base + i differs; a run starts or ends wherever a bit
-// differs from the one before it.
+// differs from the one before it. The edge positions are collected without a
+// branch per edge (runs come at random places, so such branches would be
+// mispredicted) and turned into runs a buffer at a time.
 class RunBuilder {
 public:
     explicit RunBuilder(RunList& out) : out_(out) {}
 
-    bool inRun() const { return inRun_; }
+    bool inRun() const { return carry_ != 0; }
 
-    // `width` positions from `base`; higher bits of `mask` are clear.
-    void feed(uint64_t base, uint64_t mask, unsigned width = 64) {
-        uint64_t edges = mask ^ ((mask << 1) | (inRun_ ? 1u : 0u));
-        if (width < 64) edges &= (uint64_t{1} << width) - 1;
-        while (edges) {
-            const auto at = static_cast<uint32_t>(base + static_cast<uint64_t>(__builtin_ctzll(edges)));
-            if (inRun_)
-                out_.push_back({start_, at - start_});
-            else
-                start_ = at;
-            inRun_ = !inRun_;
+    // `width` (1..64) positions from `base`; higher bits of `mask` are clear.
+    inline void feed(uint64_t base, uint64_t mask, unsigned width = 64) {
+        uint64_t edges = mask ^ ((mask << 1) | carry_);
+        if (width < 64) {
+            edges &= (uint64_t{1} << width) - 1;
+            carry_ = (mask >> (width - 1)) & 1;
+        } else {
+            carry_ = mask >> 63;
+        }
+        const auto count = static_cast<unsigned>(std::popcount(edges));
+        uint32_t* out = edges_.data() + used_;
+        // Four slots are written whatever the count (an empty mask writes
+        // junk past the end that the next write replaces).
+        for (int k = 0; k < 4; ++k) {
+            out[k] = static_cast<uint32_t>(base + static_cast<uint64_t>(std::countr_zero(edges)));
             edges &= edges - 1;
         }
+        for (unsigned k = 4; k < count; ++k) {
+            out[k] = static_cast<uint32_t>(base + static_cast<uint64_t>(std::countr_zero(edges)));
+            edges &= edges - 1;
+        }
+        used_ += count;
+        if (used_ > kEdges - 64) flush();
     }
 
     void finish(uint64_t end) {
-        if (inRun_) out_.push_back({start_, static_cast<uint32_t>(end) - start_});
-        inRun_ = false;
+        flush();
+        if (open_) out_.push_back({start_, static_cast<uint32_t>(end) - start_});
+        open_ = false;
+        carry_ = 0;
     }
 
 private:
+    static constexpr size_t kEdges = 4096;
+
+    // Edges alternate between a run's start and its end.
+    void flush() {
+        for (size_t i = 0; i < used_; ++i) {
+            if (open_)
+                out_.push_back({start_, edges_[i] - start_});
+            else
+                start_ = edges_[i];
+            open_ = !open_;
+        }
+        used_ = 0;
+    }
+
     RunList& out_;
+    std::array<uint32_t, kEdges> edges_;
+    size_t used_ = 0;
+    uint64_t carry_ = 0;  // the last position fed differs
     uint32_t start_ = 0;
-    bool inRun_ = false;
+    bool open_ = false;   // the edges flushed so far leave a run open
 };
 
 // The difference mask of `count` (< 64) positions; higher bits are clear.
@@ -74,11 +107,32 @@ uint64_t portableMask(const uint8_t* a, const uint8_t* b) {
 
 #ifdef HEXEDIT_TRANSFER_X86
 bool haveAvx2() {
-    static const bool yes = __builtin_cpu_supports("avx2");
+    static const bool yes = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
+                            __builtin_cpu_supports("popcnt");
     return yes;
 }
 
-__attribute__((target("avx2"))) inline uint64_t maskAvx2(const uint8_t* a, const uint8_t* b) {
+bool haveAvx512() {
+    static const bool yes = haveAvx2() && __builtin_cpu_supports("avx512bw");
+    return yes;
+}
+
+// Asks for the lines a few stretches ahead. A stretch with a difference ends
+// the tight loop with a mispredicted branch, which throws away the loads the
+// processor had started for the stretches after it; lines asked for here
+// earlier are on their way regardless, so the scan keeps memory busy.
+inline void prefetchAhead(const uint8_t* a, const uint8_t* b) {
+    constexpr int kAhead = 2048;
+    for (int k = 0; k < 256; k += 64) {
+        _mm_prefetch(reinterpret_cast<const char*>(a + kAhead + k), _MM_HINT_T0);
+        _mm_prefetch(reinterpret_cast<const char*>(b + kAhead + k), _MM_HINT_T0);
+    }
+}
+
+// Outside a run, equal stretches pass 256 bytes at a time at the cost of
+// the loads and one test; a stretch with a difference goes through the masks
+// of its four blocks, whose edges the builder takes without a branch each.
+__attribute__((target("avx2,bmi,popcnt"))) inline uint64_t maskAvx2(const uint8_t* a, const uint8_t* b) {
     const __m256i a0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a));
     const __m256i b0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b));
     const __m256i a1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + 32));
@@ -88,9 +142,9 @@ __attribute__((target("avx2"))) inline uint64_t maskAvx2(const uint8_t* a, const
     return ~(lo | (hi << 32));
 }
 
-__attribute__((target("avx2"))) inline bool equal128Avx2(const uint8_t* a, const uint8_t* b) {
+__attribute__((target("avx2,bmi,popcnt"))) inline bool equal256Avx2(const uint8_t* a, const uint8_t* b) {
     __m256i acc = _mm256_setzero_si256();
-    for (int k = 0; k < 128; k += 32) {
+    for (int k = 0; k < 256; k += 32) {
         const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + k));
         const __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + k));
         acc = _mm256_or_si256(acc, _mm256_xor_si256(x, y));
@@ -98,20 +152,55 @@ __attribute__((target("avx2"))) inline bool equal128Avx2(const uint8_t* a, const
     return _mm256_testz_si256(acc, acc);
 }
 
-// Blocks of 128 bytes: outside a run a tight loop passes equal blocks at the
-// cost of four loads a side and one test; blocks with differences and blocks
-// inside a run go through the masks.
-__attribute__((target("avx2"))) uint64_t scanAvx2(const uint8_t* a, const uint8_t* b, uint64_t o, uint64_t end,
-                                                  RunBuilder& runs) {
-    while (o + 128 <= end) {
+__attribute__((target("avx2,bmi,popcnt"))) uint64_t scanAvx2(const uint8_t* a, const uint8_t* b, uint64_t o,
+                                                             uint64_t end, RunBuilder& runs) {
+    while (o + 256 <= end) {
         if (!runs.inRun()) {
-            while (o + 128 <= end && equal128Avx2(a + o, b + o)) o += 128;
-            if (o + 128 > end) break;
+            while (o + 256 <= end && equal256Avx2(a + o, b + o)) {
+                prefetchAhead(a + o, b + o);
+                o += 256;
+            }
+            if (o + 256 > end) break;
         }
-        runs.feed(o, maskAvx2(a + o, b + o));
-        runs.feed(o + 64, maskAvx2(a + o + 64, b + o + 64));
-        o += 128;
+        prefetchAhead(a + o, b + o);
+        for (int k = 0; k < 256; k += 64) runs.feed(o + k, maskAvx2(a + o + k, b + o + k));
+        o += 256;
     }
+    for (; o + 64 <= end; o += 64) runs.feed(o, maskAvx2(a + o, b + o));
+    return o;
+}
+
+__attribute__((target("avx512f,avx512bw,avx2,bmi,popcnt"))) inline uint64_t maskAvx512(const uint8_t* a,
+                                                                                      const uint8_t* b) {
+    return _mm512_cmpneq_epi8_mask(_mm512_loadu_si512(a), _mm512_loadu_si512(b));
+}
+
+__attribute__((target("avx512f,avx512bw,avx2,bmi,popcnt"))) inline bool equal256Avx512(const uint8_t* a,
+                                                                                      const uint8_t* b) {
+    const __m512i d0 = _mm512_xor_si512(_mm512_loadu_si512(a), _mm512_loadu_si512(b));
+    const __m512i d1 = _mm512_xor_si512(_mm512_loadu_si512(a + 64), _mm512_loadu_si512(b + 64));
+    const __m512i d2 = _mm512_xor_si512(_mm512_loadu_si512(a + 128), _mm512_loadu_si512(b + 128));
+    const __m512i d3 = _mm512_xor_si512(_mm512_loadu_si512(a + 192), _mm512_loadu_si512(b + 192));
+    const __m512i any = _mm512_or_si512(_mm512_or_si512(d0, d1), _mm512_or_si512(d2, d3));
+    return _mm512_test_epi64_mask(any, any) == 0;
+}
+
+__attribute__((target("avx512f,avx512bw,avx2,bmi,popcnt"))) uint64_t scanAvx512(const uint8_t* a, const uint8_t* b,
+                                                                                uint64_t o, uint64_t end,
+                                                                                RunBuilder& runs) {
+    while (o + 256 <= end) {
+        if (!runs.inRun()) {
+            while (o + 256 <= end && equal256Avx512(a + o, b + o)) {
+                prefetchAhead(a + o, b + o);
+                o += 256;
+            }
+            if (o + 256 > end) break;
+        }
+        prefetchAhead(a + o, b + o);
+        for (int k = 0; k < 256; k += 64) runs.feed(o + k, maskAvx512(a + o + k, b + o + k));
+        o += 256;
+    }
+    for (; o + 64 <= end; o += 64) runs.feed(o, maskAvx512(a + o, b + o));
     return o;
 }
 
@@ -145,7 +234,9 @@ uint64_t scanSse2(const uint8_t* a, const uint8_t* b, uint64_t o, uint64_t end, 
 // Positions [o, end).
 void scanRange(const uint8_t* a, const uint8_t* b, uint64_t o, uint64_t end, RunBuilder& runs, ScanKernel kernel) {
 #ifdef HEXEDIT_TRANSFER_X86
-    if (kernel == ScanKernel::Best && haveAvx2())
+    if (kernel == ScanKernel::Best && haveAvx512())
+        o = scanAvx512(a, b, o, end, runs);
+    else if ((kernel == ScanKernel::Best || kernel == ScanKernel::Avx2) && haveAvx2())
         o = scanAvx2(a, b, o, end, runs);
     else if (kernel != ScanKernel::Portable)
         o = scanSse2(a, b, o, end, runs);

@@ -54,7 +54,7 @@ using ScanProgress = std::function<bool(uint64_t done, uint64_t total)>;
 
 // The loop that compares blocks: the best one the processor has, or a
 // narrower one (tests and benchmarks pick them to check them all).
-enum class ScanKernel { Best, Sse2, Portable };
+enum class ScanKernel { Best, Avx2, Sse2, Portable };
 
 // The runs in ascending order over the first min(a.size(), b.size(),
 // kMaxCompareLength) bytes.

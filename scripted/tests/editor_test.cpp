@@ -118,6 +118,19 @@ TEST_F(EditorTest, SelectingBlocksAndStrings) {
     EXPECT_TRUE(ed.CurrentText.empty());
     EXPECT_EQ(ed.takeFocusRequest(), Focus::BlockList);
 
+    EXPECT_TRUE(ed.KanaTextShown().empty());
+
+    // The kana text window shows the selected string, control texts as the
+    // text box shows them.
+    ed.BlockListClick(port, 3);
+    ed.StringListClick(2);
+    EXPECT_EQ(ed.KanaTextShown(), u"\u3068\u3046\u3060\u3044\u3082\u308A:\n"
+                                  u"\u304A\u3084\u3059\u307F\u306A\u3055\u3044\u3002[Key]\n"
+                                  u"\u30AB\u30F3\u30C6\u30E9{9000}[$8123]");
+    ed.ToggleHideCodes();
+    EXPECT_EQ(ed.KanaTextShown().substr(16), u"\n\u30AB\u30F3\u30C6\u30E9{9000}");
+    ed.ToggleHideCodes();
+
     ed.BlockListClick(port, 1);
     EXPECT_EQ(ed.pList.items.size(), 3u);
     EXPECT_EQ(ed.CurrentString, 0);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "common/codepage.h"
+#include "common/gamerom.h"
 #include "scripted/Script.h"
 #include "tools/mkgamerom/GameRom.h"
 
@@ -193,6 +195,36 @@ TEST(DecodeString, StringsRunningIntoTheEndOfTheImageAreCut) {
     d.next();
     EXPECT_EQ(d.next().kind, TextEvent::End);
     EXPECT_EQ(d.next().kind, TextEvent::End);
+}
+
+TEST(KanaText, GlyphCodesAndShiftJisMapBothWays) {
+    // Every code with a character maps back to itself.
+    int characters = 0;
+    for (uint32_t code = 0; code <= 0xFFFF; ++code) {
+        auto sjis = common::gamerom::glyphShiftJis(static_cast<uint16_t>(code));
+        if (!sjis) continue;
+        ++characters;
+        ASSERT_EQ(common::gamerom::shiftJisGlyph(*sjis), code) << std::hex << code;
+    }
+    EXPECT_GT(characters, 7000);
+    const std::pair<uint16_t, std::u16string> known[] = {
+        {0x0041, u"A"}, {0x00B1, u"\uFF71"}, {0x0140, u"\u3000"}, {0x029F, u"\u3041"}, {0x02F1, u"\u3093"},
+        {0x0340, u"\u30A1"}, {0x0396, u"\u30F6"}};
+    for (const auto& [code, text] : known)
+        EXPECT_EQ(common::cp932ToUtf16(common::gamerom::glyphShiftJis(code).value_or("")), text) << std::hex << code;
+    for (uint16_t none : {0x0000, 0x001F, 0x007F, 0x00A0, 0x00E0, 0x0100, 0x013F, 0x017F, 0x2040, 0x8000, 0x9000, 0xFFFE})
+        EXPECT_FALSE(common::gamerom::glyphShiftJis(none)) << std::hex << none;
+}
+
+TEST(KanaText, ShowsCharactersAndControlTextsAsTheTextBox) {
+    auto img = blank();
+    mkgamerom::putWords(img, 0x10, mkgamerom::stringWords("かな:{n}Ok{k}{8}{h}{$8123}"));
+    auto ev = DecodeString(img, 0x10);
+    EXPECT_EQ(common::cp932ToUtf16(kanaText(ev, false)), u"\u304B\u306A:\nOk[Key]\n[Text8x16]{9000}[$8123]");
+    EXPECT_EQ(common::cp932ToUtf16(kanaText(ev, true)), u"\u304B\u306A:\nOk\n{9000}");
+    // A string cut by the end of the image says so.
+    std::vector<uint8_t> cut = {0x9F, 0x02};
+    EXPECT_EQ(kanaText(DecodeString(cut, 0), false), "\x82\x9F[End of ROM]");
 }
 
 TEST(Glyphs, FetchedOnlyInsideTheImage) {

@@ -131,6 +131,13 @@ private slots:
         clickRow(w.cm->pList, 2);
         QCOMPARE(w.kana->windowTitle(), QStringLiteral("Kana Text: String #2"));
         QCOMPARE(w.main->editor().CurrentString, 2);
+        // The kana text window holds the selected string's text, read-only.
+        QVERIFY(w.kana->kanaEdit->isReadOnly());
+        QCOMPARE(w.kana->kanaEdit->toPlainText(), QStringLiteral("You found {9000} a heart\ncharm![$8123]"));
+        clickRow(w.cm->bList, 3);
+        clickRow(w.cm->pList, 2);
+        QCOMPARE(w.kana->kanaEdit->toPlainText().section(QLatin1Char('\n'), 1, 1),
+                 QString::fromStdU16String(u"\u304A\u3084\u3059\u307F\u306A\u3055\u3044\u3002[Key]"));
         clickRow(w.cm->bList, 1);
         QCOMPARE(w.cm->pList->count(), 3);
         QCOMPARE(w.cm->pList->currentRow(), 0);

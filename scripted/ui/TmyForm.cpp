@@ -253,7 +253,13 @@ void TmyForm::sync() {
         fill(cm_->bList, ed.bList, bListRevision_);
         fill(cm_->pList, ed.pList, pListRevision_);
     }
-    if (kana_) kana_->setWindowTitle(qs(ed.KanaCaption));
+    if (kana_) {
+        kana_->setWindowTitle(qs(ed.KanaCaption));
+        // Replaced only when it changed, so the user's selection and scroll
+        // position survive unrelated refreshes.
+        QString kana = QString::fromStdU16String(ed.KanaTextShown());
+        if (kana_->kanaEdit->toPlainText() != kana) kana_->kanaEdit->setPlainText(kana);
+    }
 
     if (stayOnTop_ != ed.StayOnTop) {
         stayOnTop_ = ed.StayOnTop;

@@ -35,4 +35,21 @@ Glyph asciiGlyph(char c) {
 
 Glyph heartGlyph() { return fromRows(kHeart); }
 
+Glyph kanaGlyph(uint16_t code) {
+    Glyph g{};
+    auto set = [&](int y, int x) { g[(x < 8 ? 0 : 16) + y] |= static_cast<uint8_t>(0x80 >> (x & 7)); };
+    for (int i = 1; i <= 13; ++i) {
+        set(1, i);
+        set(14, i);
+        set(i + 1, 1);
+        set(i + 1, 13);
+    }
+    for (int bit = 0; bit < 8; ++bit)
+        if (code & (0x80 >> bit)) {
+            set(7, 3 + bit);
+            set(8, 3 + bit);
+        }
+    return g;
+}
+
 }  // namespace mkgamerom

@@ -14,5 +14,8 @@ using Glyph = std::array<uint8_t, 32>;
 Glyph asciiGlyph(char c);
 // A heart, stored under a glyph code above the control-word range.
 Glyph heartGlyph();
+// A stand-in for a Japanese character (there is no kana font here): a frame
+// with the code's low byte as a row of dots, so that neighbours differ.
+Glyph kanaGlyph(uint16_t code);
 
 }  // namespace mkgamerom

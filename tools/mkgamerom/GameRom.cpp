@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "common/codepage.h"
 #include "common/fileio.h"
 #include "common/gamerom.h"
 #include "tools/mkgamerom/Font5x7.h"
@@ -64,6 +65,16 @@ std::vector<uint16_t> stringWords(std::string_view markup) {
     std::vector<uint16_t> words;
     for (size_t i = 0; i < markup.size(); ++i) {
         char c = markup[i];
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            size_t len = 1;
+            while (i + len < markup.size() && (static_cast<unsigned char>(markup[i + len]) & 0xC0) == 0x80) ++len;
+            auto sjis = common::utf16ToCp932(common::utf8ToUtf16(markup.substr(i, len)));
+            auto code = sjis ? common::gamerom::shiftJisGlyph(*sjis) : std::nullopt;
+            if (!code) throw std::invalid_argument("string markup character without a glyph code");
+            words.push_back(*code);
+            i += len - 1;
+            continue;
+        }
         if (c != '{') {
             words.push_back(static_cast<uint8_t>(c));
             continue;
@@ -121,6 +132,8 @@ void putFont(std::vector<uint8_t>& image) {
     };
     for (int c = 0x20; c <= 0x7E; ++c) put(static_cast<uint32_t>(c), asciiGlyph(static_cast<char>(c)));
     put(kHeartCode, heartGlyph());
+    for (uint32_t c = 0x0140; c <= 0x0396; ++c)
+        if (common::gamerom::glyphShiftJis(static_cast<uint16_t>(c))) put(c, kanaGlyph(static_cast<uint16_t>(c)));
 }
 
 void putInternalHeader(std::vector<uint8_t>& image) {
@@ -270,11 +283,15 @@ GameRom buildGameRom() {
         BlockInfo b{0xC23000, 0x0003, {}, false};
         uint32_t s7 = strings.add("The lighthouse keeper{n}is asleep.");
         uint32_t s8 = strings.add("{8}Zzz... zzz...{16}{k}He will not wake.");
+        // The keeper talks in his sleep, in kana: the original line a
+        // translator reads in the kana text window.
+        uint32_t s11 = strings.add("とうだいもり:{n}おやすみなさい。{k}カンテラ{h}{$8123}");
         ScriptWriter(img, common::gamerom::snesToRom(b.address))
             .farOperand(60, snesOf(s7)).fixed(71, 2)
             .farOperand(61, snesOf(s8))
+            .farOperand(65, snesOf(s11))
             .nearOperand(60, 0xFFFF).raw({0xBF, 0x00});
-        b.strings = {s7, s8};
+        b.strings = {s7, s8, s11};
         rom.blocks.push_back(b);
     }
     // Block 4: a long letter (more lines than a text box) and a string of

@@ -66,7 +66,9 @@ private:
 
 // The words of a string written in a small markup: printable ASCII becomes
 // glyph codes; "{n}" new line, "{k}" [Key], "{8}" 8x16 text, "{16}" 16x16
-// text, "{c}" [ClrScr], "{h}" the heart glyph, "{$8123}" any word.
+// text, "{c}" [ClrScr], "{h}" the heart glyph, "{$8123}" any word; a
+// UTF-8 character outside ASCII becomes the glyph code of its Shift-JIS
+// character (common::gamerom::shiftJisGlyph).
 // The end word 0x8000 is appended unless the text ends with "{$FFFF}".
 std::vector<uint16_t> stringWords(std::string_view markup);
 // Writes words little-endian at an offset; returns the offset past them.
@@ -80,6 +82,8 @@ std::vector<uint8_t> packLiterals(std::span<const uint8_t> data);
 // Internal header at 0xFFC0 (title, HiROM map mode, ROM size code) and the
 // checksum over the whole image.
 void putInternalHeader(std::vector<uint8_t>& image);
+// The ASCII glyphs, the heart, and stand-ins for the Japanese punctuation,
+// hiragana and katakana (Shift-JIS 0x8140-0x8396).
 void putFont(std::vector<uint8_t>& image);
 
 GameRom buildGameRom();

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #include "common/testing/ScriptedPort.h"
 #include "hexedit/core/DataPad.h"
@@ -486,4 +488,59 @@ TEST_F(DataPadTest, CommandLinePathOpensLikeTheDialog) {
     EXPECT_EQ(pad.editor().CurrentPath, path);
     EXPECT_EQ(pad.table().ByteTable[0x41], "Q");
     EXPECT_TRUE(port.openRequests.empty());
+}
+
+// Files opened mapped (the command line's way) hold the same bytes as files
+// read whole, and every change, undo and save behaves the same: the first
+// change copies the mapping.
+TEST_F(DataPadTest, MappedFilesBehaveAsFilesReadWhole) {
+    std::mt19937 rng(32);
+    for (const size_t size : {size_t{10}, size_t{65534}, size_t{65535}, size_t{70001}, size_t{300000}}) {
+        std::string bytes(size, '\0');
+        for (char& c : bytes) c = static_cast<char>(rng());
+        const std::string path = file("m.bin", bytes);
+        common::testing::ScriptedPort port2;
+        DataPad whole(port2), mapped(port2);
+        mapped.MapFiles = true;
+        for (DataPad* p : {&whole, &mapped}) {
+            ASSERT_TRUE(p->FormCreate(dir.string()));
+            ASSERT_TRUE(p->openPath(path));
+        }
+        EXPECT_EQ(mapped.editor().mapped(), size >= 65535) << size;
+        auto same = [&](const char* what) {
+            ASSERT_EQ(mapped.editor().FileSize, whole.editor().FileSize) << what << size;
+            ASSERT_EQ(mapped.editor().BufferSize, whole.editor().BufferSize) << what << size;
+            ASSERT_TRUE(std::ranges::equal(mapped.bytes(), whole.bytes())) << what << size;
+        };
+        same("open ");
+        // Random edits of every kind, then undoing them all.
+        for (int step = 0; step < 6; ++step) {
+            const auto at = static_cast<int32_t>(rng() % size);
+            const std::vector<uint8_t> some{static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng())};
+            for (DataPad* p : {&whole, &mapped}) {
+                switch (step % 3) {
+                    case 0: p->writeBytes(at, std::span(some).first(std::min<size_t>(2, size - at))); break;
+                    case 1: p->fill(at, 1, some[0]); break;
+                    default: p->splice(at, 1, some); break;
+                }
+            }
+            same("edit ");
+        }
+        EXPECT_FALSE(mapped.editor().mapped());
+        while (whole.document().canUndo()) {
+            whole.document().undo();
+            mapped.document().undo();
+        }
+        same("undo ");
+        EXPECT_TRUE(std::ranges::equal(mapped.editor().fileBytes(), std::span(reinterpret_cast<const uint8_t*>(bytes.data()), size)));
+    }
+    // Saved while still mapped: the same file, written safely.
+    const std::string path = file("s.bin", pattern(100000));
+    DataPad mapped(port);
+    mapped.MapFiles = true;
+    ASSERT_TRUE(mapped.FormCreate(dir.string()));
+    ASSERT_TRUE(mapped.openPath(path));
+    ASSERT_TRUE(mapped.editor().mapped());
+    EXPECT_EQ(mapped.document().save((dir / "copy.bin").string()), "");
+    EXPECT_EQ(slurp(dir / "copy.bin"), pattern(100000));
 }

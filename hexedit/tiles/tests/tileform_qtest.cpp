@@ -74,6 +74,31 @@ private slots:
         QFile::remove(path);
     }
 
+    void pngExportKeepsTheWindowSize() {
+        Env env;
+        env.model.FormShow();
+        env.form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&env.form));
+        // Both the size the window opened with and one the user chose.
+        for (const QSize wanted : {env.form.size(), env.form.size() + QSize(90, 40)}) {
+            env.form.resize(wanted);
+            QCoreApplication::processEvents();
+            const QSize before = env.form.size();
+            // A long name, as a full path in a message would be.
+            QDir dir(QDir::temp().filePath(QString(120, QLatin1Char('d'))));
+            QVERIFY(dir.mkpath("."));
+            for (const char* caption : {"'TILE DATA' to PNG File", "'CURRENT PALETTE' to PNG File"}) {
+                env.port.answerSave(dir.filePath("export.png").toStdString());
+                env.action(caption)->trigger();
+                QVERIFY(QFile::exists(dir.filePath("export.png")));
+                QCoreApplication::processEvents();
+                QCOMPARE(env.form.size(), before);
+            }
+            QVERIFY(dir.removeRecursively());
+        }
+        env.form.hide();
+    }
+
     void indexedPngKeepsIndicesAndColourImagesAreNotIndexed() {
         Env env;
         env.model.FormShow();
