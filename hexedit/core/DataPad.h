@@ -113,8 +113,7 @@ public:
     std::string FileStateText() const;
     bool runBusy(std::string_view label, const std::function<bool(const common::Progress&)>& work) override;
     bool busy() const override { return busy_; }
-    // Asks the running long loop to stop at its next progress report.
-    void cancelBusy() { cancelRequested_ = true; }
+    void cancelBusy() override { cancelRequested_ = true; }
 
     // The file's bookkeeping and the table for the main window's own commands
     // and its tests; the bytes still change only through the session.

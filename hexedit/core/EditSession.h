@@ -104,6 +104,8 @@ public:
     // without running when already busy.
     virtual bool runBusy(std::string_view label, const std::function<bool(const common::Progress&)>& work) = 0;
     virtual bool busy() const = 0;
+    // Asks the running long loop to stop at its next progress report.
+    virtual void cancelBusy() = 0;
 };
 
 }  // namespace hexedit

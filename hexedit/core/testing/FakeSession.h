@@ -42,6 +42,8 @@ public:
     bool appendSucceeds = true;
     // Answers of the progress callback handed to busy work: false cancels.
     bool keepGoing = true;
+    // The work done as given to each call of that progress callback.
+    std::vector<uint64_t> progressReports;
 
     // A file of these bytes named `path`, unmodified.
     void load(std::vector<uint8_t> bytes, std::string path = "test.bin") {
@@ -104,11 +106,17 @@ public:
         if (busyNow) return false;
         ++busyRuns;
         busyNow = true;
-        const bool result = work([this](uint64_t, uint64_t) { return keepGoing; });
+        cancelled = false;
+        const bool result = work([this](uint64_t done, uint64_t) {
+            progressReports.push_back(done);
+            return keepGoing && !cancelled;
+        });
         busyNow = false;
         return result;
     }
     bool busy() const override { return busyNow; }
+    void cancelBusy() override { cancelled = busyNow; }
+    bool cancelled = false;
 
 private:
     common::Port& port_;
