@@ -81,7 +81,7 @@ TEST(RelativeSearch, TheBatExample) {
     EXPECT_EQ(e.view.CursorColumn, before.CursorColumn);
     // Progress once per candidate, the busy runner told at least as often.
     EXPECT_EQ(e.findView.progress, 256);
-    EXPECT_GE(e.session.progressReports.size(), 256u);
+    EXPECT_GE(e.session.host.progressReports.size(), 256u);
     EXPECT_EQ(e.find.input(), "");
     EXPECT_FALSE(e.find.progress().has_value());
 }
@@ -108,7 +108,7 @@ TEST(RelativeSearch, NothingFoundAndTheWarningForRepeatedLetters) {
     });
     e.port.expectMessage(kWarning, "Relative Search Warning...", MsgIcon::Exclamation, common::MsgButtons::YesNo);
     EXPECT_TRUE(e.list.lines().empty());
-    EXPECT_EQ(e.session.progressReports.size(), 256u);  // only the first search ran
+    EXPECT_EQ(e.session.host.progressReports.size(), 256u);  // only the first search ran
 
     // Yes, with the limit: 128 lines at most.
     e.find.options.FindLimit = true;
@@ -200,7 +200,7 @@ TEST(RelativeSearch, StaysResponsive) {
         e.find.FindClick();
     });
     e.port.clearMessages();
-    const auto& done = e.session.progressReports;
+    const auto& done = e.session.host.progressReports;
     ASSERT_GE(done.size(), 256u);
     for (size_t i = 1; i < done.size(); ++i) EXPECT_LE(done[i] - done[i - 1], uint64_t{1} << 20);
     EXPECT_GE(done.back() + (uint64_t{1} << 20), e.editor.BufferSize);

@@ -268,7 +268,7 @@ TEST_F(Fixture, TransformationsAndClipboardArea) {
 TEST_F(Fixture, ShowingTheWindowHidesTheMainWindowAndPlacesTheCursorAfterwards) {
     bool hiddenWhileUp = false;
     view.script = [&] {
-        hiddenWhileUp = !session.mainWindowVisible;
+        hiddenWhileUp = !session.host.mainWindowVisible;
         key(Key::Other, U'4');
         key(Key::PageDown);
         key(Key::Escape);
@@ -277,7 +277,7 @@ TEST_F(Fixture, ShowingTheWindowHidesTheMainWindowAndPlacesTheCursorAfterwards) 
     session.commandTable.run("TileEditor1Click");
     EXPECT_TRUE(hiddenWhileUp);
     EXPECT_EQ(view.closes, 1);
-    EXPECT_TRUE(session.mainWindowVisible);
+    EXPECT_TRUE(session.host.mainWindowVisible);
     EXPECT_EQ(session.viewState.CursorOffset, 0x100 + 8192);
     EXPECT_EQ(editor.statusPosition(), "Position: 00002100");
     session.viewState.OffsetFormat = kOffsetHiRom;
