@@ -101,6 +101,8 @@ public:
     bool appendTableLine(std::string_view line) override;
     bool reloadTable() override;
     void useTableFile(int slot, const std::string& path) override;
+    void openFile() override { Open1Click(); }
+    bool saveFile() override { return SaveFile1Click(); }
 
     // Shell
     common::Port& port() override { return port_; }

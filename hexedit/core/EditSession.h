@@ -84,6 +84,14 @@ public:
     // is loaded and shown, as if chosen under "Open Table File".
     virtual void useTableFile(int slot, const std::string& path) = 0;
 
+    // ---- the file commands ----
+    // "Open" as the main window's menu runs it: the question about unsaved
+    // changes, the dialog, the companion table.
+    virtual void openFile() = 0;
+    // "Save" to the current path with its messages; false when nothing was
+    // saved.
+    virtual bool saveFile() = 0;
+
     // ---- the window side, through the shell ----
     common::Port& port() { return shell().port(); }
     void repaint() { shell().repaint(); }

@@ -118,7 +118,9 @@ void PatchCommands::createPatchFile(PatchFormat format) {
 void PatchCommands::PatchCurrentFile1Click() {
     common::Port& port = s_.port();
     if (!s_.editor().fileOpen() || !s_.editor().hasBuffer()) return;
-    if (port.ask("Save ROM before patching?", " IPS Patcher...")) s_.commands().run("SaveFile1Click");
+    // A save that failed (and said so) stops here: the patch would change
+    // bytes the user wanted on disk first.
+    if (port.ask("Save ROM before patching?", " IPS Patcher...") && !s_.saveFile()) return;
     const EditorState& ed = s_.editor();
     const auto paths =
         port.openFiles({"Select PATCH file(s)...", ed.LastDirectory, "", kPatchFilter, true});

@@ -39,6 +39,11 @@ public:
     std::vector<std::string> appendedLines;
     std::vector<std::string> usedTableFiles;  // useTableFile, in order
     bool appendSucceeds = true;
+    // What "Open" does here (a test sets it); "Save" is counted and answers
+    // saveSucceeds.
+    std::function<void()> onOpen;
+    int saves = 0;
+    bool saveSucceeds = true;
 
     // A file of these bytes named `path`, unmodified.
     void load(std::vector<uint8_t> bytes, std::string path = "test.bin") {
@@ -92,6 +97,13 @@ public:
         tableData.TablePaths[static_cast<size_t>(slot)] = path;
         tableData.TableSlot = static_cast<uint8_t>(slot);
         usedTableFiles.push_back(path);
+    }
+    void openFile() override {
+        if (onOpen) onOpen();
+    }
+    bool saveFile() override {
+        ++saves;
+        return saveSucceeds;
     }
 
 private:

@@ -297,12 +297,12 @@ TEST_F(Fixture, ShowingTheWindowHidesTheMainWindowAndPlacesTheCursorAfterwards) 
 
     // Open: cancelled, the view stays; a new file starts at its top.
     bool opens = false;
-    session.commandTable.add("Open1Click", [&] {
+    session.onOpen = [&] {
         if (opens) {
             session.load(std::vector<uint8_t>(0x30000, 0x11), "other.bin");
             session.viewState.TopOffset = 0;
         }
-    });
+    };
     editor.TopOffset = 0x4000;
     editor.Open1Click();
     EXPECT_EQ(editor.TopOffset, 0x4000);
