@@ -28,6 +28,7 @@ std::string withFolder(const std::string& folder, const char* name) {
 }  // namespace
 
 DataPad::DataPad(common::Port& port) : port_(port) {
+    busy_.setView(this);
     hexView.setSession(this);
     registerCommands();
     documentEvents_ = doc_.subscribe([this](const DocumentEvent& e) {
@@ -85,7 +86,7 @@ void DataPad::registerCommands() {
     for (const char* name : {"CopyasHex1Click", "CopyasHex2Click"})
         c.add(name, [this] { copySelection(false); }, hasSelection);
     // While a long loop runs, keys wait with the commands.
-    c.addKeyHandler([this, &v](const KeyPress& k) { return busy_ || v.previewKey(k); });
+    c.addKeyHandler([this, &v](const KeyPress& k) { return busy() || v.previewKey(k); });
 }
 
 void DataPad::copySelection(bool asText) {
@@ -427,7 +428,7 @@ void DataPad::bytesChanged(const doc::BytesChanged& e) {
 }
 
 bool DataPad::writeBytes(int32_t offset, std::span<const uint8_t> bytes, EditKind kind) {
-    if (busy_ && !pasting_ && kind == EditKind::Typing) return false;
+    if (busy() && !pasting_ && kind == EditKind::Typing) return false;
     return doc_.writeBytes(offset, bytes, kind == EditKind::Typing);
 }
 
@@ -486,42 +487,16 @@ void DataPad::setMainWindowVisible(bool visible) {
 }
 
 bool DataPad::runBusy(std::string_view label, const std::function<bool(const common::Progress&)>& work) {
-    if (busy_) return false;
-    busy_ = true;
-    cancelRequested_ = false;
-    BusyLabel = std::string(label);
-    BusyDone = BusyTotal = 0;
+    return busy_.run(label, work);
+}
+
+void DataPad::busyChanged() {
     notify(&DataPadObserver::busyChanged);
     UpdateMenuItems();
-    common::ProgressThrottle throttle([this](uint64_t done, uint64_t total) {
-        BusyDone = done;
-        BusyTotal = total;
-        notify(&DataPadObserver::progressChanged);
-        port_.processEvents();
-        return !cancelRequested_;
-    });
-    const common::Progress progress = [&throttle, this](uint64_t done, uint64_t total) {
-        return throttle(done, total) && !cancelRequested_;
-    };
-    bool result = false;
-    try {
-        result = work(progress);
-    } catch (...) {
-        busy_ = false;
-        BusyLabel.clear();
-        notify(&DataPadObserver::busyChanged);
-        UpdateMenuItems();
-        throw;
-    }
-    busy_ = false;
-    BusyLabel.clear();
-    notify(&DataPadObserver::busyChanged);
-    UpdateMenuItems();
-    return result;
 }
 
 bool DataPad::commandEnabled(std::string_view name) const {
-    if (busy_) return false;
+    if (busy()) return false;
     if (!Menus.enabled(name)) return false;
     const MenuEntry* e = findMenuEntry(name);
     if (e && e->kind == EntryKind::Menu) return true;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/port/Port.h"
+#include "hexedit/core/BusyRunner.h"
 #include "hexedit/core/CommandTable.h"
 #include "hexedit/core/Document.h"
 #include "hexedit/core/EditSession.h"
@@ -21,6 +22,7 @@
 #include "hexedit/core/MenuMap.h"
 #include "hexedit/core/NavigationState.h"
 #include "hexedit/core/Savestate.h"
+#include "hexedit/core/Shell.h"
 #include "hexedit/core/TableData.h"
 #include "hexedit/core/ViewState.h"
 
@@ -36,8 +38,8 @@ public:
     virtual void hintChanged() {}         // HintText
     virtual void closeRequested() {}      // Exit, or a fatal error that ends the program
     virtual void visibilityChanged() {}   // MainWindowVisible
-    virtual void busyChanged() {}         // Busy, BusyLabel; progress shown or hidden
-    virtual void progressChanged() {}     // BusyDone, BusyTotal
+    virtual void busyChanged() {}         // the busy runner started or ended
+    virtual void progressChanged() {}     // the busy runner's progress
     virtual void cursorMoved() {}  // the cursor or the selection changed
     virtual void fileStateChanged() {}  // FileStateText: unsaved changes, the last file written
 };
@@ -48,7 +50,7 @@ inline constexpr int32_t kMinBufferSize = 65535;
 // FileSize and BufferSize are signed 32-bit.
 inline constexpr uint64_t kMaxFileLength = INT32_MAX;
 
-class DataPad : public EditSession {
+class DataPad : public EditSession, public Shell, private BusyView {
     // Declared first: the view below refers to it.
     Document doc_;
     EditorState& editor_ = doc_.editorState();
@@ -81,16 +83,14 @@ public:
     // first change copies the bytes. Not for the editor: another program
     // truncating a mapped file would fault its next read.
     bool MapFiles = false;
-    // A long loop runs (runBusy): its label and progress.
-    std::string BusyLabel;
-    uint64_t BusyDone = 0;
-    uint64_t BusyTotal = 0;
+    // The one runner of long loops; the main window shows its progress.
+    const BusyRunner& busyRunner() const { return busy_; }
 
     void addObserver(DataPadObserver* o);
     void removeObserver(DataPadObserver* o);
 
     // EditSession
-    common::Port& port() override { return port_; }
+    Shell& shell() override { return *this; }
     CommandTable& commands() override { return commands_; }
     Document& document() override { return doc_; }
     const EditorState& editor() const override { return editor_; }
@@ -98,7 +98,6 @@ public:
     ViewState& view() override { return view_; }
     NavigationState& nav() override { return nav_; }
     void moveCursorTo(int32_t offset) override;
-    void repaint() override { notifyRepaint(); }
     bool writeBytes(int32_t offset, std::span<const uint8_t> bytes, EditKind kind = EditKind::Edit) override;
     bool fill(int32_t offset, int32_t length, uint8_t value) override;
     bool replaceBuffer(std::span<const uint8_t> content) override;
@@ -107,6 +106,12 @@ public:
     bool appendTableLine(std::string_view line) override;
     bool reloadTable() override;
     void useTableFile(int slot, const std::string& path) override;
+    void openFile() override { Open1Click(); }
+    bool saveFile() override { return SaveFile1Click(); }
+
+    // Shell
+    common::Port& port() override { return port_; }
+    void repaint() override { notifyRepaint(); }
     void refreshMenus() override { UpdateMenuItems(); }
     void setMainWindowVisible(bool visible) override;
     void showHint(std::string_view text) override { ShowHint(std::string(text)); }
@@ -117,9 +122,8 @@ public:
     // written.
     std::string FileStateText() const;
     bool runBusy(std::string_view label, const std::function<bool(const common::Progress&)>& work) override;
-    bool busy() const override { return busy_; }
-    // Asks the running long loop to stop at its next progress report.
-    void cancelBusy() { cancelRequested_ = true; }
+    bool busy() const override { return busy_.busy(); }
+    void cancelBusy() override { busy_.cancel(); }
 
     // The file's bookkeeping and the table for the main window's own commands
     // and its tests; the bytes still change only through the session.
@@ -205,15 +209,17 @@ private:
     void registerCommands();
     void paste(bool asText);
     void copySelection(bool asText);
+    // BusyView: the main window shows the runner, the menus wait for it.
+    void busyChanged() override;
+    void progressChanged() override { notify(&DataPadObserver::progressChanged); }
     // After a change of bytes: repaint, scroll range, menus.
     void bytesChanged(const doc::BytesChanged& e);
 
     common::Port& port_;
     CommandTable commands_;
     std::vector<DataPadObserver*> observers_;
-    bool busy_ = false;
+    BusyRunner busy_{port_};
     bool pasting_ = false;  // the busy loop is a paste, which types
-    bool cancelRequested_ = false;
     bool couldUndo_ = false, couldRedo_ = false, wasModified_ = false;
     Subscription documentEvents_;
     bool hadSelection_ = false;

@@ -1,9 +1,10 @@
 #pragma once
-// The one road from a Tarnwick32 subsystem to the open file: reading the
-// file, table and view; moving the cursor; changing bytes (every change is
-// one undo step and is announced); appending to the table file; the menus,
-// the main window's visibility and the busy state of long loops. The main
-// window's model implements it; tests use the same model or FakeSession.
+// The one road from a Tarnwick32 subsystem to the open file and the window
+// side: the document (reading the file, table and view; moving the cursor;
+// changing bytes, every change one undo step and announced), the table
+// file, the command table, and the shell (port, menus, hint panel, main
+// window visibility, the busy runner). The main window's model implements
+// it; tests use the same model or FakeSession over a RecordingShell.
 
 #include <cstdint>
 #include <functional>
@@ -19,6 +20,7 @@
 #include "hexedit/core/Document.h"
 #include "hexedit/core/EditorState.h"
 #include "hexedit/core/NavigationState.h"
+#include "hexedit/core/Shell.h"
 #include "hexedit/core/TableData.h"
 #include "hexedit/core/ViewState.h"
 
@@ -33,7 +35,7 @@ class EditSession {
 public:
     virtual ~EditSession() = default;
 
-    virtual common::Port& port() = 0;
+    virtual Shell& shell() = 0;
     virtual CommandTable& commands() = 0;
     // The open file; subscribe to it to follow its changes.
     virtual Document& document() = 0;
@@ -54,8 +56,6 @@ public:
     // Makes `offset` the cursor (clamped into the buffer) through
     // PlaceCursor, sets the scroll bar and repaints.
     virtual void moveCursorTo(int32_t offset) = 0;
-    // Repaints the view (FormPaint) after state other than bytes changed.
-    virtual void repaint() = 0;
 
     // ---- changing bytes ----
     // Each returns false, changing nothing, when the range leaves the file
@@ -84,26 +84,26 @@ public:
     // is loaded and shown, as if chosen under "Open Table File".
     virtual void useTableFile(int slot, const std::string& path) = 0;
 
-    // ---- windows ----
-    virtual void refreshMenus() = 0;
-    // Hides the main window while another window stands in for it (tile
-    // editor, table maker) and shows it again.
-    virtual void setMainWindowVisible(bool visible) = 0;
-    // A short text in the status bar's hint panel.
-    virtual void showHint(std::string_view text) = 0;
-    // A file was written (a dump, the edited file): the status bar keeps
-    // its full path.
-    virtual void fileWritten(const std::string& path) { (void)path; }
+    // ---- the file commands ----
+    // "Open" as the main window's menu runs it: the question about unsaved
+    // changes, the dialog, the companion table.
+    virtual void openFile() = 0;
+    // "Save" to the current path with its messages; false when nothing was
+    // saved.
+    virtual bool saveFile() = 0;
 
-    // ---- long loops ----
-    // Runs `work`, marking the session busy: menu commands wait, the main
-    // window shows a progress bar with a way to cancel and stays responsive.
-    // `work` reports through the progress it is given (call it as often as
-    // you like; it lets events run at most every 50 ms) and stops when it
-    // answers false. Returns what `work` returned. Not re-entrant: false
-    // without running when already busy.
-    virtual bool runBusy(std::string_view label, const std::function<bool(const common::Progress&)>& work) = 0;
-    virtual bool busy() const = 0;
+    // ---- the window side, through the shell ----
+    common::Port& port() { return shell().port(); }
+    void repaint() { shell().repaint(); }
+    void refreshMenus() { shell().refreshMenus(); }
+    void setMainWindowVisible(bool visible) { shell().setMainWindowVisible(visible); }
+    void showHint(std::string_view text) { shell().showHint(text); }
+    void fileWritten(const std::string& path) { shell().fileWritten(path); }
+    bool runBusy(std::string_view label, const std::function<bool(const common::Progress&)>& work) {
+        return shell().runBusy(label, work);
+    }
+    bool busy() { return shell().busy(); }
+    void cancelBusy() { shell().cancelBusy(); }
 };
 
 }  // namespace hexedit

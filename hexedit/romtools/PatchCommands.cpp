@@ -75,13 +75,21 @@ void PatchCommands::createPatchFile(PatchFormat format) {
     // Offsets in a patch count from the start of the file on disk, a hidden
     // savestate header included.
     bool tooLargeForIps = false;
-    PatchMade made = createPatch(format, unchanged.bytes(), ed.storedBytes(), &tooLargeForIps);
+    PatchMade made;
+    // Compared in the busy runner: large files take a while.
+    const auto compare = [&](PatchFormat f, bool* tooLarge) {
+        s_.runBusy("Creating patch", [&](const common::Progress&) {
+            made = createPatch(f, unchanged.bytes(), ed.storedBytes(), tooLarge);
+            return true;
+        });
+    };
+    compare(format, &tooLargeForIps);
     if (tooLargeForIps) {
         // IPS32 reaches where three-byte offsets do not.
         std::string question = made.message;
         question.replace(question.rfind(" No patch created."), std::string::npos, " Create an IPS32 patch instead?");
         if (port.ask(question, title)) {
-            made = createPatch(PatchFormat::Ips32, unchanged.bytes(), ed.storedBytes());
+            compare(PatchFormat::Ips32, nullptr);
             out += "32";  // as game.ips32: tools for plain IPS refuse the header
         } else
             made.message = " No patch created.";
@@ -110,7 +118,9 @@ void PatchCommands::createPatchFile(PatchFormat format) {
 void PatchCommands::PatchCurrentFile1Click() {
     common::Port& port = s_.port();
     if (!s_.editor().fileOpen() || !s_.editor().hasBuffer()) return;
-    if (port.ask("Save ROM before patching?", " IPS Patcher...")) s_.commands().run("SaveFile1Click");
+    // A save that failed (and said so) stops here: the patch would change
+    // bytes the user wanted on disk first.
+    if (port.ask("Save ROM before patching?", " IPS Patcher...") && !s_.saveFile()) return;
     const EditorState& ed = s_.editor();
     const auto paths =
         port.openFiles({"Select PATCH file(s)...", ed.LastDirectory, "", kPatchFilter, true});
@@ -130,7 +140,13 @@ void PatchCommands::PatchCurrentFile1Click() {
             const PatchFormat f = patchFormatOf(patches[i].bytes());
             records = records && (f == PatchFormat::Ips || f == PatchFormat::Ips32);
         }
-        switch (records ? applyRecords(paths, patches) : applyToCopy(paths, patches)) {
+        // Applied in the busy runner: a large patch takes a while.
+        Applied applied = Applied::Refused;
+        s_.runBusy("Patching", [&](const common::Progress&) {
+            applied = records ? applyRecords(paths, patches) : applyToCopy(paths, patches);
+            return true;
+        });
+        switch (applied) {
         case Applied::Done: port.inform("Patching is complete! Remember to SAVE the changes!"); break;
         case Applied::NoMemory: noMemory(); break;
         case Applied::Refused: break;

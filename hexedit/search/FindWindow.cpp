@@ -12,7 +12,7 @@ namespace hexedit::search {
 
 namespace {
 
-constexpr size_t kChunk = size_t{1} << 20;  // bytes scanned between event checks
+constexpr size_t kChunk = size_t{1} << 20;  // bytes scanned between progress reports
 constexpr size_t kGridInputLimit = 30;      // grid clicks need fewer characters
 
 const char* const kNoText = "Error: No text entered to search for...";
@@ -173,7 +173,10 @@ void FindWindow::close() {
 }
 
 bool FindWindow::closeRequested() {
-    if (busy_) return false;
+    if (busy()) {
+        session_.cancelBusy();
+        return false;
+    }
     open_ = false;
     return true;
 }
@@ -181,7 +184,7 @@ bool FindWindow::closeRequested() {
 void FindWindow::FindClick() { findAction(); }
 
 void FindWindow::findAction() {
-    if (busy_) return;
+    if (busy()) return;
     const int mode = state.SearchMode;
     if (input_.empty() && mode != RepeatMode) {
         if (options.IncFind) return;
@@ -251,41 +254,43 @@ void FindWindow::scan() {
     const auto data = editor_.buffer();
     const Matcher matcher(std::span<const uint8_t>(state.SearchPattern.data(), state.PatternLength),
                           MatchRules{options.IgCase, options.WildCrd});
-    // Events run between chunks only while the modal window keeps the main
-    // window from changing the buffer under the scan.
-    const bool paced = open_;
-    busy_ = true;
-    auto next = [&](size_t from) {
-        while (true) {
-            const size_t limit = paced ? from + kChunk - 1 : kNoMatch;
-            const size_t p = matcher.find(data, from, limit);
-            if (p != kNoMatch || !paced || limit >= data.size()) return p;
-            port_.processEvents();
-            from = limit + 1;
+    // The scan reports its progress between chunks; a cancelled scan finds
+    // nothing more.
+    bool cancelled = false;
+    auto scanAll = [&](const common::Progress& progress) {
+        auto next = [&](size_t from) {
+            while (!cancelled) {
+                const size_t limit = from + kChunk - 1;
+                const size_t p = matcher.find(data, from, limit);
+                if (p != kNoMatch || limit >= data.size()) return p;
+                from = limit + 1;
+                cancelled = !progress(from, data.size());
+            }
+            return kNoMatch;
+        };
+        if (mode != RelativeMode && options.SaveFnd) {
+            list_.MatchLength = state.PatternLength;
+            for (size_t from = static_cast<size_t>(start);;) {
+                const size_t p = next(from);
+                if (p == kNoMatch) break;
+                list_.append(offsetLine(static_cast<uint32_t>(p)));
+                ++state.MatchCount;
+                if (options.FindLimit && state.MatchCount >= kResultLimit) break;
+                from = p + 1;
+            }
+            list_.notifyChanged();
+        } else {
+            const size_t p = next(static_cast<size_t>(start));
+            if (p != kNoMatch) {
+                session_.moveCursorTo(static_cast<int32_t>(p));
+                selectMatch(session_, static_cast<uint32_t>(p), state.PatternLength);
+                state.FoundFlag = 1;
+            }
         }
+        return !cancelled;
     };
-
-    if (mode != RelativeMode && options.SaveFnd) {
-        list_.MatchLength = state.PatternLength;
-        for (size_t from = static_cast<size_t>(start);;) {
-            const size_t p = next(from);
-            if (p == kNoMatch) break;
-            list_.append(offsetLine(static_cast<uint32_t>(p)));
-            ++state.MatchCount;
-            if (options.FindLimit && state.MatchCount >= kResultLimit) break;
-            from = p + 1;
-        }
-        list_.notifyChanged();
-    } else {
-        const size_t p = next(static_cast<size_t>(start));
-        if (p != kNoMatch) {
-            session_.moveCursorTo(static_cast<int32_t>(p));
-            selectMatch(session_, static_cast<uint32_t>(p), state.PatternLength);
-            state.FoundFlag = 1;
-        }
-    }
-    busy_ = false;
-    if (!state.FoundFlag && mode != RelativeMode && state.MatchCount == 0 && !options.IncFind) notFound();
+    session_.runBusy("Searching...", scanAll);
+    if (!cancelled && !state.FoundFlag && mode != RelativeMode && state.MatchCount == 0 && !options.IncFind) notFound();
 }
 
 // --- the relative search -------------------------------------------------------
@@ -328,28 +333,31 @@ void FindWindow::relativeSearch() {
     const bool any = len > 0 && data.size() >= len && first <= last;
     const size_t count = any ? last - first + 1 : 0;
 
-    busy_ = true;
-    for (int step = 0; step < 256; ++step) {
-        port_.processEvents();
-        const int percent = (step + 1) * 100 / 256;
-        progress_ = percent;
-        char text[24];
-        std::snprintf(text, sizeof text, "Searching %%%03d", percent);
-        setInput(text, std::char_traits<char>::length(text));
-        if (view_) view_->progressChanged();
-        if (!any) continue;
-        size_t from = first + count / 256 * step + std::min<size_t>(step, count % 256);
-        const size_t to = first + count / 256 * (step + 1) + std::min<size_t>(step + 1, count % 256);  // exclusive
-        while (from < to) {
-            const size_t end = std::min(to, from + kChunk);
-            scanner.scan(data, from, end - 1, [&](uint32_t offset, uint8_t v) {
-                if (total[v]++ < perValueCap) hits[v].push_back(offset);
-            });
-            from = end;
-            if (from < to) port_.processEvents();
+    // Progress counts the start offsets scanned: reported at every step and
+    // at least once per chunk, so events run and the search can be cancelled.
+    session_.runBusy("Relative search", [&](const common::Progress& progress) {
+        for (int step = 0; step < 256; ++step) {
+            size_t from = first + count / 256 * step + std::min<size_t>(step, count % 256);
+            const size_t to = first + count / 256 * (step + 1) + std::min<size_t>(step + 1, count % 256);  // exclusive
+            if (!progress(from - first, count)) return false;
+            const int percent = (step + 1) * 100 / 256;
+            progress_ = percent;
+            char text[24];
+            std::snprintf(text, sizeof text, "Searching %%%03d", percent);
+            setInput(text, std::char_traits<char>::length(text));
+            if (view_) view_->progressChanged();
+            if (!any) continue;
+            while (from < to) {
+                const size_t end = std::min(to, from + kChunk);
+                scanner.scan(data, from, end - 1, [&](uint32_t offset, uint8_t v) {
+                    if (total[v]++ < perValueCap) hits[v].push_back(offset);
+                });
+                from = end;
+                if (from < to && !progress(from - first, count)) return false;
+            }
         }
-    }
-    busy_ = false;
+        return true;
+    });
     progress_.reset();
 
     // Each candidate's hits arrive in offset order already; sorting keeps
@@ -409,13 +417,18 @@ void FindWindow::setInput(std::string text, size_t caret) {
 }
 
 void FindWindow::inputEdited(std::string text, size_t caret) {
-    if (busy_) return;
+    if (busy()) return;
     if (text.size() > maxLength_) text.resize(maxLength_);
     setInput(std::move(text), caret);
 }
 
 KeyResult FindWindow::keyPress(Key key) {
-    if (busy_) return {KeyResult::Swallow, 0};
+    if (busy()) {
+        // Escape stops the running search; other keys wait for it.
+        if (key.kind != Key::Escape) return {KeyResult::Swallow, 0};
+        session_.cancelBusy();
+        return {KeyResult::Handled, 0};
+    }
     const int mode = state.SearchMode;
     if (key.kind == Key::Escape) {
         state.PatternLength = 0;
@@ -474,7 +487,7 @@ KeyResult FindWindow::keyPress(Key key) {
 }
 
 void FindWindow::paste() {
-    if (busy_ || !open_) return;
+    if (busy() || !open_) return;
     const std::u16string clip = common::utf8ToUtf16(port_.clipboardText());
     std::string add;
     for (char16_t ch : clip) {
@@ -493,7 +506,7 @@ void FindWindow::paste() {
 }
 
 void FindWindow::optionClicked(Option o, bool checked) {
-    if (busy_) return;
+    if (busy()) return;
     if (!optionEnabled(o)) return;
     options[o] = checked;
     if (o != Option::FindLimit) {
@@ -507,7 +520,7 @@ void FindWindow::optionClicked(Option o, bool checked) {
 }
 
 void FindWindow::selectAllOptions() {
-    if (busy_) return;
+    if (busy()) return;
     for (Option o : allOptions())
         if (optionEnabled(o)) options[o] = true;
     // Checking the incremental search unchecks saving the finds.
@@ -518,7 +531,7 @@ void FindWindow::selectAllOptions() {
 }
 
 void FindWindow::removeAllOptions() {
-    if (busy_) return;
+    if (busy()) return;
     for (Option o : allOptions()) options[o] = false;
     caret_ = input_.size();
     refresh();
@@ -539,7 +552,7 @@ void FindWindow::gridMouseMove(int x, int y) {
 }
 
 void FindWindow::gridClick(int x, int y) {
-    if (busy_ || !open_) return;
+    if (busy() || !open_) return;
     auto cell = KanaGrid::cellAt(x, y);
     if (!cell) return;
     const std::string ch = grid.bytes(*cell);

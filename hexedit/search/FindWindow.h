@@ -105,7 +105,8 @@ public:
     size_t maxLength() const { return maxLength_; }
     bool optionEnabled(Option o) const;
     bool isOpen() const { return open_; }
-    bool busy() const { return busy_; }
+    // A search runs in the session's busy runner.
+    bool busy() const { return session_.busy(); }
     // Percent of a relative search, while it runs.
     std::optional<int> progress() const { return progress_; }
 
@@ -138,7 +139,8 @@ public:
     void kanaClassChosen(int index);
     void gridMouseMove(int x, int y);
     void gridClick(int x, int y);
-    // The window manager closed the window (title bar); refused while busy.
+    // The window manager closed the window (title bar); refused while busy,
+    // when it cancels the search instead.
     bool closeRequested();
 
     // The Find action and the scan, as run by the window and "Search Again".
@@ -173,7 +175,6 @@ private:
     bool saveFndEnabled_ = true;
     bool incFindEnabled_ = true;
     bool open_ = false;
-    bool busy_ = false;
     std::optional<int> progress_;
     std::string input_;
     size_t caret_ = 0;

@@ -172,11 +172,11 @@ void TileEditor::throughMainWindow(const std::function<void()>& command) {
 }
 
 void TileEditor::Open1Click() {
-    throughMainWindow([this] { session_.commands().run("Open1Click"); });
+    throughMainWindow([this] { session_.openFile(); });
 }
 
 void TileEditor::Save1Click() {
-    session_.commands().run("SaveFile1Click");
+    session_.saveFile();
     refresh();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
-// A light editing session for subsystem tests: the real byte store and undo
-// history over its own file, table and view, with counters for what a main
-// window would have done (repaints, menu updates, table lines appended).
+// A light editing session for subsystem tests: the real document over its
+// own file, table and view, the recording shell for the window side, and
+// records of the table-file verbs (lines appended, files used).
 
 #include <algorithm>
 #include <string>
@@ -9,22 +9,24 @@
 
 #include "hexedit/core/Document.h"
 #include "hexedit/core/EditSession.h"
+#include "hexedit/core/testing/RecordingShell.h"
 
 namespace hexedit::testing {
 
 class FakeSession : public EditSession {
 public:
-    explicit FakeSession(common::Port& port) : port_(port) {
+    explicit FakeSession(common::Port& port) : host(port) {
         events_ = doc.subscribe([this](const DocumentEvent& e) {
             if (const auto* b = std::get_if<doc::BytesChanged>(&e)) {
-                if (!b->typing) ++repaints;
+                if (!b->typing) ++host.repaints;
             } else if (std::holds_alternative<doc::CursorMoved>(e)) {
                 ++cursorMoves;
-                ++repaints;
+                ++host.repaints;
             }
         });
     }
 
+    RecordingShell host;
     Document doc;
     EditorState& editorState = doc.editorState();
     TableData& tableData = doc.tableState();
@@ -33,15 +35,15 @@ public:
     NavigationState navState;
     CommandTable commandTable;
 
-    int repaints = 0, menuUpdates = 0, cursorMoves = 0, reloads = 0, busyRuns = 0;
-    bool mainWindowVisible = true;
-    bool busyNow = false;
+    int cursorMoves = 0, reloads = 0;
     std::vector<std::string> appendedLines;
     std::vector<std::string> usedTableFiles;  // useTableFile, in order
-    std::vector<std::string> hints;
     bool appendSucceeds = true;
-    // Answers of the progress callback handed to busy work: false cancels.
-    bool keepGoing = true;
+    // What "Open" does here (a test sets it); "Save" is counted and answers
+    // saveSucceeds.
+    std::function<void()> onOpen;
+    int saves = 0;
+    bool saveSucceeds = true;
 
     // A file of these bytes named `path`, unmodified.
     void load(std::vector<uint8_t> bytes, std::string path = "test.bin") {
@@ -65,7 +67,7 @@ public:
         poke(offset, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
     }
 
-    common::Port& port() override { return port_; }
+    Shell& shell() override { return host; }
     CommandTable& commands() override { return commandTable; }
     Document& document() override { return doc; }
     const EditorState& editor() const override { return editorState; }
@@ -74,7 +76,6 @@ public:
     NavigationState& nav() override { return navState; }
 
     void moveCursorTo(int32_t offset) override { doc.moveCursorTo(offset); }
-    void repaint() override { ++repaints; }
     bool writeBytes(int32_t offset, std::span<const uint8_t> bytes, EditKind kind) override {
         return doc.writeBytes(offset, bytes, kind == EditKind::Typing);
     }
@@ -97,21 +98,15 @@ public:
         tableData.TableSlot = static_cast<uint8_t>(slot);
         usedTableFiles.push_back(path);
     }
-    void refreshMenus() override { ++menuUpdates; }
-    void setMainWindowVisible(bool visible) override { mainWindowVisible = visible; }
-    void showHint(std::string_view text) override { hints.emplace_back(text); }
-    bool runBusy(std::string_view, const std::function<bool(const common::Progress&)>& work) override {
-        if (busyNow) return false;
-        ++busyRuns;
-        busyNow = true;
-        const bool result = work([this](uint64_t, uint64_t) { return keepGoing; });
-        busyNow = false;
-        return result;
+    void openFile() override {
+        if (onOpen) onOpen();
     }
-    bool busy() const override { return busyNow; }
+    bool saveFile() override {
+        ++saves;
+        return saveSucceeds;
+    }
 
 private:
-    common::Port& port_;
     Subscription events_;
 };
 

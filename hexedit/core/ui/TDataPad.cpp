@@ -378,14 +378,15 @@ void TDataPad::busyChanged() {
     const bool busy = model.busy();
     BusyBar->setVisible(busy);
     BusyCancel->setVisible(busy);
-    BusyBar->setFormat(qs(model.BusyLabel) + QStringLiteral(" %p%"));
+    BusyBar->setFormat(qs(model.busyRunner().label()) + QStringLiteral(" %p%"));
     BusyBar->setValue(0);
     menuBar()->setEnabled(!busy);
 }
 
 void TDataPad::progressChanged() {
     // The bar counts in thousandths so totals over 2^31 fit.
-    const double share = model.BusyTotal ? static_cast<double>(model.BusyDone) / static_cast<double>(model.BusyTotal) : 0;
+    const BusyRunner& runner = model.busyRunner();
+    const double share = runner.total() ? static_cast<double>(runner.done()) / static_cast<double>(runner.total()) : 0;
     BusyBar->setRange(0, 1000);
     BusyBar->setValue(static_cast<int>(std::clamp(share, 0.0, 1.0) * 1000));
 }

@@ -158,8 +158,6 @@ TEST(ApplyPatches, SeveralInOrderAsOneUndoStep) {
     env.open(base);
     const auto p1 = env.write("1.ips", createIps(base, mid).patch);
     const auto p2 = env.write("2.ips", createIps(mid, last).patch);
-    int saves = 0;
-    env.session.commands().add("SaveFile1Click", [&saves] { ++saves; });
 
     env.port().answerQuestion(true);
     env.port().answerOpen(std::vector<std::string>{p1, p2});
@@ -167,7 +165,7 @@ TEST(ApplyPatches, SeveralInOrderAsOneUndoStep) {
     env.tools.patches.PatchCurrentFile1Click();
     env.port().expectMessage("Save ROM before patching?", " IPS Patcher...", MsgIcon::Question, MsgButtons::YesNo);
     env.port().expectMessage("Patching is complete! Remember to SAVE the changes!");
-    EXPECT_EQ(saves, 1);
+    EXPECT_EQ(env.session.saves, 1);
     const auto& req = env.port().openRequests.back();
     EXPECT_EQ(req.title, "Select PATCH file(s)...");
     EXPECT_EQ(req.filter,
@@ -179,6 +177,18 @@ TEST(ApplyPatches, SeveralInOrderAsOneUndoStep) {
     EXPECT_EQ(env.steps(), steps + 1);
     env.undo();
     EXPECT_EQ(env.file(), base);
+}
+
+// A save asked for before patching that fails stops the patching.
+TEST(ApplyPatches, NothingAfterAFailedSave) {
+    Env env;
+    env.open(pattern(1000));
+    env.session.saveSucceeds = false;
+    env.port().answerQuestion(true);
+    env.tools.patches.PatchCurrentFile1Click();
+    env.port().expectMessage("Save ROM before patching?", " IPS Patcher...", MsgIcon::Question, MsgButtons::YesNo);
+    EXPECT_TRUE(env.port().openRequests.empty());
+    EXPECT_EQ(env.file(), pattern(1000));
 }
 
 // Random IPS and IPS32 patches, with overlapping records, records past the

@@ -20,7 +20,7 @@ TEST(DataList, JumpsToASearchResultAndStaysOpen) {
     e.list.activate();
     EXPECT_EQ(e.view.CursorOffset, 0x1234);
     EXPECT_EQ(e.view.TopOffset, 0x1200);
-    EXPECT_EQ(e.session.repaints, 1);
+    EXPECT_EQ(e.session.host.repaints, 1);
     EXPECT_EQ(e.listView.closes, 0);
     EXPECT_TRUE(e.list.visible());
     e.list.setSelection({1});
@@ -29,7 +29,7 @@ TEST(DataList, JumpsToASearchResultAndStaysOpen) {
     e.list.setSelection({2});
     e.list.activate();
     EXPECT_EQ(e.view.CursorOffset, 0x20010);
-    EXPECT_EQ(e.session.repaints, 2);
+    EXPECT_EQ(e.session.host.repaints, 2);
     // Search lines hold no "-": the bookmark jumps do nothing.
     e.list.setSelection({0});
     e.list.jumpToStartingOffset();
@@ -60,7 +60,7 @@ TEST(DataList, BookmarkJumpsCloseTheWindow) {
     e.list.show();
     e.list.jumpToStartingOffset();
     EXPECT_EQ(e.view.CursorOffset, 0x100);
-    EXPECT_EQ(e.session.repaints, 2);
+    EXPECT_EQ(e.session.host.repaints, 2);
 }
 
 TEST(DataList, DumpListsComeFromTheTableAndGoToTheDumper) {

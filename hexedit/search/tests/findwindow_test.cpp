@@ -72,7 +72,7 @@ TEST(FindWindow, TextSearchStartsAfterTheCursorAndPlacesItOnTheMatch) {
     EXPECT_EQ(sel->first, 0x2345);
     EXPECT_EQ(sel->last, 0x2348);
     EXPECT_EQ(e.find.input(), "");  // emptied on closing
-    EXPECT_GE(e.session.repaints, 1);
+    EXPECT_GE(e.session.host.repaints, 1);
 
     // From the last one there is nothing further.
     e.inWindow(&FindWindow::TextSearch1Click, [&] {
@@ -245,10 +245,10 @@ TEST(FindWindow, IncrementalHexWaitsForWholeBytes) {
     e.inWindow(&FindWindow::HexSearch1Click, [&] {
         e.type("4");
         EXPECT_EQ(e.find.state.PatternLength, 0);
-        before = e.session.repaints;
+        before = e.session.host.repaints;
         e.type("E");
         EXPECT_EQ(e.view.CursorOffset, 3);
-        EXPECT_GT(e.session.repaints, before);
+        EXPECT_GT(e.session.host.repaints, before);
     });
 }
 
@@ -293,11 +293,11 @@ TEST(FindWindow, SearchAgainRepeatsShowsTheListOrComplains) {
         e.enter();
     });
     EXPECT_EQ(e.view.CursorOffset, 5);
-    const int repaints = e.session.repaints;
+    const int repaints = e.session.host.repaints;
     e.find.SearchAgain1Click();
     EXPECT_EQ(e.find.state.SearchMode, RepeatMode);
     EXPECT_EQ(e.view.CursorOffset, 40);
-    EXPECT_GT(e.session.repaints, repaints);
+    EXPECT_GT(e.session.host.repaints, repaints);
     e.find.SearchAgain1Click();
     e.port.expectMessage(kNotFound, kNotFoundTitle, MsgIcon::Exclamation);
 

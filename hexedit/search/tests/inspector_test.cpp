@@ -176,12 +176,12 @@ TEST(ValueInspector, DoubleClickFollowsAPointerAndPushesTheReturnOffset) {
     EXPECT_EQ(e.session.cursor(), 0x8004);
     EXPECT_EQ(e.session.navState.ReturnCount, 0);
 
-    const int menus = e.session.menuUpdates;
+    const int menus = e.session.host.menuUpdates;
     e.inspector.activate(static_cast<int>(indexOf(rows, "LoROM 16-bit")));
     EXPECT_EQ(e.session.cursor(), 0x9000);
     EXPECT_EQ(e.session.navState.ReturnCount, 1);
     EXPECT_EQ(e.session.navState.ReturnStack[0], 0x8004);
-    EXPECT_GT(e.session.menuUpdates, menus);
+    EXPECT_GT(e.session.host.menuUpdates, menus);
 
     // A full return stack says so and the cursor stays.
     e.session.navState.ReturnCount = 64;
@@ -200,9 +200,9 @@ TEST(ValueInspector, ToggleShowsThePanelAndItsCloseButtonClearsTheCheck) {
     e.session.commands().run("ViewValueInspector1Click");
     e.session.commands().run("ViewValueInspector1Click");
     EXPECT_EQ(e.panel.shows, (std::vector<bool>{true, false, true}));
-    const int menus = e.session.menuUpdates;
+    const int menus = e.session.host.menuUpdates;
     e.inspector.closed();
     EXPECT_FALSE(e.shown);
     EXPECT_FALSE(e.session.commands().checked("ViewValueInspector1Click"));
-    EXPECT_EQ(e.session.menuUpdates, menus + 1);
+    EXPECT_EQ(e.session.host.menuUpdates, menus + 1);
 }

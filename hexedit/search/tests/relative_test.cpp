@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <random>
 
 #include "hexedit/search/tests/SearchFixture.h"
@@ -80,9 +79,9 @@ TEST(RelativeSearch, TheBatExample) {
     EXPECT_EQ(e.view.TopOffset, before.TopOffset);
     EXPECT_EQ(e.view.CursorRow, before.CursorRow);
     EXPECT_EQ(e.view.CursorColumn, before.CursorColumn);
-    // Progress once per candidate, events processed at least as often.
+    // Progress once per candidate, the busy runner told at least as often.
     EXPECT_EQ(e.findView.progress, 256);
-    EXPECT_GE(e.port.processEventsCalls, 256);
+    EXPECT_GE(e.session.host.progressReports.size(), 256u);
     EXPECT_EQ(e.find.input(), "");
     EXPECT_FALSE(e.find.progress().has_value());
 }
@@ -109,7 +108,7 @@ TEST(RelativeSearch, NothingFoundAndTheWarningForRepeatedLetters) {
     });
     e.port.expectMessage(kWarning, "Relative Search Warning...", MsgIcon::Exclamation, common::MsgButtons::YesNo);
     EXPECT_TRUE(e.list.lines().empty());
-    EXPECT_EQ(e.port.processEventsCalls, 256);  // only the first search ran
+    EXPECT_EQ(e.session.host.progressReports.size(), 256u);  // only the first search ran
 
     // Yes, with the limit: 128 lines at most.
     e.find.options.FindLimit = true;
@@ -187,41 +186,48 @@ TEST(RelativeSearch, ProgressTextPerStep) {
     EXPECT_EQ(texts[255], "Searching %100");
 }
 
-#ifdef NDEBUG
-// Pending events run at least every 50 ms, even on a large buffer with the
-// slowest options.
+// Progress reaches the busy runner at every step and at least once per
+// megabyte scanned, so events run and the search can be cancelled.
 TEST(RelativeSearch, StaysResponsive) {
-    struct TimingPort : common::testing::ScriptedPort {
-        std::chrono::steady_clock::time_point last = std::chrono::steady_clock::now();
-        double longest = 0;
-        void processEvents() override {
-            auto now = std::chrono::steady_clock::now();
-            longest = std::max(longest, std::chrono::duration<double, std::milli>(now - last).count());
-            last = now;
-            ScriptedPort::processEvents();
-        }
-    };
-    std::vector<uint8_t> file(size_t{48} << 20);
+    SearchEnv e;
+    std::vector<uint8_t> file(size_t{4} << 20);
     std::mt19937 rng(3);
     for (auto& b : file) b = static_cast<uint8_t>(rng());
-    TimingPort port;
-    hexedit::testing::FakeSession session(port);
-    session.load(std::move(file));
-    session.tableData.buildAsciiTable();
-    DataList list(session);
-    FindWindow find(session, list);
-    FakeFindView view;
-    view.window = &find;
-    find.setView(&view);
-    find.options.IgCase = find.options.WildCrd = true;
-    view.script = [&] {
-        find.inputEdited("knight", 6);
-        port.last = std::chrono::steady_clock::now();
-        find.FindClick();
-    };
-    find.RelativeSearch1Click();
-    port.clearMessages();
-    EXPECT_LT(port.longest, 50.0);
-    EXPECT_GE(port.processEventsCalls, 256);
+    e.load(std::move(file));
+    e.find.options.IgCase = e.find.options.WildCrd = true;
+    e.inWindow(&FindWindow::RelativeSearch1Click, [&] {
+        e.find.inputEdited("knight", 6);
+        e.find.FindClick();
+    });
+    e.port.clearMessages();
+    const auto& done = e.session.host.progressReports;
+    ASSERT_GE(done.size(), 256u);
+    for (size_t i = 1; i < done.size(); ++i) EXPECT_LE(done[i] - done[i - 1], uint64_t{1} << 20);
+    EXPECT_GE(done.back() + (uint64_t{1} << 20), e.editor.BufferSize);
 }
-#endif
+
+TEST(RelativeSearch, CancelledByEscapeStopsTheScan) {
+    SearchEnv e;
+    e.load(std::vector<uint8_t>(200000, 0x41));
+    int reports = 0;
+    struct CancellingView : FakeFindView {
+        std::function<void()> onProgress;
+        void progressChanged() override {
+            ++progress;
+            onProgress();
+        }
+    } view;
+    view.window = &e.find;
+    view.onProgress = [&] {
+        if (++reports == 10) e.find.keyPress({search::Key::Escape, 27});
+    };
+    e.find.setView(&view);
+    view.script = [&] {
+        e.type("bat");
+        e.enter();
+    };
+    e.find.RelativeSearch1Click();
+    EXPECT_EQ(view.progress, 10);  // no step after the cancel
+    EXPECT_FALSE(e.find.busy());
+    e.port.clearMessages();
+}

@@ -99,7 +99,7 @@ private slots:
         e.find.TextSearch1Click();
         QVERIFY(!e.form.isVisible());
         QCOMPARE(e.view.CursorOffset, 0x500);
-        QVERIFY(e.session.repaints > 0);
+        QVERIFY(e.session.host.repaints > 0);
         QCOMPARE(e.form.findBox()->text(), QString());
     }
 

@@ -32,7 +32,7 @@ struct FakeView : TableEditorView {
     void execModal() override {
         ++execs;
         closed = false;
-        mainVisibleDuringExec = session->mainWindowVisible;
+        mainVisibleDuringExec = session->host.mainWindowVisible;
         if (script) script();
         if (!closed) editor->closeRequested();
     }
@@ -329,7 +329,7 @@ TEST(TableEditor, EditorModeLoadsTheCurrentTableAndReloadsIt) {
     e.session.commands().run("TableEdit1Click");
     EXPECT_EQ(e.view.execs, 1);
     EXPECT_FALSE(e.view.mainVisibleDuringExec);
-    EXPECT_TRUE(e.session.mainWindowVisible);
+    EXPECT_TRUE(e.session.host.mainWindowVisible);
     EXPECT_EQ(e.session.reloads, 1);
 
     // The built-in table: its lines, shifted by CharShift, and no file name.
@@ -372,7 +372,7 @@ TEST(TableEditor, MakerStartsEmptyAndClosingOffersTheSavedFile) {
     EXPECT_EQ(e.table.TablePaths[1], saved);
     EXPECT_EQ(Env::read(saved), "08=A\r\n");
     EXPECT_FALSE(e.view.mainVisibleDuringExec);
-    EXPECT_TRUE(e.session.mainWindowVisible);
+    EXPECT_TRUE(e.session.host.mainWindowVisible);
     EXPECT_EQ(e.session.reloads, 0);
 
     // The same file as the slot's, or No: no change.
@@ -415,7 +415,7 @@ TEST(TableEditor, BesideTheTileEditorItDoesNotBlockAndTheMakerKeepsTheFile) {
     e.ed.Exit1Click();
     EXPECT_EQ(e.ed.Mode, MakerMode);
     EXPECT_EQ(e.session.reloads, 1);
-    EXPECT_FALSE(e.session.mainWindowVisible);
+    EXPECT_FALSE(e.session.host.mainWindowVisible);
 }
 
 TEST(TableEditor, TableFromARelativeSearchHit) {

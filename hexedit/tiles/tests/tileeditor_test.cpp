@@ -268,7 +268,7 @@ TEST_F(Fixture, TransformationsAndClipboardArea) {
 TEST_F(Fixture, ShowingTheWindowHidesTheMainWindowAndPlacesTheCursorAfterwards) {
     bool hiddenWhileUp = false;
     view.script = [&] {
-        hiddenWhileUp = !session.mainWindowVisible;
+        hiddenWhileUp = !session.host.mainWindowVisible;
         key(Key::Other, U'4');
         key(Key::PageDown);
         key(Key::Escape);
@@ -277,7 +277,7 @@ TEST_F(Fixture, ShowingTheWindowHidesTheMainWindowAndPlacesTheCursorAfterwards) 
     session.commandTable.run("TileEditor1Click");
     EXPECT_TRUE(hiddenWhileUp);
     EXPECT_EQ(view.closes, 1);
-    EXPECT_TRUE(session.mainWindowVisible);
+    EXPECT_TRUE(session.host.mainWindowVisible);
     EXPECT_EQ(session.viewState.CursorOffset, 0x100 + 8192);
     EXPECT_EQ(editor.statusPosition(), "Position: 00002100");
     session.viewState.OffsetFormat = kOffsetHiRom;
@@ -297,12 +297,12 @@ TEST_F(Fixture, ShowingTheWindowHidesTheMainWindowAndPlacesTheCursorAfterwards) 
 
     // Open: cancelled, the view stays; a new file starts at its top.
     bool opens = false;
-    session.commandTable.add("Open1Click", [&] {
+    session.onOpen = [&] {
         if (opens) {
             session.load(std::vector<uint8_t>(0x30000, 0x11), "other.bin");
             session.viewState.TopOffset = 0;
         }
-    });
+    };
     editor.TopOffset = 0x4000;
     editor.Open1Click();
     EXPECT_EQ(editor.TopOffset, 0x4000);

@@ -134,7 +134,7 @@ private slots:
         env.session.viewState.TopOffset = 0x800;
         common::testing::whenModal([&] {
             QVERIFY(env.form.isVisible());
-            QVERIFY(!env.session.mainWindowVisible);
+            QVERIFY(!env.session.host.mainWindowVisible);
             QCOMPARE(env.form.panels[2]->text(), QString("Position: 00000800"));
             QTest::keyClick(&env.form, Qt::Key_Down);
             QCOMPARE(env.model.TopOffset, 0x800 + 128);
@@ -156,7 +156,7 @@ private slots:
         });
         env.session.commandTable.run("TileEditor1Click");
         QVERIFY(!env.form.isVisible());
-        QVERIFY(env.session.mainWindowVisible);
+        QVERIFY(env.session.host.mainWindowVisible);
         QCOMPARE(env.session.viewState.CursorOffset, 0x800 + 136 + 2048);
     }
 };

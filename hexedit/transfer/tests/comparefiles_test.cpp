@@ -105,11 +105,11 @@ TEST(CompareFiles, FailuresAndCancel) {
                            MsgIcon::Stop);
 
     // Cancelled: nothing listed, nothing reported.
-    env.session.keepGoing = false;
+    env.session.host.keepGoing = false;
     env.compareFiles(a, a);
     EXPECT_TRUE(env.lines().empty());
     EXPECT_EQ(env.compare.caption(), "Compare Files...");
-    env.session.keepGoing = true;
+    env.session.host.keepGoing = true;
 
     // An unopenable file is reported before the other is measured, and
     // closes the window.

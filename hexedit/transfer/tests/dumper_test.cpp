@@ -163,9 +163,9 @@ TEST(Dumper, LongTextDumpsGoToTheFileInPiecesAndSurviveAFailedAllocation) {
     EXPECT_EQ(std::filesystem::file_size(e.path("long.txt")), kRange);
     EXPECT_LT(gLargest.load(), size_t{2} << 20);  // not the whole text
 
-    e.session.keepGoing = false;  // cancelled: no file, no message
+    e.session.host.keepGoing = false;  // cancelled: no file, no message
     dump("cancelled.txt", "7FFFFF");
-    e.session.keepGoing = true;
+    e.session.host.keepGoing = true;
     EXPECT_FALSE(std::filesystem::exists(e.path("cancelled.txt")));
 
     {
@@ -228,12 +228,12 @@ TEST(Dumper, DumpBookmarksGoToTheTableFile) {
     EXPECT_EQ(e.dump.DumpState, BookmarkPending);
     EXPECT_EQ(e.dump.caption, "Dump Bookmark [F2 - Save Bookmark]");
     EXPECT_EQ(e.dump.buttonCaption, "Save Data");
-    const int repaints = e.session.repaints;
+    const int repaints = e.session.host.repaints;
     e.key("SaveDumpBookmark1Click", 0x20);
     e.port.expectMessage("No bookmark name entered...");
     EXPECT_EQ(e.dump.DumpState, BookmarkPending);
     EXPECT_EQ(e.view.focus, 1);
-    EXPECT_GT(e.session.repaints, repaints + 1);  // the cursor move and the command's own
+    EXPECT_GT(e.session.host.repaints, repaints + 1);  // the cursor move and the command's own
 
     e.dump.DFile = "Intro text";
     e.key("SaveDumpBookmark1Click", 0x2F);

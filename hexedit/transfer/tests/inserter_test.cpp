@@ -86,7 +86,7 @@ TEST_F(InserterTest, WritesTheDataWaitsAndReadsTheResultBackAsOneUndoStep) {
     EXPECT_EQ(port.runs[0].args, (Args{rom, "/work/script.txt"}));
     EXPECT_FALSE(port.runs[0].quiet);
     EXPECT_EQ(seenByProgram, "NEWDATA");
-    EXPECT_EQ(session.busyRuns, 1);
+    EXPECT_EQ(session.host.busyRuns, 1);
     port.expectMessage("Operation Performed!", {}, MsgIcon::Exclamation);
     EXPECT_EQ(held(), "INSERTED!");
     EXPECT_TRUE(session.editor().Modified);
@@ -119,7 +119,7 @@ TEST_F(InserterTest, RefusalsLeaveTheDataAsItWas) {
     // Stopping the wait ends the program; nothing is read back.
     port.startSucceeds = true;
     port.runWaits = -1;
-    session.keepGoing = false;
+    session.host.keepGoing = false;
     port.answerOpen("/work/script.txt");
     session.commands().run("ExecuteExternalProgram1Click");
     EXPECT_TRUE(port.runs.at(1).stopped);
