@@ -359,7 +359,10 @@ public:
                 // A line of text must not look like a comment or an entry.
                 if ((st.text[0] == '#' || st.text[0] == '@') && (p == buf_.data() || p[-1] == '\n')) return std::nullopt;
                 if (st.state == kPlainStep) plains_.push_back({static_cast<size_t>(p - buf_.data()), st.len});
-                std::memcpy(p, st.text, pooled && st.len <= kPad ? kPad : st.len);
+                if (pooled && st.len <= kPad)
+                    std::memcpy(p, st.text, kPad);  // a fixed-size move, inlined
+                else
+                    std::memcpy(p, st.text, st.len);
                 p += st.len;
             }
             pos += st.advance;
@@ -496,7 +499,9 @@ private:
     // a fixed-size move.
     char* room(char* p, size_t n) {
         const size_t used = static_cast<size_t>(p - buf_.data());
-        if (buf_.size() - used < n + kPad) buf_.resize(std::max(2 * buf_.size(), used + n + kPad));
+        if (buf_.size() - used >= n + kPad) [[likely]]
+            return p;
+        buf_.resize(std::max(2 * buf_.size(), used + n + kPad));
         return buf_.data() + used;
     }
     std::array<Pooled, 256> alone_{};
