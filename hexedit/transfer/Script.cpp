@@ -16,22 +16,24 @@ namespace hexedit::transfer {
 
 namespace {
 
-// Appends `v` in upper-case hexadecimal, no leading zeros.
-void appendHex(std::string& out, uint64_t v) {
+// Writes `v` in upper-case hexadecimal, no leading zeros, at `p` (at most
+// 16 characters); returns the end.
+char* putHex(char* p, uint64_t v) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     char buf[16];
-    char* p = buf + sizeof buf;
+    char* q = buf + sizeof buf;
     do {
-        *--p = kHex[v & 15];
+        *--q = kHex[v & 15];
         v >>= 4;
     } while (v);
-    out.append(p, static_cast<size_t>(buf + sizeof buf - p));
+    const size_t n = static_cast<size_t>(buf + sizeof buf - q);
+    std::memcpy(p, q, n);
+    return p + n;
 }
 
 std::string hex(uint64_t v) {
-    std::string s;
-    appendHex(s, v);
-    return s;
+    char buf[16];
+    return std::string(buf, putHex(buf, v));
 }
 
 std::string_view trim(std::string_view s) {
@@ -700,9 +702,28 @@ std::optional<std::string> dumpScript(const TableData& table, std::span<const ui
     const Codec codec(table);
     StringWriter writer(table, codec);
     // The strings first, then the header (it lists the space they take)
-    // moved in front of them once.
-    std::string out;
-    out.reserve(targets.size() * 256 + 4096);
+    // moved in front of them once. The buffer grows by doubling and is
+    // written through a pointer.
+    std::string out(targets.size() * 256 + 4096, '\0');
+    size_t written = 0;
+    auto ahead = [&](size_t n) {
+        if (out.size() - written < n) out.resize(std::max(2 * out.size(), written + n));
+        return out.data() + written;
+    };
+    // Each line of `lines` with `prefix` and a CR LF.
+    auto putLines = [](char* p, std::string_view lines, std::string_view prefix) {
+        for (const char* at = lines.data(); ;) {
+            const char* end = lines.data() + lines.size();
+            const char* nl = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)));
+            const char* stop = nl ? nl : end;
+            p = std::copy(prefix.begin(), prefix.end(), p);
+            p = std::copy(at, stop, p);
+            *p++ = '\r';
+            *p++ = '\n';
+            if (!nl) return p;
+            at = nl + 1;
+        }
+    };
     std::vector<Region> used;
     used.reserve(targets.size());
     for (size_t k = 0; k < targets.size(); ++k) {
@@ -718,37 +739,26 @@ std::optional<std::string> dumpScript(const TableData& table, std::span<const ui
             text = writer.text(from.first(n));
         }
         used.push_back({t.offset, t.offset + static_cast<int64_t>(n)});
-        out += '@';
+        // Each line of the text at most twice plus "#|" and two CR LF.
+        char* p = ahead(17 * (t.pointers.size() + 2) + 6 * text.size() + 16);
+        *p++ = '@';
         for (size_t i = 0; i < t.pointers.size(); ++i) {
-            if (i) out += ',';
-            appendHex(out, t.pointers[i]);
+            if (i) *p++ = ',';
+            p = putHex(p, t.pointers[i]);
         }
-        out += ' ';
-        appendHex(out, static_cast<uint64_t>(t.offset));
-        out += ' ';
-        appendHex(out, n);
-        out += "\r\n";
-        // The original text as comments, then the text to edit.
-        std::string_view view = text;
-        if (view.ends_with('\n')) view.remove_suffix(1);
-        for (size_t at = 0;;) {
-            const size_t nl = view.find('\n', at);
-            out += "#|";
-            putLine(out, view.substr(at, nl == std::string_view::npos ? std::string_view::npos : nl - at));
-            if (nl == std::string_view::npos) break;
-            at = nl + 1;
-        }
-        for (size_t at = 0;;) {
-            const size_t nl = text.find('\n', at);
-            if (nl == std::string_view::npos) {
-                out += text.substr(at);
-                break;
-            }
-            putLine(out, text.substr(at, nl - at));
-            at = nl + 1;
-        }
-        out += "\r\n";
+        *p++ = ' ';
+        p = putHex(p, static_cast<uint64_t>(t.offset));
+        *p++ = ' ';
+        p = putHex(p, n);
+        *p++ = '\r';
+        *p++ = '\n';
+        // The original text as comments (its last line break ends the last
+        // line), then the text to edit and an empty line.
+        p = putLines(p, text.ends_with('\n') ? text.substr(0, text.size() - 1) : text, "#|");
+        p = putLines(p, text, "");
+        written = static_cast<size_t>(p - out.data());
     }
+    out.resize(written);
 
     std::string head;
     putLine(head, "# Script of " + (request.fileName.empty() ? std::string("the file") : request.fileName) +
