@@ -325,7 +325,12 @@ public:
             const uint8_t byte = static_cast<uint8_t>(b);
             if (!steps_.alone(byte)) continue;
             const Step st = classify(std::span<const uint8_t>(&byte, 1), 0);
-            alone_[b] = {static_cast<uint32_t>(pool_.size()), st.len, st.advance, st.state};
+            // Simple: a short text that reads back whatever follows and whatever
+            // precedes, and does not end the string.
+            const bool simple = st.state == kSure && st.len <= kPad && st.text[0] != '#' && st.text[0] != '@' &&
+                                !(end_ && byte == *end_);
+            alone_[b] = {static_cast<uint32_t>(pool_.size()), st.len, st.advance, st.state, simple};
+            if (simple) simpleLongest_ = std::max(simpleLongest_, size_t{st.len});
             pool_.append(st.text, st.len);
             pool_.append(kPad, '\0');
         }
@@ -339,10 +344,21 @@ public:
         static constexpr char kHex[] = "0123456789ABCDEF";
         from = from.first(std::min(from.size(), kMaxStringBytes));
         const char* const pool = pool_.data();
+        // At the top of every step at least kPad characters are free.
+        if (buf_.size() < 4096) buf_.resize(4096);
         char* p = buf_.data();
         plains_.clear();
         size_t pos = 0;
         while (pos < from.size()) {
+            // A run of simple steps, with room for `budget` of them made once.
+            const size_t budget = (buf_.size() - static_cast<size_t>(p - buf_.data()) - kPad) / simpleLongest_;
+            for (const size_t stop = std::min(from.size(), pos + budget); pos < stop; ++pos) {
+                const Pooled& a = alone_[from[pos]];
+                if (!a.simple) break;
+                std::memcpy(p, pool + a.off, kPad);
+                p += a.len;
+            }
+            if (pos == from.size()) break;
             const uint8_t b = from[pos];
             const Pooled& a = alone_[b];
             const bool pooled = a.state != kVaries;
@@ -472,6 +488,7 @@ private:
         uint32_t len = 0;
         uint8_t advance = 1;
         uint8_t state = kVaries;
+        bool simple = false;
     };
     static constexpr size_t kPad = 16;
 
@@ -508,6 +525,7 @@ private:
     }
     std::array<Pooled, 256> alone_{};
     std::array<uint8_t, 256> codeState_{};
+    size_t simpleLongest_ = 1;
     std::string pool_, lf_, buf_;
     std::vector<std::pair<size_t, size_t>> plains_;  // quick(): where plain texts are and their lengths
     // Whether an entry text longer than the first `length` characters of
