@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <tuple>
 #include <unordered_map>
 
 #include "common/hexdigits.h"
@@ -331,6 +332,13 @@ public:
                                 !(end_ && byte == *end_);
             alone_[b] = {static_cast<uint32_t>(pool_.size()), st.len, st.advance, st.state, simple};
             if (simple) simpleLongest_ = std::max(simpleLongest_, size_t{st.len});
+            if (st.state == kPlainStep) {
+                // The longer entry texts it begins, as longerTextAt() tries them.
+                const std::string_view t(st.text, st.len);
+                for (auto it = std::upper_bound(texts_.begin(), texts_.end(), t); it != texts_.end() && it->starts_with(t); ++it)
+                    longer_[b].push_back(*it);
+                if (longer_[b].size() > 16) alone_[b].state = kUnsure;  // longerTextAt() gives up: the checked path decides
+            }
             pool_.append(st.text, st.len);
             pool_.append(kPad, '\0');
         }
@@ -376,7 +384,7 @@ public:
             } else {
                 // A line of text must not look like a comment or an entry.
                 if ((st.text[0] == '#' || st.text[0] == '@') && (p == buf_.data() || p[-1] == '\n')) return std::nullopt;
-                if (st.state == kPlainStep) plains_.push_back({static_cast<size_t>(p - buf_.data()), st.len});
+                if (st.state == kPlainStep) plains_.push_back({static_cast<size_t>(p - buf_.data()), st.len, pooled ? b : -1});
                 if (pooled && st.len <= kPad)
                     std::memcpy(p, st.text, kPad);  // a fixed-size move, inlined
                 else
@@ -389,8 +397,12 @@ public:
         const std::string_view text(buf_.data(), static_cast<size_t>(p - buf_.data()));
         // A text that begins a longer entry text reads back as its bytes
         // unless that longer text follows.
-        for (const auto& [at, len] : plains_)
-            if (longerTextAt(text.substr(at), len) != false) return std::nullopt;
+        for (const auto& [at, len, byte] : plains_) {
+            const std::string_view rest = text.substr(at);
+            if (byte < 0 ? longerTextAt(rest, len) != false
+                         : std::ranges::any_of(longer_[static_cast<size_t>(byte)], [&](std::string_view l) { return rest.starts_with(l); }))
+                return std::nullopt;
+        }
         n = pos;
         return text;
     }
@@ -527,7 +539,9 @@ private:
     std::array<uint8_t, 256> codeState_{};
     size_t simpleLongest_ = 1;
     std::string pool_, lf_, buf_;
-    std::vector<std::pair<size_t, size_t>> plains_;  // quick(): where plain texts are and their lengths
+    // quick(): where plain texts are, their lengths and their bytes when they step alone (else -1).
+    std::vector<std::tuple<size_t, size_t, int>> plains_;
+    std::array<std::vector<std::string_view>, 256> longer_;  // for plain texts that step alone
     // Whether an entry text longer than the first `length` characters of
     // `rest`, and beginning with them, begins `rest`; nothing when too many
     // texts would have to be tried.
