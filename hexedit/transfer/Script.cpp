@@ -358,9 +358,9 @@ public:
         plains_.clear();
         size_t pos = 0;
         while (pos < from.size()) {
-            // A run of simple steps, with room for `budget` of them made once.
-            const size_t budget = (buf_.size() - static_cast<size_t>(p - buf_.data()) - kPad) / simpleLongest_;
-            for (const size_t stop = std::min(from.size(), pos + budget); pos < stop; ++pos) {
+            // A run of simple steps while the buffer has room for one more.
+            const char* const limit = buf_.data() + buf_.size() - kPad - simpleLongest_;
+            for (; pos < from.size() && p <= limit; ++pos) {
                 const Pooled& a = alone_[from[pos]];
                 if (!a.simple) break;
                 std::memcpy(p, pool + a.off, kPad);
