@@ -7,7 +7,6 @@
 #include <cstring>
 #include <filesystem>
 #include <tuple>
-#include <unordered_map>
 
 #include "common/hexdigits.h"
 #include "hexedit/core/OffsetFormat.h"
@@ -712,24 +711,30 @@ std::optional<std::string> dumpScript(const TableData& table, std::span<const ui
                 " bits at " + hex(static_cast<uint64_t>(pt.offset)) + ") does not lie in the file.";
         return std::nullopt;
     }
-    // One entry per target, in the order of the first pointer to it.
-    struct Target {
-        int64_t offset = 0;
-        std::vector<uint32_t> pointers;
-    };
-    std::vector<Target> targets;
+    // One entry per target, in the order of the first pointer to it; its
+    // pointers are a run of `pointers`, ascending.
+    std::vector<std::pair<int64_t, uint32_t>> pointers;  // target, pointer
+    pointers.reserve(pt.count);
     std::vector<uint32_t> outside;
-    std::unordered_map<int64_t, size_t> byOffset;
     for (uint32_t i = 0; i < pt.count; ++i) {
         const auto t = pointerTarget(pt, readPointer(pt, file, i));
-        if (!t || *t < 0 || static_cast<uint64_t>(*t) >= file.size()) {
+        if (!t || *t < 0 || static_cast<uint64_t>(*t) >= file.size())
             outside.push_back(i);
-            continue;
-        }
-        auto [it, added] = byOffset.emplace(*t, targets.size());
-        if (added) targets.push_back({*t, {}});
-        targets[it->second].pointers.push_back(i);
+        else
+            pointers.push_back({*t, i});
     }
+    std::sort(pointers.begin(), pointers.end());
+    struct Target {
+        int64_t offset = 0;
+        size_t begin = 0, end = 0;
+    };
+    std::vector<Target> targets;
+    for (size_t i = 0; i < pointers.size(); ++i) {
+        if (i == 0 || pointers[i].first != pointers[i - 1].first) targets.push_back({pointers[i].first, i, i});
+        targets.back().end = i + 1;
+    }
+    std::sort(targets.begin(), targets.end(),
+              [&](const Target& a, const Target& b) { return pointers[a.begin].second < pointers[b.begin].second; });
 
     const Codec codec(table);
     StringWriter writer(table, codec);
@@ -772,11 +777,11 @@ std::optional<std::string> dumpScript(const TableData& table, std::span<const ui
         }
         used.push_back({t.offset, t.offset + static_cast<int64_t>(n)});
         // Each line of the text at most twice plus "#|" and two CR LF.
-        char* p = ahead(17 * (t.pointers.size() + 2) + 6 * text.size() + 16);
+        char* p = ahead(17 * (t.end - t.begin + 2) + 6 * text.size() + 16);
         *p++ = '@';
-        for (size_t i = 0; i < t.pointers.size(); ++i) {
-            if (i) *p++ = ',';
-            p = putHex(p, t.pointers[i]);
+        for (size_t i = t.begin; i < t.end; ++i) {
+            if (i > t.begin) *p++ = ',';
+            p = putHex(p, pointers[i].second);
         }
         *p++ = ' ';
         p = putHex(p, static_cast<uint64_t>(t.offset));
