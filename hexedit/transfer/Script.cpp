@@ -406,6 +406,13 @@ public:
         return text;
     }
 
+    // `text` copied where 16 characters past its end may be read.
+    std::string_view padded(std::string_view text) {
+        if (buf_.size() < text.size() + kPad) buf_.resize(text.size() + kPad);
+        std::memcpy(buf_.data(), text.data(), text.size());
+        return {buf_.data(), text.size()};
+    }
+
     // The bytes of the string at the start of `from`: up to its end code.
     size_t decode(std::span<const uint8_t> from) {
         from = from.first(std::min(from.size(), kMaxStringBytes));
@@ -747,20 +754,13 @@ std::optional<std::string> dumpScript(const TableData& table, std::span<const ui
         if (out.size() - written < n) out.resize(std::max(2 * out.size(), written + n));
         return out.data() + written;
     };
-    // Each line of `lines` with `prefix` and a CR LF.
-    auto putLines = [](char* p, std::string_view lines, std::string_view prefix) {
-        for (const char* at = lines.data(); ;) {
-            const char* end = lines.data() + lines.size();
-            const char* nl = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)));
-            const char* stop = nl ? nl : end;
-            p = std::copy(prefix.begin(), prefix.end(), p);
-            p = std::copy(at, stop, p);
-            *p++ = '\r';
-            *p++ = '\n';
-            if (!nl) return p;
-            at = nl + 1;
-        }
+    // `n` characters in 16-character moves: both sides have room for 15
+    // more past the end.
+    auto copyLine = [](char* to, const char* from, size_t n) {
+        for (size_t i = 0; i < n; i += 16) std::memcpy(to + i, from + i, 16);
+        return to + n;
     };
+    std::vector<size_t> ends;  // where each line of a text ends
     std::vector<Region> used;
     used.reserve(targets.size());
     for (size_t k = 0; k < targets.size(); ++k) {
@@ -773,11 +773,11 @@ std::optional<std::string> dumpScript(const TableData& table, std::span<const ui
             text = *quick;
         } else {
             n = writer.decode(from);
-            text = writer.text(from.first(n));
+            text = writer.padded(writer.text(from.first(n)));
         }
         used.push_back({t.offset, t.offset + static_cast<int64_t>(n)});
         // Each line of the text at most twice plus "#|" and two CR LF.
-        char* p = ahead(17 * (t.end - t.begin + 2) + 6 * text.size() + 16);
+        char* p = ahead(17 * (t.end - t.begin + 2) + 6 * text.size() + 64);
         *p++ = '@';
         for (size_t i = t.begin; i < t.end; ++i) {
             if (i > t.begin) *p++ = ',';
@@ -791,8 +791,24 @@ std::optional<std::string> dumpScript(const TableData& table, std::span<const ui
         *p++ = '\n';
         // The original text as comments (its last line break ends the last
         // line), then the text to edit and an empty line.
-        p = putLines(p, text.ends_with('\n') ? text.substr(0, text.size() - 1) : text, "#|");
-        p = putLines(p, text, "");
+        ends.clear();
+        for (const char* at = text.data(); (at = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(text.data() + text.size() - at)))); ++at)
+            ends.push_back(static_cast<size_t>(at - text.data()));
+        ends.push_back(text.size());
+        const size_t comments = ends.size() - (text.ends_with('\n') ? 1 : 0);
+        for (size_t i = 0, start = 0; i < ends.size(); start = ends[i++] + 1) {
+            if (i >= comments) break;
+            *p++ = '#';
+            *p++ = '|';
+            p = copyLine(p, text.data() + start, ends[i] - start);
+            *p++ = '\r';
+            *p++ = '\n';
+        }
+        for (size_t i = 0, start = 0; i < ends.size(); start = ends[i++] + 1) {
+            p = copyLine(p, text.data() + start, ends[i] - start);
+            *p++ = '\r';
+            *p++ = '\n';
+        }
         written = static_cast<size_t>(p - out.data());
     }
     out.resize(written);
