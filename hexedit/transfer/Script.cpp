@@ -325,18 +325,20 @@ public:
             const uint8_t byte = static_cast<uint8_t>(b);
             if (!steps_.alone(byte)) continue;
             const Step st = classify(std::span<const uint8_t>(&byte, 1), 0);
-            // Simple: a short text that reads back whatever follows and whatever
-            // precedes, and does not end the string.
-            const bool simple = st.state == kSure && st.len <= kPad && st.text[0] != '#' && st.text[0] != '@' &&
-                                !(end_ && byte == *end_);
-            alone_[b] = {static_cast<uint32_t>(pool_.size()), st.len, st.advance, st.state, simple};
-            if (simple) simpleLongest_ = std::max(simpleLongest_, size_t{st.len});
+            alone_[b] = {static_cast<uint32_t>(pool_.size()), st.len, st.advance, st.state, kNoRun};
             if (st.state == kPlainStep) {
                 // The longer entry texts it begins, as longerTextAt() tries them.
                 const std::string_view t(st.text, st.len);
                 for (auto it = std::upper_bound(texts_.begin(), texts_.end(), t); it != texts_.end() && it->starts_with(t); ++it)
                     longer_[b].push_back(*it);
                 if (longer_[b].size() > 16) alone_[b].state = kUnsure;  // longerTextAt() gives up: the checked path decides
+            }
+            // In a run: a short text that does not end the string, reads back
+            // whatever precedes it and whatever follows (or is checked after).
+            if ((alone_[b].state == kSure || alone_[b].state == kPlainStep) && st.len <= kPad && st.text[0] != '#' &&
+                st.text[0] != '@' && !(end_ && byte == *end_)) {
+                alone_[b].run = alone_[b].state == kSure ? kRunSure : kRunPlain;
+                runLongest_ = std::max(runLongest_, size_t{st.len});
             }
             pool_.append(st.text, st.len);
             pool_.append(kPad, '\0');
@@ -357,11 +359,14 @@ public:
         plains_.clear();
         size_t pos = 0;
         while (pos < from.size()) {
-            // A run of simple steps while the buffer has room for one more.
-            const char* const limit = buf_.data() + buf_.size() - kPad - simpleLongest_;
+            // A run of short texts while the buffer has room for one more.
+            const char* const limit = buf_.data() + buf_.size() - kPad - runLongest_;
             for (; pos < from.size() && p <= limit; ++pos) {
                 const Pooled& a = alone_[from[pos]];
-                if (!a.simple) break;
+                if (a.run != kRunSure) {
+                    if (a.run == kNoRun) break;
+                    plains_.push_back({static_cast<size_t>(p - buf_.data()), a.len, from[pos]});
+                }
                 std::memcpy(p, pool + a.off, kPad);
                 p += a.len;
             }
@@ -506,8 +511,9 @@ private:
         uint32_t len = 0;
         uint8_t advance = 1;
         uint8_t state = kVaries;
-        bool simple = false;
+        uint8_t run = kNoRun;
     };
+    enum : uint8_t { kNoRun, kRunSure, kRunPlain };
     static constexpr size_t kPad = 16;
 
     Step classify(std::span<const uint8_t> from, size_t pos) {
@@ -543,7 +549,7 @@ private:
     }
     std::array<Pooled, 256> alone_{};
     std::array<uint8_t, 256> codeState_{};
-    size_t simpleLongest_ = 1;
+    size_t runLongest_ = 1;
     std::string pool_, lf_, buf_;
     // quick(): where plain texts are, their lengths and their bytes when they step alone (else -1).
     std::vector<std::tuple<size_t, size_t, int>> plains_;
