@@ -518,21 +518,25 @@ private:
 
     Step classify(std::span<const uint8_t> from, size_t pos) {
         const DumpItem item = steps_.at(from, pos, scratch_);
-        lf_.clear();
-        appendLf(lf_, item.text);
-        Step st{lf_.data(), static_cast<uint32_t>(lf_.size()), static_cast<uint8_t>(item.advance), kUnsure};
+        std::string_view text = item.text;  // valid until the next step
+        if (text.find('\r') != std::string_view::npos) {
+            lf_.clear();
+            appendLf(lf_, text);
+            text = lf_;
+        }
+        Step st{text.data(), static_cast<uint32_t>(text.size()), static_cast<uint8_t>(item.advance), kUnsure};
         const uint8_t b = from[pos];
-        if (item.dynamic || item.kind == DumpItemKind::NoEntry || lf_.empty())
+        if (item.dynamic || item.kind == DumpItemKind::NoEntry || text.empty())
             st.state = kRaw;
         else if (item.kind == DumpItemKind::Single)
             st.state = stateOf(byteKind_[b]);
         else if (item.kind == DumpItemKind::Pair)
             st.state = stateOf(pairKind_[b << 8 | from[pos + 1]]);
         else if (item.kind == DumpItemKind::Code) {
-            if (codeState_[b] == kVaries) codeState_[b] = codec_.sure(lf_, from.subspan(pos, 1)) ? kSure : kUnsure;
+            if (codeState_[b] == kVaries) codeState_[b] = codec_.sure(text, from.subspan(pos, 1)) ? kSure : kUnsure;
             st.state = codeState_[b];
         } else
-            st.state = codec_.sure(lf_, from.subspan(pos, st.advance)) ? kSure : kUnsure;
+            st.state = codec_.sure(text, from.subspan(pos, st.advance)) ? kSure : kUnsure;
         return st;
     }
     static uint8_t stateOf(uint8_t textKind) {
