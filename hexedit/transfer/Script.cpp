@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <unordered_map>
+#include <tuple>
 
 #include "common/hexdigits.h"
 #include "hexedit/core/OffsetFormat.h"
@@ -16,10 +16,24 @@ namespace hexedit::transfer {
 
 namespace {
 
+// Writes `v` in upper-case hexadecimal, no leading zeros, at `p` (at most
+// 16 characters); returns the end.
+char* putHex(char* p, uint64_t v) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    char buf[16];
+    char* q = buf + sizeof buf;
+    do {
+        *--q = kHex[v & 15];
+        v >>= 4;
+    } while (v);
+    const size_t n = static_cast<size_t>(buf + sizeof buf - q);
+    std::memcpy(p, q, n);
+    return p + n;
+}
+
 std::string hex(uint64_t v) {
-    char buf[24];
-    std::snprintf(buf, sizeof buf, "%llX", static_cast<unsigned long long>(v));
-    return buf;
+    char buf[16];
+    return std::string(buf, putHex(buf, v));
 }
 
 std::string_view trim(std::string_view s) {
@@ -141,6 +155,28 @@ public:
         return 0;
     }
 
+    // Whether insert reads `text` back as `bytes` whatever text follows it.
+    // Conservative: false whenever another token could match as far.
+    bool sure(std::string_view text, std::span<const uint8_t> bytes) const {
+        if (text.empty() || text.starts_with("<$")) return false;
+        const auto& candidates = byFirst_[static_cast<uint8_t>(text[0])];
+        if (text == "\n") return candidates.empty() && lineBreak_ && bytes.size() == 1 && bytes[0] == *lineBreak_;
+        const Token* best = nullptr;
+        size_t bestLength = 0;
+        for (const uint32_t i : candidates) {
+            const size_t n = tokens_[i].match(text);
+            if (n > bestLength) best = &tokens_[i], bestLength = n;
+        }
+        if (!best || bestLength != text.size() || (!best->multi && best->text != text)) return false;
+        for (const uint32_t i : candidates) {
+            const Token& k = tokens_[i];
+            if (&k != best && (k.text.starts_with(text) || (k.multi && text.starts_with(k.text)))) return false;
+        }
+        std::vector<uint8_t> read;
+        std::string error;
+        return next(text, 0, read, error) == text.size() && std::ranges::equal(read, bytes);
+    }
+
 private:
     struct Token {
         std::string text;  // a multicode's head and "$"
@@ -234,6 +270,16 @@ struct Piece {
     bool plain = false;  // reads back as its bytes unless a longer entry text begins there
 };
 
+// `text` with its CR LF line ends as LF.
+void appendLf(std::string& out, std::string_view text) {
+    if (text.find('\r') == std::string_view::npos) {
+        out += text;
+        return;
+    }
+    for (size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
+}
+
 void appendRaw(std::string& out, std::span<const uint8_t> bytes) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     out += "<$";
@@ -267,12 +313,109 @@ public:
                 (length == 2 && m->bytes[1] != second))
                 return 0;
             const auto next = std::upper_bound(texts.begin(), texts.end(), std::string_view(*t));
-            return next != texts.end() && next->starts_with(*t) ? kPlain : kSure;
+            return next != texts.end() && next->starts_with(*t) ? kPlain : kSureText;
         };
         for (int b = 0; b < 256; ++b) byteKind_[b] = kind(table.ByteTable[b], static_cast<uint8_t>(b), 1, 0);
         pairKind_.assign(65536, 0);
         for (const uint16_t code : table.PairTable.writtenCodes())
             pairKind_[code] = kind(std::as_const(table.PairTable)[code], static_cast<uint8_t>(code >> 8), 2, static_cast<uint8_t>(code));
+        // The steps of bytes that step alone, their texts pooled with room
+        // after each so that a short one is copied with one fixed-size move.
+        for (int b = 0; b < 256; ++b) {
+            const uint8_t byte = static_cast<uint8_t>(b);
+            if (!steps_.alone(byte)) continue;
+            const Step st = classify(std::span<const uint8_t>(&byte, 1), 0);
+            alone_[b] = {static_cast<uint32_t>(pool_.size()), st.len, st.advance, st.state, kNoRun};
+            if (st.state == kPlainStep) {
+                // The longer entry texts it begins, as longerTextAt() tries them.
+                const std::string_view t(st.text, st.len);
+                for (auto it = std::upper_bound(texts_.begin(), texts_.end(), t); it != texts_.end() && it->starts_with(t); ++it)
+                    longer_[b].push_back(*it);
+                if (longer_[b].size() > 16) alone_[b].state = kUnsure;  // longerTextAt() gives up: the checked path decides
+            }
+            // In a run: a short text that does not end the string, reads back
+            // whatever precedes it and whatever follows (or is checked after).
+            if ((alone_[b].state == kSure || alone_[b].state == kPlainStep) && st.len <= kPad && st.text[0] != '#' &&
+                st.text[0] != '@' && !(end_ && byte == *end_)) {
+                alone_[b].run = alone_[b].state == kSure ? kRunSure : kRunPlain;
+                runLongest_ = std::max(runLongest_, size_t{st.len});
+            }
+            pool_.append(st.text, st.len);
+            pool_.append(kPad, '\0');
+        }
+    }
+
+    // The string at the start of `from` and its text in one pass (its size
+    // in `n`), when every piece is raw or reads back as its bytes whatever
+    // follows and no line of it begins with '#' or '@'. Nothing otherwise:
+    // then decode() and text() settle it piece by piece.
+    std::optional<std::string_view> quick(std::span<const uint8_t> from, size_t& n) {
+        static constexpr char kHex[] = "0123456789ABCDEF";
+        from = from.first(std::min(from.size(), kMaxStringBytes));
+        const char* const pool = pool_.data();
+        // At the top of every step at least kPad characters are free.
+        if (buf_.size() < 4096) buf_.resize(4096);
+        char* p = buf_.data();
+        plains_.clear();
+        size_t pos = 0;
+        while (pos < from.size()) {
+            // A run of short texts while the buffer has room for one more.
+            const char* const limit = buf_.data() + buf_.size() - kPad - runLongest_;
+            for (; pos < from.size() && p <= limit; ++pos) {
+                const Pooled& a = alone_[from[pos]];
+                if (a.run != kRunSure) {
+                    if (a.run == kNoRun) break;
+                    plains_.push_back({static_cast<size_t>(p - buf_.data()), a.len, from[pos]});
+                }
+                std::memcpy(p, pool + a.off, kPad);
+                p += a.len;
+            }
+            if (pos == from.size()) break;
+            const uint8_t b = from[pos];
+            const Pooled& a = alone_[b];
+            const bool pooled = a.state != kVaries;
+            const Step st = pooled ? Step{pool + a.off, a.len, a.advance, a.state} : classify(from, pos);
+            if (st.state == kUnsure) return std::nullopt;
+            p = room(p, st.state == kRaw ? 3 + 2 * size_t{st.advance} : st.len);
+            if (st.state == kRaw) {
+                *p++ = '<';
+                *p++ = '$';
+                for (size_t i = pos; i < pos + st.advance; ++i) {
+                    *p++ = kHex[from[i] >> 4];
+                    *p++ = kHex[from[i] & 15];
+                }
+                *p++ = '>';
+            } else {
+                // A line of text must not look like a comment or an entry.
+                if ((st.text[0] == '#' || st.text[0] == '@') && (p == buf_.data() || p[-1] == '\n')) return std::nullopt;
+                if (st.state == kPlainStep) plains_.push_back({static_cast<size_t>(p - buf_.data()), st.len, pooled ? b : -1});
+                if (pooled && st.len <= kPad)
+                    std::memcpy(p, st.text, kPad);  // a fixed-size move, inlined
+                else
+                    std::memcpy(p, st.text, st.len);
+                p += st.len;
+            }
+            pos += st.advance;
+            if (end_ && st.advance == 1 && b == *end_) break;
+        }
+        const std::string_view text(buf_.data(), static_cast<size_t>(p - buf_.data()));
+        // A text that begins a longer entry text reads back as its bytes
+        // unless that longer text follows.
+        for (const auto& [at, len, byte] : plains_) {
+            const std::string_view rest = text.substr(at);
+            if (byte < 0 ? longerTextAt(rest, len) != false
+                         : std::ranges::any_of(longer_[static_cast<size_t>(byte)], [&](std::string_view l) { return rest.starts_with(l); }))
+                return std::nullopt;
+        }
+        n = pos;
+        return text;
+    }
+
+    // `text` copied where 16 characters past its end may be read.
+    std::string_view padded(std::string_view text) {
+        if (buf_.size() < text.size() + kPad) buf_.resize(text.size() + kPad);
+        std::memcpy(buf_.data(), text.data(), text.size());
+        return {buf_.data(), text.size()};
     }
 
     // The bytes of the string at the start of `from`: up to its end code.
@@ -284,17 +427,13 @@ public:
         while (pos < from.size()) {
             const DumpItem item = steps_.at(from, pos, scratch_);
             Piece piece{pos, static_cast<size_t>(item.advance), dumped_.size(), 0, false};
-            if (item.text.find('\r') == std::string_view::npos)
-                dumped_ += item.text;
-            else
-                for (size_t i = 0; i < item.text.size(); ++i)
-                    if (!(item.text[i] == '\r' && i + 1 < item.text.size() && item.text[i + 1] == '\n')) dumped_ += item.text[i];
+            appendLf(dumped_, item.text);
             piece.textEnd = dumped_.size();
             piece.raw = item.dynamic || item.kind == DumpItemKind::NoEntry || piece.textEnd == piece.textBegin;
             const uint8_t k = item.kind == DumpItemKind::Single ? byteKind_[from[pos]]
                               : item.kind == DumpItemKind::Pair ? pairKind_[from[pos] << 8 | from[pos + 1]]
                                                                 : 0;
-            piece.sure = k == kSure;
+            piece.sure = k == kSureText;
             piece.plain = k == kPlain;
             pieces_.push_back(piece);
             pos += piece.advance;
@@ -358,6 +497,67 @@ private:
     DumpSteps steps_;
     const Codec& codec_;
     std::optional<uint8_t> end_;
+
+    // One step of quick(): its text (LF line ends), bytes and how it reads back.
+    enum : uint8_t { kVaries, kRaw, kSure, kPlainStep, kUnsure };
+    struct Step {
+        const char* text = nullptr;
+        uint32_t len = 0;
+        uint8_t advance = 1;
+        uint8_t state = kUnsure;
+    };
+    struct Pooled {
+        uint32_t off = 0;
+        uint32_t len = 0;
+        uint8_t advance = 1;
+        uint8_t state = kVaries;
+        uint8_t run = kNoRun;
+    };
+    enum : uint8_t { kNoRun, kRunSure, kRunPlain };
+    static constexpr size_t kPad = 16;
+
+    Step classify(std::span<const uint8_t> from, size_t pos) {
+        const DumpItem item = steps_.at(from, pos, scratch_);
+        std::string_view text = item.text;  // valid until the next step
+        if (text.find('\r') != std::string_view::npos) {
+            lf_.clear();
+            appendLf(lf_, text);
+            text = lf_;
+        }
+        Step st{text.data(), static_cast<uint32_t>(text.size()), static_cast<uint8_t>(item.advance), kUnsure};
+        const uint8_t b = from[pos];
+        if (item.dynamic || item.kind == DumpItemKind::NoEntry || text.empty())
+            st.state = kRaw;
+        else if (item.kind == DumpItemKind::Single)
+            st.state = stateOf(byteKind_[b]);
+        else if (item.kind == DumpItemKind::Pair)
+            st.state = stateOf(pairKind_[b << 8 | from[pos + 1]]);
+        else if (item.kind == DumpItemKind::Code) {
+            if (codeState_[b] == kVaries) codeState_[b] = codec_.sure(text, from.subspan(pos, 1)) ? kSure : kUnsure;
+            st.state = codeState_[b];
+        } else
+            st.state = codec_.sure(text, from.subspan(pos, st.advance)) ? kSure : kUnsure;
+        return st;
+    }
+    static uint8_t stateOf(uint8_t textKind) {
+        return textKind == kSureText ? kSure : textKind == kPlain ? kPlainStep : kUnsure;
+    }
+    // The write position `p` of buf_ with room for `n` more characters and
+    // a fixed-size move.
+    char* room(char* p, size_t n) {
+        const size_t used = static_cast<size_t>(p - buf_.data());
+        if (buf_.size() - used >= n + kPad) [[likely]]
+            return p;
+        buf_.resize(std::max(2 * buf_.size(), used + n + kPad));
+        return buf_.data() + used;
+    }
+    std::array<Pooled, 256> alone_{};
+    std::array<uint8_t, 256> codeState_{};
+    size_t runLongest_ = 1;
+    std::string pool_, lf_, buf_;
+    // quick(): where plain texts are, their lengths and their bytes when they step alone (else -1).
+    std::vector<std::tuple<size_t, size_t, int>> plains_;
+    std::array<std::vector<std::string_view>, 256> longer_;  // for plain texts that step alone
     // Whether an entry text longer than the first `length` characters of
     // `rest`, and beginning with them, begins `rest`; nothing when too many
     // texts would have to be tried.
@@ -371,7 +571,7 @@ private:
         return false;
     }
 
-    static constexpr uint8_t kSure = 1, kPlain = 2;
+    static constexpr uint8_t kSureText = 1, kPlain = 2;
     std::vector<std::string_view> texts_;  // every entry text, sorted
     std::array<uint8_t, 256> byteKind_{};
     std::vector<uint8_t> pairKind_;
@@ -528,82 +728,132 @@ std::optional<std::string> dumpScript(const TableData& table, std::span<const ui
                 " bits at " + hex(static_cast<uint64_t>(pt.offset)) + ") does not lie in the file.";
         return std::nullopt;
     }
-    // One entry per target, in the order of the first pointer to it.
-    struct Target {
-        int64_t offset = 0;
-        std::vector<uint32_t> pointers;
-    };
-    std::vector<Target> targets;
+    // One entry per target, in the order of the first pointer to it; its
+    // pointers are a run of `pointers`, ascending.
+    std::vector<std::pair<int64_t, uint32_t>> pointers;  // target, pointer
+    pointers.reserve(pt.count);
     std::vector<uint32_t> outside;
-    std::unordered_map<int64_t, size_t> byOffset;
     for (uint32_t i = 0; i < pt.count; ++i) {
         const auto t = pointerTarget(pt, readPointer(pt, file, i));
-        if (!t || *t < 0 || static_cast<uint64_t>(*t) >= file.size()) {
+        if (!t || *t < 0 || static_cast<uint64_t>(*t) >= file.size())
             outside.push_back(i);
-            continue;
-        }
-        auto [it, added] = byOffset.emplace(*t, targets.size());
-        if (added) targets.push_back({*t, {}});
-        targets[it->second].pointers.push_back(i);
+        else
+            pointers.push_back({*t, i});
     }
+    std::sort(pointers.begin(), pointers.end());
+    struct Target {
+        int64_t offset = 0;
+        size_t begin = 0, end = 0;
+    };
+    std::vector<Target> targets;
+    for (size_t i = 0; i < pointers.size(); ++i) {
+        if (i == 0 || pointers[i].first != pointers[i - 1].first) targets.push_back({pointers[i].first, i, i});
+        targets.back().end = i + 1;
+    }
+    std::sort(targets.begin(), targets.end(),
+              [&](const Target& a, const Target& b) { return pointers[a.begin].second < pointers[b.begin].second; });
 
     const Codec codec(table);
     StringWriter writer(table, codec);
-    std::string body;
-    body.reserve(targets.size() * 256);
+    // The strings first, then the header (it lists the space they take)
+    // moved in front of them once. The buffer grows by doubling and is
+    // written through a pointer.
+    std::string out(targets.size() * 256 + 4096, '\0');
+    size_t written = 0;
+    auto ahead = [&](size_t n) {
+        if (out.size() - written < n) out.resize(std::max(2 * out.size(), written + n));
+        return out.data() + written;
+    };
+    // `n` characters in 16-character moves: both sides have room for 15
+    // more past the end.
+    auto copyLine = [](char* to, const char* from, size_t n) {
+        for (size_t i = 0; i < n; i += 16) std::memcpy(to + i, from + i, 16);
+        return to + n;
+    };
+    std::vector<size_t> ends;  // where each line of a text ends
     std::vector<Region> used;
     used.reserve(targets.size());
     for (size_t k = 0; k < targets.size(); ++k) {
         if (progress && !progress(k, targets.size())) return std::nullopt;
         const Target& t = targets[k];
         const auto from = file.subspan(static_cast<size_t>(t.offset));
-        const size_t n = writer.decode(from);
+        size_t n = 0;
+        std::string_view text;
+        if (const auto quick = writer.quick(from, n)) {
+            text = *quick;
+        } else {
+            n = writer.decode(from);
+            text = writer.padded(writer.text(from.first(n)));
+        }
         used.push_back({t.offset, t.offset + static_cast<int64_t>(n)});
-        const std::string& text = writer.text(from.first(n));
-        body += "@";
-        for (size_t i = 0; i < t.pointers.size(); ++i) body += (i ? "," : "") + hex(t.pointers[i]);
-        body += " " + hex(static_cast<uint64_t>(t.offset)) + " " + hex(n) + "\r\n";
-        // The original text as comments, then the text to edit.
-        size_t at = 0;
-        std::string_view view(text);
-        if (view.ends_with('\n')) view.remove_suffix(1);
-        for (;;) {
-            const size_t nl = view.find('\n', at);
-            body += "#|";
-            putLine(body, view.substr(at, nl == std::string_view::npos ? std::string_view::npos : nl - at));
-            if (nl == std::string_view::npos) break;
-            at = nl + 1;
+        // Each line of the text at most twice plus "#|" and two CR LF.
+        char* p = ahead(17 * (t.end - t.begin + 2) + 6 * text.size() + 64);
+        *p++ = '@';
+        for (size_t i = t.begin; i < t.end; ++i) {
+            if (i > t.begin) *p++ = ',';
+            p = putHex(p, pointers[i].second);
         }
-        for (at = 0;;) {
-            const size_t nl = text.find('\n', at);
-            if (nl == std::string::npos) {
-                body.append(text, at);
-                break;
-            }
-            body.append(text, at, nl - at);
-            body += "\r\n";
-            at = nl + 1;
+        *p++ = ' ';
+        p = putHex(p, static_cast<uint64_t>(t.offset));
+        *p++ = ' ';
+        p = putHex(p, n);
+        *p++ = '\r';
+        *p++ = '\n';
+        // The original text as comments (its last line break ends the last
+        // line), then the text to edit and an empty line.
+        ends.clear();
+        for (const char* at = text.data(); (at = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(text.data() + text.size() - at)))); ++at)
+            ends.push_back(static_cast<size_t>(at - text.data()));
+        ends.push_back(text.size());
+        const size_t comments = ends.size() - (text.ends_with('\n') ? 1 : 0);
+        for (size_t i = 0, start = 0; i < ends.size(); start = ends[i++] + 1) {
+            if (i >= comments) break;
+            *p++ = '#';
+            *p++ = '|';
+            p = copyLine(p, text.data() + start, ends[i] - start);
+            *p++ = '\r';
+            *p++ = '\n';
         }
-        body += "\r\n";
+        for (size_t i = 0, start = 0; i < ends.size(); start = ends[i++] + 1) {
+            p = copyLine(p, text.data() + start, ends[i] - start);
+            *p++ = '\r';
+            *p++ = '\n';
+        }
+        written = static_cast<size_t>(p - out.data());
     }
+    out.resize(written);
 
-    std::string out;
-    out.reserve(body.size() + 1024);
-    putLine(out, "# Script of " + (request.fileName.empty() ? std::string("the file") : request.fileName) +
-                     ": edit the text under each \"@\" line.");
-    putLine(out, "# \"@P,P OFFSET SIZE\": the string's pointers, where it was and its size (hexadecimal).");
-    putLine(out, "# Every line break of a text belongs to it. \"#\" lines are comments; \"#|\" shows the original.");
-    putLine(out, "table " + request.tablePath);
-    putLine(out, "pointers " + pointerSpecText(pt) + (pt.bigEndian ? " big-endian" : ""));
-    std::vector<Region> space = used;
+    std::string head;
+    putLine(head, "# Script of " + (request.fileName.empty() ? std::string("the file") : request.fileName) +
+                      ": edit the text under each \"@\" line.");
+    putLine(head, "# \"@P,P OFFSET SIZE\": the string's pointers, where it was and its size (hexadecimal).");
+    putLine(head, "# Every line break of a text belongs to it. \"#\" lines are comments; \"#|\" shows the original.");
+    putLine(head, "table " + request.tablePath);
+    putLine(head, "pointers " + pointerSpecText(pt) + (pt.bigEndian ? " big-endian" : ""));
+    std::vector<Region> space = std::move(used);
     space.insert(space.end(), request.extraSpace.begin(), request.extraSpace.end());
     for (const Region& r : merged(std::move(space)))
-        putLine(out, "space " + hex(static_cast<uint64_t>(r.start)) + "-" + hex(static_cast<uint64_t>(r.end - 1)));
-    for (const uint32_t i : outside) putLine(out, "# pointer " + hex(i) + " points outside the file and is left as it is");
-    out += "\r\n";
-    out += body;
+        putLine(head, "space " + hex(static_cast<uint64_t>(r.start)) + "-" + hex(static_cast<uint64_t>(r.end - 1)));
+    for (const uint32_t i : outside) putLine(head, "# pointer " + hex(i) + " points outside the file and is left as it is");
+    head += "\r\n";
+    out.insert(0, head);
     return out;
 }
+
+namespace detail {
+std::optional<std::pair<std::string, size_t>> stringText(const TableData& table, std::span<const uint8_t> from, bool quick) {
+    const Codec codec(table);
+    StringWriter writer(table, codec);
+    size_t n = 0;
+    if (quick) {
+        const auto text = writer.quick(from, n);
+        if (!text) return std::nullopt;
+        return std::pair{std::string(*text), n};
+    }
+    n = writer.decode(from);
+    return std::pair{writer.text(from.first(n)), n};
+}
+}  // namespace detail
 
 // ---- reading ----
 

@@ -19,6 +19,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/progress.h"
@@ -97,6 +98,13 @@ struct DumpRequest {
 // false (then `error` stays empty).
 std::optional<std::string> dumpScript(const TableData& table, std::span<const uint8_t> file, const DumpRequest& request,
                                       std::string& error, const common::Progress& progress = {});
+
+namespace detail {
+// The text dumpScript writes for the string at the start of `from` and its
+// size in bytes: from the one-pass writer when `quick` (nothing when it
+// declines the string), else settled piece by piece.
+std::optional<std::pair<std::string, size_t>> stringText(const TableData& table, std::span<const uint8_t> from, bool quick);
+}  // namespace detail
 
 // ---- reading ----
 

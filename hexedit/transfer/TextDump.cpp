@@ -368,6 +368,8 @@ DumpItem DumpSteps::at(std::span<const uint8_t> range, size_t pos, std::string& 
     return {r.fallbackKind[b], 1, false, impl_->pooled(r.fallback[b])};
 }
 
+bool DumpSteps::alone(uint8_t b) const { return impl_->rules.flags[b] == 0; }
+
 std::string groupThousands(int64_t value) {
     const bool negative = value < 0;
     std::string digits = std::to_string(negative ? -value : value);

@@ -75,6 +75,9 @@ public:
     // The step at `pos` of `range` (pos < range.size()); a dynamic text is
     // rendered into `scratch`.
     DumpItem at(std::span<const uint8_t> range, size_t pos, std::string& scratch) const;
+    // Whether the step at byte `b` is the same whatever bytes follow it (one
+    // byte, no code, pair or longer entry begins with it).
+    bool alone(uint8_t b) const;
 
 private:
     struct Impl;

@@ -34,24 +34,30 @@ InsertPlan roundTrip(const TableData& t, const std::vector<uint8_t>& file, const
     return plan ? std::move(*plan) : InsertPlan{};
 }
 
-// Random tables (ambiguous texts, prefixes, '<', '#', pairs, every
-// directive), random strings and random pointer layouts: an unchanged
+// A random table: ambiguous texts, prefixes, '<', '#', pairs, every directive.
+std::string randomTable(std::mt19937& rng) {
+    const char* pieces[] = {"a", "b", "ab", "ba", "<", ">", "<$", "#", "@", " ", "abc", "é", "<W>", "c", "$"};
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    std::string tbl;
+    for (int b = 0; b < 256; ++b)
+        if (pick(3) == 0) tbl += hex2(b) + "=" + pieces[pick(15)] + (pick(4) == 0 ? pieces[pick(15)] : "") + "\n";
+    for (int k = 0; k < 20; ++k) tbl += hex2(pick(256)) + hex2(pick(256)) + "=" + pieces[pick(15)] + "\n";
+    tbl += "/" + hex2(pick(256)) + "\n*" + hex2(pick(256)) + "\n";
+    tbl += ".code=$" + hex2(pick(256)) + " \"<WAIT>\\n\"\n";
+    tbl += ".code=$" + hex2(pick(256)) + " \"<at %OFFSET>\"\n";
+    tbl += ".dual=$" + hex2(pick(256)) + hex2(pick(256)) + " \"<W>\"\n";
+    tbl += ".multicode=$" + hex2(pick(256)) + " " + std::to_string(pick(3)) + (pick(2) ? " \"<JUMP_>\"\n" : " \"<W>\"\n");
+    return tbl;
+}
+
+// Random tables, random strings and random pointer layouts: an unchanged
 // script inserts as the very bytes it was dumped from.
 TEST(Script, UnchangedScriptInsertsByteIdentical) {
     std::mt19937 rng(30);
-    const char* pieces[] = {"a", "b", "ab", "ba", "<", ">", "<$", "#", "@", " ", "abc", "é", "<W>", "c", "$"};
     const PointerMap maps[] = {PointerMap::Linear, PointerMap::LoRom, PointerMap::HiRom};
     for (int round = 0; round < 200; ++round) {
         auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
-        std::string tbl;
-        for (int b = 0; b < 256; ++b)
-            if (pick(3) == 0) tbl += hex2(b) + "=" + pieces[pick(15)] + (pick(4) == 0 ? pieces[pick(15)] : "") + "\n";
-        for (int k = 0; k < 20; ++k) tbl += hex2(pick(256)) + hex2(pick(256)) + "=" + pieces[pick(15)] + "\n";
-        tbl += "/" + hex2(pick(256)) + "\n*" + hex2(pick(256)) + "\n";
-        tbl += ".code=$" + hex2(pick(256)) + " \"<WAIT>\\n\"\n";
-        tbl += ".code=$" + hex2(pick(256)) + " \"<at %OFFSET>\"\n";
-        tbl += ".dual=$" + hex2(pick(256)) + hex2(pick(256)) + " \"<W>\"\n";
-        tbl += ".multicode=$" + hex2(pick(256)) + " " + std::to_string(pick(3)) + (pick(2) ? " \"<JUMP_>\"\n" : " \"<W>\"\n");
+        const std::string tbl = randomTable(rng);
         TableData t;
         parseTableText(t, tbl);
 
@@ -97,6 +103,30 @@ TEST(Script, UnchangedScriptInsertsByteIdentical) {
         applyPlan(copy, plan);
         ASSERT_EQ(copy, file) << "round " << round << "\n" << tbl;
     }
+}
+
+// The one-pass writer, where it takes a string, writes what the piece by
+// piece writer writes; strings drawn from the table's own codes.
+TEST(Script, QuickStringTextMatchesCheckedText) {
+    std::mt19937 rng(31);
+    int taken = 0, declined = 0;
+    for (int round = 0; round < 400; ++round) {
+        TableData t;
+        parseTableText(t, randomTable(rng));
+        std::vector<uint8_t> codes;
+        for (int b = 0; b < 256; ++b)
+            if (t.ByteTable[b] || rng() % 8 == 0) codes.push_back(static_cast<uint8_t>(b));
+        std::vector<uint8_t> bytes(1 + rng() % 8);
+        for (auto& b : bytes) b = codes[rng() % codes.size()];
+        const auto checked = detail::stringText(t, bytes, false);
+        const auto quick = detail::stringText(t, bytes, true);
+        ++(quick ? taken : declined);
+        if (quick) {
+            ASSERT_EQ(*quick, *checked) << round;
+        }
+    }
+    EXPECT_GT(taken, 30);
+    EXPECT_GT(declined, 30);
 }
 
 // An edited string: longer, it moves into the free space; its pointers
