@@ -17,6 +17,7 @@ enum Status { Success = 0, Failure = 1, UsageError = 2 };
 void addFind(CLI::App& app, int& status);
 void addPatch(CLI::App& app, int& status);
 void addRom(CLI::App& app, int& status);
+void addTable(CLI::App& app, int& status);
 void addVt2(CLI::App& app, int& status);
 
 // A whole file, or standard input for "-". False after telling stderr.

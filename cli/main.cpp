@@ -1,5 +1,5 @@
 // Batch work with the toolset's model libraries: patches, the SNES
-// checksum, dumps, searches and the VT2 block codec. Exit status 0 on
+// checksum, dumps, searches, table checks and the VT2 block codec. Exit status 0 on
 // success, 1 when the work failed, 2 for wrong arguments.
 
 #include <iostream>
@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
     cli::addPatch(app, status);
     cli::addRom(app, status);
     cli::addFind(app, status);
+    cli::addTable(app, status);
     cli::addVt2(app, status);
     try {
         app.parse(argc, argv);

@@ -1,5 +1,7 @@
 #include "hexedit/core/TableData.h"
 
+#include "common/codepage.h"
+
 #include <algorithm>
 #include <functional>
 #include <utility>
@@ -54,6 +56,18 @@ bool isValidUtf8(std::string_view s) {
         i += n;
     }
     return true;
+}
+
+std::optional<std::string> utf16ToUtf8Whole(std::u16string_view text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c >= 0xDC00 && c <= 0xDFFF) return std::nullopt;
+        if (c >= 0xD800 && c <= 0xDBFF) {
+            if (i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) return std::nullopt;
+            ++i;
+        }
+    }
+    return common::utf16ToUtf8(text);
 }
 
 void LongEntries::set(uint32_t code, int length, std::string text) {

@@ -139,6 +139,8 @@ enum class TableEncoding : uint8_t {
 // The length of the well-formed UTF-8 sequence at `i` (1 to 4), or 0.
 size_t utf8SequenceLength(std::string_view s, size_t i);
 bool isValidUtf8(std::string_view s);
+// UTF-16 text as UTF-8; nothing when it holds a lone surrogate.
+std::optional<std::string> utf16ToUtf8Whole(std::u16string_view text);
 
 inline constexpr size_t kMaxDumpMarks = 128;
 inline constexpr size_t kMaxDualEntries = 255;
