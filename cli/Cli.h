@@ -20,6 +20,7 @@ void addFind(CLI::App& app, int& status);
 void addPatch(CLI::App& app, int& status);
 void addRom(CLI::App& app, int& status);
 void addScript(CLI::App& app, int& status);
+void addTable(CLI::App& app, int& status);
 void addVt2(CLI::App& app, int& status);
 
 // A whole file, or standard input for "-". False after telling stderr.

@@ -19,7 +19,7 @@ namespace {
 
 struct FindArgs {
     std::string file, table, text, hex, relative;
-    bool all = false, ignoreCase = false, wildcards = false, limit = false;
+    bool all = false, ignoreCase = false, wildcards = false, limit = false, asShown = false;
 };
 
 // The relative search's input box takes 15 characters.
@@ -39,10 +39,12 @@ int runFind(const FindArgs& a) {
     find.options.IgCase = a.ignoreCase;
     find.options.WildCrd = a.wildcards;
     find.options.FindLimit = a.limit;
+    find.options.AsShown = a.asShown;
     if (find.state.SearchMode == s::HexMode) {
         for (char& c : typed) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     }
-    // Typed text is UTF-8; the box holds the table's single-byte code page.
+    // Typed text is UTF-8; the box holds the table's single-byte code page
+    // (UTF-8 for a UTF-8 table's text search).
     const auto box = find.utf16ToBox(common::utf8ToUtf16(typed));
     if (!box) {
         std::cerr << "The text holds characters the table's code page cannot show.\n";
@@ -87,6 +89,10 @@ void addFind(CLI::App& app, int& status) {
     cmd->add_flag("--ignore-case,-i", args->ignoreCase, "Compare with case folding");
     cmd->add_flag("--wildcards,-w", args->wildcards, "'*' (hex: '**') matches any byte");
     cmd->add_flag("--limit", args->limit, "Stop at 128 matches");
+    cmd->add_flag("--as-shown", args->asShown,
+                  "With --text: find every place the text column shows as the text, whatever mix of "
+                  "single bytes, pairs and longer entries encodes it")
+        ->needs(text);
     cmd->callback([args, &status] {
         if (args->text.empty() && args->hex.empty() && args->relative.empty())
             throw CLI::RequiredError("one of --text, --hex, --relative");

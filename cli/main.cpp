@@ -1,5 +1,5 @@
 // Batch work with the toolset's model libraries: patches, the SNES
-// checksum, dumps, scripts with pointers, searches and the VT2 block codec. Exit status 0 on
+// checksum, dumps, scripts with pointers, searches, table checks and the VT2 block codec. Exit status 0 on
 // success, 1 when the work failed, 2 for wrong arguments.
 
 #include <iostream>
@@ -28,6 +28,7 @@ int main(int argc, char** argv) {
     cli::addRom(app, status);
     cli::addFind(app, status);
     cli::addScript(app, status);
+    cli::addTable(app, status);
     cli::addVt2(app, status);
     try {
         app.parse(argc, argv);

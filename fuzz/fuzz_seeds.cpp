@@ -77,6 +77,17 @@ int main(int argc, char** argv) {
              "@1\nTarnwick:<COLOR$0201><$FD>\nThe end.<WAIT><END>\n");
     seed("fuzz_pattern_convert", "wildcards", demoTable + '\0' + "*S*41*1");
     {
+        // A UTF-8 table with entries of one to four bytes, bad lines among them.
+        const std::string utf8Table =
+            "\xEF\xBB\xBF" "64=d\n72=r\n9001=dragon\nF00102=\xE7\xAB\x9C\nF1020304=\xE7\xAB\x9C\xE3\x81\x82\n"
+            "10=\xE3\x81\x82\n123=odd\n42=\xE9\n1234567890=nine\n";
+        seed("fuzz_table_loader", "utf8.tbl", utf8Table);
+        seed("fuzz_pattern_convert", "utf8", utf8Table + '\0' + "dr\xE7\xAB\x9C");
+        seed("fuzz_shown_search", "utf8", utf8Table + '\0' + "dragon\xE7\xAB\x9C" + '\0' +
+                                              "\x90\x01\xF0\x01\x02\x64\x72\x90\x01\xF0\x01\x02\x10");
+        seed("fuzz_shown_search", "demo", demoTable + '\0' + "Sword" + '\0' + std::string(200, 'S'));
+    }
+    {
         // A patch with plain and run records, and the two halves it was made from.
         const Bytes unchanged(rom.image.begin(), rom.image.begin() + 256);
         Bytes edited = unchanged;

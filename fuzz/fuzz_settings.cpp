@@ -20,12 +20,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         v.offsetPanel = false;  // written as 0 always
         // Names stop at the first 0 byte, so they read back unchanged.
         const ConfigRead back = decodeConfig(encodeConfig(v));
-        FUZZ_CHECK(back.level == ConfigLevel::ChangedBytes);  // every field is written
+        FUZZ_CHECK(back.level == ConfigLevel::FindAsShown);  // every field is written
         v.hideIns = back.values.hideIns;  // only bit 0 is kept
         v.changedColor &= 0xFFFFFF;       // a colour has no fourth byte
         FUZZ_CHECK(back.values.colors == v.colors && back.values.appName == v.appName &&
                    back.values.hexFontName == v.hexFontName && back.values.valueInspector == v.valueInspector &&
-                   back.values.markChanges == v.markChanges && back.values.changedColor == v.changedColor);
+                   back.values.markChanges == v.markChanges && back.values.changedColor == v.changedColor &&
+                   back.values.findAsShown == v.findAsShown);
     }
     RecentList roms, tables;
     decodeRecent(std::string_view(reinterpret_cast<const char*>(data), size), roms, tables);

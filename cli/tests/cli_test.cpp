@@ -70,7 +70,7 @@ TEST_F(Cli, UsageErrorsAndHelp) {
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_FALSE(r.err.empty()) << args;
     }
-    for (const char* args : {"--help", "find --help", "vt2 pack --help"}) {
+    for (const char* args : {"--help", "find --help", "vt2 pack --help", "table check --help"}) {
         const Result r = run(args);
         EXPECT_EQ(r.status, 0) << args;
         EXPECT_NE(r.out.find("Usage"), std::string::npos) << args;
@@ -297,6 +297,51 @@ TEST_F(Cli, FindListsEveryMatchOrTheFirst) {
     r = run("find '" + demo + "' --hex 1");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Hex string is missing one digit.\n");
+}
+
+// A word the demo table keeps as one entry ("dragon" = F0 03): the plain
+// text search spells it letter by letter and misses it; as shown it is found
+// wherever the view shows it.
+TEST_F(Cli, FindAsShownFindsWordsKeptAsEntries) {
+    const std::string demo = data("demo/demo.bin");
+    const auto bytes = bytesOf(demo);
+    std::string expected;
+    for (size_t i = 0; i + 1 < bytes.size(); ++i)
+        if (bytes[i] == 0xF0 && bytes[i + 1] == 0x03) {
+            char line[24];
+            std::snprintf(line, sizeof line, "[$%08zX]\n", i);
+            expected += line;
+        }
+    ASSERT_GE(expected.size(), 2 * 12u);  // the script has it twice
+    Result r = run("find '" + demo + "' --text dragon --all");
+    EXPECT_EQ(r.status, 1);
+    r = run("find '" + demo + "' --text dragon --all --as-shown");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, expected);
+    r = run("find '" + demo + "' --text DRAGON --all --as-shown -i");
+    EXPECT_EQ(r.out, expected);
+    EXPECT_EQ(run("find '" + demo + "' --hex F003 --as-shown").status, 2);  // only with --text
+}
+
+TEST_F(Cli, TableCheckListsSkippedLinesAndShadows) {
+    Result r = run("table check '" + data("demo/demo.tbl") + "'");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("Windows-1252 (legacy)"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\n0 line(s) skipped"), std::string::npos) << r.out;
+    {
+        std::ofstream(dir / "bad.tbl", std::ios::binary)
+            << "\xEF\xBB\xBF" "41=\xC3\xA9\n123=odd\n42=\xE9\n41=A\nF00102=\xE7\xAB\x9C\n";
+    }
+    r = run("table check bad.tbl");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out,
+              "bad.tbl: UTF-8 (byte-order mark); entries of 1, 2, 3, 4 bytes: 1, 0, 1, 0\n"
+              "line 2: skipped (odd number of hex digits): 123=odd\n"
+              "line 3: skipped (not valid UTF-8): 42=\xEF\xBF\xBD\n"
+              "line 1: 41=\xC3\xA9 is shadowed: redefined by line 4 (41=A)\n"
+              "2 line(s) skipped, 1 shadowing(s)\n");
+    EXPECT_EQ(run("table check").status, 2);
+    EXPECT_EQ(run("table check missing.tbl").status, 2);
 }
 
 TEST_F(Cli, Vt2UnpackThenPackWritesTheRomOnlyWhenEveryLineFits) {

@@ -54,6 +54,7 @@ struct TarnwickModel {
             pad.notifyMenus();
         };
         settings.externalLoaded = [this] { inserter.nameMenuEntry(); };
+        settings.FindAsShown = &search.find.options.AsShown;
     }
     TarnwickModel(const TarnwickModel&) = delete;
     TarnwickModel& operator=(const TarnwickModel&) = delete;

@@ -66,6 +66,7 @@ std::vector<uint8_t> encodeConfig(const ConfigValues& v) {
     out.push_back(v.valueInspector ? 1 : 0);
     out.push_back(v.markChanges ? 1 : 0);
     put32(out, v.changedColor);
+    out.push_back(v.findAsShown ? 1 : 0);
     return out;
 }
 
@@ -120,6 +121,9 @@ ConfigRead decodeConfig(std::span<const uint8_t> bytes) {
     v.markChanges = in.get8() != 0;
     v.changedColor = in.get32() & 0xFFFFFF;
     r.level = ConfigLevel::ChangedBytes;
+    if (in.atEnd()) return r;
+    v.findAsShown = in.get8() != 0;
+    r.level = ConfigLevel::FindAsShown;
     return r;
 }
 

@@ -33,6 +33,7 @@ struct ConfigValues {
     bool valueInspector = false;
     bool markChanges = true;
     uint32_t changedColor = kDefaultChangedColor;
+    bool findAsShown = false;  // the Find window's "Text as Shown by the Table"
     bool operator==(const ConfigValues&) const = default;
 };
 
@@ -49,6 +50,7 @@ enum class ConfigLevel {
     OnTop,
     ValueInspector,  // the value inspector's panel shown
     ChangedBytes,    // changed bytes marked, and their colour
+    FindAsShown,     // the Find window's search through the table as shown
 };
 
 struct ConfigRead {

@@ -118,6 +118,7 @@ void EditorSettings::LoadColors() {
         pad_.view().MarkChanges = v.markChanges;
         pad_.view().ChangedColor = v.changedColor;
     }
+    if (FindAsShown) *FindAsShown = r.level >= ConfigLevel::FindAsShown && v.findAsShown;
     if (view_) {
         view_->applyColors();
         if (r.level >= ConfigLevel::Fonts) {
@@ -154,6 +155,7 @@ ConfigValues EditorSettings::currentValues() {
     v.valueInspector = ValueInspector;
     v.markChanges = pad_.view().MarkChanges;
     v.changedColor = pad_.view().ChangedColor;
+    v.findAsShown = FindAsShown && *FindAsShown;
     return v;
 }
 

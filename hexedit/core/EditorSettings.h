@@ -69,6 +69,9 @@ public:
     bool StatusBar = true;
     bool OnTop = false;
     bool ValueInspector = false;  // its panel shown; the value inspector toggles it
+    // The Find window's "Text as Shown by the Table" check box, read from and
+    // written to the file when set (the search subsystem owns it).
+    bool* FindAsShown = nullptr;
     ExternalProgram external;
     // Run after the file was read (the external program names its menu entry).
     std::function<void()> externalLoaded;

@@ -232,44 +232,120 @@ void HexView::FormKeyPress(char32_t ch) {
         FormKeyDown(ViewKey::Right, false);
         return;
     }
-    // The typed character in the table's code page: the displayed one first.
-    std::u16string u16;
-    if (ch > 0xFFFF) return;  // outside both code pages
-    u16.push_back(static_cast<char16_t>(ch));
-    auto first = japanese_ ? common::utf16ToCp932(u16) : common::utf16ToCp1252(u16);
-    auto second = japanese_ ? common::utf16ToCp1252(u16) : common::utf16ToCp932(u16);
-    if (first && typeCharacter(*first)) return;
-    if (second && second != first) typeCharacter(*second);
+    typeText(std::u32string_view(&ch, 1));
 }
 
-// Writes the table code of one character at the cursor; false when the
-// table has no entry for it.
-bool HexView::typeCharacter(std::string_view bytes) {
+namespace {
+// A character in one of the legacy code pages; nothing when it has no code.
+std::optional<std::string> inCodePage(char32_t ch, bool japanese) {
+    if (ch > 0xFFFF) return std::nullopt;  // outside both code pages
+    const std::u16string u16(1, static_cast<char16_t>(ch));
+    return japanese ? common::utf16ToCp932(u16) : common::utf16ToCp1252(u16);
+}
+
+std::string utf8Of(char32_t ch) {
+    std::string out;
+    if (ch < 0x80) {
+        out += static_cast<char>(ch);
+    } else if (ch < 0x800) {
+        out += static_cast<char>(0xC0 | (ch >> 6));
+        out += static_cast<char>(0x80 | (ch & 0x3F));
+    } else if (ch < 0x10000) {
+        if (ch >= 0xD800 && ch <= 0xDFFF) return {};  // a lone surrogate is no character
+        out += static_cast<char>(0xE0 | (ch >> 12));
+        out += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (ch & 0x3F));
+    } else if (ch < 0x110000) {
+        out += static_cast<char>(0xF0 | (ch >> 18));
+        out += static_cast<char>(0x80 | ((ch >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (ch & 0x3F));
+    }
+    return out;
+}
+}  // namespace
+
+// The characters in the table's encoding (UTF-8, or the displayed code page
+// with the other one for a character it lacks), encoded by the one encoder:
+// at each character the entry whose text is the longest prefix of the rest
+// that ends between characters. A character no entry begins there is typed
+// alone (a legacy table tries its bytes in the other code page next) or
+// skipped.
+void HexView::typeText(std::u32string_view chars) {
+    const bool utf8 = tbl_.Encoding == TableEncoding::Utf8;
+    std::string text;
+    std::vector<size_t> starts;  // byte offset of each character in `text`, then its end
+    std::vector<std::optional<std::string>> other(chars.size());
+    for (size_t i = 0; i < chars.size(); ++i) {
+        starts.push_back(text.size());
+        if (utf8) {
+            text += utf8Of(chars[i]);
+            continue;
+        }
+        const auto first = inCodePage(chars[i], japanese_);
+        const auto second = inCodePage(chars[i], !japanese_);
+        if (first) text += *first;
+        if (second && second != first) other[i] = second;
+    }
+    starts.push_back(text.size());
+    const bool allowLonger = !Disable16Bit;
+    for (size_t i = 0; i < chars.size();) {
+        if (vs_.CursorOffset >= ed_.FileSize) {
+            refusedPastEnd_ = true;
+            if (batch_ == 0) {
+                status_ = kPastEndStatus;
+                host().statusChanged();
+            }
+            return;
+        }
+        const std::string_view rest = std::string_view(text).substr(starts[i]);
+        size_t next = i + 1;
+        std::optional<TextMatch> m;
+        if (starts[i + 1] > starts[i]) {
+            m = matchLongestText(tbl_, rest, allowLonger);
+            // The match must end between two characters; else the character alone.
+            if (m) {
+                const auto end = std::lower_bound(starts.begin() + static_cast<std::ptrdiff_t>(i) + 1, starts.end(),
+                                                  starts[i] + m->textLength);
+                if (end != starts.end() && *end == starts[i] + m->textLength) {
+                    next = static_cast<size_t>(end - starts.begin());
+                } else {
+                    m = matchLongestText(tbl_, rest.substr(0, starts[i + 1] - starts[i]), allowLonger);
+                    if (m && m->textLength != starts[i + 1] - starts[i]) m.reset();
+                }
+            }
+        }
+        if (!m && other[i]) {
+            m = matchLongestText(tbl_, *other[i], allowLonger);
+            if (m && m->textLength != other[i]->size()) m.reset();
+        }
+        i = next;
+        if (m) typeCode(*m);
+    }
+}
+
+// Writes one table code at the cursor and moves past it; a code that would
+// reach past the end of the file is refused.
+void HexView::typeCode(const TextMatch& m) {
     const int32_t c = vs_.CursorOffset;
-    if (auto single = reverseLookupByte(tbl_, bytes)) {
-        writeByte(c, single->bytes[0]);
+    if (m.length == 1) {
+        writeByte(c, m.bytes[0]);
         if (DteInserting) dteMerge(c);
         FormPaint();
         FormKeyDown(ViewKey::Right, false);
-        return true;
+        return;
     }
-    if (Disable16Bit) return false;
-    auto pair = reverseLookupPair(tbl_, bytes);
-    if (!pair) return false;
-    if (c + 1 >= ed_.FileSize) {
+    if (c + m.length - 1 >= ed_.FileSize) {
         refusedPastEnd_ = true;
         if (batch_ == 0) {
             status_ = kPastEndStatus;
             host().statusChanged();
         }
-    } else {
-        writeByte(c, pair->bytes[0]);
-        writeByte(c + 1, pair->bytes[1]);
-        FormPaint();
-        FormKeyDown(ViewKey::Right, false);
-        FormKeyDown(ViewKey::Right, false);
+        return;
     }
-    return true;
+    for (int k = 0; k < m.length; ++k) writeByte(c + k, m.bytes[k]);
+    FormPaint();
+    for (int k = 0; k < m.length; ++k) FormKeyDown(ViewKey::Right, false);
 }
 
 // After byte B was typed at c: when the previous character and B's, or B's
@@ -328,24 +404,41 @@ void HexView::AsText1Click(common::Port& port, bool asText, const common::Progre
     TextMode = asText;
     const std::u16string text = common::utf8ToUtf16(port.clipboardText());
     // Lines are replayed in pieces of at most 511 characters, with progress
-    // reported between pieces; one repaint at the end.
+    // reported between pieces; one repaint at the end. Text goes a piece at
+    // a time through the encoder; line breaks are not typed and end words.
     constexpr size_t kPiece = 511;
     refusedPastEnd_ = false;
     ++batch_;
-    size_t inPiece = 0;
+    std::u32string piece;
+    auto flush = [&] {
+        if (piece.empty()) return;
+        if (asText) {
+            if (vs_.CursorOffset >= 0 && vs_.CursorOffset < ed_.BufferSize) {
+                if (vs_.CursorOffset >= ed_.FileSize) refusedPastEnd_ = true;
+                else typeText(piece);
+            }
+        } else {
+            for (char32_t ch : piece) FormKeyPress(ch);
+        }
+        piece.clear();
+    };
     for (size_t i = 0; i < text.size(); ++i) {
         char32_t ch = text[i];
-        if (ch == u'\r' || ch == u'\n') continue;  // line breaks are not typed
+        if (ch == u'\r' || ch == u'\n') {
+            flush();
+            continue;
+        }
         if (ch >= 0xD800 && ch <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
             ch = 0x10000 + ((ch - 0xD800) << 10) + (text[i + 1] - 0xDC00);
             ++i;
         }
-        FormKeyPress(ch);
-        if (++inPiece == kPiece) {
-            inPiece = 0;
+        piece.push_back(ch);
+        if (piece.size() == kPiece) {
+            flush();
             if (progress && !progress(i + 1, text.size())) break;
         }
     }
+    flush();
     --batch_;
     TextMode = savedMode;
     batchDirty_ = false;

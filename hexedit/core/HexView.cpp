@@ -55,6 +55,19 @@ void setCell(ViewCell& c, int x, int width, ColorPair colors, int32_t offset, in
     c.cursor = cursor;
 }
 
+// Entries of three and four bytes: the pair colours with the background a
+// quarter (three bytes) or two fifths (four bytes) of the way to the text
+// colour, so that the code lengths tell apart as pairs do.
+ColorPair longEntry(ColorPair p, int length) {
+    const uint32_t weight = length == 3 ? 64 : 102;  // of 256
+    uint32_t background = 0;
+    for (int shift : {0, 8, 16}) {
+        const uint32_t t = (p.text >> shift) & 0xFF, b = (p.background >> shift) & 0xFF;
+        background |= ((b * (256 - weight) + t * weight) / 256) << shift;
+    }
+    return {p.text, background};
+}
+
 // Bytes past the end of the file: the text half-way to the background.
 ColorPair pastEnd(ColorPair p) {
     uint32_t text = 0;
@@ -81,7 +94,14 @@ void HexView::setFonts(const TextMetrics* hexFont, const TextMetrics* textFont, 
     setPanelWidth();
 }
 
-const TextMetrics& HexView::textMetrics() const { return japanese_ ? *kanaFont_ : *textFont_; }
+const TextMetrics& HexView::textMetrics() const { return japaneseFace() ? *kanaFont_ : *textFont_; }
+
+bool HexView::japaneseFace() const { return japanese_ || (tbl_.Encoding == TableEncoding::Utf8 && tbl_.WideText); }
+
+std::string HexView::tableEncodingLabel() const {
+    if (tbl_.Encoding == TableEncoding::Utf8) return "Table: UTF-8";
+    return japanese_ ? "Table: Shift-JIS" : "Table: Windows-1252";
+}
 
 // ---------------------------------------------------------------- layout
 
@@ -173,7 +193,7 @@ void HexView::FormPaint() {
     if (vs_.TopOffset < 0) vs_.TopOffset = 0;
     followSelection();
     page_.valid = true;
-    page_.japanese = japanese_;
+    page_.japanese = japaneseFace();
     page_.lineHeight = LineHeight();
     rows_ = visibleRows();
     page_.hexRows.resize(rows_);
@@ -289,9 +309,20 @@ void HexView::fillText(std::u16string& out, std::string_view bytes) const {
     if (ascii) {
         out.resize(bytes.size());
         for (size_t i = 0; i < bytes.size(); ++i) out[i] = static_cast<char16_t>(bytes[i]);
+    } else if (tbl_.Encoding == TableEncoding::Utf8) {
+        out = common::utf8ToUtf16(bytes);
     } else {
         out = japanese_ ? common::cp932ToUtf16(bytes) : common::cp1252ToUtf16(bytes);
     }
+}
+
+// Characters of a text for the colours: UTF-8 characters in a UTF-8 table,
+// bytes in a legacy one (a Shift-JIS character counts two, as ever).
+size_t HexView::textLength(std::string_view text) const {
+    if (tbl_.Encoding != TableEncoding::Utf8) return text.size();
+    size_t n = 0;
+    for (unsigned char c : text) n += (c & 0xC0) != 0x80;
+    return n;
 }
 
 void HexView::buildTextRow(int r) {
@@ -315,16 +346,20 @@ void HexView::buildTextRow(int r) {
             if (item.kind == ItemKind::Pair) {
                 pair = colors[hi ? kSubstringHighlight : kSubstringColor];
                 offBackground = colors[kSubstringColor].background;
+            } else if (item.kind == ItemKind::Long) {
+                const ColorPair own = longEntry(colors[kSubstringColor], item.length);
+                pair = hi ? colors[kSubstringHighlight] : own;
+                offBackground = own.background;
             } else if (item.kind == ItemKind::LineBreakMarker) {
                 pair = {kWhite, colors[hi ? kTextHighlight : kTextColor].background};
                 offBackground = colors[kTextColor].background;
             } else if (item.kind == ItemKind::EndMarker) {
                 pair = {kYellow, colors[hi ? kTextHighlight : kTextColor].background};
                 offBackground = colors[kTextColor].background;
-            } else if (item.text.size() == 1) {
+            } else if (textLength(item.text) == 1) {
                 pair = colors[hi ? kTextHighlight : kTextColor];
                 offBackground = colors[kTextColor].background;
-            } else if (item.text.size() == 2) {
+            } else if (textLength(item.text) == 2) {
                 pair = colors[hi ? kDteTextHighlight : kDteTextColor];
                 offBackground = colors[kDteTextColor].background;
             } else {

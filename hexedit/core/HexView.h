@@ -53,7 +53,7 @@ struct ViewRow {
 // What the paint boxes show. Row r is drawn at y = r * lineHeight.
 struct ViewPage {
     bool valid = false;  // false: nothing to draw (no buffer, or not started)
-    bool japanese = false;  // text cells are drawn with the Japanese font
+    bool japanese = false;  // text cells are drawn with the Japanese font (HexView::japaneseFace)
     int lineHeight = 1;
     std::vector<ViewRow> hexRows;   // offset label, one cell per byte, filler
     std::vector<ViewRow> textRows;  // one cell per decoded item, filler
@@ -147,6 +147,12 @@ public:
     // ---- settings of the view ----
     void setOffsetFormat(int32_t format);
     bool JapaneseView() const { return japanese_; }
+    // The text column is drawn with the Japanese face: under the Japanese
+    // mark, and for a UTF-8 table with characters past U+00FF (Qt's font
+    // fallback draws what the face lacks).
+    bool japaneseFace() const;
+    // The status bar's name of the table's text encoding.
+    std::string tableEncodingLabel() const;
     void ViewKanaClick();
     bool BlinkEnabled = true;  // the settings window's "Blinking Cursor"
 
@@ -248,6 +254,7 @@ private:
     void buildTextRow(int r);
     void noteBlink(bool textColumn, int r, size_t cellIndex, ColorPair off);
     void fillText(std::u16string& out, std::string_view bytes) const;
+    size_t textLength(std::string_view text) const;
     const TextMetrics& textMetrics() const;
     int hexWidth(uint8_t b) const { return hexWidths_[b]; }
     int offsetTextWidth(uint32_t value) const;
@@ -255,7 +262,10 @@ private:
     void afterKey();
     void writeByte(int32_t at, uint8_t value);
     void dteMerge(int32_t c);
-    bool typeCharacter(std::string_view bytes);
+    // Text mode: the characters through the table's one encoder (longest
+    // text first), written at the cursor.
+    void typeText(std::u32string_view chars);
+    void typeCode(const TextMatch& m);
     void setPanelWidth();
 
     const EditorState& ed_;

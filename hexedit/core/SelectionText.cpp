@@ -26,7 +26,7 @@ std::string tableCopyText(const TableData& table, std::span<const uint8_t> bytes
         if (item.kind != ItemKind::LineBreakMarker) {
             bool ascii = true;
             for (char ch : item.text) ascii = ascii && static_cast<unsigned char>(ch) < 0x80;
-            if (ascii) out += item.text;
+            if (ascii || table.Encoding == TableEncoding::Utf8) out += item.text;
             else out += common::utf16ToUtf8(japanese ? common::cp932ToUtf16(item.text)
                                                      : common::cp1252ToUtf16(item.text));
         }

@@ -17,7 +17,8 @@ inline constexpr int32_t kMaxCopyBytes = 16 * 1024 * 1024;
 std::string hexCopyText(std::span<const uint8_t> bytes);
 
 // The bytes decoded through the table item by item as the text column shows
-// them (Shift-JIS texts when `japanese`, else Windows-1252), in UTF-8; the
+// them (a UTF-8 table's texts as they are, a legacy table's as Shift-JIS
+// when `japanese`, else Windows-1252), in UTF-8; the
 // line-break code becomes a new line.
 std::string tableCopyText(const TableData& table, std::span<const uint8_t> bytes, bool japanese);
 

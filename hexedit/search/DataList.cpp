@@ -28,6 +28,7 @@ void DataList::notifyChanged() {
 
 void DataList::clear() {
     lines_.clear();
+    MatchLengths.clear();
     selection_.clear();
     notifyChanged();
 }
@@ -112,7 +113,9 @@ void DataList::activate() {
     const size_t at = line.find("[$");
     if (at == std::string::npos) return;
     auto offset = parseHexOffset(std::string_view(line).substr(at + 2, 8));
-    if (offset && placeCursor(*offset)) selectMatch(session_, *offset, MatchLength);
+    const size_t row = static_cast<size_t>(selection_.front());
+    const int length = row < MatchLengths.size() ? MatchLengths[row] : MatchLength;
+    if (offset && placeCursor(*offset)) selectMatch(session_, *offset, length);
 }
 
 void DataList::jumpToBookmarkEnd(bool end) {

@@ -42,6 +42,9 @@ public:
     int ListMode = SearchResults;
     // Bytes of each search result's match: a jump to a result selects them.
     int MatchLength = 0;
+    // The same line by line where matches differ in length (the search
+    // through the table as shown); lines past its end use MatchLength.
+    std::vector<int> MatchLengths;
 
     // Lines are text in the table's single-byte code page.
     const std::vector<std::string>& lines() const { return lines_; }

@@ -7,6 +7,7 @@
 #include "common/codepage.h"
 #include "common/hexdigits.h"
 #include "hexedit/search/Scanner.h"
+#include "hexedit/search/ShownSearch.h"
 
 namespace hexedit::search {
 
@@ -34,14 +35,16 @@ bool& FindOptions::operator[](Option o) {
         case Option::WildCrd: return WildCrd;
         case Option::FindFromStart: return FindFromStart;
         case Option::IncFind: return IncFind;
+        case Option::AsShown: return AsShown;
         case Option::FindLimit: break;
     }
     return FindLimit;
 }
 
-const std::array<Option, 6>& allOptions() {
-    static const std::array<Option, 6> all = {Option::IgCase,        Option::SaveFnd, Option::WildCrd,
-                                              Option::FindFromStart, Option::IncFind, Option::FindLimit};
+const std::array<Option, 7>& allOptions() {
+    static const std::array<Option, 7> all = {Option::IgCase,        Option::SaveFnd, Option::WildCrd,
+                                              Option::FindFromStart, Option::IncFind, Option::FindLimit,
+                                              Option::AsShown};
     return all;
 }
 
@@ -52,6 +55,7 @@ const char* optionCaption(Option o) {
         case Option::WildCrd: return "Use \" * \" for &Wildcards.";
         case Option::FindFromStart: return "Start Search From the &Begining";
         case Option::IncFind: return "Enable &Incremental Search";
+        case Option::AsShown: return "Text as Shown by the &Table";
         case Option::FindLimit: break;
     }
     return "Limit Search Results to 128 Finds";
@@ -68,14 +72,19 @@ FindWindow::FindWindow(EditSession& session, DataList& list)
 bool FindWindow::optionEnabled(Option o) const {
     if (o == Option::SaveFnd) return saveFndEnabled_;
     if (o == Option::IncFind) return incFindEnabled_;
+    if (o == Option::AsShown) return state.SearchMode == TextMode;
     return true;
 }
 
+bool FindWindow::utf8Box() const { return state.SearchMode == TextMode && table_.Encoding == TableEncoding::Utf8; }
+
 std::u16string FindWindow::boxToUtf16(std::string_view bytes) const {
+    if (utf8Box()) return common::utf8ToUtf16(bytes);
     return japaneseBox() ? common::cp932ToUtf16(bytes) : common::cp1252ToUtf16(bytes);
 }
 
 std::optional<std::string> FindWindow::utf16ToBox(std::u16string_view text) const {
+    if (utf8Box()) return utf16ToUtf8Whole(text);
     return japaneseBox() ? common::utf16ToCp932(text) : common::utf16ToCp1252(text);
 }
 
@@ -212,9 +221,16 @@ void FindWindow::storePattern(std::span<const uint8_t> bytes) {
     state.SearchPattern.fill(0);
     std::copy_n(bytes.begin(), n, state.SearchPattern.begin());
     state.PatternLength = static_cast<int>(n);
+    state.ShownSearch = false;
 }
 
 bool FindWindow::convertPattern() {
+    if (state.SearchMode == TextMode && options.AsShown) {
+        // The typed text itself: the scan decodes the file as the view does.
+        storePattern(std::span(reinterpret_cast<const uint8_t*>(input_.data()), input_.size()));
+        state.ShownSearch = true;
+        return true;
+    }
     std::vector<uint8_t> bytes = textToPattern(table_, input_, options.IgCase, options.WildCrd);
     if (state.SearchMode == HexMode) {
         HexResult r = hexToPattern(input_, options.WildCrd);
@@ -252,8 +268,16 @@ void FindWindow::scan() {
     if (start < 0) start = 0;
 
     const auto data = editor_.buffer();
-    const Matcher matcher(std::span<const uint8_t>(state.SearchPattern.data(), state.PatternLength),
-                          MatchRules{options.IgCase, options.WildCrd});
+    const std::span<const uint8_t> pattern(state.SearchPattern.data(), state.PatternLength);
+    const MatchRules rules{options.IgCase, options.WildCrd};
+    const Matcher matcher(state.ShownSearch ? std::span<const uint8_t>() : pattern, rules);
+    std::optional<ShownMatcher> shown;
+    if (state.ShownSearch) shown.emplace(table_, state.pattern(), rules);
+    size_t hitLength = static_cast<size_t>(state.PatternLength);  // of the last match found
+    auto findIn = [&](size_t from, size_t limit) {
+        if (!shown) return matcher.find(data, from, limit);
+        return shown->find(data, from, limit, hitLength);
+    };
     // The scan reports its progress between chunks; a cancelled scan finds
     // nothing more.
     bool cancelled = false;
@@ -261,7 +285,7 @@ void FindWindow::scan() {
         auto next = [&](size_t from) {
             while (!cancelled) {
                 const size_t limit = from + kChunk - 1;
-                const size_t p = matcher.find(data, from, limit);
+                const size_t p = findIn(from, limit);
                 if (p != kNoMatch || limit >= data.size()) return p;
                 from = limit + 1;
                 cancelled = !progress(from, data.size());
@@ -274,6 +298,11 @@ void FindWindow::scan() {
                 const size_t p = next(from);
                 if (p == kNoMatch) break;
                 list_.append(offsetLine(static_cast<uint32_t>(p)));
+                if (shown) {
+                    // Lines before this search's keep the common length.
+                    list_.MatchLengths.resize(list_.lines().size() - 1, list_.MatchLength);
+                    list_.MatchLengths.push_back(static_cast<int>(hitLength));
+                }
                 ++state.MatchCount;
                 if (options.FindLimit && state.MatchCount >= kResultLimit) break;
                 from = p + 1;
@@ -283,7 +312,7 @@ void FindWindow::scan() {
             const size_t p = next(static_cast<size_t>(start));
             if (p != kNoMatch) {
                 session_.moveCursorTo(static_cast<int32_t>(p));
-                selectMatch(session_, static_cast<uint32_t>(p), state.PatternLength);
+                selectMatch(session_, static_cast<uint32_t>(p), static_cast<int>(hitLength));
                 state.FoundFlag = 1;
             }
         }
@@ -403,6 +432,9 @@ void FindWindow::collectFirstBytes() {
         if (t && !t->empty()) firstBytes_[static_cast<uint8_t>((*t)[0])] = true;
     for (const auto& t : table_.PairTable)
         if (t && !t->empty()) firstBytes_[static_cast<uint8_t>((*t)[0])] = true;
+    table_.LongTable.forEach([&](uint32_t, int, const std::string& t) {
+        if (!t.empty()) firstBytes_[static_cast<uint8_t>(t[0])] = true;
+    });
 }
 
 bool FindWindow::startsSomeText(uint8_t c) const { return firstBytes_[c]; }
@@ -418,7 +450,12 @@ void FindWindow::setInput(std::string text, size_t caret) {
 
 void FindWindow::inputEdited(std::string text, size_t caret) {
     if (busy()) return;
-    if (text.size() > maxLength_) text.resize(maxLength_);
+    if (text.size() > maxLength_) {
+        size_t keep = maxLength_;
+        // A UTF-8 box keeps whole characters.
+        while (utf8Box() && keep > 0 && (static_cast<uint8_t>(text[keep]) & 0xC0) == 0x80) --keep;
+        text.resize(keep);
+    }
     setInput(std::move(text), caret);
 }
 
@@ -490,8 +527,11 @@ void FindWindow::paste() {
     if (busy() || !open_) return;
     const std::u16string clip = common::utf8ToUtf16(port_.clipboardText());
     std::string add;
-    for (char16_t ch : clip) {
-        auto bytes = utf16ToBox(std::u16string_view(&ch, 1));
+    for (size_t i = 0; i < clip.size(); ++i) {
+        // A surrogate pair is one character.
+        const size_t n = clip[i] >= 0xD800 && clip[i] <= 0xDBFF && i + 1 < clip.size() ? 2 : 1;
+        auto bytes = utf16ToBox(std::u16string_view(clip).substr(i, n));
+        i += n - 1;
         if (!bytes) continue;
         if (input_.size() + add.size() + bytes->size() > maxLength_) break;
         add += *bytes;
@@ -556,9 +596,12 @@ void FindWindow::gridClick(int x, int y) {
     auto cell = KanaGrid::cellAt(x, y);
     if (!cell) return;
     const std::string ch = grid.bytes(*cell);
-    bool known = std::any_of(table_.ByteTable.begin(), table_.ByteTable.end(), [&](const auto& t) { return t && *t == ch; });
-    if (!known)
-        known = std::any_of(table_.PairTable.begin(), table_.PairTable.end(), [&](const auto& t) { return t && *t == ch; });
+    // Some entry's text is the character (a UTF-8 table holds it in UTF-8).
+    const std::string entry = table_.Encoding == TableEncoding::Utf8 ? common::utf16ToUtf8(common::cp932ToUtf16(ch)) : ch;
+    const auto is = [&](const auto& t) { return t && *t == entry; };
+    bool known = std::any_of(table_.ByteTable.begin(), table_.ByteTable.end(), is) ||
+                 std::any_of(table_.PairTable.begin(), table_.PairTable.end(), is);
+    table_.LongTable.forEach([&](uint32_t, int, const std::string& t) { known = known || t == entry; });
     if (!known || input_.size() >= kGridInputLimit) return;
     std::string text = input_;
     text.insert(std::min(caret_, text.size()), ch);

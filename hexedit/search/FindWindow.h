@@ -33,13 +33,16 @@ struct SearchState {
     uint8_t FoundFlag = 0;
     int MatchCount = 0;
     int ContinueFlag = 0;  // relative search: go on after the cursor
+    // The pattern is typed text searched through the table as shown
+    // (ShownSearch.h), not bytes.
+    bool ShownSearch = false;
 
     std::string_view pattern() const {
         return {reinterpret_cast<const char*>(SearchPattern.data()), static_cast<size_t>(PatternLength)};
     }
 };
 
-enum class Option { IgCase, SaveFnd, WildCrd, FindFromStart, IncFind, FindLimit };
+enum class Option { IgCase, SaveFnd, WildCrd, FindFromStart, IncFind, FindLimit, AsShown };
 
 struct FindOptions {
     bool IgCase = false;
@@ -48,13 +51,16 @@ struct FindOptions {
     bool FindFromStart = false;
     bool IncFind = false;
     bool FindLimit = false;
+    // Text search through every entry of the table as the view shows it;
+    // kept in the settings file.
+    bool AsShown = false;
 
     bool& operator[](Option o);
     bool operator[](Option o) const { return const_cast<FindOptions&>(*this)[o]; }
 };
 
 // Caption of each option's check box, in the window's order.
-const std::array<Option, 6>& allOptions();
+const std::array<Option, 7>& allOptions();
 const char* optionCaption(Option o);
 
 // The form showing the window.
@@ -111,10 +117,12 @@ public:
     std::optional<int> progress() const { return progress_; }
 
     // The input box (FindBox): bytes in the box's code page, Shift-JIS in the
-    // kana mode and the single-byte table code page otherwise.
+    // kana mode, UTF-8 in the text mode over a UTF-8 table and the
+    // single-byte table code page otherwise.
     const std::string& input() const { return input_; }
     size_t caret() const { return caret_; }
     bool japaneseBox() const { return state.SearchMode == KanaMode; }
+    bool utf8Box() const;
     std::u16string displayText() const { return boxToUtf16(input_); }
     std::u16string boxToUtf16(std::string_view bytes) const;
     // Nothing when a character has no code in the box's code page.

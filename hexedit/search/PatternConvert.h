@@ -14,10 +14,16 @@ namespace hexedit::search {
 // Room for the longest conversion: 32 characters that all map to pairs.
 inline constexpr size_t kPatternCapacity = 64;
 
-// Each character becomes the lowest single byte whose text is exactly that
-// character, else the lowest pair (high byte first), else nothing; "*" is the
-// wildcard byte when wildcards are on. Case folding upper-cases the text
-// first.
+// Bytes of the character at `i` of a text in the table's encoding: one in a
+// legacy table, the UTF-8 sequence (or one invalid byte) in a UTF-8 table.
+size_t characterLength(const TableData& table, std::string_view text, size_t i);
+
+// Each character (a byte of a legacy table, a UTF-8 character of a UTF-8
+// table) becomes the code the one encoder gives it alone: the lowest single
+// byte whose text is exactly that character, else the lowest pair (high
+// byte first), else the lowest entry of three, then four bytes, else
+// nothing; "*" is the wildcard byte when wildcards are on. Case folding
+// upper-cases the text (a-z) first.
 std::vector<uint8_t> textToPattern(const TableData& table, std::string_view text, bool ignoreCase, bool wildcards);
 
 enum class HexError { None, MissingDigit, WildcardNotEnabled, NotHex };
@@ -32,8 +38,9 @@ struct HexResult {
 HexResult hexToPattern(std::string_view text, bool wildcards);
 
 // Pairs of Shift-JIS bytes: "**" is the wildcard byte, any other pair the
-// lowest single byte whose text begins with it, else the lowest pair whose
-// text begins with it, else nothing.
+// lowest single byte whose text begins with it (in a UTF-8 table: with the
+// same character in UTF-8), else the lowest pair whose text begins with it,
+// else such an entry of three, then four bytes, else nothing.
 std::vector<uint8_t> kanaToPattern(const TableData& table, std::string_view text);
 
 }  // namespace hexedit::search

@@ -18,26 +18,11 @@ constexpr char kSaveFilter[] = "TBL files (*.tbl)|*.tbl";
 // A table file is text of a few kilobytes; anything this large is no table.
 constexpr uint64_t kMaxTableFile = 64u << 20;
 
-// Length in bytes of the Shift-JIS character starting at `i`.
-size_t charLength(std::string_view text, size_t i) {
-    return common::isCp932Lead(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
-}
-
-size_t charCount(std::string_view text) {
-    size_t n = 0;
-    for (size_t i = 0; i < text.size(); i += charLength(text, i)) ++n;
-    return n;
-}
-
-// The byte offset after the first `chars` characters.
-size_t bytesOfChars(std::string_view text, size_t chars) {
-    size_t i = 0;
-    for (; i < text.size() && chars > 0; --chars) i += charLength(text, i);
-    return i;
-}
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
 // Letters to upper case, leaving the trail bytes of two-byte characters alone.
-void upperCase(std::string& text, size_t end) {
+template <class CharLength>
+void upperCase(std::string& text, size_t end, CharLength charLength) {
     for (size_t i = 0; i < end; i += charLength(text, i))
         if (text[i] >= 'a' && text[i] <= 'z') text[i] = static_cast<char>(text[i] - 'a' + 'A');
 }
@@ -91,6 +76,44 @@ std::vector<std::string> splitLines(std::string_view text) {
         start = next;
     }
     return out;
+}
+
+// Length in bytes of the character starting at `i`: Shift-JIS, or UTF-8
+// (an invalid byte alone).
+size_t TableEditor::charLength(std::string_view text, size_t i) const {
+    if (utf8_) {
+        const size_t n = utf8SequenceLength(text, i);
+        return n == 0 ? 1 : n;
+    }
+    return common::isCp932Lead(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
+}
+
+size_t TableEditor::charCount(std::string_view text) const {
+    size_t n = 0;
+    for (size_t i = 0; i < text.size(); i += charLength(text, i)) ++n;
+    return n;
+}
+
+// The byte offset after the first `chars` characters.
+size_t TableEditor::bytesOfChars(std::string_view text, size_t chars) const {
+    size_t i = 0;
+    for (; i < text.size() && chars > 0; --chars) i += charLength(text, i);
+    return i;
+}
+
+std::u16string TableEditor::toDisplay(std::string_view bytes) const {
+    return utf8_ ? common::utf8ToUtf16(bytes) : common::cp932ToUtf16(bytes);
+}
+
+std::optional<std::string> TableEditor::fromDisplay(std::u16string_view text) const {
+    if (!utf8_) return common::utf16ToCp932(text);
+    return utf16ToUtf8Whole(text);
+}
+
+void TableEditor::readLines(std::string_view content) {
+    utf8_ = detectTableEncoding(content, &bom_) == TableEncoding::Utf8;
+    if (bom_) content.remove_prefix(kBom.size());
+    lines_ = splitLines(content);
 }
 
 TableEditor::TableEditor(EditSession& session) : session_(session) {
@@ -154,11 +177,12 @@ void TableEditor::formShow() {
     if (Mode == EditorMode) {
         lines_.clear();
         selection_.reset();
+        utf8_ = bom_ = false;
         const std::string path = currentTablePath();
         std::vector<uint8_t> content;
         if (!path.empty()) {
             if (common::readWholeFile(path, content, kMaxTableFile) == common::ReadStatus::Ok)
-                lines_ = splitLines(std::string_view(reinterpret_cast<const char*>(content.data()), content.size()));
+                readLines(std::string_view(reinterpret_cast<const char*>(content.data()), content.size()));
         } else {
             // The built-in ASCII table as lines.
             const uint8_t shift = session_.table().CharShift;
@@ -188,6 +212,7 @@ void TableEditor::TableEdit1Click() {
 
 void TableEditor::TableMaker1Click() {
     Mode = MakerMode;
+    utf8_ = bom_ = false;
     lines_.clear();
     selection_.reset();
     TableEditorFile.clear();
@@ -209,6 +234,7 @@ void TableEditor::openBeside(int mode) {
     } else {
         lines_.clear();
         selection_.reset();
+        utf8_ = bom_ = false;
         reloadOnClose_ = false;
     }
     Mode = besideMode_ = mode;
@@ -222,6 +248,7 @@ void TableEditor::createFromHit(uint8_t codeOfA) {
     // A new table: saving asks for its name instead of overwriting the
     // file edited last.
     TableEditorFile.clear();
+    utf8_ = bom_ = false;
     lines_ = tableFromHit(codeOfA);
     selection_ = lines_.empty() ? std::nullopt : std::optional<int>(0);
     runModal();
@@ -241,7 +268,9 @@ void TableEditor::OpenTableFile1Click() {
         return;
     }
     TableEditorFile = *path;
-    setLines(splitLines(std::string_view(reinterpret_cast<const char*>(content.data()), content.size())));
+    readLines(std::string_view(reinterpret_cast<const char*>(content.data()), content.size()));
+    selection_.reset();
+    refresh();
 }
 
 void TableEditor::SaveTableFile1Click() {
@@ -260,7 +289,7 @@ void TableEditor::SaveTableFile1Click() {
         }
         path = *chosen;
     }
-    std::string text;
+    std::string text(bom_ ? kBom : std::string_view());
     for (const std::string& line : lines_) {
         text += line;
         text += "\r\n";
@@ -312,7 +341,7 @@ void TableEditor::entryEnter() {
     std::string line = entry_;
     size_t eq = line.find('=');
     if (eq != std::string::npos) {
-        upperCase(line, eq);
+        upperCase(line, eq, [this](std::string_view t, size_t i) { return charLength(t, i); });
         if (eq % 2 != 0) {
             line.insert(0, 1, '0');
             ++eq;
@@ -334,7 +363,8 @@ void TableEditor::entryEnter() {
 
 void TableEditor::entryBackspace() {
     if (caret_ == 0 || entry_.empty()) return;
-    // The character ending at the caret, two bytes for a Shift-JIS pair.
+    // The character ending at the caret, two bytes for a Shift-JIS pair, a
+    // whole sequence in UTF-8.
     size_t start = 0;
     for (size_t i = 0; i < caret_ && i < entry_.size(); i += charLength(entry_, i)) start = i;
     entry_.erase(start, caret_ - start);
@@ -395,7 +425,8 @@ void TableEditor::clickMeClick() {
 void TableEditor::insertCell(CharGrid::Cell cell) {
     if (charCount(entry_) < GridInsertLimit) {
         caret_ = std::min(caret_, entry_.size());
-        entry_.insert(caret_, CharGrid::insertBytes(grid.code(cell)));
+        const std::string sjis = CharGrid::insertBytes(grid.code(cell));
+        entry_.insert(caret_, utf8_ ? common::utf16ToUtf8(common::cp932ToUtf16(sjis)) : sjis);
     }
     caret_ = entry_.size();
     refresh();

@@ -65,14 +65,21 @@ public:
     std::string caption() const;
     bool isOpen() const { return open_; }
 
-    // TblList: lines in Shift-JIS, as in the file.
+    // TblList: lines in the file's encoding (UTF-8 for a UTF-8 table file,
+    // else Shift-JIS), as in the file less a UTF-8 byte-order mark, which
+    // saving writes back.
     const std::vector<std::string>& lines() const { return lines_; }
+    bool utf8() const { return utf8_; }
+    // Text of the lines and the field for the window, and back (nothing when
+    // a character has no code in the encoding).
+    std::u16string toDisplay(std::string_view bytes) const;
+    std::optional<std::string> fromDisplay(std::u16string_view text) const;
     std::optional<int> selection() const { return selection_; }
     void select(std::optional<int> row);
     // Replaces the list (the callers that prepare it) and selects nothing.
     void setLines(std::vector<std::string> lines);
 
-    // TblVal: Shift-JIS bytes and the caret as a byte offset.
+    // TblVal: bytes in the lines' encoding and the caret as a byte offset.
     const std::string& entry() const { return entry_; }
     size_t caret() const { return caret_; }
     // The field's text changed by editing in the field itself; cut to
@@ -120,6 +127,11 @@ private:
     void formShow();
     void insertCell(CharGrid::Cell cell);
     void setEntry(std::string text);
+    // Lines of a table file's content, noting its encoding.
+    void readLines(std::string_view content);
+    size_t charLength(std::string_view text, size_t i) const;
+    size_t charCount(std::string_view text) const;
+    size_t bytesOfChars(std::string_view text, size_t chars) const;
     void refresh();
     // The path of the main window's current table when it is Table #1 or
     // Table #2; empty otherwise.
@@ -135,6 +147,8 @@ private:
     bool beside_ = false;        // opened by openBeside
     int besideMode_ = MakerMode;  // the mode openBeside was given
     bool reloadOnClose_ = false;  // the editor mode had a table file
+    bool utf8_ = false;           // the lines are UTF-8
+    bool bom_ = false;            // the file began with the UTF-8 byte-order mark
 };
 
 }  // namespace hexedit::tableedit

@@ -305,6 +305,9 @@ public:
             if (t && !t->empty()) texts.push_back(*t);
         for (const uint16_t code : table.PairTable.writtenCodes())
             if (const auto& t = std::as_const(table.PairTable)[code]; t && !t->empty()) texts.push_back(*t);
+        table.LongTable.forEach([&](uint32_t, int, const std::string& t) {
+            if (!t.empty()) texts.push_back(t);
+        });
         std::sort(texts.begin(), texts.end());
         auto kind = [&](const std::optional<std::string>& t, uint8_t first, int length, uint8_t second) -> uint8_t {
             if (!t || t->empty() || codec.mayStartCode((*t)[0]) || t->find_first_of("\r\n") != std::string::npos) return 0;

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 namespace hexedit::transfer {
@@ -114,7 +115,7 @@ MultiSplit splitMulti(std::string_view t) {
 }
 
 // What a byte may start, tested together so that a plain byte costs one test.
-enum : uint8_t { kDual = 1, kCode = 2, kDynamicCode = 4, kMulti = 8, kPair = 16 };
+enum : uint8_t { kDual = 1, kCode = 2, kDynamicCode = 4, kMulti = 8, kPair = 16, kLong = 32 };
 constexpr uint32_t kNoText = UINT32_MAX;
 
 // The texts written most, kept in one pool with room after each, so that a
@@ -227,6 +228,10 @@ struct Rules {
     std::array<uint32_t, 256> row{};
     std::vector<int16_t> dualFirst;  // 65536 entries: first ".dual" record of the pair, or -1
     std::vector<DualRule> dual;
+    // Entries of three and four bytes (first byte highest), for the bytes
+    // flagged kLong; the table's own map tells where one may begin.
+    std::unordered_map<uint32_t, Text> long3, long4;
+    const LongEntries* longs = nullptr;
 
     Rules(const TableData& t, const DumpInfo& info) {
         for (uint32_t i = 0; i < t.DualCount && i < t.DualEntries.size(); ++i) {
@@ -279,6 +284,11 @@ struct Rules {
                 fallback[b] = pool.add(buf);
             }
         }
+        longs = &t.LongTable;
+        t.LongTable.forEach([&](uint32_t code, int length, const std::string& text) {
+            (length == 3 ? long3 : long4)[code] = pool.add(toCrLf(text));
+            flags[code >> (8 * (length - 1))] |= kLong;
+        });
         if (t.PairTable.size() < 65536) return;
         for (uint32_t key = 0; key < 65536; ++key) {
             if (!t.PairTable[key]) continue;
@@ -492,6 +502,31 @@ bool textDump(const TableData& table, std::span<const uint8_t> range, DumpInfo i
                 out.p() = std::copy(m->tail.begin(), m->tail.end(), q);
                 pos += inside ? count + 1 : 1;
                 continue;
+            }
+            if (f & kLong && pos + 2 < n) {
+                // The longest code first: four bytes, then three.
+                const uint16_t head = static_cast<uint16_t>(b << 8 | d[pos + 1]);
+                const Text* t = nullptr;
+                int length = 0;
+                if (pos + 3 < n && r.longs->mayStart(head, 4)) {
+                    auto it = r.long4.find(uint32_t{head} << 16 | uint32_t{d[pos + 2]} << 8 | d[pos + 3]);
+                    if (it != r.long4.end()) {
+                        t = &it->second;
+                        length = 4;
+                    }
+                }
+                if (!t && r.longs->mayStart(head, 3)) {
+                    auto it = r.long3.find(uint32_t{head} << 8 | d[pos + 2]);
+                    if (it != r.long3.end()) {
+                        t = &it->second;
+                        length = 3;
+                    }
+                }
+                if (t) {
+                    out.p() = put(out.p(), pool, *t);
+                    pos += length;
+                    continue;
+                }
             }
             if (f & kPair && hasNext) {
                 const Text t = r.pair[(b << 8) | d[pos + 1]];

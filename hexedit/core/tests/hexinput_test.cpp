@@ -1,5 +1,6 @@
 #include "common/testing/ScriptedPort.h"
 #include "hexedit/core/tests/view_fixture.h"
+#include "hexedit/core/TableLoader.h"
 
 using namespace hexedit;
 using namespace hexedit::testing;
@@ -353,4 +354,53 @@ TEST_F(HexViewKeys, TypingAndPastingPastTheEndOfTheFileAreRefused) {
     view.FormPaint();
     view.AsText1Click(port, false);
     EXPECT_NE(view.statusText(), kPastEndStatus);
+}
+
+TEST_F(HexViewKeys, Utf8TablesTypeAndPasteThroughTheLongestText) {
+    common::testing::ScriptedPort port;
+    parseTableText(tbl,
+                   "64=d\n72=r\n61=a\n67=g\n6F=o\n6E=n\n20= \n"
+                   "9001=dragon\n"
+                   "10=\xE3\x81\x82\n"          // あ
+                   "F00102=\xE7\xAB\x9C\n"      // 竜, three bytes
+                   "F1020304=\xE7\xAB\x9C\xE3\x81\x82\n");  // 竜あ, four bytes
+    ASSERT_EQ(tbl.Encoding, TableEncoding::Utf8);
+    openSize(65535);
+    view.HexEditMode1Click();
+    type(view, U"d\u7adc");  // one key at a time: "d", then the three-byte entry
+    EXPECT_EQ(ed.FileBuffer()[0], 0x64);
+    EXPECT_EQ(ed.FileBuffer()[1], 0xF0);
+    EXPECT_EQ(ed.FileBuffer()[3], 0x02);
+    EXPECT_EQ(vs.CursorOffset, 4);
+    // Paste encodes words: the longest text first, lines apart.
+    port.clipboard = "dragon \xE7\xAB\x9C\xE3\x81\x82\ndr\xE3\x81\x82";
+    view.AsText1Click(port, true);
+    const std::vector<uint8_t> expected = {0x90, 0x01, 0x20, 0xF1, 0x02, 0x03, 0x04, 0x64, 0x72, 0x10};
+    EXPECT_EQ(std::vector<uint8_t>(ed.FileBuffer() + 4, ed.FileBuffer() + 4 + expected.size()), expected);
+    EXPECT_EQ(vs.CursorOffset, 4 + static_cast<int32_t>(expected.size()));
+    // With 16-bit input off only single bytes are typed.
+    view.D_MBEClick();
+    port.clipboard = "dragon\xE7\xAB\x9C";
+    view.AsText1Click(port, true);
+    EXPECT_EQ(std::vector<uint8_t>(ed.FileBuffer() + 14, ed.FileBuffer() + 20),
+              (std::vector<uint8_t>{0x64, 0x72, 0x61, 0x67, 0x6F, 0x6E}));
+    EXPECT_EQ(vs.CursorOffset, 20);
+}
+
+TEST_F(HexViewKeys, LegacyPasteTakesTheLongestTextBetweenCharacters) {
+    common::testing::ScriptedPort port;
+    tbl.setByte(0x41, "A");
+    tbl.setByte(0x42, "B");
+    tbl.setByte(0x80, "AB");
+    tbl.setEntry(0x818283, 3, "ABA");
+    openSize(100);
+    port.clipboard = "ABAB";
+    view.AsText1Click(port, true);
+    EXPECT_EQ((std::vector<uint8_t>(ed.FileBuffer(), ed.FileBuffer() + 5)),
+              (std::vector<uint8_t>{0x81, 0x82, 0x83, 0x42, 0x00}));
+    // One key types one character, as ever.
+    view.HexEditMode1Click();
+    type(view, U"AB");
+    EXPECT_EQ(ed.FileBuffer()[4], 0x41);
+    EXPECT_EQ(ed.FileBuffer()[5], 0x42);
 }

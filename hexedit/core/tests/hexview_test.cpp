@@ -1,4 +1,5 @@
 #include "hexedit/core/tests/view_fixture.h"
+#include "hexedit/core/TableLoader.h"
 
 using namespace hexedit;
 using namespace hexedit::testing;
@@ -462,4 +463,64 @@ TEST_F(HexViewPaint, NothingIsDrawnWithoutABufferOrBeforeStartUp) {
     ed.EditorReady = false;
     view.FormPaint();
     EXPECT_FALSE(view.page().valid);
+}
+
+TEST_F(HexViewPaint, EntriesOfThreeAndFourBytesTellApartLikePairs) {
+    vs.ColorTable = distinctColors();
+    tbl.setByte(0x41, "A");
+    tbl.PairTable[0x5051] = "pq";
+    tbl.setEntry(0x505152, 3, "xyz");
+    tbl.setEntry(0x60616263, 4, "w");
+    //    pq          xyz               w                       A
+    open({0x50, 0x51, 0x50, 0x51, 0x52, 0x60, 0x61, 0x62, 0x63, 0x41, 0x60, 0x61, 0x62});
+    vs.CursorRow = 2;
+    view.FormPaint();
+    EXPECT_EQ(items(0), (std::vector<std::string>{"pq", "xyz", "w", "A", ".", ".", ".", ".", ".", "."}));
+    const auto& c = textRow(0).cells;
+    EXPECT_EQ(c[1].offset, 2);
+    EXPECT_EQ(c[1].count, 3);
+    EXPECT_EQ(c[2].count, 4);
+    const ColorPair pair = colors(c[0]), three = colors(c[1]), four = colors(c[2]);
+    EXPECT_EQ(pair, vs.ColorTable[kSubstringColor]);
+    EXPECT_EQ(three.text, pair.text);
+    EXPECT_EQ(four.text, pair.text);
+    EXPECT_NE(three.background, pair.background);
+    EXPECT_NE(four.background, pair.background);
+    EXPECT_NE(three.background, four.background);
+    // The cursor on a four-byte entry: the pair's highlight, the item whole.
+    vs.CursorRow = 0;
+    vs.CursorColumn = 7;
+    view.FormPaint();
+    EXPECT_TRUE(textRow(0).cells[2].cursor);
+    EXPECT_EQ(colors(textRow(0).cells[2]), vs.ColorTable[kSubstringHighlight]);
+    // A click on it puts the cursor on its last byte.
+    view.TblDataMouseMove(2 * 10 + 3 * 10 + 5, 0);
+    view.TblDataClick();
+    EXPECT_EQ(vs.CursorColumn, 8);
+}
+
+TEST_F(HexViewPaint, Utf8TablesDrawTheirCharactersWithTheJapaneseFace) {
+    parseTableText(tbl, "41=\xC3\xA9\n42=\xC3\xA9t\xC3\xA9\n");  // é, été
+    open({0x41, 0x42});
+    EXPECT_EQ(view.tableEncodingLabel(), "Table: UTF-8");
+    EXPECT_EQ(textRow(0).cells[0].text, u"\u00e9");
+    EXPECT_EQ(textRow(0).cells[1].text, u"\u00e9t\u00e9");
+    // Colours count characters: one, then three.
+    EXPECT_EQ(colors(textRow(0).cells[0]), entry(kTextHighlight));
+    EXPECT_EQ(colors(textRow(0).cells[1]), entry(kMteTextColor));
+    EXPECT_FALSE(view.page().japanese);  // Latin only: the text font
+    EXPECT_EQ(textRow(0).cells[1].width, 30);
+    parseTableText(tbl, "41=\xE3\x81\x82\n");  // あ
+    view.FormPaint();
+    EXPECT_TRUE(view.page().japanese);
+    EXPECT_EQ(textRow(0).cells[0].text, u"\u3042");
+    EXPECT_EQ(textRow(0).cells[0].width, 12);
+    // The Japanese mark leaves a UTF-8 table's texts UTF-8.
+    view.ViewKanaClick();
+    EXPECT_EQ(textRow(0).cells[0].text, u"\u3042");
+    EXPECT_EQ(view.tableEncodingLabel(), "Table: UTF-8");
+    parseTableText(tbl, "41=A\n");
+    EXPECT_EQ(view.tableEncodingLabel(), "Table: Shift-JIS");
+    view.ViewKanaClick();
+    EXPECT_EQ(view.tableEncodingLabel(), "Table: Windows-1252");
 }

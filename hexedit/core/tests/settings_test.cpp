@@ -45,6 +45,7 @@ ConfigValues sample() {
     v.valueInspector = true;
     v.markChanges = false;
     v.changedColor = 0x123456;
+    v.findAsShown = true;
     return v;
 }
 
@@ -54,7 +55,7 @@ TEST(ConfigFile, RoundTripsEveryFieldInItsLayout) {
     const ConfigValues v = sample();
     const auto bytes = encodeConfig(v);
     const ConfigRead r = decodeConfig(bytes);
-    EXPECT_EQ(r.level, ConfigLevel::ChangedBytes);
+    EXPECT_EQ(r.level, ConfigLevel::FindAsShown);
     EXPECT_EQ(r.colorPairs, kColorPairs);
     EXPECT_EQ(r.values, v);
     // Fixed places: the tag at 168, sizes at 173, filler, names, then the tail.
@@ -62,15 +63,20 @@ TEST(ConfigFile, RoundTripsEveryFieldInItsLayout) {
     EXPECT_EQ(bytes[160], 600 & 0xFF);
     EXPECT_EQ(bytes[161], 600 >> 8);
     const std::string tail =
-        "IPAGothic\0\x01\x00/opt/inserter/ins\0-r %ROMFILE -s %SCRIPTFILE\0\x01\x01\x01\x00\x56\x34\x12\x00"s;
+        "IPAGothic\0\x01\x00/opt/inserter/ins\0-r %ROMFILE -s %SCRIPTFILE\0\x01\x01\x01\x00\x56\x34\x12\x00\x01"s;
     EXPECT_EQ(std::string(bytes.end() - static_cast<long>(tail.size()), bytes.end()), tail);
+    // A file written before the Find window's as-shown byte: it stays off.
+    const ConfigRead before = decodeConfig(std::span(bytes).first(bytes.size() - 1));
+    EXPECT_EQ(before.level, ConfigLevel::ChangedBytes);
+    EXPECT_FALSE(before.values.findAsShown);
+    EXPECT_EQ(before.values.changedColor, 0x123456u);
     // A file written before the changed-byte fields: they keep their defaults.
-    const ConfigRead older = decodeConfig(std::span(bytes).first(bytes.size() - 5));
+    const ConfigRead older = decodeConfig(std::span(bytes).first(bytes.size() - 6));
     EXPECT_EQ(older.level, ConfigLevel::ValueInspector);
     EXPECT_TRUE(older.values.markChanges);
     EXPECT_EQ(older.values.changedColor, kDefaultChangedColor);
     // A file written before the inspector byte: the panel stays hidden.
-    const ConfigRead old = decodeConfig(std::span(bytes).first(bytes.size() - 6));
+    const ConfigRead old = decodeConfig(std::span(bytes).first(bytes.size() - 7));
     EXPECT_EQ(old.level, ConfigLevel::OnTop);
     EXPECT_TRUE(old.values.onTop);
     EXPECT_FALSE(old.values.valueInspector);
@@ -84,7 +90,7 @@ TEST(ConfigFile, EmptyExternalFieldsAreOneSpaceAndReadBackEmpty) {
     v.onTop = false;
     v.valueInspector = false;
     const auto bytes = encodeConfig(v);
-    EXPECT_EQ(std::string(bytes.end() - 14, bytes.end()), std::string("\x01\0 \0 \0\0\0\0\0\x56\x34\x12\0", 14));
+    EXPECT_EQ(std::string(bytes.end() - 15, bytes.end()), std::string("\x01\0 \0 \0\0\0\0\0\x56\x34\x12\0\x01", 15));
     EXPECT_EQ(decodeConfig(bytes).values, v);
 }
 
@@ -105,7 +111,7 @@ TEST(ConfigFile, AnyCutOrCorruptFileReadsWithinItsBytes) {
     EXPECT_EQ(decodeConfig(wrong).level, ConfigLevel::WrongTag);
     auto lower = full;
     std::copy_n("font", 4, lower.begin() + 168);
-    EXPECT_EQ(decodeConfig(lower).level, ConfigLevel::ChangedBytes);
+    EXPECT_EQ(decodeConfig(lower).level, ConfigLevel::FindAsShown);
 }
 
 TEST(ConfigFile, LocationPrefersTheWorkingFolderThenTheConfigurationFolder) {
@@ -206,7 +212,7 @@ TEST_F(SettingsTest, MissingFileGivesDefaultsAndClosingWritesItSilently) {
     EXPECT_EQ(view.fonts, 0);
     EXPECT_TRUE(pad.FormCloseQuery());
     const ConfigRead r = decodeConfig(bytesOf(slurp(cfg())));
-    EXPECT_EQ(r.level, ConfigLevel::ChangedBytes);
+    EXPECT_EQ(r.level, ConfigLevel::FindAsShown);
     EXPECT_EQ(r.values.height, 500);
     EXPECT_EQ(r.values.textFontName, "Mono");
     EXPECT_EQ(r.values.textFontSize, 11);
@@ -216,7 +222,10 @@ TEST_F(SettingsTest, FileAppliesEveryFieldAndMenuWriteReports) {
     ConfigValues v = sample();
     v.maximized = false;
     spit(cfg(), std::string(reinterpret_cast<const char*>(encodeConfig(v).data()), encodeConfig(v).size()));
+    bool asShown = false;  // the Find window's check box
+    settings.FindAsShown = &asShown;
     start();
+    EXPECT_TRUE(asShown);
     EXPECT_EQ(pad.view().ColorTable, v.colors);
     EXPECT_EQ(settings.HexFont, (common::FontSpec{"DejaVu Sans Mono", 12}));
     EXPECT_EQ(settings.TextFont, (common::FontSpec{"IPAGothic", 72}));

@@ -154,3 +154,159 @@ TEST(TableData, IndexedLookupsAgreeWithTheScan) {
     }
     EXPECT_GT(found, 100);
 }
+
+// ---- entries of one to four bytes, UTF-8 tables ----
+
+TEST(TableEncodingDetection, ByteOrderMarkOrValidUtf8WithAMultiByteSequence) {
+    struct Case {
+        std::string_view content;
+        TableEncoding encoding;
+        bool bom;
+    };
+    using namespace std::string_view_literals;
+    const Case cases[] = {
+        {"\xEF\xBB\xBF" "41=A\n", TableEncoding::Utf8, true},
+        {"\xEF\xBB\xBF" "41=\xE9\n", TableEncoding::Utf8, true},        // marked: its bad lines are skipped
+        {"41=\xC3\xA9\n42=\xE3\x81\x82\n", TableEncoding::Utf8, false},  // é, あ
+        {"41=\xF0\x9F\x90\x89\n", TableEncoding::Utf8, false},           // a four-byte character
+        {"41=A\n4142=AB\n", TableEncoding::Legacy, false},               // ASCII only: valid, but no sequence
+        {"", TableEncoding::Legacy, false},
+        {"41=\xE9\n", TableEncoding::Legacy, false},                      // Windows-1252 é
+        {"41=\x82\xA0\n", TableEncoding::Legacy, false},                  // Shift-JIS あ
+        {"41=\xC3\xA9\n42=\xE9\n", TableEncoding::Legacy, false},         // one bad byte anywhere
+        {"41=\xC0\x80\n", TableEncoding::Legacy, false},                  // an overlong form
+        {"41=\xED\xA0\x80\n", TableEncoding::Legacy, false},              // a surrogate
+        {"41=\xF4\x90\x80\x80\n", TableEncoding::Legacy, false},          // past U+10FFFF
+        {"41=\xE3\x81\n"sv, TableEncoding::Legacy, false},                // cut short
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.content));
+        bool bom = !c.bom;
+        EXPECT_EQ(detectTableEncoding(c.content, &bom), c.encoding);
+        EXPECT_EQ(bom, c.bom);
+        TableData t;
+        parseTableText(t, c.content);
+        EXPECT_EQ(t.Encoding, c.encoding);
+    }
+}
+
+TEST(TableDecoding, LongestCodeFirstAcrossLengths) {
+    TableData t;
+    parseTableText(t, "41=a\n4142=ab\n414243=abc\n41424344=abcd\n424344=x\n");
+    struct Case {
+        std::vector<uint8_t> run;
+        ItemKind kind;
+        int length;
+        std::string_view text;
+    };
+    const Case cases[] = {
+        {bytes({0x41, 0x42, 0x43, 0x44}), ItemKind::Long, 4, "abcd"},
+        {bytes({0x41, 0x42, 0x43, 0x45}), ItemKind::Long, 3, "abc"},
+        {bytes({0x41, 0x42, 0x43}), ItemKind::Long, 3, "abc"},
+        {bytes({0x41, 0x42, 0x45}), ItemKind::Pair, 2, "ab"},
+        {bytes({0x41, 0x42}), ItemKind::Pair, 2, "ab"},
+        {bytes({0x41, 0x45}), ItemKind::Single, 1, "a"},
+        {bytes({0x42, 0x43, 0x44}), ItemKind::Long, 3, "x"},
+        {bytes({0x42, 0x43}), ItemKind::NoEntry, 1, "."},
+    };
+    for (const Case& c : cases) {
+        const DecodedItem item = decodeAt(t, c.run, 0);
+        EXPECT_EQ(item.kind, c.kind) << c.text;
+        EXPECT_EQ(item.length, c.length) << c.text;
+        EXPECT_EQ(item.text, c.text);
+    }
+    // Cut by the run's end: the longest code that lies within it.
+    const auto run = bytes({0x41, 0x42, 0x43, 0x44});
+    EXPECT_EQ(decodeAt(t, std::span(run).first(3), 0).length, 3);
+    EXPECT_EQ(decodeAt(t, std::span(run).first(2), 0).length, 2);
+}
+
+TEST(TableEncoder, LongestTextThenShortestThenLowestCode) {
+    TableData t;
+    parseTableText(t, "10=d\n20=r\n8001=dr\n7F0000=dragon\n00112233=dragon\n9001=dragon\nA0A1A2=agon\n30=dra\n");
+    struct Case {
+        std::string_view text;
+        bool allowPairs;
+        std::vector<uint8_t> code;
+        size_t textLength;
+    };
+    const Case cases[] = {
+        {"dragons", true, bytes({0x90, 0x01}), 6},  // a pair before three and four bytes
+        {"drag", true, bytes({0x30}), 3},
+        {"dr", true, bytes({0x80, 0x01}), 2},
+        {"drx", false, bytes({0x10}), 1},            // single bytes only
+        {"dragon", false, bytes({0x30}), 3},
+        {"agonx", true, bytes({0xA0, 0xA1, 0xA2}), 4},
+        {"x", true, {}, 0},
+    };
+    TableData scanned = t;
+    scanned.dropIndex();
+    for (const TableData* table : {&t, &scanned}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.text);
+            const auto m = matchLongestText(*table, c.text, c.allowPairs);
+            ASSERT_EQ(m.has_value(), !c.code.empty());
+            if (!m) continue;
+            EXPECT_EQ(std::vector<uint8_t>(m->bytes.begin(), m->bytes.begin() + m->length), c.code);
+            EXPECT_EQ(m->textLength, c.textLength);
+        }
+    }
+    // The kana lookup by a prefix takes every length too.
+    const auto p = prefixLookup(t, "ag");
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->length, 3);
+    EXPECT_EQ(p->bytes[2], 0xA2);
+}
+
+// Encoding a decoded text gives back bytes that decode to the same text:
+// random tables whose codes of each length begin with their own bytes (as a
+// kanji set behind prefix bytes), with every letter as a single byte so that
+// the encoder never gets stuck, and texts of one to four letters shared
+// freely between codes of every length.
+TEST(TableEncoder, PropertyEncodingADecodedTextDecodesToTheSameText) {
+    std::mt19937 rng(5);
+    const std::string letters = "abcd\xE3\x81\x82";  // with a UTF-8 character (three bytes)
+    auto pick = [&](size_t n) { return static_cast<size_t>(rng() % n); };
+    auto letter = [&] {
+        const size_t k = pick(5);
+        return k < 4 ? std::string(1, letters[k]) : letters.substr(4);
+    };
+    for (int round = 0; round < 40; ++round) {
+        std::string file = "00=a\n01=b\n02=c\n03=d\n04=\xE3\x81\x82\n";
+        char line[32];
+        for (int k = 0; k < 300; ++k) {
+            const int length = 1 + static_cast<int>(pick(4));
+            // The first byte tells the length; the letters' own bytes stay theirs.
+            uint32_t code = static_cast<uint32_t>(length == 1 ? 5 + pick(0x3B) : 0x40 * (length - 1) + pick(0x40));
+            for (int i = 1; i < length; ++i) code = code << 8 | static_cast<uint32_t>(pick(256));
+            std::snprintf(line, sizeof line, "%0*X=", length * 2, code);
+            std::string text;
+            for (size_t n = 1 + pick(4); n > 0; --n) text += letter();
+            file += line + text + "\n";
+        }
+        TableData t;
+        parseTableText(t, file);
+        ASSERT_EQ(t.Encoding, TableEncoding::Utf8);
+        std::vector<uint8_t> data(2000);
+        for (auto& b : data) b = static_cast<uint8_t>(pick(256));
+        auto decode = [&](std::span<const uint8_t> run) {
+            std::string text;
+            for (size_t p = 0; p < run.size();) {
+                const DecodedItem item = decodeAt(t, run, p);
+                if (item.kind == ItemKind::Single || item.kind == ItemKind::Pair || item.kind == ItemKind::Long)
+                    text += item.text;
+                p += static_cast<size_t>(item.length);
+            }
+            return text;
+        };
+        const std::string text = decode(data);
+        std::vector<uint8_t> encoded;
+        for (size_t i = 0; i < text.size();) {
+            const auto m = matchLongestText(t, std::string_view(text).substr(i));
+            ASSERT_TRUE(m);
+            encoded.insert(encoded.end(), m->bytes.begin(), m->bytes.begin() + m->length);
+            i += m->textLength;
+        }
+        EXPECT_EQ(decode(encoded), text);
+    }
+}

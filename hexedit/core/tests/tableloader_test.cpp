@@ -238,3 +238,79 @@ TEST(TableLoading, TheDemoTableDecodesTheDemoScript) {
     }
     EXPECT_EQ(text, "Welcome to the castle of Vexmoor!");
 }
+
+// ---- entries of three and four bytes, UTF-8 files, the check ----
+
+TEST(TableLines, EntriesOfOneToFourBytesAndLinesSkippedForTheirDigits) {
+    const auto t = parse("41=A\n4142=AB\n414243=ABC\n41424344=ABCD\nfeedface=word\n123=odd\n1234567890=long\n");
+    EXPECT_EQ(t.ByteTable[0x41], "A");
+    EXPECT_EQ(t.PairTable[0x4142], "AB");
+    ASSERT_TRUE(t.LongTable.find(0x414243, 3));
+    EXPECT_EQ(*t.LongTable.find(0x414243, 3), "ABC");
+    EXPECT_EQ(*t.LongTable.find(0x41424344, 4), "ABCD");
+    EXPECT_EQ(*t.LongTable.find(0xFEEDFACE, 4), "word");
+    EXPECT_EQ(t.LongTable.size(), 3u);
+    // The editor's sort keeps the new entries with the others.
+    const std::vector<std::string> lines = {"414243=ABC", "12345=x", ".code 01 \"x\"", "4142=AB"};
+    EXPECT_EQ(tableEntryLines(lines), (std::vector<bool>{true, false, false, true}));
+}
+
+TEST(TableLines, Utf8FilesStripTheMarkKeepCharactersWholeAndSkipBadLines) {
+    auto t = parse("\xEF\xBB\xBF" "41=\xC3\xA9\n42=\xE9\n43=C\n");
+    EXPECT_EQ(t.Encoding, TableEncoding::Utf8);
+    EXPECT_EQ(t.ByteTable[0x41], "\xC3\xA9");
+    EXPECT_FALSE(t.ByteTable[0x42].has_value());  // not UTF-8: skipped
+    EXPECT_EQ(t.ByteTable[0x43], "C");
+    // A line over 254 bytes is cut before a character, never inside it.
+    std::string kana;
+    for (int i = 0; i < 90; ++i) kana += "\xE3\x81\x82";
+    t = parse("41=" + kana + "\n");
+    ASSERT_TRUE(t.ByteTable[0x41]);
+    EXPECT_EQ(t.ByteTable[0x41]->size(), 249u);  // 3 + 83 characters of 3 bytes, then the next piece
+    EXPECT_TRUE(isValidUtf8(*t.ByteTable[0x41]));
+    // A legacy file is cut where it always was.
+    t = parse("41=" + std::string(260, 'a') + "\n");
+    EXPECT_EQ(t.ByteTable[0x41]->size(), 251u);
+}
+
+TEST(TableCheckReport, SkippedLinesWithNumbersAndReasonsAndShadows) {
+    const TableCheck c = checkTableText(
+        "41=A\n"             // 1
+        "# a comment\n"      // 2
+        "123=odd\n"          // 3
+        "123456789A=nine\n"  // 4
+        "4G=x\n"             // 5
+        "hello\n"            // 6
+        "41=B\n"             // 7: redefines line 1
+        "4142=AB\n"          // 8: begins with 41
+        "90=B\n"             // 9: the same text as line 7, a higher code
+        ".code 300 \"x\"\n"  // 10
+        "\n"
+        "414243=ABC\n");     // 12
+    EXPECT_EQ(c.encoding, TableEncoding::Legacy);
+    EXPECT_EQ(c.entries, (std::array<size_t, 4>{2, 1, 1, 0}));
+    std::vector<std::pair<size_t, std::string>> skipped;
+    for (const auto& n : c.skipped) skipped.emplace_back(n.line, n.note);
+    EXPECT_EQ(skipped, (std::vector<std::pair<size_t, std::string>>{
+                           {3, "odd number of hex digits"},
+                           {4, "more than 8 hex digits"},
+                           {5, "the code is not hexadecimal"},
+                           {6, "not an entry, code, bookmark or directive"},
+                           {10, "code above FF"},
+                       }));
+    std::vector<std::pair<size_t, std::string>> shadows;
+    for (const auto& n : c.shadows) shadows.emplace_back(n.line, n.note);
+    EXPECT_EQ(shadows, (std::vector<std::pair<size_t, std::string>>{
+                           {1, "redefined by line 7 (41=B)"},
+                           {7, "decoded as 4142 where its bytes follow: line 8 (4142=AB)"},
+                           {7, "decoded as 414243 where its bytes follow: line 12 (414243=ABC)"},
+                           {8, "decoded as 414243 where its bytes follow: line 12 (414243=ABC)"},
+                           {9, "never written by the encoder: line 7 (41=B) has the same text"},
+                       }));
+    // UTF-8: a line that is not UTF-8, by its number.
+    const TableCheck u = checkTableText("\xEF\xBB\xBF" "41=\xC3\xA9\n42=\xE9\n");
+    EXPECT_TRUE(u.bom);
+    ASSERT_EQ(u.skipped.size(), 1u);
+    EXPECT_EQ(u.skipped[0].line, 2u);
+    EXPECT_EQ(u.skipped[0].note, "not valid UTF-8");
+}

@@ -126,7 +126,7 @@ ViewBinding::~ViewBinding() { view_.setHost(nullptr); }
 
 const QtTextMetrics& ViewBinding::metricsFor(bool textColumn) const {
     if (!textColumn) return hexMetrics_;
-    return view_.JapaneseView() ? kanaMetrics_ : textMetrics_;
+    return view_.japaneseFace() ? kanaMetrics_ : textMetrics_;
 }
 
 void ViewBinding::setHexFont(const QFont& font) {

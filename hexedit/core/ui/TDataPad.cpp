@@ -119,8 +119,13 @@ void TDataPad::buildLayout() {
     SBarState->setAccessibleName(QStringLiteral("File state"));
     SBarState->setStyleSheet(panelStyle);
     SBarState->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    SBarTable = new QLabel(SBar);
+    SBarTable->setObjectName(QStringLiteral("SBarTable"));
+    SBarTable->setAccessibleName(QStringLiteral("Table encoding"));
+    SBarTable->setStyleSheet(panelStyle);
     SBar->addWidget(SBarPanel1);
     SBar->addWidget(SBarPanel2, 1);
+    SBar->addWidget(SBarTable);
     SBar->addWidget(SBarState);
     BusyBar = new QProgressBar(SBar);
     BusyBar->setObjectName(QStringLiteral("BusyBar"));
@@ -228,7 +233,10 @@ QMenu* TDataPad::menu(std::string_view name) const {
     return it == menus_.end() ? nullptr : it->second;
 }
 
-void TDataPad::setStatusText(const QString& t) { SBarPanel1->setText(t); }
+void TDataPad::setStatusText(const QString& t) {
+    SBarPanel1->setText(t);
+    SBarTable->setText(QString::fromStdString(model.hexView.tableEncodingLabel()));
+}
 
 void TDataPad::Panel3Resize() {
     const QFontMetrics fm(HexData->font());

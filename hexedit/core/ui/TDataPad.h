@@ -45,6 +45,7 @@ public:
     QLabel* SBarPanel1 = nullptr;  // cursor information
     QLabel* SBarPanel2 = nullptr;  // menu hints
     QLabel* SBarState = nullptr;   // unsaved changes, the last file written
+    QLabel* SBarTable = nullptr;   // the table's text encoding
     QMenu* PopUp1 = nullptr;
 
     // The entry of the menu map with this handler ("Open1Click") or menu

@@ -30,6 +30,7 @@ const char* optionName(Option o) {
         case Option::WildCrd: return "WildCrd";
         case Option::FindFromStart: return "FindFromStart";
         case Option::IncFind: return "IncFind";
+        case Option::AsShown: return "AsShown";
         case Option::FindLimit: break;
     }
     return "FindLimit";
@@ -66,27 +67,29 @@ TOptsForm::TOptsForm(FindWindow& model, QWidget* parent) : QDialog(parent), mode
     findButton_->setGeometry(386, 7, 114, 25);
     connect(findButton_, &QPushButton::clicked, this, [this] { model_.FindClick(); });
 
+    // The six options in two columns of three, the seventh (as shown)
+    // under the first column; the buttons below them.
     const auto& all = allOptions();
     for (size_t i = 0; i < all.size(); ++i) {
         const Option o = all[i];
         auto* box = new QCheckBox(QString::fromLatin1(optionCaption(o)), this);
         box->setObjectName(QString::fromLatin1(optionName(o)));
-        const int column = static_cast<int>(i) / 3, row = static_cast<int>(i) % 3;
-        box->setGeometry(8 + column * 250, 38 + row * 18, 246, 18);
+        const int column = i < 6 ? static_cast<int>(i) / 3 : 0, row = i < 6 ? static_cast<int>(i) % 3 : 3;
+        box->setGeometry(8 + column * 250, 35 + row * 15, 246, 16);
         connect(box, &QCheckBox::clicked, this, [this, o](bool checked) { model_.optionClicked(o, checked); });
         options_[o] = box;
     }
 
     selectAll_ = new QPushButton(QStringLiteral("Select &All Options on Form"), this);
-    selectAll_->setGeometry(8, 92, 242, 24);
+    selectAll_->setGeometry(8, 96, 242, 21);
     connect(selectAll_, &QPushButton::clicked, this, [this] { model_.selectAllOptions(); });
     removeAll_ = new QPushButton(QStringLiteral("&Remove All Options on Form"), this);
-    removeAll_->setGeometry(258, 92, 242, 24);
+    removeAll_->setGeometry(258, 96, 242, 21);
     connect(removeAll_, &QPushButton::clicked, this, [this] { model_.removeAllOptions(); });
 
     progress_ = new QProgressBar(this);
     progress_->setObjectName(QStringLiteral("SearchProgress"));
-    progress_->setGeometry(8, 92, kWidth - 16, 24);
+    progress_->setGeometry(8, 96, kWidth - 16, 21);
     progress_->setRange(0, 100);
     progress_->hide();
 
@@ -174,9 +177,12 @@ void TOptsForm::focusInput() {
 
 std::string TOptsForm::boxBytes(const QString& text) const {
     std::string out;
-    for (QChar c : text) {
-        const char16_t u = c.unicode();
-        if (auto b = model_.utf16ToBox(std::u16string_view(&u, 1))) out += *b;
+    const std::u16string u = text.toStdU16String();
+    for (size_t i = 0; i < u.size(); ++i) {
+        // A surrogate pair is one character.
+        const size_t n = u[i] >= 0xD800 && u[i] <= 0xDBFF && i + 1 < u.size() ? 2 : 1;
+        if (auto b = model_.utf16ToBox(std::u16string_view(u).substr(i, n))) out += *b;
+        i += n - 1;
     }
     return out;
 }
@@ -199,6 +205,7 @@ bool TOptsForm::filterBoxKey(QKeyEvent* e) {
         return true;
     }
     Key key;
+    std::string typed;  // the character in the box's code page
     switch (e->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter: key.kind = Key::Enter; break;
@@ -207,16 +214,20 @@ bool TOptsForm::filterBoxKey(QKeyEvent* e) {
         default: {
             const QString t = e->text();
             // Navigation, Delete and shortcuts are the box's own.
-            if (t.size() != 1 || !t[0].isPrint() || (e->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+            const bool pair = t.size() == 2 && t[0].isHighSurrogate() && t[1].isLowSurrogate();
+            if ((t.size() != 1 && !pair) || (!pair && !t[0].isPrint()) ||
+                (e->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
                 return false;
-            const char16_t u = t[0].unicode();
-            auto b = model_.utf16ToBox(std::u16string_view(&u, 1));
-            if (!b || b->size() != 1) {
+            const std::u16string u = t.toStdU16String();
+            auto b = model_.utf16ToBox(u);
+            if (!b || b->empty() || (b->size() != 1 && !model_.utf8Box())) {
                 // No single byte in the box's code page: only kana pairs
                 // from the grid may hold those.
                 return true;
             }
+            // A UTF-8 character goes through the filter by its first byte.
             key.ch = static_cast<uint8_t>((*b)[0]);
+            typed = *b;
         }
     }
     // Sync the caret the filter inserts at.
@@ -225,7 +236,8 @@ bool TOptsForm::filterBoxKey(QKeyEvent* e) {
     if (r.verdict == KeyResult::Swallow || r.verdict == KeyResult::Handled) return true;
     if (key.kind == Key::Backspace) return false;  // the box deletes as usual
     const char c = static_cast<char>(r.ch);
-    FindBox_->insert(fromUtf16(model_.boxToUtf16(std::string_view(&c, 1))));
+    if (typed.size() > 1) FindBox_->insert(fromUtf16(model_.boxToUtf16(typed)));
+    else FindBox_->insert(fromUtf16(model_.boxToUtf16(std::string_view(&c, 1))));
     boxEdited();
     return true;
 }

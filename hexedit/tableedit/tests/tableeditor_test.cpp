@@ -442,3 +442,34 @@ TEST(TableEditor, TableFromARelativeSearchHit) {
     EXPECT_EQ(e.view.execs, 1);
     EXPECT_TRUE(e.view.mainVisibleDuringExec);
 }
+
+TEST(TableEditor, Utf8TablesKeepTheirEncodingAndMark) {
+    Env e;
+    const std::string path = e.file("utf8.tbl", "\xEF\xBB\xBF" "41=\xC3\xA9\r\nF00102=\xE7\xAB\x9C\r\n");
+    e.port.answerOpen(path);
+    e.ed.OpenTableFile1Click();
+    EXPECT_TRUE(e.ed.utf8());
+    EXPECT_EQ(e.ed.lines(), (std::vector<std::string>{"41=\xC3\xA9", "F00102=\xE7\xAB\x9C"}));
+    EXPECT_EQ(e.ed.toDisplay(e.ed.lines()[1]), u"F00102=\u7adc");
+    EXPECT_EQ(e.ed.fromDisplay(u"\u7adc"), std::optional<std::string>("\xE7\xAB\x9C"));
+    // Whole characters: Backspace, the field's limit, the grid's kana in UTF-8.
+    e.ed.entryEdited("f10203=\xE7\xAB\x9C", 10);
+    e.ed.entryBackspace();
+    EXPECT_EQ(e.ed.entry(), "f10203=");
+    e.ed.grid.setPosition(0x82A0);
+    e.ed.gridClick(1, 1);  // hiragana a
+    EXPECT_EQ(e.ed.entry(), "f10203=\xE3\x81\x82");
+    e.ed.entryEnter();
+    EXPECT_EQ(e.ed.lines().back(), "F10203=\xE3\x81\x82");
+    EXPECT_EQ(e.ed.entry(), "F10204=");
+    // Saved with its byte-order mark.
+    e.port.answerQuestion(true);
+    e.ed.SaveTableFile1Click();
+    e.port.expectMessage("Save Table Data", "Save File", MsgIcon::Question, MsgButtons::YesNo);
+    EXPECT_EQ(Env::read(path), "\xEF\xBB\xBF" "41=\xC3\xA9\r\nF00102=\xE7\xAB\x9C\r\nF10203=\xE3\x81\x82\r\n");
+    // A legacy file stays Shift-JIS.
+    e.port.answerOpen(e.file("sjis.tbl", "41=\x82\xA0\n"));
+    e.ed.OpenTableFile1Click();
+    EXPECT_FALSE(e.ed.utf8());
+    EXPECT_EQ(e.ed.toDisplay(e.ed.lines()[0]), u"41=\u3042");
+}

@@ -23,8 +23,7 @@ namespace hexedit::tableedit {
 
 namespace {
 
-QString fromSjis(std::string_view bytes) {
-    const std::u16string text = common::cp932ToUtf16(bytes);
+QString fromUtf16(const std::u16string& text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
@@ -39,7 +38,7 @@ int TableLines::rowCount(const QModelIndex& parent) const {
 
 QVariant TableLines::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) return {};
-    return fromSjis(shown_[static_cast<size_t>(index.row())]);
+    return fromUtf16(model_.toDisplay(shown_[static_cast<size_t>(index.row())]));
 }
 
 void TableLines::sync() {
@@ -178,9 +177,9 @@ void TTMForm::refresh() {
         TblList_->selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect);
         if (current.isValid()) TblList_->scrollTo(current);
     }
-    const QString text = fromSjis(model_.entry());
+    const QString text = fromUtf16(model_.toDisplay(model_.entry()));
     if (TblVal_->text() != text) TblVal_->setText(text);
-    const int caret = static_cast<int>(common::cp932ToUtf16(std::string_view(model_.entry()).substr(0, model_.caret())).size());
+    const int caret = static_cast<int>(model_.toDisplay(std::string_view(model_.entry()).substr(0, model_.caret())).size());
     if (TblVal_->cursorPosition() != caret) TblVal_->setCursorPosition(caret);
     reverse_->setChecked(model_.ReverseIncrement);
     refreshing_ = false;
@@ -209,11 +208,14 @@ void TTMForm::focusEntry() {
 }
 
 std::string TTMForm::boxBytes(const QString& text) const {
-    // Characters without a Shift-JIS code cannot be stored in a table line.
+    // Characters without a code in the table's encoding (Shift-JIS, or
+    // UTF-8 for a UTF-8 table) cannot be stored in a table line.
     std::string out;
-    for (QChar c : text) {
-        const char16_t u = c.unicode();
-        if (auto b = common::utf16ToCp932(std::u16string_view(&u, 1))) out += *b;
+    const std::u16string u = text.toStdU16String();
+    for (size_t i = 0; i < u.size(); ++i) {
+        const size_t n = u[i] >= 0xD800 && u[i] <= 0xDBFF && i + 1 < u.size() ? 2 : 1;  // a surrogate pair
+        if (auto b = model_.fromDisplay(std::u16string_view(u).substr(i, n))) out += *b;
+        i += n - 1;
     }
     return out;
 }
@@ -223,7 +225,7 @@ void TTMForm::entryToModel() {
     const QString text = TblVal_->text();
     model_.entryEdited(boxBytes(text), boxBytes(text.left(TblVal_->cursorPosition())).size());
     // Dropped or cut characters: show what the model holds.
-    if (fromSjis(model_.entry()) != text) refresh();
+    if (fromUtf16(model_.toDisplay(model_.entry())) != text) refresh();
 }
 
 void TTMForm::selectionToModel() {

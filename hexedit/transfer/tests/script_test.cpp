@@ -42,6 +42,9 @@ std::string randomTable(std::mt19937& rng) {
     for (int b = 0; b < 256; ++b)
         if (pick(3) == 0) tbl += hex2(b) + "=" + pieces[pick(15)] + (pick(4) == 0 ? pieces[pick(15)] : "") + "\n";
     for (int k = 0; k < 20; ++k) tbl += hex2(pick(256)) + hex2(pick(256)) + "=" + pieces[pick(15)] + "\n";
+    for (int k = 0; k < 10; ++k)
+        tbl += hex2(pick(256)) + hex2(pick(256)) + hex2(pick(256)) + (pick(2) ? hex2(pick(256)) : "") + "=" + pieces[pick(15)] +
+               pieces[pick(15)] + "\n";
     tbl += "/" + hex2(pick(256)) + "\n*" + hex2(pick(256)) + "\n";
     tbl += ".code=$" + hex2(pick(256)) + " \"<WAIT>\\n\"\n";
     tbl += ".code=$" + hex2(pick(256)) + " \"<at %OFFSET>\"\n";

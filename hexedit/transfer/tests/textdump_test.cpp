@@ -224,6 +224,39 @@ TEST(TextDump, WritesLongTextsWhole) {
     EXPECT_EQ(*out, slowDump(t, d, info));
 }
 
+// Entries of one to four bytes decode as the view decodes them: the longest
+// code first. A UTF-8 table's texts go out as they are.
+TEST(TextDump, EntriesOfEveryLengthAsTheViewDecodes) {
+    std::mt19937 rng(21);
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    for (int round = 0; round < 100; ++round) {
+        TableData t;
+        std::string file;
+        char line[32];
+        for (int k = pick(40); k > 0; --k) {
+            const int length = 1 + pick(4);
+            uint32_t code = 0;
+            for (int i = 0; i < length; ++i) code = code << 8 | static_cast<uint32_t>(pick(6));
+            std::snprintf(line, sizeof line, "%0*X=", length * 2, code);
+            static const char* const pieces[] = {"a", "b", "\xC3\xA9", "\xE7\xAB\x9C"};
+            std::string text;
+            for (int n = pick(3); n > 0; --n) text += pieces[pick(4)];
+            file += line + text + "\n";
+        }
+        parseTableText(t, file);
+        std::vector<uint8_t> d(static_cast<size_t>(pick(400)));
+        for (auto& b : d) b = static_cast<uint8_t>(pick(7));
+        std::string expected;
+        for (size_t p = 0; p < d.size();) {
+            const DecodedItem item = decodeAt(t, d, p);
+            if (item.kind == ItemKind::NoEntry) expected += "($" + hex2(d[p]) + ")";
+            else expected += item.text;
+            p += static_cast<size_t>(item.length);
+        }
+        EXPECT_EQ(*textDump(t, d, {}), toCrLf(expected));
+    }
+}
+
 TEST(TextDump, StopsWhenCancelled) {
     const std::vector<uint8_t> d(300000, 0x41);
     int calls = 0;

@@ -1,0 +1,87 @@
+#pragma once
+// The text search through the table as the view shows it: every place whose
+// bytes the text column shows as the typed text, whatever mix of single
+// bytes, pairs and longer entries encodes it.
+//
+// At each place the bytes are decoded as the view decodes them (the longest
+// code first), entry by entry, and the texts must spell the typed text
+// exactly, beginning and ending with an entry. Bytes without an entry,
+// markers and entries with an empty text never match. A wildcard ("*" with
+// wildcards on) matches any one byte; case folding compares a-z as A-Z.
+//
+// All encodings are searched at once: the entries whose texts can begin the
+// text give the bytes a match can start with and the bytes that can follow
+// them. A vectorised filter passes only the offsets whose first byte is one
+// of the first and whose second byte is one of the second (each compared
+// directly when it has at most three members, else tested by nibble tables,
+// 64 offsets at a time); an exact set of the first two bytes (8 KB) drops
+// most of what it passes, and only the rest are decoded.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "hexedit/core/TableData.h"
+#include "hexedit/search/Scanner.h"
+
+namespace hexedit::search {
+
+// A set of byte values, with the two 16-byte nibble tables that test it
+// (lo[b & 15] & hi[b >> 4] != 0) for at least its members, and its members
+// themselves when there are at most three (compared one by one).
+struct ByteClass {
+    std::array<bool, 256> member{};
+    std::array<uint8_t, 16> lo{}, hi{};
+    std::array<uint8_t, 3> few{};  // the members repeated when fewer than three
+    int fewCount = 0;              // members in `few`, 0 when more than three
+    bool all = false;  // every byte is a member: no test needed
+    size_t count() const;
+    // Builds the nibble tables: exact for up to eight distinct sets of low
+    // nibbles, a superset beyond.
+    void finish();
+};
+
+// The loops find() uses: the best the processor has (AVX2, else SSSE3,
+// else plain C++), or for tests a lesser one.
+enum class ShownKernel { Best, Ssse3, Scalar };
+void setShownKernel(ShownKernel kernel);
+
+class ShownMatcher {
+public:
+    // `text` in the table's encoding; the table must outlive the matcher
+    // and stay unchanged while it is used.
+    ShownMatcher(const TableData& table, std::string_view text, MatchRules rules);
+
+    // No place can match (empty text, or no entry begins it).
+    bool impossible() const { return impossible_; }
+
+    // Bytes of the match at `at`, 0 when there is none.
+    size_t matchAt(std::span<const uint8_t> data, size_t at) const;
+
+    // The first offset in [from, min(limit, data.size() - 1)] where a match
+    // begins, its length in `length`; kNoMatch when there is none.
+    size_t find(std::span<const uint8_t> data, size_t from, size_t limit, size_t& length) const;
+
+    const ByteClass& firstBytes() const { return first_; }
+    const ByteClass& secondBytes() const { return second_; }
+
+private:
+    const TableData& table_;
+    std::string text_;           // folded when ignoring case
+    std::vector<uint8_t> wild_;  // 1 where any byte matches
+    std::array<uint8_t, 256> fold_{};
+    ByteClass first_, second_;
+    std::vector<uint64_t> firstTwo_;  // 65536 bits: the first two bytes a match can have
+    bool impossible_ = false;
+
+    bool firstTwoAllowed(const uint8_t* at) const {
+        const size_t k = size_t{at[0]} << 8 | at[1];
+        return (firstTwo_[k >> 6] >> (k & 63)) & 1;
+    }
+};
+
+}  // namespace hexedit::search
