@@ -1030,8 +1030,10 @@ public:
             if (at < r.start || at + size > r.end) continue;
             const Region after{at + size, r.end};
             r.end = at;
+            // Decided before the insert, which may move the runs.
+            const bool emptied = r.end <= r.start;
             if (after.end > after.start) runs_.insert(runs_.begin() + static_cast<ptrdiff_t>(i) + 1, after);
-            if (r.end <= r.start) runs_.erase(runs_.begin() + static_cast<ptrdiff_t>(i));
+            if (emptied) runs_.erase(runs_.begin() + static_cast<ptrdiff_t>(i));
             return;
         }
     }
