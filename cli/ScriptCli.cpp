@@ -97,7 +97,7 @@ void addScript(CLI::App& app, int& status) {
     dp->add_option("-o,--output", d->output, "Script file to write (default '-': stdout)");
     dp->callback([d, &status] {
         std::string error;
-        const auto p = tr::parsePointerSpec(d->pointers, error);
+        const auto p = tr::parsePointerTable(d->pointers, error);
         if (!p) throw CLI::ValidationError("--pointers", error);
         d->parsed = *p;
         d->parsed.bigEndian = d->bigEndian;

@@ -607,7 +607,7 @@ void putLine(std::string& out, std::string_view line) {
 
 // ---- pointers ----
 
-std::optional<PointerTable> parsePointerSpec(std::string_view text, std::string& error) {
+std::optional<PointerTable> parsePointerTable(std::string_view text, std::string& error) {
     std::vector<std::string_view> f;
     for (size_t at = 0;;) {
         const size_t comma = text.find(',', at);
@@ -657,7 +657,7 @@ std::optional<PointerTable> parsePointerSpec(std::string_view text, std::string&
     return p;
 }
 
-std::string pointerSpecText(const PointerTable& p) {
+std::string pointerTableText(const PointerTable& p) {
     static constexpr const char* kMaps[] = {"linear", "lorom", "hirom"};
     std::string s = hex(static_cast<uint64_t>(p.offset)) + "," + hex(p.count) + "," + std::to_string(p.width) + "," +
                     kMaps[static_cast<int>(p.map)];
@@ -832,7 +832,7 @@ std::optional<std::string> dumpScript(const TableData& table, std::span<const ui
     putLine(head, "# \"@P,P OFFSET SIZE\": the string's pointers, where it was and its size (hexadecimal).");
     putLine(head, "# Every line break of a text belongs to it. \"#\" lines are comments; \"#|\" shows the original.");
     putLine(head, "table " + request.tablePath);
-    putLine(head, "pointers " + pointerSpecText(pt) + (pt.bigEndian ? " big-endian" : ""));
+    putLine(head, "pointers " + pointerTableText(pt) + (pt.bigEndian ? " big-endian" : ""));
     std::vector<Region> space = std::move(used);
     space.insert(space.end(), request.extraSpace.begin(), request.extraSpace.end());
     for (const Region& r : merged(std::move(space)))
@@ -941,17 +941,17 @@ std::optional<Script> readScript(std::string_view text, std::vector<ScriptError>
             haveTable = !value.empty();
             if (!haveTable) fail(lineNo, valueColumn, "the table line names no file");
         } else if (key == "pointers") {
-            std::string_view spec = value;
+            std::string_view layout = value;
             bool big = false;
-            const size_t sp = spec.find_first_of(" \t");
+            const size_t sp = layout.find_first_of(" \t");
             if (sp != std::string_view::npos) {
-                const std::string word = lower(trim(spec.substr(sp)));
+                const std::string word = lower(trim(layout.substr(sp)));
                 if (word == "big-endian") big = true;
                 else if (word != "little-endian") fail(lineNo, valueColumn + sp, "expected big-endian or little-endian");
-                spec = spec.substr(0, sp);
+                layout = layout.substr(0, sp);
             }
             std::string error;
-            if (auto p = parsePointerSpec(spec, error)) {
+            if (auto p = parsePointerTable(layout, error)) {
                 script.pointers = *p;
                 script.pointers.bigEndian = big;
                 script.pointersLine = lineNo;

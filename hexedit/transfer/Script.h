@@ -49,8 +49,8 @@ inline constexpr size_t kMaxStringBytes = 0x10000;
 
 // "OFFSET,COUNT,WIDTH,MAP[,BANK]": hexadecimal numbers, WIDTH 16, 24 or 32,
 // MAP linear, lorom or hirom. Nothing, with `error` set, when it does not parse.
-std::optional<PointerTable> parsePointerSpec(std::string_view text, std::string& error);
-std::string pointerSpecText(const PointerTable& p);
+std::optional<PointerTable> parsePointerTable(std::string_view text, std::string& error);
+std::string pointerTableText(const PointerTable& p);
 
 // The file offset a pointer value stands for; nothing outside the mapping.
 std::optional<int64_t> pointerTarget(const PointerTable& p, uint32_t value);

@@ -57,7 +57,7 @@ void ScriptCommands::DumpScript1Click() {
     }
     if (!dumpView_ || !dumpView_->askDump()) return;
     std::string error;
-    auto pt = parsePointerSpec(pointers, error);
+    auto pt = parsePointerTable(pointers, error);
     if (!pt) {
         refuse("Pointers: " + error, kScriptDumpTitle);
         return;

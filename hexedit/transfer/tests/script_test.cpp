@@ -260,15 +260,15 @@ TEST(Script, PlacementRespectsBankEdges) {
 }
 
 // The pointer argument, as users type it.
-TEST(Script, PointerSpecsParseAndPrint) {
+TEST(Script, PointerTablesParseAndPrint) {
     std::string error;
-    const auto p = parsePointerSpec("7F00,1A,24,HiROM", error);
+    const auto p = parsePointerTable("7F00,1A,24,HiROM", error);
     ASSERT_TRUE(p) << error;
-    EXPECT_EQ(pointerSpecText(*p), "7F00,1A,24,hirom");
-    EXPECT_EQ(pointerSpecText(*parsePointerSpec("10,1,16,lorom,80", error)), "10,1,16,lorom,80");
+    EXPECT_EQ(pointerTableText(*p), "7F00,1A,24,hirom");
+    EXPECT_EQ(pointerTableText(*parsePointerTable("10,1,16,lorom,80", error)), "10,1,16,lorom,80");
     for (const char* bad : {"", "7F00,1,16", "7F00,0,16,lorom", "7F00,1,8,lorom", "7F00,1,16,exlorom", "x,1,16,lorom",
                             "7F00,1,16,lorom,100", "1,2,16,linear,3,4"})
-        EXPECT_FALSE(parsePointerSpec(bad, error)) << bad;
+        EXPECT_FALSE(parsePointerTable(bad, error)) << bad;
 }
 
 }  // namespace
