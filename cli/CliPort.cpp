@@ -30,12 +30,12 @@ void CliPort::flush(std::ostream& out) {
 
 bool openInPad(hexedit::DataPad& pad, CliPort& port, const std::string& file, const std::string& table) {
     pad.FormCreate(common::currentFolder());
-    pad.MapFiles = true;  // the commands read the file where they need it, never copy it whole
-    bool ok = pad.openPath(file);
+    pad.files.MapFiles = true;  // the commands read the file where they need it, never copy it whole
+    bool ok = pad.files.openPath(file);
     if (ok && !table.empty()) {
         pad.tableState().TableSlot = 0;
         pad.tableState().TablePaths[0] = table;
-        ok = pad.TableLoader(table);
+        ok = pad.files.TableLoader(table);
     }
     if (!ok) port.flush(std::cerr);
     return ok;

@@ -17,6 +17,12 @@ constexpr int hexDigitValue(char c) {
 
 constexpr bool isHexDigit(char c) { return hexDigitValue(c) >= 0; }
 
+// The byte written as two hex digits, high first; -1 when either is not one.
+constexpr int hexByteValue(char high, char low) {
+    const int h = hexDigitValue(high), l = hexDigitValue(low);
+    return h < 0 || l < 0 ? -1 : h << 4 | l;
+}
+
 // The value of a run of hex digits starting at `pos`; stops at the first
 // non-digit and sets `end` to it. Saturates at UINT64_MAX.
 uint64_t readHexDigits(std::string_view text, size_t pos = 0, size_t* end = nullptr);

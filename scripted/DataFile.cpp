@@ -101,9 +101,9 @@ std::string codeText(uint32_t code) {
 std::string decodeEscapes(std::string_view s) {
     std::string out;
     for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 3 < s.size() && s[i + 1] == 'x' && common::hexDigitValue(s[i + 2]) >= 0 &&
-            common::hexDigitValue(s[i + 3]) >= 0) {
-            out.push_back(static_cast<char>(common::hexDigitValue(s[i + 2]) * 16 + common::hexDigitValue(s[i + 3])));
+        const int byte = i + 3 < s.size() && s[i] == '\\' && s[i + 1] == 'x' ? common::hexByteValue(s[i + 2], s[i + 3]) : -1;
+        if (byte >= 0) {
+            out.push_back(static_cast<char>(byte));
             i += 3;
         } else {
             out.push_back(s[i]);

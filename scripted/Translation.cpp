@@ -84,10 +84,11 @@ void encodeLine(std::string_view line, std::vector<uint8_t>& out) {
             // Hexadecimal bytes, two digits each, up to the "]" (or the line's end).
             size_t end = close == std::string_view::npos ? line.size() : close;
             for (size_t j = i + 2; j < end; j += 2) {
-                int hi = common::hexDigitValue(line[j]);
-                int lo = j + 1 < end ? common::hexDigitValue(line[j + 1]) : -1;
+                // A digit without a second one is a byte of its own.
+                const int hi = common::hexDigitValue(line[j]);
+                const int byte = j + 1 < end ? common::hexByteValue(line[j], line[j + 1]) : -1;
                 if (hi < 0) continue;
-                put(static_cast<uint8_t>(lo < 0 ? hi : hi * 16 + lo));
+                put(static_cast<uint8_t>(byte < 0 ? hi : byte));
             }
             i = end;
             continue;

@@ -54,7 +54,7 @@ void EditorOpen(benchmark::State& state) {
         hexedit::DataPad pad(port);
         pad.FormCreate(std::filesystem::temp_directory_path().string());
         pad.tableState().TablePaths[0] = "set";  // no built-in table work inside the timing
-        if (!pad.openPath(path)) state.SkipWithError("open failed");
+        if (!pad.files.openPath(path)) state.SkipWithError("open failed");
         benchmark::DoNotOptimize(pad.editor().FileBuffer());
     }
     finish(state);
@@ -83,10 +83,10 @@ void EditorSave(benchmark::State& state) {
     hexedit::DataPad pad(port);
     pad.FormCreate(std::filesystem::temp_directory_path().string());
     pad.tableState().TablePaths[0] = "set";
-    if (!pad.openPath(out)) state.SkipWithError("open failed");
+    if (!pad.files.openPath(out)) state.SkipWithError("open failed");
     for (auto _ : state) {
         pad.editorState().Modified = true;
-        if (!pad.SaveFile1Click()) state.SkipWithError("save failed");
+        if (!pad.files.SaveFile1Click()) state.SkipWithError("save failed");
     }
     std::filesystem::remove(out);
     finish(state);

@@ -16,7 +16,7 @@
 #include "bench/BenchRatios.h"
 #include "common/fileio.h"
 #include "common/testing/NullPort.h"
-#include "hexedit/core/testing/FakeSession.h"
+#include "hexedit/core/testing/TestSession.h"
 #include "hexedit/core/EditBuffer.h"
 #include "hexedit/romtools/PatchCommands.h"
 #include "hexedit/romtools/FileBytes.h"
@@ -124,7 +124,7 @@ void createCommand(benchmark::State& st) {
     auto& p = pair();
     ChoosingPort port;
     port.chosen = p.unchangedPath;
-    hexedit::testing::FakeSession session(port);
+    hexedit::testing::TestSession session(port);
     session.load(p.edited, p.editedPath);
     PatchCommands commands(session);
     for (auto _ : st) commands.CreateanIPSFile1Click();
@@ -137,7 +137,7 @@ void applyCommand(benchmark::State& st) {
     auto& p = pair();
     ChoosingPort port;
     port.chosen = p.patchPath;
-    hexedit::testing::FakeSession session(port);
+    hexedit::testing::TestSession session(port);
     session.load(p.unchanged, p.editedPath);
     PatchCommands commands(session);
     for (auto _ : st) {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "common/testing/NullPort.h"
-#include "hexedit/core/testing/FakeSession.h"
+#include "hexedit/core/testing/TestSession.h"
 #include "hexedit/search/FindWindow.h"
 #include "hexedit/search/Scanner.h"
 
@@ -89,7 +89,7 @@ struct TypingView : FindWindowView {
 // A whole relative search through the find window, list lines included.
 void relativeSearch(benchmark::State& st, bool ignoreCase) {
     common::testing::NullPort port(true);
-    hexedit::testing::FakeSession session(port);
+    hexedit::testing::TestSession session(port);
     session.load(data(kRelative), "bench");
     NullListView listView;
     DataList list(session);

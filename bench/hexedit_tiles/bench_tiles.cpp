@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common/testing/NullPort.h"
-#include "hexedit/core/testing/FakeSession.h"
+#include "hexedit/core/testing/TestSession.h"
 #include "hexedit/tiles/TileEditor.h"
 #include "hexedit/tiles/TileFormats.h"
 
@@ -81,7 +81,7 @@ BENCHMARK(BM_ScrollDown4MiB);
 
 struct Window {
     common::testing::NullPort port;
-    hexedit::testing::FakeSession session{port};
+    hexedit::testing::TestSession session{port};
     TileEditor editor{session};
     Window() {
         session.load(file(), "bench.bin");

@@ -17,7 +17,7 @@
 #include "common/fileio.h"
 #include "common/testing/NullPort.h"
 #include "hexedit/core/TableLoader.h"
-#include "hexedit/core/testing/FakeSession.h"
+#include "hexedit/core/testing/TestSession.h"
 #include "hexedit/transfer/Dumper.h"
 #include "hexedit/transfer/TextDump.h"
 
@@ -186,7 +186,7 @@ void PlainWrite4MiBNoSync(benchmark::State& st) { plainWrite(st, kSize, false); 
 
 void BinaryDump4MiB(benchmark::State& st) {
     common::testing::NullPort port;
-    hexedit::testing::FakeSession session{port};
+    hexedit::testing::TestSession session{port};
     session.load(data());
     search::DataList list{session};
     Dumper dump{session, list};

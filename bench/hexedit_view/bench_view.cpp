@@ -19,7 +19,7 @@
 #include "hexedit/core/DataPad.h"
 #include "hexedit/core/HexView.h"
 #include "hexedit/core/TableLoader.h"
-#include "hexedit/core/testing/FakeSession.h"
+#include "hexedit/core/testing/TestSession.h"
 
 #ifdef BENCH_WITH_QT
 #include <QApplication>
@@ -42,7 +42,7 @@ public:
 
 struct Fixture {
     common::testing::NullPort port;
-    testing::FakeSession session{port};
+    testing::TestSession session{port};
     EditorState& ed = session.editorState;
     TableData& tbl = session.tableData;
     ViewState& vs = session.viewState;

@@ -217,7 +217,7 @@ TEST_F(Cli, DumpsAreByteIdenticalToTheWindowsDumps) {
         common::testing::ScriptedPort port;
         hexedit::DataPad pad(port);
         pad.FormCreate(dir.string());
-        ASSERT_TRUE(pad.openPath(demo));
+        ASSERT_TRUE(pad.files.openPath(demo));
         hexedit::search::DataList list(pad);
         hexedit::transfer::Dumper dumper(pad, list);
         pad.moveCursorTo(0x10);

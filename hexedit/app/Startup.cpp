@@ -34,7 +34,7 @@ Tarnwick::Tarnwick() {
     romWindows = std::make_unique<romtools::RomToolWindows>(*mainWindow, app.rom);
     searchWindows = std::make_unique<search::SearchWindows>(*mainWindow, app.search);
     navigationWindows = std::make_unique<search::NavigationWindows>(*mainWindow, app.navigation);
-    inspectorDock = std::make_unique<search::ValueInspectorDock>(app.inspector, model, *mainWindow);
+    inspectorDock = std::make_unique<search::ValueInspectorDock>(app.inspector, *mainWindow);
     colForm = std::make_unique<TColForm>(app.settings, mainWindow.get());
     dumpForm = std::make_unique<transfer::TDumpForm>(app.dump, mainWindow.get());
     app.byteFill.setView(dumpForm.get());
@@ -55,7 +55,7 @@ Tarnwick::~Tarnwick() = default;
 
 void Tarnwick::start(const QStringList& arguments) {
     mainWindow->show();
-    if (!arguments.isEmpty() && !arguments.first().isEmpty()) model.openPath(arguments.first().toStdString());
+    if (!arguments.isEmpty() && !arguments.first().isEmpty()) model.files.openPath(arguments.first().toStdString());
 }
 
 }  // namespace hexedit

@@ -46,6 +46,9 @@ struct FileSaved {
     std::string path;
 };
 struct FileClosed {};
+// The editor is shutting down (before the question about unsaved changes):
+// what is kept between runs is written now.
+struct Closing {};
 // A table was loaded, rebuilt or switched; `path` is empty for the built-in one.
 struct TableChanged {
     std::string path;
@@ -56,7 +59,8 @@ struct ModifiedChanged {
 }  // namespace doc
 
 using DocumentEvent = std::variant<doc::BytesChanged, doc::CursorMoved, doc::SelectionChanged, doc::FileOpened,
-                                   doc::FileSaved, doc::FileClosed, doc::TableChanged, doc::ModifiedChanged>;
+                                   doc::FileSaved, doc::FileClosed, doc::TableChanged, doc::ModifiedChanged,
+                                   doc::Closing>;
 
 // Keeps a listener subscribed while it lives; may outlive the document.
 class Subscription {
@@ -136,6 +140,8 @@ public:
     // current path. Returns the error, empty on success.
     std::string save(const std::string& path);
     void close();
+    // Announces that the editor is shutting down.
+    void closing() { announce(doc::Closing{}); }
 
     // ---- table ----
     // Announces that the table (its entries, slot or paths) changed.

@@ -1,10 +1,11 @@
 #pragma once
 // The one road from a Tarnwick32 subsystem to the open file and the window
 // side: the document (reading the file, table and view; moving the cursor;
-// changing bytes, every change one undo step and announced), the table
-// file, the command table, and the shell (port, menus, hint panel, main
-// window visibility, the busy runner). The main window's model implements
-// it; tests use the same model or FakeSession over a RecordingShell.
+// changing bytes, every change one undo step and announced), the file and
+// table commands, the command table, and the shell (port, menus, hint
+// panel, main window visibility, the busy runner). Subsystems follow the
+// document's changes by subscribing to document(). The main window's model
+// is one; tests build one over a real document and testing::RecordingShell.
 
 #include <cstdint>
 #include <functional>
@@ -19,6 +20,7 @@
 #include "hexedit/core/CommandTable.h"
 #include "hexedit/core/Document.h"
 #include "hexedit/core/EditorState.h"
+#include "hexedit/core/FileCommands.h"
 #include "hexedit/core/NavigationState.h"
 #include "hexedit/core/Shell.h"
 #include "hexedit/core/TableData.h"
@@ -33,19 +35,23 @@ enum class EditKind {
 
 class EditSession {
 public:
-    virtual ~EditSession() = default;
+    // Keeps references to the parts, which may still be under construction.
+    EditSession(Document& doc, Shell& shell, CommandTable& commands, NavigationState& nav, FileCommands& files)
+        : doc_(doc), shell_(shell), commands_(commands), nav_(nav), files_(files) {}
+    EditSession(const EditSession&) = delete;
+    EditSession& operator=(const EditSession&) = delete;
 
-    virtual Shell& shell() = 0;
-    virtual CommandTable& commands() = 0;
+    Shell& shell() { return shell_; }
+    CommandTable& commands() { return commands_; }
     // The open file; subscribe to it to follow its changes.
-    virtual Document& document() = 0;
+    Document& document() { return doc_; }
 
     // ---- reading ----
-    virtual const EditorState& editor() const = 0;
-    virtual const TableData& table() const = 0;
+    const EditorState& editor() const { return doc_.editor(); }
+    const TableData& table() const { return doc_.table(); }
     // Cursor, page and colours. Commands move the cursor with moveCursorTo().
-    virtual ViewState& view() = 0;
-    virtual NavigationState& nav() = 0;
+    ViewState& view() { return doc_.view(); }
+    NavigationState& nav() { return nav_; }
     int32_t cursor() { return view().CursorOffset; }
     // The selected bytes, if any: ranged commands take them as their range.
     std::optional<ByteRange> selection() { return selectedRange(view(), editor().BufferSize); }
@@ -54,43 +60,52 @@ public:
 
     // ---- cursor ----
     // Makes `offset` the cursor (clamped into the buffer) through
-    // PlaceCursor, sets the scroll bar and repaints.
-    virtual void moveCursorTo(int32_t offset) = 0;
+    // PlaceCursor, drops the selection and ends a run of typing; the view
+    // follows the document's event.
+    void moveCursorTo(int32_t offset) { doc_.moveCursorTo(offset); }
 
     // ---- changing bytes ----
     // Each returns false, changing nothing, when the range leaves the file
     // [0, FileSize) or no file is held. A change sets Modified, records one
-    // undo step, repaints and updates the menus.
-    virtual bool writeBytes(int32_t offset, std::span<const uint8_t> bytes, EditKind kind = EditKind::Edit) = 0;
-    virtual bool fill(int32_t offset, int32_t length, uint8_t value) = 0;
+    // undo step and is announced by the document. Typed bytes wait while a
+    // long loop runs, unless it is the one typing them (a paste).
+    bool writeBytes(int32_t offset, std::span<const uint8_t> bytes, EditKind kind = EditKind::Edit) {
+        if (kind == EditKind::Typing && shell_.busy() && !typingLoop_) return false;
+        return doc_.writeBytes(offset, bytes, kind == EditKind::Typing);
+    }
+    bool fill(int32_t offset, int32_t length, uint8_t value) { return doc_.fill(offset, length, value); }
     // The file's content becomes `content` (any length up to 2 GB): resizing,
     // header removal, patches, the external program's result.
-    virtual bool replaceBuffer(std::span<const uint8_t> content) = 0;
+    bool replaceBuffer(std::span<const uint8_t> content) { return doc_.replaceBuffer(content); }
     // The records written in order as one step (patches); they may lengthen
     // the file.
-    virtual bool writeRecords(std::span<const EditRecord> records) = 0;
+    bool writeRecords(std::span<const EditRecord> records) { return doc_.writeRecords(records); }
     // `removeLength` bytes at `offset` become `insert` (`offset` may be
     // FileSize to append).
-    virtual bool splice(int32_t offset, int32_t removeLength, std::span<const uint8_t> insert) = 0;
+    bool splice(int32_t offset, int32_t removeLength, std::span<const uint8_t> insert) {
+        return doc_.splice(offset, removeLength, insert);
+    }
+    // Marks the running long loop as the one that types (a paste).
+    void setTypingLoop(bool typing) { typingLoop_ = typing; }
 
     // ---- table file ----
     // Appends `line` and a CR LF to the current table file (written safely)
     // and reloads the table. False when there is no table file or it cannot
     // be read or written; the caller tells the user in its own words.
-    virtual bool appendTableLine(std::string_view line) = 0;
+    bool appendTableLine(std::string_view line) { return files_.appendTableLine(line); }
     // Reads the current table file again (after it was rewritten).
-    virtual bool reloadTable() = 0;
+    bool reloadTable() { return files_.reloadTable(); }
     // `path` becomes the file of Table #1 or Table #2 (`slot` 0 or 1), which
     // is loaded and shown, as if chosen under "Open Table File".
-    virtual void useTableFile(int slot, const std::string& path) = 0;
+    void useTableFile(int slot, const std::string& path) { files_.useTableFile(slot, path); }
 
     // ---- the file commands ----
     // "Open" as the main window's menu runs it: the question about unsaved
     // changes, the dialog, the companion table.
-    virtual void openFile() = 0;
+    void openFile() { files_.Open1Click(); }
     // "Save" to the current path with its messages; false when nothing was
     // saved.
-    virtual bool saveFile() = 0;
+    bool saveFile() { return files_.SaveFile1Click(); }
 
     // ---- the window side, through the shell ----
     common::Port& port() { return shell().port(); }
@@ -104,6 +119,14 @@ public:
     }
     bool busy() { return shell().busy(); }
     void cancelBusy() { shell().cancelBusy(); }
+
+private:
+    Document& doc_;
+    Shell& shell_;
+    CommandTable& commands_;
+    NavigationState& nav_;
+    FileCommands& files_;
+    bool typingLoop_ = false;
 };
 
 }  // namespace hexedit

@@ -57,9 +57,9 @@ EditorSettings::EditorSettings(DataPad& pad)
     documentEvents_ = pad.document().subscribe([this](const DocumentEvent& e) {
         if (const auto* f = std::get_if<doc::FileOpened>(&e); f && !f->reloaded) fileOpened(f->path);
         else if (const auto* t = std::get_if<doc::TableChanged>(&e); t && !t->path.empty()) tableLoaded(t->path);
+        // Shut-down writes the file without a message (EditorReady is cleared by then).
+        else if (std::holds_alternative<doc::Closing>(e)) UpdateConfigurationFile1Click();
     });
-    // Shut-down writes the file without a message (EditorReady is cleared by then).
-    pad.closeHooks.push_back([this] { UpdateConfigurationFile1Click(); });
 }
 
 EditorSettings::~EditorSettings() = default;
@@ -71,9 +71,9 @@ void EditorSettings::setView(SettingsView* v) {
 
 void EditorSettings::start(const std::string& workingFolder, const std::string& configHome, const std::string& home,
                            const std::string& programFolder) {
-    pad_.ConfigPath = configFilePath(workingFolder, configHome, home);
-    RecentPath = join(common::folderOf(pad_.ConfigPath), kRecentName);
-    pad_.HelpPath = findUserGuide(programFolder);
+    ConfigPath = configFilePath(workingFolder, configHome, home);
+    RecentPath = join(common::folderOf(ConfigPath), kRecentName);
+    HelpPath = findUserGuide(programFolder);
     LoadColors();
     std::vector<uint8_t> text;
     if (common::readWholeFile(RecentPath, text, 1 << 20) == common::ReadStatus::Ok)
@@ -85,7 +85,7 @@ void EditorSettings::start(const std::string& workingFolder, const std::string& 
 void EditorSettings::LoadColors() {
     ColorPairs& colors = pad_.view().ColorTable;
     std::vector<uint8_t> bytes;
-    const bool read = common::readWholeFile(pad_.ConfigPath, bytes, 1 << 20) == common::ReadStatus::Ok;
+    const bool read = common::readWholeFile(ConfigPath, bytes, 1 << 20) == common::ReadStatus::Ok;
     const ConfigRead r = read ? decodeConfig(bytes) : ConfigRead{};
     if (r.level == ConfigLevel::Missing) {
         colors = defaultColorTable();
@@ -163,9 +163,9 @@ void EditorSettings::UpdateConfigurationFile1Click() {
     const std::vector<uint8_t> bytes = encodeConfig(currentValues());
     // The configuration folder is made on the first write.
     std::error_code ec;
-    const std::string folder = common::folderOf(pad_.ConfigPath);
+    const std::string folder = common::folderOf(ConfigPath);
     if (!folder.empty()) std::filesystem::create_directories(folder, ec);
-    if (!common::writeFileAtomic(pad_.ConfigPath, bytes).empty()) return;
+    if (!common::writeFileAtomic(ConfigPath, bytes).empty()) return;
     if (pad_.editor().EditorReady) pad_.port().inform("Config File Updated!", {}, MsgIcon::Exclamation);
 }
 
@@ -209,8 +209,8 @@ void EditorSettings::OnTopClick() {
 void EditorSettings::HelpTopics1Click() {
     // The error is for a missing guide only: the guide opens in the
     // program's own help window, else in the viewer.
-    if (common::fileExists(pad_.HelpPath) && view_ && view_->showHelp(pad_.HelpPath)) return;
-    if (common::fileExists(pad_.HelpPath) && pad_.port().startProgram(pad_.HelpViewerPath, {pad_.HelpPath}, {}))
+    if (common::fileExists(HelpPath) && view_ && view_->showHelp(HelpPath)) return;
+    if (common::fileExists(HelpPath) && pad_.port().startProgram(HelpViewerPath, {HelpPath}, {}))
         return;
     pad_.port().inform("Error loading HH.exe. It is required for HTML Help files...", "Tarnwick Help error",
                        MsgIcon::Stop);
@@ -244,7 +244,7 @@ void EditorSettings::openRecentRom(size_t index) {
         pad_.UpdateMenuItems();
         return;
     }
-    if (pad_.keepChanges()) pad_.openPath(path);
+    if (pad_.files.keepChanges()) pad_.files.openPath(path);
 }
 
 void EditorSettings::openRecentTable(size_t index) {
@@ -263,13 +263,13 @@ void EditorSettings::openRecentTable(size_t index) {
 void EditorSettings::loadTable1(const std::string& path) {
     pad_.tableState().TablePaths[0] = path;
     pad_.editorState().AutoLoadTable = true;
-    pad_.Tbl11Click();
+    pad_.files.Tbl11Click();
 }
 
 void EditorSettings::dropFile(const std::string& path) {
     if (pad_.busy()) return;
     if (isTablePath(path)) loadTable1(path);
-    else if (pad_.keepChanges()) pad_.openPath(path);
+    else if (pad_.files.keepChanges()) pad_.files.openPath(path);
 }
 
 }  // namespace hexedit

@@ -78,6 +78,10 @@ public:
     RecentList recentRoms;
     RecentList recentTables;
     std::string RecentPath;
+    std::string ConfigPath;  // the settings file
+    std::string HelpPath;    // the user guide
+    // The help file is handed to the desktop's viewer for its type.
+    std::string HelpViewerPath = "xdg-open";
 
     // Start-up: where the files are, then reads the settings file
     // (LoadColors) and the recent lists. `programFolder` holds the user guide.

@@ -225,8 +225,7 @@ void HexView::FormKeyPress(char32_t ch) {
             pendingChar_ = static_cast<char>(ch);
             return;
         }
-        writeByte(vs_.CursorOffset, static_cast<uint8_t>(hexDigit(static_cast<unsigned char>(pendingChar_)) * 16 +
-                                                         hexDigit(ch)));
+        writeByte(vs_.CursorOffset, static_cast<uint8_t>(common::hexByteValue(pendingChar_, static_cast<char>(ch))));
         pending_ = false;
         FormPaint();
         FormKeyDown(ViewKey::Right, false);

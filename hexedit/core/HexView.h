@@ -114,7 +114,16 @@ public:
     HexView(const EditorState& editor, TableData& table, ViewState& view);
     // Typed and pasted bytes are written through the session (one undo step
     // per run of typing); without one, typing changes nothing.
-    void setSession(EditSession* session) { session_ = session; }
+    // The session typed bytes go to; a half-typed byte is dropped when a
+    // file is read.
+    void setSession(EditSession* session) {
+        session_ = session;
+        fileEvents_.reset();
+        if (session_)
+            fileEvents_ = session_->document().subscribe([this](const DocumentEvent& e) {
+                if (std::holds_alternative<doc::FileOpened>(e)) cancelPending();
+            });
+    }
     HexView(const HexView&) = delete;
     HexView& operator=(const HexView&) = delete;
 
@@ -271,6 +280,7 @@ private:
     const EditorState& ed_;
     TableData& tbl_;
     EditSession* session_ = nullptr;
+    Subscription fileEvents_;
     ViewState& vs_;
     ViewHost* host_ = nullptr;
     ViewHost noHost_;

@@ -1,8 +1,8 @@
 #pragma once
 // The window side of Tarnwick32 as the subsystems see it: the port for
 // dialogs and messages, the main view's repaint, the menus, the main
-// window's visibility, the hint panel, the status bar's last written file
-// and the one busy runner for long loops. The main window's model
+// window's visibility and caption, the close request, the hint panel, the
+// status bar's last written file and the one busy runner for long loops. The main window's model
 // implements it; subsystem tests use testing::RecordingShell.
 
 #include <functional>
@@ -25,6 +25,13 @@ public:
     // Hides the main window while another window stands in for it (tile
     // editor, table maker) and shows it again.
     virtual void setMainWindowVisible(bool visible) = 0;
+    // Whether the main window shows (no other window stands in for it).
+    virtual bool mainWindowShown() const = 0;
+    // The main window's caption.
+    virtual void setCaption(std::string_view caption) = 0;
+    // Asks the main window to close (Exit, or a fatal error that ends the
+    // program); it closes once the running command returned.
+    virtual void requestClose() = 0;
     // A short text in the status bar's hint panel.
     virtual void showHint(std::string_view text) = 0;
     // A file was written (a dump, the edited file): the status bar keeps its

@@ -63,13 +63,13 @@ HexResult hexToPattern(std::string_view text, bool wildcards) {
             append(r.bytes, {kWildcardByte});
             continue;
         }
-        int hi = common::hexDigitValue(text[i]), lo = common::hexDigitValue(text[i + 1]);
-        if (hi < 0 || lo < 0) {
+        const int byte = common::hexByteValue(text[i], text[i + 1]);
+        if (byte < 0) {
             r.error = HexError::NotHex;
             r.bytes.clear();
             return r;
         }
-        append(r.bytes, {static_cast<uint8_t>(hi * 16 + lo)});
+        append(r.bytes, {static_cast<uint8_t>(byte)});
     }
     return r;
 }

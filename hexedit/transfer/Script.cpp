@@ -110,10 +110,8 @@ public:
         if (rest.starts_with("<$")) {
             size_t q = 2;
             const size_t mark = out.size();
-            while (q + 1 < rest.size() && common::isHexDigit(rest[q]) && common::isHexDigit(rest[q + 1])) {
-                out.push_back(static_cast<uint8_t>(common::hexDigitValue(rest[q]) * 16 + common::hexDigitValue(rest[q + 1])));
-                q += 2;
-            }
+            for (int byte; q + 1 < rest.size() && (byte = common::hexByteValue(rest[q], rest[q + 1])) >= 0; q += 2)
+                out.push_back(static_cast<uint8_t>(byte));
             if (q > 2 && q < rest.size() && rest[q] == '>') return q + 1;
             out.resize(mark);
         }
@@ -128,7 +126,7 @@ public:
             if (best->multi)
                 for (size_t i = 0; i < best->params; ++i) {
                     const size_t d = best->text.size() + 2 * i;
-                    out.push_back(static_cast<uint8_t>(common::hexDigitValue(rest[d]) * 16 + common::hexDigitValue(rest[d + 1])));
+                    out.push_back(static_cast<uint8_t>(common::hexByteValue(rest[d], rest[d + 1])));
                 }
             return bestLength;
         }

@@ -73,7 +73,7 @@ TEST(CommandTable, EveryEnablingRuleRunsInEachStateGroup) {
     check("nothing open");
     const auto rom = (dir / "game.bin").string();
     std::ofstream(rom, std::ios::binary) << std::string(300, 'A');
-    ASSERT_TRUE(app.pad.openPath(rom));
+    ASSERT_TRUE(app.pad.files.openPath(rom));
     check("file open");
     app.pad.nav().ReturnCount = 1;
     check("return offset");

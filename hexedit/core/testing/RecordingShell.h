@@ -1,7 +1,8 @@
 #pragma once
 // The window side for subsystem tests: records what the main window would
-// have done (repaints, menu updates, hints, visibility) and runs long loops
-// at once, handing them a progress callback that records each report.
+// have done (repaints, menu updates, hints, visibility, caption, close
+// requests) and runs long loops at once, handing them a progress callback
+// that records each report.
 
 #include <cstdint>
 #include <string>
@@ -15,8 +16,9 @@ class RecordingShell : public Shell {
 public:
     explicit RecordingShell(common::Port& port) : port_(port) {}
 
-    int repaints = 0, menuUpdates = 0, busyRuns = 0;
+    int repaints = 0, menuUpdates = 0, busyRuns = 0, closeRequests = 0;
     bool mainWindowVisible = true;
+    std::string caption;
     std::vector<std::string> hints;
     std::vector<std::string> written;
     // Answers of the progress callback handed to busy work: false cancels.
@@ -28,6 +30,9 @@ public:
     void repaint() override { ++repaints; }
     void refreshMenus() override { ++menuUpdates; }
     void setMainWindowVisible(bool visible) override { mainWindowVisible = visible; }
+    bool mainWindowShown() const override { return mainWindowVisible; }
+    void setCaption(std::string_view text) override { caption = text; }
+    void requestClose() override { ++closeRequests; }
     void showHint(std::string_view text) override { hints.emplace_back(text); }
     void fileWritten(const std::string& path) override { written.push_back(path); }
     bool runBusy(std::string_view, const std::function<bool(const common::Progress&)>& work) override {

@@ -33,7 +33,7 @@ std::string pattern(size_t n) {
     return s;
 }
 
-struct Recorder : DataPadObserver {
+struct Recorder : DataPadView {
     int paints = 0, menus = 0, titles = 0, ranges = 0, closes = 0;
     void formPaint() override { ++paints; }
     void menusChanged() override { ++menus; }
@@ -51,7 +51,7 @@ protected:
     DataPadTest() {
         char tmpl[] = "/tmp/datapad_testXXXXXX";
         dir = mkdtemp(tmpl);
-        pad.addObserver(&seen);
+        pad.setView(&seen);
         EXPECT_TRUE(pad.FormCreate(dir.string()));
     }
     ~DataPadTest() override { fs::remove_all(dir); }
@@ -65,7 +65,7 @@ protected:
     void open(const std::string& path, std::optional<bool> savestate = std::nullopt) {
         port.answerOpen(path);
         if (savestate) port.answerQuestion(*savestate);
-        pad.Open1Click();
+        pad.files.Open1Click();
     }
     void expectSaved() { port.expectMessage(kSaved, "", MsgIcon::Exclamation); }
 
@@ -83,11 +83,9 @@ TEST_F(DataPadTest, StartUpState) {
     EXPECT_EQ(pad.view().BytesPerRow, 16);
     EXPECT_EQ(pad.view().PageBytes, 256);
     EXPECT_EQ(pad.editor().LastDirectory, dir.string());
-    EXPECT_EQ(pad.ConfigPath, (dir / "tarnwick.cfg").string());
-    EXPECT_EQ(pad.HelpPath, (dir / "tarnwick.chm").string());
     EXPECT_EQ(pad.MainCaption, "Tarnwick for Windows");
     EXPECT_EQ(pad.Menus, MenuFlags{});
-    EXPECT_EQ(pad.SwapCaptions[0], "...");
+    EXPECT_EQ(pad.files.SwapCaptions[0], "...");
 }
 
 TEST_F(DataPadTest, OpenSmallFileKeepsAZeroTailAndSavesOnlyItsBytes) {
@@ -117,7 +115,7 @@ TEST_F(DataPadTest, OpenSmallFileKeepsAZeroTailAndSavesOnlyItsBytes) {
     EXPECT_FALSE(pad.table().ByteTable[0x1F].has_value());
 
     pad.writeBytes(0, std::vector<uint8_t>{static_cast<uint8_t>('X')});
-    EXPECT_TRUE(pad.SaveFile1Click());
+    EXPECT_TRUE(pad.files.SaveFile1Click());
     expectSaved();
     EXPECT_FALSE(pad.editor().Modified);
     auto written = slurp(path);
@@ -130,7 +128,7 @@ TEST_F(DataPadTest, OpenCancelledOrUnreadableKeepsTheOpenFile) {
     auto first = file("first.bin", pattern(100));
     open(first);
     port.cancelOpen();
-    pad.Open1Click();
+    pad.files.Open1Click();
     EXPECT_EQ(pad.editor().CurrentPath, first);
 
     open((dir / "missing.bin").string());
@@ -171,7 +169,7 @@ TEST_F(DataPadTest, FailedSaveIsReportedAndKeepsTheChanges) {
     pad.editorState().Modified = true;
     fs::remove_all(dir / "gone");
 
-    EXPECT_FALSE(pad.SaveFile1Click());
+    EXPECT_FALSE(pad.files.SaveFile1Click());
     auto m = port.takeMessage();
     EXPECT_EQ(m.text.rfind("Fata Error: Problem writing to the file.\n\"" + path + "\".", 0), 0u) << m.text;
     EXPECT_EQ(m.icon, MsgIcon::Stop);
@@ -179,7 +177,7 @@ TEST_F(DataPadTest, FailedSaveIsReportedAndKeepsTheChanges) {
 
     // Opening another file stops when the save the user asked for fails.
     port.answerQuestion(true);
-    pad.Open1Click();
+    pad.files.Open1Click();
     port.expectMessage(kModified, kModifiedTitle, MsgIcon::Question, MsgButtons::YesNo);
     EXPECT_EQ(port.takeMessage().icon, MsgIcon::Stop);
     EXPECT_EQ(pad.editor().CurrentPath, path);
@@ -203,7 +201,7 @@ TEST_F(DataPadTest, SavestateHeaderHiddenOnRequestAndWrittenBack) {
     EXPECT_EQ((*tiles.savestatePalette())[0], 0xF820);
 
     pad.writeBytes(0, std::vector<uint8_t>{static_cast<uint8_t>(0x55)});
-    ASSERT_TRUE(pad.SaveFile1Click());
+    ASSERT_TRUE(pad.files.SaveFile1Click());
     expectSaved();
     std::string expected = bytes;
     expected[3091] = 0x55;
@@ -228,7 +226,7 @@ TEST_F(DataPadTest, SaveAs) {
     auto path = file("game.bin", pattern(64));
     open(path);
     port.answerSave(std::nullopt);
-    pad.SaveFileAs1Click();
+    pad.files.SaveFileAs1Click();
     EXPECT_EQ(pad.editor().CurrentPath, path);
     EXPECT_EQ(port.saveRequests.back().filter, "All files (*.*)|*.*");
     EXPECT_EQ(port.saveRequests.back().defaultExtension, "");
@@ -236,7 +234,7 @@ TEST_F(DataPadTest, SaveAs) {
     auto copy = (dir / "copy.bin").string();
     pad.editorState().Modified = true;
     port.answerSave(copy);
-    pad.SaveFileAs1Click();
+    pad.files.SaveFileAs1Click();
     expectSaved();
     EXPECT_EQ(pad.editor().CurrentPath, copy);
     EXPECT_EQ(slurp(copy), pattern(64));
@@ -248,7 +246,7 @@ TEST_F(DataPadTest, SaveAs) {
     auto bad = (dir / "no/such/folder.bin").string();
     pad.editorState().Modified = true;
     port.answerSave(bad);
-    pad.SaveFileAs1Click();
+    pad.files.SaveFileAs1Click();
     EXPECT_EQ(port.takeMessage().icon, MsgIcon::Stop);
     EXPECT_EQ(pad.editor().CurrentPath, bad);
     EXPECT_TRUE(pad.editor().Modified);
@@ -265,7 +263,7 @@ TEST_F(DataPadTest, ReloadReadsTheDiskAgainAndKeepsTheRest) {
     changed[0] = 0x42;
     spit(path, changed);
 
-    pad.RefreshCurrentROM1Click();
+    pad.files.RefreshCurrentROM1Click();
     EXPECT_EQ(pad.editor().FileBuffer()[0], 0x42);
     EXPECT_TRUE(pad.editor().Modified);
     EXPECT_EQ(pad.view().TopOffset, 0x100);
@@ -273,7 +271,7 @@ TEST_F(DataPadTest, ReloadReadsTheDiskAgainAndKeepsTheRest) {
 
     // The file is gone: reported, the buffer that was open stays.
     fs::remove(path);
-    pad.RefreshCurrentROM1Click();
+    pad.files.RefreshCurrentROM1Click();
     port.expectMessage("Error: ROM File not found.\n\"" + path + "\".");
     ASSERT_TRUE(pad.editor().hasBuffer());
     EXPECT_EQ(pad.editor().FileSize, 70000);
@@ -282,7 +280,7 @@ TEST_F(DataPadTest, ReloadReadsTheDiskAgainAndKeepsTheRest) {
     // Nothing open: nothing happens.
     DataPad empty(port);
     empty.FormCreate(dir.string());
-    empty.RefreshCurrentROM1Click();
+    empty.files.RefreshCurrentROM1Click();
     EXPECT_FALSE(empty.editor().hasBuffer());
 }
 
@@ -291,7 +289,7 @@ TEST_F(DataPadTest, ReloadOfAShorterFileKeepsTheCursorInside) {
     open(path);
     pad.view().TopOffset = PlaceCursor(pad.view(), 150000, pad.editor().BufferSize);
     spit(path, pattern(1000));
-    pad.RefreshCurrentROM1Click();
+    pad.files.RefreshCurrentROM1Click();
     EXPECT_EQ(pad.editor().BufferSize, 65535);
     EXPECT_LT(pad.view().CursorOffset, pad.editor().BufferSize);
 }
@@ -317,7 +315,7 @@ TEST_F(DataPadTest, TheCursorStaysOnItsByteInTheLastPage) {
     EXPECT_LT(pad.view().TopOffset, before);
     EXPECT_EQ(pad.view().CursorOffset, 0x1FFE80);
     // Undo puts the cursor where the bytes came back.
-    pad.Undo1Click();
+    pad.edit.Undo1Click();
     pad.hexView.FormPaint();
     EXPECT_EQ(pad.view().CursorOffset, 0x1FFF80);
 }
@@ -343,7 +341,7 @@ TEST_F(DataPadTest, CompanionTableIsLoadedAsTableOne) {
     EXPECT_EQ(pad.table().TableSlot, 0);
     EXPECT_FALSE(pad.editor().AutoLoadTable);
     EXPECT_EQ(pad.table().ByteTable[0x41], "Z");
-    EXPECT_EQ(pad.SwapCaptions[0], "game.tbl");
+    EXPECT_EQ(pad.files.SwapCaptions[0], "game.tbl");
     EXPECT_TRUE(pad.Menus.tableSlots);
     EXPECT_TRUE(pad.Menus.dumpList);
     EXPECT_FALSE(pad.Menus.returnOffset);
@@ -352,7 +350,7 @@ TEST_F(DataPadTest, CompanionTableIsLoadedAsTableOne) {
     file("romtbl", "41=Y\n");
     open(file("rom", pattern(10)));
     EXPECT_EQ(pad.table().ByteTable[0x41], "Y");
-    EXPECT_EQ(pad.SwapCaptions[0], "romtbl");
+    EXPECT_EQ(pad.files.SwapCaptions[0], "romtbl");
 
     // With Table #1 set and no companion, the table in use stays.
     open(file("plain.bin", pattern(10)));
@@ -362,42 +360,42 @@ TEST_F(DataPadTest, CompanionTableIsLoadedAsTableOne) {
 TEST_F(DataPadTest, TableCommandsAndSwapMenu) {
     auto tbl = file("second.tbl", "41=B\n");
     // Swap entries do nothing before a table is named.
-    pad.tblv2Click();
+    pad.files.tblv2Click();
     EXPECT_EQ(pad.table().TableSlot, 0);
 
     port.answerOpen(tbl);
-    pad.Tbl21Click();
+    pad.files.Tbl21Click();
     EXPECT_EQ(port.openRequests.back().filter, "Tbl files (*.tbl)|*.TBL");
     EXPECT_EQ(pad.table().TableSlot, 1);
     EXPECT_EQ(pad.table().TablePaths[1], tbl);
-    EXPECT_EQ(pad.SwapCaptions[1], "second.tbl");
+    EXPECT_EQ(pad.files.SwapCaptions[1], "second.tbl");
     EXPECT_EQ(pad.table().ByteTable[0x41], "B");
     EXPECT_TRUE(pad.Menus.tableSlots);
 
     pad.tableState().CharShift = 1;
-    pad.Asciitbl1Click();
+    pad.files.Asciitbl1Click();
     EXPECT_EQ(pad.table().TableSlot, 2);
     EXPECT_EQ(pad.table().ByteTable[0x40], "A");
 
-    pad.tblv2Click();
+    pad.files.tblv2Click();
     EXPECT_EQ(pad.table().TableSlot, 1);
     EXPECT_EQ(pad.table().ByteTable[0x41], "B");
 
     // Cancelled dialog: the slot changes, nothing is loaded.
     port.cancelOpen();
-    pad.Tbl11Click();
+    pad.files.Tbl11Click();
     EXPECT_EQ(pad.table().TableSlot, 0);
-    EXPECT_EQ(pad.SwapCaptions[0], "...");
+    EXPECT_EQ(pad.files.SwapCaptions[0], "...");
     EXPECT_EQ(pad.table().ByteTable[0x41], "B");
 }
 
 TEST_F(DataPadTest, MissingTableFileLeavesAnEmptyTable) {
     auto tbl = file("marks.tbl", "41=A\n[00000000-00000001]x\n");
     port.answerOpen(tbl);
-    pad.Tbl11Click();
+    pad.files.Tbl11Click();
     EXPECT_TRUE(pad.Menus.dumpList);
     fs::remove(tbl);
-    pad.tblv1Click();
+    pad.files.tblv1Click();
     port.expectMessage("Could not load the table file...");
     EXPECT_FALSE(pad.table().ByteTable[0x41].has_value());
     EXPECT_FALSE(pad.Menus.dumpList);
@@ -417,22 +415,24 @@ TEST_F(DataPadTest, MenuFlagsFollowTheState) {
 }
 
 TEST_F(DataPadTest, CloseQuery) {
-    int hooks = 0;
-    pad.closeHooks.push_back([&] { ++hooks; });
+    int closing = 0;
+    const Subscription events = pad.document().subscribe([&](const DocumentEvent& e) {
+        if (std::holds_alternative<doc::Closing>(e)) ++closing;
+    });
     auto path = file("game.bin", pattern(10));
     open(path);
-    EXPECT_TRUE(pad.FormCloseQuery());
-    EXPECT_EQ(hooks, 1);
+    EXPECT_TRUE(pad.files.FormCloseQuery());
+    EXPECT_EQ(closing, 1);
     EXPECT_FALSE(pad.editor().EditorReady);
 
     pad.editorState().Modified = true;
     port.answerQuestion(false);
-    EXPECT_TRUE(pad.FormCloseQuery());
+    EXPECT_TRUE(pad.files.FormCloseQuery());
     port.expectMessage(kModified, kModifiedTitle, MsgIcon::Question, MsgButtons::YesNo);
 
     pad.writeBytes(0, std::vector<uint8_t>{static_cast<uint8_t>(0x11)});
     port.answerQuestion(true);
-    EXPECT_TRUE(pad.FormCloseQuery());
+    EXPECT_TRUE(pad.files.FormCloseQuery());
     port.expectMessage(kModified, kModifiedTitle, MsgIcon::Question, MsgButtons::YesNo);
     expectSaved();
     EXPECT_EQ(slurp(path)[0], 0x11);
@@ -441,7 +441,7 @@ TEST_F(DataPadTest, CloseQuery) {
     pad.editorState().Modified = true;
     pad.editorState().CurrentPath = (dir / "no/such/game.bin").string();
     port.answerQuestion(true);
-    EXPECT_FALSE(pad.FormCloseQuery());
+    EXPECT_FALSE(pad.files.FormCloseQuery());
     port.expectMessage(kModified, kModifiedTitle, MsgIcon::Question, MsgButtons::YesNo);
     EXPECT_EQ(port.takeMessage().icon, MsgIcon::Stop);
     EXPECT_TRUE(pad.editor().EditorReady);
@@ -449,14 +449,14 @@ TEST_F(DataPadTest, CloseQuery) {
 
     // Cancel keeps the window open with the changes.
     port.cancelQuestion();
-    EXPECT_FALSE(pad.FormCloseQuery());
+    EXPECT_FALSE(pad.files.FormCloseQuery());
     EXPECT_EQ(port.takeMessage().buttons, MsgButtons::YesNoCancel);
     EXPECT_TRUE(pad.editor().EditorReady);
     EXPECT_TRUE(pad.editor().Modified);
 
-    pad.FormClose();
+    pad.files.FormClose();
     EXPECT_FALSE(pad.editor().hasBuffer());
-    pad.Exit1Click();
+    pad.files.Exit1Click();
     EXPECT_EQ(seen.closes, 1);
 }
 
@@ -472,7 +472,7 @@ TEST_F(DataPadTest, ChangedBytesAreDrawnInTheirColourUntilSaved) {
     pad.view().MarkChanges = false;
     EXPECT_NE(textColour(2), kDefaultChangedColor);
     pad.view().MarkChanges = true;
-    EXPECT_TRUE(pad.SaveFile1Click());
+    EXPECT_TRUE(pad.files.SaveFile1Click());
     port.takeMessage();
     EXPECT_NE(textColour(2), kDefaultChangedColor);
 }
@@ -482,7 +482,7 @@ TEST_F(DataPadTest, CommandLinePathOpensLikeTheDialog) {
     auto path = file("game.smc", pattern(10));
     auto cwd = fs::current_path();
     fs::current_path(dir);
-    bool ok = pad.openPath("game.smc");
+    bool ok = pad.files.openPath("game.smc");
     fs::current_path(cwd);
     EXPECT_TRUE(ok);
     EXPECT_EQ(pad.editor().CurrentPath, path);
@@ -501,10 +501,10 @@ TEST_F(DataPadTest, MappedFilesBehaveAsFilesReadWhole) {
         const std::string path = file("m.bin", bytes);
         common::testing::ScriptedPort port2;
         DataPad whole(port2), mapped(port2);
-        mapped.MapFiles = true;
+        mapped.files.MapFiles = true;
         for (DataPad* p : {&whole, &mapped}) {
             ASSERT_TRUE(p->FormCreate(dir.string()));
-            ASSERT_TRUE(p->openPath(path));
+            ASSERT_TRUE(p->files.openPath(path));
         }
         EXPECT_EQ(mapped.editor().mapped(), size >= 65535) << size;
         auto same = [&](const char* what) {
@@ -537,9 +537,9 @@ TEST_F(DataPadTest, MappedFilesBehaveAsFilesReadWhole) {
     // Saved while still mapped: the same file, written safely.
     const std::string path = file("s.bin", pattern(100000));
     DataPad mapped(port);
-    mapped.MapFiles = true;
+    mapped.files.MapFiles = true;
     ASSERT_TRUE(mapped.FormCreate(dir.string()));
-    ASSERT_TRUE(mapped.openPath(path));
+    ASSERT_TRUE(mapped.files.openPath(path));
     ASSERT_TRUE(mapped.editor().mapped());
     EXPECT_EQ(mapped.document().save((dir / "copy.bin").string()), "");
     EXPECT_EQ(slurp(dir / "copy.bin"), pattern(100000));

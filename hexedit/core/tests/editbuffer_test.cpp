@@ -234,12 +234,12 @@ TEST(EditSessionUndo, MenuUndoRedoFollowTypingAndPaste) {
 namespace hexedit {
 namespace {
 
-struct BusyWatch : DataPadObserver {
+struct BusyWatch : DataPadView {
     DataPad& pad;
     std::vector<bool> busy;
     int progress = 0;
-    explicit BusyWatch(DataPad& p) : pad(p) { pad.addObserver(this); }
-    ~BusyWatch() override { pad.removeObserver(this); }
+    explicit BusyWatch(DataPad& p) : pad(p) { pad.setView(this); }
+    ~BusyWatch() override { pad.setView(nullptr); }
     void busyChanged() override { busy.push_back(pad.busy()); }
     void progressChanged() override { ++progress; }
 };

@@ -199,7 +199,7 @@ protected:
         EXPECT_TRUE(pad.FormCreate(dir.string()));
         const auto path = dir / "rom.bin";
         std::ofstream(path, std::ios::binary) << std::string("\x12\x34\x56\x78\x9A", 5);
-        EXPECT_TRUE(pad.openPath(path.string()));
+        EXPECT_TRUE(pad.files.openPath(path.string()));
     }
     ~SelectionCommands() override { std::filesystem::remove_all(dir); }
     std::filesystem::path dir;
@@ -225,6 +225,6 @@ TEST_F(SelectionCommands, CopyNeedsASelectionAndPasteStartsAtIt) {
     const auto b = pad.bytes();
     EXPECT_EQ(std::vector<uint8_t>(b.begin(), b.begin() + 5), (std::vector<uint8_t>{0x12, 0xAA, 0xBB, 0x78, 0x9A}));
     EXPECT_FALSE(pad.hexView.selection());
-    pad.Undo1Click();
+    pad.edit.Undo1Click();
     EXPECT_EQ(pad.bytes()[1], 0x34);  // one step
 }

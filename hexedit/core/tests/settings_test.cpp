@@ -210,7 +210,7 @@ TEST_F(SettingsTest, MissingFileGivesDefaultsAndClosingWritesItSilently) {
     start();
     EXPECT_EQ(pad.view().ColorTable, defaultColorTable());
     EXPECT_EQ(view.fonts, 0);
-    EXPECT_TRUE(pad.FormCloseQuery());
+    EXPECT_TRUE(pad.files.FormCloseQuery());
     const ConfigRead r = decodeConfig(bytesOf(slurp(cfg())));
     EXPECT_EQ(r.level, ConfigLevel::FindAsShown);
     EXPECT_EQ(r.values.height, 500);
@@ -284,14 +284,14 @@ TEST_F(SettingsTest, FontsTogglesAndHelp) {
     EXPECT_EQ(view.windows, 1);
 
     start();
-    EXPECT_EQ(pad.HelpPath, (dir / "bin" / kHelpName).string());
+    EXPECT_EQ(settings.HelpPath, (dir / "bin" / kHelpName).string());
     pad.runCommand("HelpTopics1Click");
     port.expectMessage("Error loading HH.exe. It is required for HTML Help files...", "Tarnwick Help error",
                        MsgIcon::Stop);
     spit(dir / "bin" / kHelpName, "<html></html>");
     pad.runCommand("HelpTopics1Click");
     ASSERT_EQ(port.started.size(), 1u);
-    EXPECT_EQ(port.started[0].args, std::vector<std::string>{pad.HelpPath});
+    EXPECT_EQ(port.started[0].args, std::vector<std::string>{settings.HelpPath});
 }
 
 TEST_F(SettingsTest, RecentFilesAndDroppedFiles) {
@@ -299,7 +299,7 @@ TEST_F(SettingsTest, RecentFilesAndDroppedFiles) {
     const std::string rom = (dir / "game.smc").string(), table = (dir / "game.tbl").string();
     spit(rom, "ROMDATA");
     spit(table, "41=A\n");
-    EXPECT_TRUE(pad.openPath(rom));  // the companion table joins its list too
+    EXPECT_TRUE(pad.files.openPath(rom));  // the companion table joins its list too
     EXPECT_EQ(settings.recentRoms.items(), std::vector<std::string>{rom});
     EXPECT_EQ(settings.recentTables.items(), std::vector<std::string>{table});
     // Kept across runs.

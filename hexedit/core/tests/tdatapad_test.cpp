@@ -233,7 +233,6 @@ private slots:
         QStatusTipEvent tip(QStringLiteral("Goes somewhere"));
         QApplication::sendEvent(&w, &tip);
         QCOMPARE(w.SBarPanel2->text(), QStringLiteral("Goes somewhere"));
-        QCOMPARE(model.HintText, std::string("Goes somewhere"));
 
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -269,7 +268,7 @@ private slots:
         DataPad model(port);
         TDataPad w(model);
         port.answerOpen(makeFile(dir, "game.bin", "abc"));
-        model.Open1Click();
+        model.files.Open1Click();
         model.editorState().Modified = true;
         model.editorState().CurrentPath = dir.filePath("missing/game.bin").toStdString();
         port.answerQuestion(true);
@@ -295,7 +294,7 @@ private slots:
         TDataPad w(model);
         const std::string path = makeFile(dir, "game.bin", "abc");
         port.answerOpen(path);
-        model.Open1Click();
+        model.files.Open1Click();
         QVERIFY(!w.isWindowModified());
         model.writeBytes(0, std::vector<uint8_t>{0x11});
         QVERIFY(w.isWindowModified());

@@ -11,7 +11,7 @@
 
 #include "common/testing/NullPort.h"
 #include "hexedit/core/HexView.h"
-#include "hexedit/core/testing/FakeSession.h"
+#include "hexedit/core/testing/TestSession.h"
 
 namespace hexedit {
 inline void PrintTo(const ColorPair& c, std::ostream* os) {
@@ -49,7 +49,7 @@ protected:
 
     MonoMetrics hexFont{8, 13}, textFont{10, 13}, kanaFont{12, 13};
     common::testing::NullPort port;
-    FakeSession session{port};
+    TestSession session{port};
     EditorState& ed = session.editorState;
     TableData& tbl = session.tableData;
     ViewState& vs = session.viewState;

@@ -42,11 +42,11 @@ TDataPad::TDataPad(DataPad& m, QWidget* parent) : QMainWindow(parent), model(m) 
     setWindowTitle(qs(kProgramCaption) + QStringLiteral("[*]"));
     buildLayout();
     buildMenus();
-    model.addObserver(this);
+    model.setView(this);
     model.FormCreate(common::currentFolder());
     Panel3Resize();
     VScrlChange();
-    new ui::ViewWiring(*this);  // painting, mouse and scroll bar of the view
+    wiring_ = new ui::ViewWiring(*this);  // painting, mouse and scroll bar of the view
 
     // Key preview: every key of the window's widgets passes here first.
     qApp->installEventFilter(this);
@@ -61,7 +61,7 @@ TDataPad::TDataPad(DataPad& m, QWidget* parent) : QMainWindow(parent), model(m) 
 
 TDataPad::~TDataPad() {
     qApp->removeEventFilter(this);
-    model.removeObserver(this);
+    model.setView(nullptr);
 }
 
 void TDataPad::buildLayout() {
@@ -171,7 +171,7 @@ void TDataPad::buildMenus() {
             default: {
                 auto* a = new QAction(text(e.caption), this);
                 a->setObjectName(text(e.name));
-                a->setStatusTip(text(menuHint(e.name)));  // shown by ShowHint
+                a->setStatusTip(text(menuHint(e.name)));  // shown in the hint panel
                 if (!e.shortcut.empty()) {
                     QKeySequence key = QKeySequence::fromString(text(e.shortcut), QKeySequence::PortableText);
                     // Shift+Tab arrives as Shift+Backtab.
@@ -253,6 +253,7 @@ void TDataPad::VScrlChange() {
 
 void TDataPad::formPaint() {
     fileStateChanged();
+    if (wiring_) wiring_->formPaint();
     if (!model.editor().EditorReady) return;
     HexData->update();
     TblData->update();
@@ -267,11 +268,12 @@ void TDataPad::menusChanged() {
         a->setEnabled(model.commandEnabled(e.name));
         if (table.checkable(e.name)) a->setChecked(table.checked(e.name));
     }
-    command("tblv1Click")->setText(qs(model.SwapCaptions[0]));
-    command("tblv2Click")->setText(qs(model.SwapCaptions[1]));
+    command("tblv1Click")->setText(qs(model.files.SwapCaptions[0]));
+    command("tblv2Click")->setText(qs(model.files.SwapCaptions[1]));
     for (const auto& [name, caption] : model.MenuCaptions)
         if (QAction* a = command(name)) a->setText(qs(caption));
     fileStateChanged();
+    emit menusUpdated();
 }
 
 void TDataPad::fileStateChanged() {
@@ -288,9 +290,12 @@ void TDataPad::titlesChanged() {
                    QStringLiteral("[*]"));
 }
 
-void TDataPad::scrollRangeChanged() { VScrlChange(); }
+void TDataPad::scrollRangeChanged() {
+    VScrlChange();
+    if (wiring_) wiring_->scrollRangeChanged();
+}
 
-void TDataPad::hintChanged() { SBarPanel2->setText(qs(model.HintText)); }
+void TDataPad::showHint(std::string_view hint) { SBarPanel2->setText(text(hint)); }
 
 void TDataPad::closeRequested() {
     // Closing from inside a command: let the command return first.
@@ -298,18 +303,18 @@ void TDataPad::closeRequested() {
 }
 
 void TDataPad::closeEvent(QCloseEvent* e) {
-    if (!model.FormCloseQuery()) {
+    if (!model.files.FormCloseQuery()) {
         e->ignore();
         return;
     }
-    model.FormClose();
+    model.files.FormClose();
     e->accept();
     QApplication::quit();
 }
 
 bool TDataPad::event(QEvent* e) {
     if (e->type() == QEvent::StatusTip) {
-        model.ShowHint(static_cast<QStatusTipEvent*>(e)->tip().toStdString());
+        showHint(static_cast<QStatusTipEvent*>(e)->tip().toStdString());
         return true;
     }
     return QMainWindow::event(e);

@@ -25,8 +25,11 @@ class QStatusBar;
 namespace hexedit {
 
 class PaintBox;
+namespace ui {
+class ViewWiring;
+}
 
-class TDataPad : public QMainWindow, public DataPadObserver {
+class TDataPad : public QMainWindow, public DataPadView {
     Q_OBJECT
 public:
     // Runs the model's start-up (FormCreate) in the current working folder.
@@ -59,12 +62,12 @@ public:
     // Scroll bar range 0..BufferSize, steps of a row and a page.
     void VScrlChange();
 
-    // DataPadObserver
+    // DataPadView
     void formPaint() override;
     void menusChanged() override;
     void titlesChanged() override;
     void scrollRangeChanged() override;
-    void hintChanged() override;
+    void showHint(std::string_view text) override;
     void closeRequested() override;
     void visibilityChanged() override;
     void busyChanged() override;
@@ -74,6 +77,10 @@ public:
     // Shown in the status bar while a long loop runs.
     QProgressBar* BusyBar = nullptr;
     QPushButton* BusyCancel = nullptr;
+
+signals:
+    // The menus were brought up to date (docked panels follow their flags).
+    void menusUpdated();
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -87,6 +94,7 @@ private:
 
     std::map<std::string, QAction*, std::less<>> commands_;
     std::map<std::string, QMenu*, std::less<>> menus_;
+    ui::ViewWiring* wiring_ = nullptr;
 };
 
 }  // namespace hexedit

@@ -12,11 +12,8 @@ ViewWiring::ViewWiring(TDataPad& window) : QObject(&window), model_(window.model
     connect(binding, &ViewBinding::statusTextChanged, &window, &TDataPad::setStatusText);
     // Presses in the paint boxes and the view's toggles update the menus.
     connect(binding, &ViewBinding::menusNeedUpdate, this, [&model] { model.UpdateMenuItems(); });
-    model.addObserver(this);
     binding->relayout();
 }
-
-ViewWiring::~ViewWiring() { model_.removeObserver(this); }
 
 ViewWiring* ViewWiring::of(TDataPad& window) { return window.findChild<ViewWiring*>(); }
 

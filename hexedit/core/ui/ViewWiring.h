@@ -1,8 +1,8 @@
 #pragma once
 // Attaches the hex view to the main window: its paint boxes, scroll bar and
-// status bar panel, and repaints the view when the main window's model
-// announces a change. The view's menu entries and keys run through the
-// model's command table.
+// status bar panel; the main window has it repaint the view when its model
+// asks. The view's menu entries and keys run through the model's command
+// table.
 
 #include <QObject>
 
@@ -15,19 +15,18 @@ class TDataPad;
 
 namespace hexedit::ui {
 
-class ViewWiring : public QObject, public DataPadObserver {
+class ViewWiring : public QObject {
     Q_OBJECT
 public:
     explicit ViewWiring(TDataPad& window);
-    ~ViewWiring() override;
     // The wiring of a main window (fonts and colours are set through it).
     static ViewWiring* of(TDataPad& window);
 
     ViewBinding* binding = nullptr;
 
-    // DataPadObserver
-    void formPaint() override;
-    void scrollRangeChanged() override;
+    // The page is built anew and painted.
+    void formPaint();
+    void scrollRangeChanged();
 
 private:
     DataPad& model_;

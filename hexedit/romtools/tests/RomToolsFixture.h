@@ -9,7 +9,7 @@
 
 #include "common/fileio.h"
 #include "common/testing/ScriptedPort.h"
-#include "hexedit/core/testing/FakeSession.h"
+#include "hexedit/core/testing/TestSession.h"
 #include "hexedit/romtools/RomTools.h"
 
 namespace hexedit::romtools::testing {
@@ -31,7 +31,7 @@ struct ScriptedWindow : View {
 
 struct Env {
     common::testing::ScriptedPort scripted;
-    hexedit::testing::FakeSession session{scripted};
+    hexedit::testing::TestSession session{scripted};
     RomTools tools{session};
     ScriptedWindow<ExpanderView> expanderView;
     ScriptedWindow<Snes2HexView> converterView;

@@ -164,8 +164,9 @@ TEST(ApplyPatches, SeveralInOrderAsOneUndoStep) {
     const size_t steps = env.steps();
     env.tools.patches.PatchCurrentFile1Click();
     env.port().expectMessage("Save ROM before patching?", " IPS Patcher...", MsgIcon::Question, MsgButtons::YesNo);
+    env.port().expectMessage("Rom file was saved successfully!", "", MsgIcon::Exclamation);
     env.port().expectMessage("Patching is complete! Remember to SAVE the changes!");
-    EXPECT_EQ(env.session.saves, 1);
+    EXPECT_EQ(env.session.host.written, std::vector<std::string>{env.path("game.smc")});
     const auto& req = env.port().openRequests.back();
     EXPECT_EQ(req.title, "Select PATCH file(s)...");
     EXPECT_EQ(req.filter,
@@ -183,10 +184,11 @@ TEST(ApplyPatches, SeveralInOrderAsOneUndoStep) {
 TEST(ApplyPatches, NothingAfterAFailedSave) {
     Env env;
     env.open(pattern(1000));
-    env.session.saveSucceeds = false;
+    env.session.editorState.CurrentPath = env.path("no/such/game.smc");  // saving fails
     env.port().answerQuestion(true);
     env.tools.patches.PatchCurrentFile1Click();
     env.port().expectMessage("Save ROM before patching?", " IPS Patcher...", MsgIcon::Question, MsgButtons::YesNo);
+    EXPECT_EQ(env.port().takeMessage().icon, MsgIcon::Stop);
     EXPECT_TRUE(env.port().openRequests.empty());
     EXPECT_EQ(env.file(), pattern(1000));
 }

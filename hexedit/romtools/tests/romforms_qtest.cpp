@@ -11,7 +11,7 @@
 
 #include "common/testing/ModalGuard.h"
 #include "common/testing/ScriptedPort.h"
-#include "hexedit/core/testing/FakeSession.h"
+#include "hexedit/core/testing/TestSession.h"
 #include "hexedit/romtools/RomTools.h"
 #include "hexedit/romtools/ui/TExpander.h"
 #include "hexedit/romtools/ui/TSnes2Hex.h"
@@ -23,7 +23,7 @@ namespace {
 
 struct Env {
     common::testing::ScriptedPort port;
-    testing::FakeSession session{port};
+    testing::TestSession session{port};
     RomTools tools{session};
     TExpander expander{tools.expander};
     TSnes2Hex converter{tools.snes2hex};

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "common/testing/ScriptedPort.h"
-#include "hexedit/core/testing/FakeSession.h"
+#include "hexedit/core/testing/TestSession.h"
 #include "hexedit/search/DataList.h"
 #include "hexedit/search/FindWindow.h"
 
@@ -41,7 +41,7 @@ struct FakeFindView : FindWindowView {
 
 struct SearchEnv {
     common::testing::ScriptedPort port;
-    hexedit::testing::FakeSession session{port};
+    hexedit::testing::TestSession session{port};
     EditorState& editor = session.editorState;
     TableData& table = session.tableData;
     ViewState& view = session.viewState;

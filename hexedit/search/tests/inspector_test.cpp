@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "common/testing/ScriptedPort.h"
-#include "hexedit/core/testing/FakeSession.h"
+#include "hexedit/core/testing/TestSession.h"
 #include "hexedit/search/Goto.h"
 #include "hexedit/search/ValueInspector.h"
 
@@ -33,7 +33,7 @@ struct FakePanel : ValueInspectorView {
 
 struct InspectorEnv {
     common::testing::ScriptedPort port;
-    hexedit::testing::FakeSession session{port};
+    hexedit::testing::TestSession session{port};
     bool shown = false;
     ValueInspector inspector{session, shown};
     FakePanel panel;

@@ -18,7 +18,7 @@
 #include "common/testing/ScriptedPort.h"
 #include "hexedit/app/TarnwickModel.h"
 #include "hexedit/core/ui/TDataPad.h"
-#include "hexedit/core/testing/FakeSession.h"
+#include "hexedit/core/testing/TestSession.h"
 #include "hexedit/search/NavigationCommands.h"
 #include "hexedit/search/ui/TJMPForm.h"
 #include "hexedit/search/ui/TJumpForm.h"
@@ -33,7 +33,7 @@ namespace {
 
 struct Env {
     common::testing::ScriptedPort port;
-    hexedit::testing::FakeSession session{port};
+    hexedit::testing::TestSession session{port};
     NavigationCommands nav{session};
     TJumpForm jump{nav.gotoWindow};
     TJMPForm jmp{nav.jumpList};
@@ -92,6 +92,7 @@ private slots:
         e.session.commands().run("JumpOffsetList1Click");
         QCOMPARE(e.cursor(), 0x8000);
 
+        e.session.tableFile("");
         e.session.moveCursorTo(0x1A2B);
         common::testing::whenModal([&] {
             QCOMPARE(e.jump.windowTitle(), QStringLiteral("Bookmark"));
@@ -101,7 +102,7 @@ private slots:
             e.jump.findChild<QPushButton*>(QStringLiteral("jbut"))->click();
         });
         e.session.commands().run("SaveBookmark1Click");
-        QCOMPARE(e.session.appendedLines, std::vector<std::string>{"(1A2Bh)Boss room: the long "});
+        QCOMPARE(e.session.tableFileText(), std::string("(1A2Bh)Boss room: the long \r\n"));
     }
 
     void jumpListWindow() {
@@ -157,11 +158,11 @@ private slots:
         common::testing::ScriptedPort port;
         TarnwickModel app(port);
         TDataPad w(app.pad);
-        ValueInspectorDock dock(app.inspector, app.pad, w);
+        ValueInspectorDock dock(app.inspector, w);
         QTemporaryDir dir;
         const std::string rom = dir.filePath(QStringLiteral("rom.bin")).toStdString();
         QVERIFY(common::writeFileAtomic(rom, std::string("\x12\x34\x56")).empty());
-        QVERIFY(app.pad.openPath(rom));
+        QVERIFY(app.pad.files.openPath(rom));
         w.show();
         QVERIFY(!dock.isVisible());
 

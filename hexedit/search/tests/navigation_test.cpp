@@ -11,7 +11,7 @@
 #include "common/fileio.h"
 #include "common/testing/ScriptedPort.h"
 #include "hexedit/app/TarnwickModel.h"
-#include "hexedit/core/testing/FakeSession.h"
+#include "hexedit/core/testing/TestSession.h"
 #include "hexedit/search/NavigationCommands.h"
 
 using namespace hexedit;
@@ -45,7 +45,7 @@ struct FakeListView : JumpListView {
 
 struct NavEnv {
     common::testing::ScriptedPort port;
-    hexedit::testing::FakeSession session{port};
+    hexedit::testing::TestSession session{port};
     NavigationCommands nav{session};
     FakeGotoView gotoView;
     FakeListView listView;
@@ -192,6 +192,7 @@ TEST(Goto, SmallBufferNeverGoesNegative) {
 
 TEST(Bookmark, SavedLineNameRulesAndFailure) {
     NavEnv e;
+    const std::string table = e.session.tableFile("");
     e.session.moveCursorTo(0x1A2B);
     e.gotoView.script = [&] {
         GotoWindow& w = e.nav.gotoWindow;
@@ -200,12 +201,12 @@ TEST(Bookmark, SavedLineNameRulesAndFailure) {
         w.setText("Intro text:\r\n a long name to cut");
     };
     e.session.commands().run("SaveBookmark1Click");
-    ASSERT_EQ(e.session.appendedLines, std::vector<std::string>{"(1A2Bh)Intro text: a long n"});
+    ASSERT_EQ(e.session.tableFileText(), "(1A2Bh)Intro text: a long n\r\n");
 
-    e.session.appendSucceeds = false;
     e.gotoView.script = nullptr;  // the name box is emptied on opening
     e.session.commands().run("SaveBookmark1Click");
-    EXPECT_EQ(e.session.appendedLines.size(), 1u);
+    EXPECT_EQ(e.session.tableFileText(), "(1A2Bh)Intro text: a long n\r\n");
+    e.session.tableData.TablePaths[e.session.tableData.TableSlot] = table + ".missing";  // appending fails
     e.gotoView.script = [&] { e.nav.gotoWindow.setText("x"); };
     e.session.commands().run("SaveBookmark1Click");
     e.port.expectMessage(kNoBookmarkTable, {}, MsgIcon::Exclamation);
@@ -219,7 +220,7 @@ TEST(Bookmark, AppendedToTheTableFileAndListed) {
     common::testing::ScriptedPort port;
     TarnwickModel app(port);
     app.pad.FormCreate(dir.string());
-    ASSERT_TRUE(app.pad.openPath((dir / "rom.bin").string()));
+    ASSERT_TRUE(app.pad.files.openPath((dir / "rom.bin").string()));
     FakeGotoView view;
     app.navigation.gotoWindow.setView(&view);
     app.pad.moveCursorTo(0x1A2B);
@@ -239,7 +240,7 @@ TEST(ReturnOffsets, SixtyFifthJumpAndWayBack) {
     // Bytes 01: each 8-bit relative jump moves the cursor one on.
     const auto path = std::filesystem::temp_directory_path() / ("tarnwick_ret_" + std::to_string(::getpid()));
     ASSERT_TRUE(common::writeFileAtomic(path.string(), std::string(0x100, '\1')).empty());
-    ASSERT_TRUE(app.pad.openPath(path.string()));
+    ASSERT_TRUE(app.pad.files.openPath(path.string()));
     EXPECT_FALSE(app.pad.commandEnabled("ReturntoLastOffset1Click"));
     for (int i = 0; i < 65; ++i) ASSERT_TRUE(app.pad.runCommand("ExecuteRelativeJump1Click"));
     port.expectMessage(kReturnStackFull, {}, MsgIcon::Exclamation);

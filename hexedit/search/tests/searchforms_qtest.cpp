@@ -15,7 +15,7 @@
 
 #include "common/testing/ModalGuard.h"
 #include "common/testing/ScriptedPort.h"
-#include "hexedit/core/testing/FakeSession.h"
+#include "hexedit/core/testing/TestSession.h"
 #include "hexedit/app/Startup.h"
 #include "hexedit/core/ui/TDataPad.h"
 #include "hexedit/search/ui/SearchWindows.h"
@@ -30,7 +30,7 @@ namespace {
 
 struct Env {
     common::testing::ScriptedPort port;
-    hexedit::testing::FakeSession session{port};
+    hexedit::testing::TestSession session{port};
     TableData& table = session.tableData;
     ViewState& view = session.viewState;
     DataList list{session};

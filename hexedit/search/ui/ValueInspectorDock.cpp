@@ -17,8 +17,8 @@ namespace {
 enum Column { TypeColumn, HexColumn, UnsignedColumn, SignedColumn, ColumnCount };
 }
 
-ValueInspectorDock::ValueInspectorDock(ValueInspector& model, DataPad& pad, QMainWindow& window)
-    : QDockWidget(&window), model_(model), pad_(pad), window_(window) {
+ValueInspectorDock::ValueInspectorDock(ValueInspector& model, TDataPad& window)
+    : QDockWidget(&window), model_(model), window_(window) {
     setObjectName(QStringLiteral("ValueInspector"));
     setWindowTitle(QStringLiteral("Value Inspector"));
     ValueTable_ = new QTableWidget(0, ColumnCount, this);
@@ -61,12 +61,11 @@ ValueInspectorDock::ValueInspectorDock(ValueInspector& model, DataPad& pad, QMai
     window.addDockWidget(Qt::RightDockWidgetArea, this);
     setVisible(model_.shown());
     model_.setView(this);
-    pad_.addObserver(this);
+    connect(&window, &TDataPad::menusUpdated, this, &ValueInspectorDock::followFlag);
     common::nameControls(this);
 }
 
 ValueInspectorDock::~ValueInspectorDock() {
-    pad_.removeObserver(this);
     model_.setView(nullptr);
 }
 
@@ -96,7 +95,7 @@ void ValueInspectorDock::widenWindow(bool show) {
     window_.resize(w, window_.height());
 }
 
-void ValueInspectorDock::menusChanged() {
+void ValueInspectorDock::followFlag() {
     if (model_.shown() == isHidden()) setVisible(model_.shown());
 }
 

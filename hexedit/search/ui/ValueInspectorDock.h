@@ -7,7 +7,7 @@
 #include <QDockWidget>
 #include <QTimer>
 
-#include "hexedit/core/DataPad.h"
+#include "hexedit/core/ui/TDataPad.h"
 #include "hexedit/search/ValueInspector.h"
 
 class QMainWindow;
@@ -15,11 +15,11 @@ class QTableWidget;
 
 namespace hexedit::search {
 
-class ValueInspectorDock : public QDockWidget, public ValueInspectorView, public DataPadObserver {
+class ValueInspectorDock : public QDockWidget, public ValueInspectorView {
     Q_OBJECT
 public:
-    // Docks itself in `window`, whose model is `pad`.
-    ValueInspectorDock(ValueInspector& model, DataPad& pad, QMainWindow& window);
+    // Docks itself in the main window.
+    ValueInspectorDock(ValueInspector& model, TDataPad& window);
     ~ValueInspectorDock() override;
 
     QTableWidget* table() const { return ValueTable_; }
@@ -28,15 +28,15 @@ public:
     void showPanel(bool shown) override;
     void rowsChanged() override { scheduleRefresh(); }
 
-    // DataPadObserver
-    // The settings file may have set the flag: the panel follows it.
-    void menusChanged() override;
 
 protected:
     void closeEvent(QCloseEvent* e) override;
     void showEvent(QShowEvent* e) override;
 
 private:
+    // The settings file may have set the flag: the panel follows it when
+    // the menus are brought up to date.
+    void followFlag();
     void scheduleRefresh();
     void refresh();
     // The main window grows by the panel's width when it is shown from the
@@ -44,7 +44,6 @@ private:
     void widenWindow(bool show);
 
     ValueInspector& model_;
-    DataPad& pad_;
     QMainWindow& window_;
     QTableWidget* ValueTable_ = nullptr;
     QTimer refreshTimer_;

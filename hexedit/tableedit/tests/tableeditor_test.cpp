@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "common/testing/ScriptedPort.h"
-#include "hexedit/core/testing/FakeSession.h"
+#include "hexedit/core/testing/TestSession.h"
 #include "hexedit/tableedit/TableEditor.h"
 
 using namespace hexedit;
@@ -28,7 +28,7 @@ struct FakeView : TableEditorView {
     bool closed = false;
     int execs = 0, focus = 0;
     bool mainVisibleDuringExec = true;
-    hexedit::testing::FakeSession* session = nullptr;
+    hexedit::testing::TestSession* session = nullptr;
     void execModal() override {
         ++execs;
         closed = false;
@@ -45,7 +45,7 @@ struct FakeView : TableEditorView {
 
 struct Env {
     common::testing::ScriptedPort port;
-    hexedit::testing::FakeSession session{port};
+    hexedit::testing::TestSession session{port};
     TableData& table = session.tableData;
     TableEditor ed{session};
     FakeView view;
@@ -330,7 +330,7 @@ TEST(TableEditor, EditorModeLoadsTheCurrentTableAndReloadsIt) {
     EXPECT_EQ(e.view.execs, 1);
     EXPECT_FALSE(e.view.mainVisibleDuringExec);
     EXPECT_TRUE(e.session.host.mainWindowVisible);
-    EXPECT_EQ(e.session.reloads, 1);
+    EXPECT_EQ(e.session.tablesChanged, std::vector<std::string>{path});  // reloaded
 
     // The built-in table: its lines, shifted by CharShift, and no file name.
     e.table.TableSlot = 2;
@@ -343,7 +343,7 @@ TEST(TableEditor, EditorModeLoadsTheCurrentTableAndReloadsIt) {
         EXPECT_EQ(e.ed.TableEditorFile, "");
     };
     e.session.commands().run("TableEdit1Click");
-    EXPECT_EQ(e.session.reloads, 1);
+    EXPECT_EQ(e.session.tablesChanged.size(), 1u);
 }
 
 TEST(TableEditor, MakerStartsEmptyAndClosingOffersTheSavedFile) {
@@ -368,12 +368,11 @@ TEST(TableEditor, MakerStartsEmptyAndClosingOffersTheSavedFile) {
     e.session.commands().run("TableMaker1Click");
     e.port.expectMessage("Would you like to replace\n \"/old/one.tbl\"\nwith this file\n \"" + saved + "\"?\n",
                          "Table Editor", MsgIcon::Question, MsgButtons::YesNo);
-    EXPECT_EQ(e.session.usedTableFiles, std::vector<std::string>{saved});
+    EXPECT_EQ(e.session.tablesChanged, std::vector<std::string>{saved});  // used, not reloaded
     EXPECT_EQ(e.table.TablePaths[1], saved);
     EXPECT_EQ(Env::read(saved), "08=A\r\n");
     EXPECT_FALSE(e.view.mainVisibleDuringExec);
     EXPECT_TRUE(e.session.host.mainWindowVisible);
-    EXPECT_EQ(e.session.reloads, 0);
 
     // The same file as the slot's, or No: no change.
     e.view.script = [&] { e.ed.TableEditorFile = saved; };
@@ -382,7 +381,7 @@ TEST(TableEditor, MakerStartsEmptyAndClosingOffersTheSavedFile) {
     e.port.answerQuestion(false);
     e.session.commands().run("TableMaker1Click");
     e.port.takeMessage();
-    EXPECT_EQ(e.session.usedTableFiles.size(), 1u);
+    EXPECT_EQ(e.session.tablesChanged.size(), 1u);
     EXPECT_EQ(e.ed.Mode, MakerMode);
 }
 
@@ -402,11 +401,11 @@ TEST(TableEditor, BesideTheTileEditorItDoesNotBlockAndTheMakerKeepsTheFile) {
     e.ed.openBeside(MakerMode);  // already up: raised, not reset
     EXPECT_EQ(e.view.modeless, 2);
     EXPECT_EQ(e.ed.Mode, EditorMode);
-    EXPECT_EQ(e.session.reloads, 0);
+    EXPECT_TRUE(e.session.tablesChanged.empty());
     e.ed.Exit1Click();
     EXPECT_TRUE(e.view.closed);
     EXPECT_FALSE(e.ed.isOpen());
-    EXPECT_EQ(e.session.reloads, 1);
+    EXPECT_EQ(e.session.tablesChanged.size(), 1u);  // reloaded
 
     e.ed.openBeside(MakerMode);
     EXPECT_TRUE(e.ed.lines().empty());
@@ -414,7 +413,7 @@ TEST(TableEditor, BesideTheTileEditorItDoesNotBlockAndTheMakerKeepsTheFile) {
     EXPECT_EQ(e.ed.caption(), "Table Editor [cur.tbl]");
     e.ed.Exit1Click();
     EXPECT_EQ(e.ed.Mode, MakerMode);
-    EXPECT_EQ(e.session.reloads, 1);
+    EXPECT_EQ(e.session.tablesChanged.size(), 1u);
     EXPECT_FALSE(e.session.host.mainWindowVisible);
 }
 

@@ -14,7 +14,7 @@
 #include "common/testing/ScriptedPort.h"
 #include "hexedit/core/HexView.h"
 #include "hexedit/core/Savestate.h"
-#include "hexedit/core/testing/FakeSession.h"
+#include "hexedit/core/testing/TestSession.h"
 #include "hexedit/tiles/TileEditor.h"
 
 namespace hexedit::tiles {
@@ -60,7 +60,7 @@ struct FakeTileView : TileEditorView {
 
 struct Fixture : ::testing::Test {
     common::testing::ScriptedPort port;
-    hexedit::testing::FakeSession session{port};
+    hexedit::testing::TestSession session{port};
     TileEditor editor{session};
     FakeTileView view;
 
@@ -296,18 +296,15 @@ TEST_F(Fixture, ShowingTheWindowHidesTheMainWindowAndPlacesTheCursorAfterwards) 
     EXPECT_EQ(editor.TopOffset, 0x3005);
 
     // Open: cancelled, the view stays; a new file starts at its top.
-    bool opens = false;
-    session.onOpen = [&] {
-        if (opens) {
-            session.load(std::vector<uint8_t>(0x30000, 0x11), "other.bin");
-            session.viewState.TopOffset = 0;
-        }
-    };
+    const auto other = std::filesystem::temp_directory_path() / ("tiles_other_" + std::to_string(::getpid()));
+    ASSERT_TRUE(common::writeFileAtomic(other.string(), std::string(0x30000, '\x11')).empty());
     editor.TopOffset = 0x4000;
+    port.cancelOpen();
     editor.Open1Click();
     EXPECT_EQ(editor.TopOffset, 0x4000);
-    opens = true;
+    port.answerOpen(other.string());
     editor.Open1Click();
+    std::filesystem::remove(other);
     EXPECT_EQ(editor.TopOffset, 0);
     EXPECT_EQ(editor.tiles[3], 15);  // 0x11 in all four planes
 }

@@ -10,7 +10,7 @@
 
 #include "common/testing/ModalGuard.h"
 #include "common/testing/ScriptedPort.h"
-#include "hexedit/core/testing/FakeSession.h"
+#include "hexedit/core/testing/TestSession.h"
 #include "hexedit/tiles/ui/TTileForm.h"
 
 using namespace hexedit;
@@ -20,7 +20,7 @@ namespace {
 
 struct Env {
     common::testing::ScriptedPort port;
-    hexedit::testing::FakeSession session{port};
+    hexedit::testing::TestSession session{port};
     TileEditor model{session};
     TTileForm form{model};
     Env() {

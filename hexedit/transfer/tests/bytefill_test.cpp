@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "common/testing/ScriptedPort.h"
-#include "hexedit/core/testing/FakeSession.h"
+#include "hexedit/core/testing/TestSession.h"
 #include "hexedit/transfer/ByteFill.h"
 
 namespace hexedit::transfer {
@@ -20,7 +20,7 @@ struct CountingView : DumpView {
 
 struct FillEnv {
     common::testing::ScriptedPort port;
-    hexedit::testing::FakeSession session{port};
+    hexedit::testing::TestSession session{port};
     search::DataList list{session};
     Dumper dump{session, list};
     ByteFill fill{session, dump};

@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include "common/testing/ScriptedPort.h"
-#include "hexedit/core/testing/FakeSession.h"
+#include "hexedit/core/testing/TestSession.h"
 #include "hexedit/transfer/CompareFiles.h"
 
 using namespace hexedit;
@@ -24,7 +24,7 @@ struct FakeCompareView : CompareView {
 struct CompareEnv {
     std::filesystem::path dir;
     common::testing::ScriptedPort port;
-    hexedit::testing::FakeSession session{port};
+    hexedit::testing::TestSession session{port};
     CompareFiles compare{session};
     FakeCompareView view;
 

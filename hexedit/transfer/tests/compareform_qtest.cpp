@@ -12,7 +12,7 @@
 #include <fstream>
 
 #include "common/testing/ScriptedPort.h"
-#include "hexedit/core/testing/FakeSession.h"
+#include "hexedit/core/testing/TestSession.h"
 #include "hexedit/transfer/ui/TCompForm.h"
 
 using namespace hexedit;
@@ -24,7 +24,7 @@ namespace {
 struct Env {
     QTemporaryDir dir;
     common::testing::ScriptedPort port;
-    hexedit::testing::FakeSession session{port};
+    hexedit::testing::TestSession session{port};
     CompareFiles model{session};
     TCompForm form{model};
 

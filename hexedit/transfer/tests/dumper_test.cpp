@@ -13,7 +13,7 @@
 #include "common/fileio.h"
 #include "common/testing/ScriptedPort.h"
 #include "hexedit/core/TableLoader.h"
-#include "hexedit/core/testing/FakeSession.h"
+#include "hexedit/core/testing/TestSession.h"
 #include "hexedit/transfer/Dumper.h"
 
 // Allocations are watched: the largest one while gWatch is set, and those
@@ -55,9 +55,11 @@ struct FakeListView : search::DataListView {
     void listChanged() override {}
 };
 
+constexpr char kTable[] = "41=A\n4142=AB\n";
+
 struct DumpEnv {
     common::testing::ScriptedPort port;
-    hexedit::testing::FakeSession session{port};
+    hexedit::testing::TestSession session{port};
     search::DataList list{session};
     Dumper dump{session, list};
     FakeDumpView view;
@@ -72,7 +74,7 @@ struct DumpEnv {
         std::vector<uint8_t> bytes(100);
         std::iota(bytes.begin(), bytes.end(), uint8_t{0});
         session.load(bytes, "/roms/game.smc");
-        parseTableText(session.tableData, "41=A\n4142=AB\n");
+        parseTableText(session.tableData, kTable);
     }
     ~DumpEnv() { std::filesystem::remove_all(dir); }
     std::string path(const std::string& name) const { return (dir / name).string(); }
@@ -224,6 +226,7 @@ TEST(Dumper, RangesAreCutAtTheFileEndAndCheckedPerDumpKind) {
 
 TEST(Dumper, DumpBookmarksGoToTheTableFile) {
     DumpEnv e;
+    const std::string table = e.session.tableFile(kTable);
     e.key("SaveDumpBookmark1Click", 0x10);
     EXPECT_EQ(e.dump.DumpState, BookmarkPending);
     EXPECT_EQ(e.dump.caption, "Dump Bookmark [F2 - Save Bookmark]");
@@ -238,22 +241,24 @@ TEST(Dumper, DumpBookmarksGoToTheTableFile) {
     e.dump.DFile = "Intro text";
     e.key("SaveDumpBookmark1Click", 0x2F);
     e.port.expectMessage("Bookmark was saved to the table file...", "Dump Bookmark...", MsgIcon::Exclamation);
-    EXPECT_EQ(e.session.appendedLines, std::vector<std::string>{"[00000010-0000002F]Intro text"});
+    const std::string saved = std::string(kTable) + "[00000010-0000002F]Intro text\r\n";
+    EXPECT_EQ(e.session.tableFileText(), saved);
     EXPECT_EQ(e.dump.DumpState, Idle);
     EXPECT_EQ(e.dump.buttonCaption, "Dump Data");
 
-    e.session.appendSucceeds = false;
+    e.session.tableData.TablePaths[e.session.tableData.TableSlot] = table + ".missing";  // appending fails
     e.key("SaveDumpBookmark1Click", 0);
     e.dump.DFile = "x";
     e.dump.EndOfs = "5";
     e.dump.Button1Click();  // the button saves with the end box
     e.port.expectMessage("No Table file to Save Bookmark to...");
-    EXPECT_EQ(e.session.appendedLines.back(), "[00000000-00000005]x");
+    EXPECT_EQ(e.read(table), saved);
     EXPECT_FALSE(e.dump.visible());
 }
 
 TEST(Dumper, ASelectionSetsTheRangeInOnePress) {
     DumpEnv e;
+    e.session.tableFile(kTable);
     auto select = [&](int32_t anchor, int32_t end) {
         e.session.viewState.SelectionAnchor = anchor;
         e.session.viewState.SelectionEnd = end;
@@ -284,7 +289,7 @@ TEST(Dumper, ASelectionSetsTheRangeInOnePress) {
     e.dump.DFile = "Sel";
     e.session.commands().run("SaveDumpBookmark1Click");
     e.port.expectMessage("Bookmark was saved to the table file...", "Dump Bookmark...", MsgIcon::Exclamation);
-    EXPECT_EQ(e.session.appendedLines.back(), "[00000010-0000002F]Sel");
+    EXPECT_TRUE(e.session.tableFileText().ends_with("\n[00000010-0000002F]Sel\r\n"));
 }
 
 TEST(Dumper, ButtonAndEscapeInTheWindow) {

@@ -13,7 +13,7 @@
 #include "common/testing/ModalGuard.h"
 #include "common/testing/ScriptedPort.h"
 #include "hexedit/app/Startup.h"
-#include "hexedit/core/testing/FakeSession.h"
+#include "hexedit/core/testing/TestSession.h"
 #include "hexedit/core/ui/TDataPad.h"
 #include "hexedit/search/ui/TListForm.h"
 #include "hexedit/transfer/ui/TDumpForm.h"
@@ -25,7 +25,7 @@ namespace {
 
 struct Env {
     common::testing::ScriptedPort port;
-    hexedit::testing::FakeSession session{port};
+    hexedit::testing::TestSession session{port};
     search::DataList list{session};
     Dumper dump{session, list};
     QWidget main;

@@ -8,7 +8,7 @@
 #include <fstream>
 
 #include "common/testing/ScriptedPort.h"
-#include "hexedit/core/testing/FakeSession.h"
+#include "hexedit/core/testing/TestSession.h"
 #include "hexedit/transfer/BinaryInsert.h"
 #include "hexedit/transfer/ExternalInserter.h"
 
@@ -66,7 +66,7 @@ protected:
     fs::path dir;
     std::string rom;
     common::testing::ScriptedPort port;
-    hexedit::testing::FakeSession session{port};
+    hexedit::testing::TestSession session{port};
     ExternalProgram settings;
     ExternalInserter inserter{session, settings};
     std::string caption;
@@ -172,7 +172,7 @@ protected:
     fs::path dir;
     std::string data;
     common::testing::ScriptedPort port;
-    hexedit::testing::FakeSession session{port};
+    hexedit::testing::TestSession session{port};
     BinaryInsert insert{session};
     FakeStartView view;
 };

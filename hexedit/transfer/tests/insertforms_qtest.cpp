@@ -18,7 +18,7 @@
 #include "common/testing/ScriptedPort.h"
 #include "hexedit/app/TarnwickModel.h"
 #include "hexedit/core/ui/TDataPad.h"
-#include "hexedit/core/testing/FakeSession.h"
+#include "hexedit/core/testing/TestSession.h"
 #include "hexedit/transfer/ui/InsertStartDialog.h"
 #include "hexedit/transfer/ui/TAppIns.h"
 #include "hexedit/transfer/ui/TDumpForm.h"
@@ -81,7 +81,7 @@ private slots:
 
         TarnwickModel app(port);
         TDataPad w(app.pad);
-        QVERIFY(app.pad.openPath(rom.toStdString()));
+        QVERIFY(app.pad.files.openPath(rom.toStdString()));
         const uint8_t n = 'N';
         app.pad.writeBytes(0, std::span(&n, 1));
         app.settings.external = {program.toStdString(), "%ROMFILE", true};
@@ -96,7 +96,7 @@ private slots:
     // Enter inserts, Escape cancels, and the window is put back afterwards.
     void startBoxOnlyThenPutBack() {
         common::testing::ScriptedPort port;
-        hexedit::testing::FakeSession session{port};
+        hexedit::testing::TestSession session{port};
         search::DataList list{session};
         Dumper dump{session, list};
         BinaryInsert insert{session};

@@ -38,7 +38,7 @@ private slots:
         QCOMPARE(forms.dump->Pointers->accessibleName(), QStringLiteral("Pointers"));
         QCOMPARE(forms.insert->Report->accessibleName(), QStringLiteral("Insert report"));
         QCOMPARE(forms.insert->Fill->accessibleName(), QStringLiteral("Fill freed space with"));
-        QVERIFY(app.pad.openPath(dir + "/demo.bin"));
+        QVERIFY(app.pad.files.openPath(dir + "/demo.bin"));
         const std::vector<uint8_t> original(app.pad.bytes().begin(), app.pad.bytes().end());
 
         const std::string script = dir + "/demo.txt";
