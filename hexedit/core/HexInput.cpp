@@ -3,6 +3,7 @@
 // merge, and pasting the clipboard as typed input.
 
 #include <algorithm>
+#include <iterator>
 
 #include "common/codepage.h"
 #include "common/hexdigits.h"
@@ -13,6 +14,9 @@ namespace hexedit {
 namespace {
 
 int hexDigit(char32_t ch) { return ch < 0x80 ? common::hexDigitValue(static_cast<char>(ch)) : -1; }
+
+// A character that types something (Enter's CR included), not a control.
+bool typable(char32_t ch) { return (ch >= 0x20 || ch == U'\r') && ch != 0x7F; }
 
 }  // namespace
 
@@ -172,8 +176,9 @@ bool HexView::previewKey(const KeyPress& k) {
         [[fallthrough]];
     default: {
         const char32_t ch = k.text;
-        const bool typed = (ch >= 0x20 || ch == U'\r') && ch != 0x7F && !(k.ctrl && !k.alt);
-        if (!typed) {
+        const bool ctrlOnly = k.ctrl && !k.alt;
+        if (!k.composed.empty() && !ctrlOnly && typeChars(k.composed)) return true;
+        if (!typable(ch) || ctrlOnly) {
             FormKeyDown(ViewKey::Other, k.ctrl);
             return false;
         }
@@ -397,6 +402,41 @@ void HexView::D_DTEClick() {
     host().menusChanged();
 }
 
+template <class F>
+void HexView::batched(F&& typing) {
+    refusedPastEnd_ = false;
+    ++batch_;
+    typing();
+    --batch_;
+    batchDirty_ = false;
+    FormPaint();
+    afterKey();
+    if (refusedPastEnd_) {
+        status_ = kPastEndStatus;
+        host().statusChanged();
+    }
+}
+
+void HexView::typePiece(std::u32string_view chars) {
+    if (chars.empty()) return;
+    if (!TextMode) {
+        for (char32_t ch : chars) FormKeyPress(ch);
+    } else if (vs_.CursorOffset >= 0 && vs_.CursorOffset < ed_.BufferSize) {
+        if (vs_.CursorOffset >= ed_.FileSize) refusedPastEnd_ = true;
+        else typeText(chars);
+    }
+}
+
+bool HexView::typeChars(std::u32string_view chars) {
+    std::u32string typed;
+    std::copy_if(chars.begin(), chars.end(), std::back_inserter(typed), typable);
+    if (typed.empty()) return false;
+    if (!ed_.hasBuffer()) return true;
+    clearSelection();  // typing is a plain edit at the cursor
+    batched([&] { typePiece(typed); });
+    return true;
+}
+
 void HexView::AsText1Click(common::Port& port, bool asText, const common::Progress& progress) {
     if (!ed_.hasBuffer()) return;
     const bool savedMode = TextMode;
@@ -406,47 +446,32 @@ void HexView::AsText1Click(common::Port& port, bool asText, const common::Progre
     // reported between pieces; one repaint at the end. Text goes a piece at
     // a time through the encoder; line breaks are not typed and end words.
     constexpr size_t kPiece = 511;
-    refusedPastEnd_ = false;
-    ++batch_;
-    std::u32string piece;
-    auto flush = [&] {
-        if (piece.empty()) return;
-        if (asText) {
-            if (vs_.CursorOffset >= 0 && vs_.CursorOffset < ed_.BufferSize) {
-                if (vs_.CursorOffset >= ed_.FileSize) refusedPastEnd_ = true;
-                else typeText(piece);
+    batched([&] {
+        std::u32string piece;
+        auto flush = [&] {
+            typePiece(piece);
+            piece.clear();
+        };
+        for (size_t i = 0; i < text.size(); ++i) {
+            char32_t ch = text[i];
+            if (ch == u'\r' || ch == u'\n') {
+                flush();
+                continue;
             }
-        } else {
-            for (char32_t ch : piece) FormKeyPress(ch);
+            if (ch >= 0xD800 && ch <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+                text[i + 1] <= 0xDFFF) {
+                ch = 0x10000 + ((ch - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+                ++i;
+            }
+            piece.push_back(ch);
+            if (piece.size() == kPiece) {
+                flush();
+                if (progress && !progress(i + 1, text.size())) break;
+            }
         }
-        piece.clear();
-    };
-    for (size_t i = 0; i < text.size(); ++i) {
-        char32_t ch = text[i];
-        if (ch == u'\r' || ch == u'\n') {
-            flush();
-            continue;
-        }
-        if (ch >= 0xD800 && ch <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            ch = 0x10000 + ((ch - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        }
-        piece.push_back(ch);
-        if (piece.size() == kPiece) {
-            flush();
-            if (progress && !progress(i + 1, text.size())) break;
-        }
-    }
-    flush();
-    --batch_;
-    TextMode = savedMode;
-    batchDirty_ = false;
-    FormPaint();
-    afterKey();
-    if (refusedPastEnd_) {
-        status_ = kPastEndStatus;
-        host().statusChanged();
-    }
+        flush();
+        TextMode = savedMode;
+    });
 }
 
 }  // namespace hexedit

@@ -219,6 +219,10 @@ public:
     bool FormKeyDown(ViewKey key, bool ctrl);
     // Byte entry of one typed character (a Unicode code point).
     void FormKeyPress(char32_t ch);
+    // Several characters typed at once: in text mode encoded together as a
+    // paste is (the longest text first, words kept whole), with one repaint;
+    // else hex digits one by one. False when none of them is typable.
+    bool typeChars(std::u32string_view chars);
     // Key preview of the main window: cursor keys and typed characters.
     // Returns true when the key was used.
     bool previewKey(const KeyPress& key);
@@ -275,6 +279,12 @@ private:
     // text first), written at the cursor.
     void typeText(std::u32string_view chars);
     void typeCode(const TextMatch& m);
+    // Characters at the cursor: through the encoder in text mode, else hex digits.
+    void typePiece(std::u32string_view chars);
+    // Runs `typing` with one repaint at its end; the status tells when the
+    // end of the file stopped it.
+    template <class F>
+    void batched(F&& typing);
     void setPanelWidth();
 
     const EditorState& ed_;

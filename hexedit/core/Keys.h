@@ -2,6 +2,7 @@
 // A key press as the models see it, independent of the toolkit.
 
 #include <cstdint>
+#include <string>
 
 namespace hexedit {
 
@@ -19,6 +20,9 @@ struct KeyPress {
     bool shift = false;
     bool ctrl = false;
     bool alt = false;
+    // Several characters that came at once (an input method's commit, a key
+    // composing more than one): typed together; `text` is then 0.
+    std::u32string composed{};
 };
 
 }  // namespace hexedit

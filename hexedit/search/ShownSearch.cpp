@@ -16,6 +16,9 @@ size_t ByteClass::count() const { return static_cast<size_t>(std::count(member.b
 void ByteClass::finish() {
     lo.fill(0);
     hi.fill(0);
+    bitmap.fill(0);
+    for (int b = 0; b < 256; ++b)
+        if (member[b]) bitmap[b >> 3] = bitmap[32 + (b >> 3)] |= static_cast<uint8_t>(1u << (b & 7));
     const size_t n = count();
     all = n == 256;
     fewCount = 0;
@@ -53,10 +56,28 @@ namespace {
 
 ShownKernel kernel = ShownKernel::Best;
 
+// The candidates of one block, `bits` for the offsets from `o` up: true
+// with `o` moved to the first one `verify` accepts.
+template <class Verify>
+inline bool firstVerified(uint64_t bits, size_t& o, Verify& verify) {
+    for (; bits; bits &= bits - 1) {
+        const size_t c = o + static_cast<size_t>(__builtin_ctzll(bits));
+        if (verify(c)) {
+            o = c;
+            return true;
+        }
+    }
+    return false;
+}
+
 #ifdef HEXEDIT_SHOWN_X86
+bool haveAvx512() {
+    static const bool yes = __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi");
+    return yes && kernel == ShownKernel::Best;
+}
 bool haveAvx2() {
     static const bool yes = __builtin_cpu_supports("avx2");
-    return yes && kernel == ShownKernel::Best;
+    return yes && (kernel == ShownKernel::Best || kernel == ShownKernel::Avx2);
 }
 bool haveSsse3() {
     static const bool yes = __builtin_cpu_supports("ssse3");
@@ -124,15 +145,9 @@ __attribute__((target("avx2"))) size_t filterAvx2(const ByteClass& a, const Byte
     const Class256 ka = load256(a), kb = load256(b);
     for (; o + 63 <= last; o += 64) {
         const uint8_t* p = base + o;
-        uint64_t bits = uint64_t{candidates256<A, B>(ka, kb, p)} | uint64_t{candidates256<A, B>(ka, kb, p + 32)} << 32;
-        while (bits) {
-            const size_t c = o + static_cast<size_t>(__builtin_ctzll(bits));
-            if (verify(c)) {
-                found = true;
-                return c;
-            }
-            bits &= bits - 1;
-        }
+        const uint64_t bits =
+            uint64_t{candidates256<A, B>(ka, kb, p)} | uint64_t{candidates256<A, B>(ka, kb, p + 32)} << 32;
+        if (bits && (found = firstVerified(bits, o, verify))) return o;
     }
     found = false;
     return o;
@@ -161,6 +176,52 @@ size_t filterAvx2Any(Test a, Test b, const ByteClass& ca, const ByteClass& cb, c
     return filterAvx2B<Test::Nibbles>(b, ca, cb, base, o, last, verify, found);
 }
 
+// With AVX-512 VBMI each class is tested exactly, 64 offsets at a time:
+// byte b >> 3 of its bitmap against 1 << (b & 7). One aligned load serves
+// both classes; the second class's bits for the block come from this
+// block's and the next one's, so the loop reads one block ahead.
+#define HEXEDIT_AVX512 __attribute__((target("avx512f,avx512bw,avx512vbmi")))
+
+// (The zero-masking form with every lane kept: GCC's plain form warns.)
+HEXEDIT_AVX512 inline __m512i lookup512(__m512i index, __m512i table) {
+    return _mm512_maskz_permutexvar_epi8(~__mmask64{0}, index, table);
+}
+
+struct Bits512 {
+    uint64_t a, b;
+};
+
+template <bool UseB>
+HEXEDIT_AVX512 inline Bits512 inside512(__m512i ka, __m512i kb, __m512i bitOf, const uint8_t* at) {
+    const __m512i v = _mm512_load_si512(at);
+    const __m512i index = _mm512_srli_epi16(v, 3), bit = lookup512(v, bitOf);
+    return {_mm512_test_epi8_mask(lookup512(index, ka), bit),
+            UseB ? _mm512_test_epi8_mask(lookup512(index, kb), bit) : ~uint64_t{0}};
+}
+
+// As filterAvx2, from a 64-byte aligned `base + o`, reading below `end`.
+template <bool UseB, class Verify>
+HEXEDIT_AVX512 size_t filterAvx512(const ByteClass& a, const ByteClass& b, const uint8_t* base, size_t o,
+                                   size_t last, size_t end, Verify& verify, bool& found) {
+    alignas(64) static const std::array<uint8_t, 64> bits = [] {
+        std::array<uint8_t, 64> t{};
+        for (size_t i = 0; i < t.size(); ++i) t[i] = static_cast<uint8_t>(1u << (i & 7));
+        return t;
+    }();
+    const __m512i bitOf = _mm512_load_si512(bits.data());
+    const __m512i ka = _mm512_loadu_si512(a.bitmap.data()), kb = _mm512_loadu_si512(b.bitmap.data());
+    found = false;
+    if (o + 64 > end) return o;
+    Bits512 in = inside512<UseB>(ka, kb, bitOf, base + o);
+    for (; o + 63 <= last && o + 128 <= end; o += 64) {
+        const Bits512 next = inside512<UseB>(ka, kb, bitOf, base + o + 64);
+        const uint64_t c = in.a & (in.b >> 1 | next.b << 63);
+        if (c && (found = firstVerified(c, o, verify))) return o;
+        in = next;
+    }
+    return o;
+}
+
 // The same 32 offsets at a time with SSSE3, by the nibble tables.
 __attribute__((target("ssse3"))) inline uint32_t inside128(const ByteClass& k, __m128i lo, __m128i hi,
                                                             const uint8_t* at) {
@@ -183,16 +244,9 @@ __attribute__((target("ssse3"))) size_t filterSsse3(const ByteClass& a, const By
     const __m128i hiB = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b.hi.data()));
     for (; o + 31 <= last; o += 32) {
         const uint8_t* p = base + o;
-        uint32_t bits = inside128(a, loA, hiA, p) | inside128(a, loA, hiA, p + 16) << 16;
+        uint64_t bits = inside128(a, loA, hiA, p) | inside128(a, loA, hiA, p + 16) << 16;
         if (useB) bits &= inside128(b, loB, hiB, p + 1) | inside128(b, loB, hiB, p + 17) << 16;
-        while (bits) {
-            const size_t c = o + static_cast<size_t>(__builtin_ctz(bits));
-            if (verify(c)) {
-                found = true;
-                return c;
-            }
-            bits &= bits - 1;
-        }
+        if (bits && (found = firstVerified(bits, o, verify))) return o;
     }
     found = false;
     return o;
@@ -228,10 +282,15 @@ ShownMatcher::ShownMatcher(const TableData& table, std::string_view text, MatchR
     };
     std::vector<std::pair<uint8_t, size_t>> singleFirst;   // a single-byte first entry, where the rest begins
     std::vector<std::pair<uint8_t, uint8_t>> longerFirst;  // a longer first entry's first two bytes
+    spelling_.resize(m);
     auto consider = [&](const std::string& t, TableCode code) {
         const auto byteAt = [&](int k) { return static_cast<uint8_t>(code.value >> (8 * (code.length - 1 - k))); };
         for (size_t i = 0; i < m; ++i) {
             if (!spells(t, i)) continue;
+            if (code.length == 1)
+                spelling_[i].single[byteAt(0)] = true;
+            else
+                spelling_[i].longer[code.length - 2].push_back(code.value);
             startsAt[i][byteAt(0)] = true;
             if (i != 0) continue;
             first_.member[byteAt(0)] = true;
@@ -251,6 +310,8 @@ ShownMatcher::ShownMatcher(const TableData& table, std::string_view text, MatchR
     table.LongTable.forEach([&](uint32_t code, int length, const std::string& t) {
         consider(t, {code, static_cast<uint8_t>(length)});
     });
+    for (Spelling& sp : spelling_)
+        for (auto& codes : sp.longer) std::sort(codes.begin(), codes.end());
     if (wild_[0]) first_.member.fill(true);
     // After a single-byte first entry: whatever begins the rest, anything
     // when the text ends there or a wildcard follows.
@@ -283,6 +344,16 @@ ShownMatcher::ShownMatcher(const TableData& table, std::string_view text, MatchR
     if (wild_[0]) firstTwo_.assign(65536 / 64, ~uint64_t{0});
 }
 
+bool ShownMatcher::mayStartEntry(const Spelling& s, std::span<const uint8_t> data, size_t q) {
+    if (s.single[data[q]]) return true;
+    uint32_t code = data[q];
+    for (size_t k = 0; k < s.longer.size() && q + k + 1 < data.size(); ++k) {
+        code = code << 8 | data[q + k + 1];
+        if (std::binary_search(s.longer[k].begin(), s.longer[k].end(), code)) return true;
+    }
+    return false;
+}
+
 size_t ShownMatcher::matchAt(std::span<const uint8_t> data, size_t at) const {
     const size_t m = text_.size();
     size_t i = 0, q = at;
@@ -293,6 +364,8 @@ size_t ShownMatcher::matchAt(std::span<const uint8_t> data, size_t at) const {
             ++q;
             continue;
         }
+        // Most places fail here, before the table is asked.
+        if (!mayStartEntry(spelling_[i], data, q)) return 0;
         const DecodedItem item = decodeAt(table_, data, q);
         if (item.kind != ItemKind::Single && item.kind != ItemKind::Pair && item.kind != ItemKind::Long) return 0;
         const std::string_view t = item.text;
@@ -320,28 +393,36 @@ size_t ShownMatcher::find(std::span<const uint8_t> data, size_t from, size_t lim
         length = matchAt(data, c);
         return length != 0;
     };
-#ifdef HEXEDIT_SHOWN_X86
-    // The vector loops read the offset after each candidate too.
-    if (data.size() > 65 && !first_.all) {
-        const size_t vecLast = std::min(last, data.size() - 2);
-        bool found = false;
-        if (haveAvx2())
-            o = filterAvx2Any(testFor(first_, true), testFor(second_, useB), first_, second_, base, o, vecLast,
-                              verifyNext, found);
-        else if (haveSsse3())
-            o = filterSsse3(first_, second_, useB, base, o, vecLast, verifyNext, found);
-        if (found) return o;
-    }
-#endif
     auto verify = [&](size_t c) {
         if (c + 1 < data.size() && !firstTwoAllowed(base + c)) return false;
         length = matchAt(data, c);
         return length != 0;
     };
-    for (; o <= last; ++o) {
-        if (!first_.member[base[o]]) continue;
-        if (verify(o)) return o;
+    // Offsets from `o` up to `end` one at a time: true with `o` at a match.
+    auto scalarTo = [&](size_t end) {
+        for (; o < end; ++o)
+            if (first_.member[base[o]] && verify(o)) return true;
+        return false;
+    };
+#ifdef HEXEDIT_SHOWN_X86
+    // The vector loops read the offset after each candidate too.
+    if (data.size() > 65 && !first_.all && last - o >= 256) {
+        const size_t vecLast = std::min(last, data.size() - 2);
+        bool found = false;
+        if (haveAvx512()) {
+            if (scalarTo(o + (-reinterpret_cast<uintptr_t>(base + o) & 63))) return o;
+            o = useB ? filterAvx512<true>(first_, second_, base, o, vecLast, data.size(), verifyNext, found)
+                     : filterAvx512<false>(first_, second_, base, o, vecLast, data.size(), verifyNext, found);
+        } else if (haveAvx2()) {
+            o = filterAvx2Any(testFor(first_, true), testFor(second_, useB), first_, second_, base, o, vecLast,
+                              verifyNext, found);
+        } else if (haveSsse3()) {
+            o = filterSsse3(first_, second_, useB, base, o, vecLast, verifyNext, found);
+        }
+        if (found) return o;
     }
+#endif
+    if (scalarTo(last + 1)) return o;
     length = 0;
     return kNoMatch;
 }

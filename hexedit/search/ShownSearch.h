@@ -12,10 +12,13 @@
 // All encodings are searched at once: the entries whose texts can begin the
 // text give the bytes a match can start with and the bytes that can follow
 // them. A vectorised filter passes only the offsets whose first byte is one
-// of the first and whose second byte is one of the second (each compared
-// directly when it has at most three members, else tested by nibble tables,
-// 64 offsets at a time); an exact set of the first two bytes (8 KB) drops
-// most of what it passes, and only the rest are decoded.
+// of the first and whose second byte is one of the second, 64 offsets at a
+// time (with AVX-512 VBMI by exact bitmaps; else each class compared
+// directly when it has at most three members, or tested by nibble tables);
+// an exact set of the first two bytes (8 KB) drops most of what it passes.
+// The rest are decoded entry by entry, each place first checked against the
+// codes of the entries that spell the text from there, so that the table is
+// asked only where one of them begins.
 
 #include <array>
 #include <cstddef>
@@ -36,6 +39,9 @@ namespace hexedit::search {
 struct ByteClass {
     std::array<bool, 256> member{};
     std::array<uint8_t, 16> lo{}, hi{};
+    // Bit b & 7 of byte b >> 3 for each member, twice over: the vector
+    // lookup of b >> 3 may carry a stray 32 in from the next byte.
+    std::array<uint8_t, 64> bitmap{};
     std::array<uint8_t, 3> few{};  // the members repeated when fewer than three
     int fewCount = 0;              // members in `few`, 0 when more than three
     bool all = false;  // every byte is a member: no test needed
@@ -45,9 +51,9 @@ struct ByteClass {
     void finish();
 };
 
-// The loops find() uses: the best the processor has (AVX2, else SSSE3,
-// else plain C++), or for tests a lesser one.
-enum class ShownKernel { Best, Ssse3, Scalar };
+// The loops find() uses: the best the processor has (AVX-512 VBMI, else
+// AVX2, else SSSE3, else plain C++), or for tests a lesser one.
+enum class ShownKernel { Best, Avx2, Ssse3, Scalar };
 void setShownKernel(ShownKernel kernel);
 
 class ShownMatcher {
@@ -70,12 +76,22 @@ public:
     const ByteClass& secondBytes() const { return second_; }
 
 private:
+    // The codes of the entries that spell the text from one of its positions.
+    struct Spelling {
+        std::array<bool, 256> single{};
+        std::array<std::vector<uint32_t>, 3> longer;  // of two, three and four bytes, sorted
+    };
+    // Some code of `s` begins at data[q]: the view's entry there may spell
+    // the text; when none does, it cannot.
+    static bool mayStartEntry(const Spelling& s, std::span<const uint8_t> data, size_t q);
+
     const TableData& table_;
     std::string text_;           // folded when ignoring case
     std::vector<uint8_t> wild_;  // 1 where any byte matches
     std::array<uint8_t, 256> fold_{};
     ByteClass first_, second_;
     std::vector<uint64_t> firstTwo_;  // 65536 bits: the first two bytes a match can have
+    std::vector<Spelling> spelling_;  // by position in the text
     bool impossible_ = false;
 
     bool firstTwoAllowed(const uint8_t* at) const {

@@ -210,9 +210,14 @@ void TableEditor::TableEdit1Click() {
     if (!path.empty()) session_.reloadTable();
 }
 
+void TableEditor::startNewTable() {
+    utf8_ = session_.table().Encoding == TableEncoding::Utf8;
+    bom_ = false;
+}
+
 void TableEditor::TableMaker1Click() {
     Mode = MakerMode;
-    utf8_ = bom_ = false;
+    startNewTable();
     lines_.clear();
     selection_.reset();
     TableEditorFile.clear();
@@ -234,7 +239,7 @@ void TableEditor::openBeside(int mode) {
     } else {
         lines_.clear();
         selection_.reset();
-        utf8_ = bom_ = false;
+        startNewTable();
         reloadOnClose_ = false;
     }
     Mode = besideMode_ = mode;
@@ -248,7 +253,7 @@ void TableEditor::createFromHit(uint8_t codeOfA) {
     // A new table: saving asks for its name instead of overwriting the
     // file edited last.
     TableEditorFile.clear();
-    utf8_ = bom_ = false;
+    startNewTable();
     lines_ = tableFromHit(codeOfA);
     selection_ = lines_.empty() ? std::nullopt : std::optional<int>(0);
     runModal();

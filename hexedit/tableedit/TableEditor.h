@@ -129,6 +129,9 @@ private:
     void setEntry(std::string text);
     // Lines of a table file's content, noting its encoding.
     void readLines(std::string_view content);
+    // A new table is written as the main view's table is: UTF-8 (with no
+    // byte-order mark) when that one is UTF-8, else Shift-JIS.
+    void startNewTable();
     size_t charLength(std::string_view text, size_t i) const;
     size_t charCount(std::string_view text) const;
     size_t bytesOfChars(std::string_view text, size_t chars) const;

@@ -387,6 +387,30 @@ TEST_F(HexViewKeys, Utf8TablesTypeAndPasteThroughTheLongestText) {
     EXPECT_EQ(vs.CursorOffset, 20);
 }
 
+// Characters that come at once (an input method's commit) go through the
+// encoder together, as one undo step; hex digits still pair up.
+TEST_F(HexViewKeys, SeveralCharactersAtOnceAreEncodedTogether) {
+    parseTableText(tbl, "64=d\n72=r\n61=a\n67=g\n6F=o\n6E=n\n9001=dragon\n10=\xE3\x81\x82\n");
+    openSize(100);
+    EXPECT_TRUE(view.previewKey(KeyPress{.composed = U"12a"}));
+    EXPECT_EQ(ed.FileBuffer()[0], 0x12);
+    EXPECT_EQ(vs.CursorOffset, 1);
+    EXPECT_TRUE(view.pendingDigit());
+    view.cancelPending();
+    view.HexEditMode1Click();
+    session.document().closeTypingRun();
+    EXPECT_TRUE(view.previewKey(KeyPress{.composed = U"dragon\u3042dr"}));
+    const std::vector<uint8_t> expected = {0x90, 0x01, 0x10, 0x64, 0x72};
+    EXPECT_EQ(std::vector<uint8_t>(ed.FileBuffer() + 1, ed.FileBuffer() + 6), expected);
+    EXPECT_EQ(vs.CursorOffset, 6);
+    EXPECT_FALSE(view.previewKey(KeyPress{.ctrl = true, .composed = U"dragon"}));  // Ctrl types nothing
+    EXPECT_FALSE(view.typeChars(U"\x01\x7F"));
+    ASSERT_TRUE(session.document().undo());
+    EXPECT_EQ(ed.FileBuffer()[1], 0x00);
+    EXPECT_EQ(ed.FileBuffer()[5], 0x00);
+    EXPECT_EQ(ed.FileBuffer()[0], 0x12);
+}
+
 TEST_F(HexViewKeys, LegacyPasteTakesTheLongestTextBetweenCharacters) {
     common::testing::ScriptedPort port;
     tbl.setByte(0x41, "A");

@@ -1,4 +1,5 @@
 #include <QCloseEvent>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -258,6 +259,12 @@ private slots:
         QTest::keyClick(&w, Qt::Key_Tab);
         QVERIFY(model.hexView.TextMode);
         QVERIFY(w.command("HexEditMode1Click")->isChecked());
+        // An input method's committed text is typed at the cursor.
+        QVERIFY(w.testAttribute(Qt::WA_InputMethodEnabled));
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("xy"));
+        QApplication::sendEvent(&w, &commit);
+        QCOMPARE(std::string(reinterpret_cast<const char*>(model.editor().FileBuffer()), 4), std::string("xycd"));
         QTest::keyClick(&w, Qt::Key_Backtab, Qt::ShiftModifier);
         QVERIFY(model.hexView.Disable16Bit);
     }

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QFrame>
+#include <QInputMethodEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -48,8 +49,10 @@ TDataPad::TDataPad(DataPad& m, QWidget* parent) : QMainWindow(parent), model(m) 
     VScrlChange();
     wiring_ = new ui::ViewWiring(*this);  // painting, mouse and scroll bar of the view
 
-    // Key preview: every key of the window's widgets passes here first.
+    // Key preview: every key of the window's widgets passes here first;
+    // an input method's text comes to the window itself.
     qApp->installEventFilter(this);
+    setAttribute(Qt::WA_InputMethodEnabled);
     // The menus are brought up to date whenever another window becomes active.
     connect(qApp, &QGuiApplication::focusWindowChanged, this, [this] { model.UpdateMenuItems(); });
 
@@ -360,18 +363,22 @@ bool TDataPad::previewKey(QKeyEvent& e) {
     k.shift = e.modifiers() & Qt::ShiftModifier;
     k.ctrl = e.modifiers() & Qt::ControlModifier;
     k.alt = e.modifiers() & Qt::AltModifier;
-    const QList<uint> text = e.text().toUcs4();
-    if (text.size() <= 1) {
-        k.text = text.isEmpty() ? 0 : text.front();
-        return model.commands().previewKey(k);
-    }
     // Composed input can bring several characters with one key.
-    bool used = false;
-    for (uint ch : text) {
-        k.text = ch;
-        used = model.commands().previewKey(k) || used;
+    const QList<uint> text = e.text().toUcs4();
+    if (text.size() <= 1) k.text = text.isEmpty() ? 0 : text.front();
+    else k.composed.assign(text.begin(), text.end());
+    return model.commands().previewKey(k);
+}
+
+void TDataPad::inputMethodEvent(QInputMethodEvent* e) {
+    // Only the committed text is typed; the composition is not shown.
+    const QList<uint> text = e->commitString().toUcs4();
+    if (!text.isEmpty()) {
+        KeyPress k;
+        k.composed.assign(text.begin(), text.end());
+        model.commands().previewKey(k);
     }
-    return used;
+    e->accept();
 }
 
 bool TDataPad::eventFilter(QObject* watched, QEvent* e) {

@@ -86,6 +86,7 @@ protected:
     void closeEvent(QCloseEvent* e) override;
     bool event(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
+    void inputMethodEvent(QInputMethodEvent* e) override;
 
 private:
     void buildMenus();

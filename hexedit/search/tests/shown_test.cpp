@@ -92,6 +92,7 @@ TEST(ShownSearch, ByteClassesTestTheirMembers) {
         for (int b = 0; b < 256; ++b) {
             const bool passes = (c.lo[b & 15] & c.hi[b >> 4]) != 0;
             EXPECT_TRUE(passes || !c.member[b]) << b;
+            EXPECT_EQ((c.bitmap[(b >> 3) + 32 * (b & 1)] >> (b & 7)) & 1, c.member[b]) << b;  // both copies
         }
     }
     ByteClass few;
@@ -211,7 +212,8 @@ TEST_P(ShownProperty, MatchesAreWhereDecodingSpellsTheText) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kernels, ShownProperty,
-                         ::testing::Values(ShownKernel::Best, ShownKernel::Ssse3, ShownKernel::Scalar));
+                         ::testing::Values(ShownKernel::Best, ShownKernel::Avx2, ShownKernel::Ssse3,
+                                           ShownKernel::Scalar));
 
 // The Find window's check box: a word kept as one entry is found only with
 // it; the Data List selects each match's own length.

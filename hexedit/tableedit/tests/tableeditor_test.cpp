@@ -472,3 +472,30 @@ TEST(TableEditor, Utf8TablesKeepTheirEncodingAndMark) {
     EXPECT_FALSE(e.ed.utf8());
     EXPECT_EQ(e.ed.toDisplay(e.ed.lines()[0]), u"41=\u3042");
 }
+
+// A new table follows the main view's table: UTF-8 text after a UTF-8 one.
+TEST(TableEditor, NewTablesTakeTheEncodingOfTheCurrentTable) {
+    for (const TableEncoding encoding : {TableEncoding::Utf8, TableEncoding::Legacy}) {
+        Env e;
+        e.table.Encoding = encoding;
+        e.table.TableSlot = 2;  // closing asks nothing
+        const std::string saved = (e.dir / "made.tbl").string();
+        e.view.script = [&] {
+            e.ed.entryEdited("10=", 3);
+            e.ed.grid.setPosition(0x82A0);
+            e.ed.gridClick(1, 1);  // hiragana a
+            e.ed.entryEnter();
+            e.port.answerQuestion(true);
+            e.port.answerSave(saved);
+            e.ed.SaveTableFile1Click();
+            e.port.takeMessage();
+        };
+        e.session.commands().run("TableMaker1Click");
+        EXPECT_EQ(Env::read(saved), encoding == TableEncoding::Utf8 ? "10=\xE3\x81\x82\r\n" : "10=\x82\xA0\r\n");
+        e.ed.openBeside(MakerMode);
+        EXPECT_EQ(e.ed.utf8(), encoding == TableEncoding::Utf8);
+        e.ed.Exit1Click();
+        e.ed.createFromHit(0x41);
+        EXPECT_EQ(e.ed.utf8(), encoding == TableEncoding::Utf8);
+    }
+}
