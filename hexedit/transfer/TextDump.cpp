@@ -137,11 +137,12 @@ struct Pool {
     }
 };
 
+// Moves of kPad bytes, no call: the pool has kPad bytes after each text and
+// the output as many after the longest.
 inline char* put(char* p, const char* pool, Text t) {
-    if (t.len <= kPad)
-        std::memcpy(p, pool + t.off, kPad);
-    else
-        std::memcpy(p, pool + t.off, t.len);
+    const char* from = pool + t.off;
+    std::memcpy(p, from, kPad);
+    for (uint32_t i = kPad; i < t.len; i += kPad) std::memcpy(p + i, from + i, kPad);
     return p + t.len;
 }
 
@@ -370,14 +371,15 @@ struct Rules {
             const MultiSplit& split = multiDynamic[b] ? m : multi[b];
             const size_t count = params[b];
             const bool inside = pos + count < d.size();
-            scratch.assign(split.head);
-            scratch += '$';
+            scratch.resize(split.head.size() + 1 + (inside ? 2 * count : 0) + split.tail.size());
+            char* q = std::copy(split.head.begin(), split.head.end(), scratch.data());
+            *q++ = '$';
             static constexpr char kHex[] = "0123456789ABCDEF";
             for (size_t i = 1; inside && i <= count; ++i) {
-                scratch += kHex[d[pos + i] >> 4];
-                scratch += kHex[d[pos + i] & 15];
+                *q++ = kHex[d[pos + i] >> 4];
+                *q++ = kHex[d[pos + i] & 15];
             }
-            scratch += split.tail;
+            std::copy(split.tail.begin(), split.tail.end(), q);
             return {DumpItemKind::MultiCode, inside ? static_cast<int>(count + 1) : 1, multiDynamic[b], scratch};
         }
         if (longer && f & kLong && pos + 2 < d.size()) {
@@ -466,11 +468,12 @@ bool textDump(const TableData& table, std::span<const uint8_t> range, DumpInfo i
     constexpr int64_t kStretch = 1024;
     std::vector<Step> stretch(kStretch);
     std::string scratch;
-    auto general = [&](int64_t& pos) {
+    // Writes the step at `at` by every rule; its advance.
+    auto general = [&](int64_t at) {
         out.room();
-        const DumpItem item = r.step(range, static_cast<size_t>(pos), true, scratch);
+        const DumpItem item = r.step(range, static_cast<size_t>(at), true, scratch);
         out.append(item.text);
-        pos += item.advance;
+        return item.advance;
     };
     const int64_t last = n - 1;  // the steps before it see the byte after them
     int64_t pos = 0;
@@ -479,7 +482,7 @@ bool textDump(const TableData& table, std::span<const uint8_t> range, DumpInfo i
         const int64_t stop = std::min(n, pos + (int64_t{1} << 16));
         while (pos < stop) {
             if (pos >= last) {
-                general(pos);
+                pos += general(pos);
                 continue;
             }
             const int64_t first = pos, end = std::min({stop, last, pos + kStretch});
@@ -490,13 +493,14 @@ bool textDump(const TableData& table, std::span<const uint8_t> range, DumpInfo i
                 // reached through memory.
                 char* p = out.p();
                 const char* const limit = out.limit();
-                while (pos < end && p <= limit && !(s[pos] & kGeneral)) {
-                    const Step st = s[pos];
+                int64_t at = pos;
+                while (at < end && p <= limit && !(s[at] & kGeneral)) {
+                    const Step st = s[at];
                     p = put(p, pool, stepText(st));
-                    pos += stepAdvance(st);
+                    at += stepAdvance(st);
                 }
                 out.p() = p;
-                if (pos < end) general(pos);
+                pos = at < end ? at + general(at) : at;
             }
         }
     }
