@@ -355,7 +355,7 @@ public:
     std::optional<std::string_view> quick(std::span<const uint8_t> from, size_t& n) {
         static constexpr char kHex[] = "0123456789ABCDEF";
         from = from.first(std::min(from.size(), kMaxStringBytes));
-        const char* const pool = pool_.data();
+        const char* pool = pool_.data();
         // At the top of every step at least kPad characters are free.
         if (buf_.size() < 4096) buf_.resize(4096);
         char* p = buf_.data();
@@ -375,7 +375,12 @@ public:
             }
             if (pos == from.size()) break;
             const uint8_t b = from[pos];
-            const Pooled& a = alone_[b];
+            Pooled a = alone_[b];
+            const bool single = a.state != kVaries;
+            if (!single && pos + 1 < from.size() && steps_.byNext(b)) {
+                a = pairStep(from, pos);
+                pool = pool_.data();
+            }
             const bool pooled = a.state != kVaries;
             const Step st = pooled ? Step{pool + a.off, a.len, a.advance, a.state} : classify(from, pos);
             if (st.state == kUnsure) return std::nullopt;
@@ -391,7 +396,7 @@ public:
             } else {
                 // A line of text must not look like a comment or an entry.
                 if ((st.text[0] == '#' || st.text[0] == '@') && (p == buf_.data() || p[-1] == '\n')) return std::nullopt;
-                if (st.state == kPlainStep) plains_.push_back({static_cast<size_t>(p - buf_.data()), st.len, pooled ? b : -1});
+                if (st.state == kPlainStep) plains_.push_back({static_cast<size_t>(p - buf_.data()), st.len, single ? b : -1});
                 if (pooled && st.len <= kPad)
                     std::memcpy(p, st.text, kPad);  // a fixed-size move, inlined
                 else
@@ -542,6 +547,23 @@ private:
             st.state = codec_.sure(text, from.subspan(pos, st.advance)) ? kSure : kUnsure;
         return st;
     }
+    // The step at `pos`, which has a byte after it, of a byte whose step
+    // depends on that byte alone: classified when first met, then pooled.
+    Pooled pairStep(std::span<const uint8_t> from, size_t pos) {
+        const uint8_t b = from[pos];
+        if (nextRow_[b] < 0) {
+            nextRow_[b] = static_cast<int32_t>(byNext_.size());
+            byNext_.resize(byNext_.size() + 256);
+        }
+        Pooled& a = byNext_[static_cast<size_t>(nextRow_[b]) + from[pos + 1]];
+        if (a.state == kVaries) {
+            const Step st = classify(from, pos);
+            a = {static_cast<uint32_t>(pool_.size()), st.len, st.advance, st.state, kNoRun};
+            pool_.append(st.text, st.len);
+            pool_.append(kPad, '\0');
+        }
+        return a;
+    }
     static uint8_t stateOf(uint8_t textKind) {
         return textKind == kSureText ? kSure : textKind == kPlain ? kPlainStep : kUnsure;
     }
@@ -555,6 +577,14 @@ private:
         return buf_.data() + used;
     }
     std::array<Pooled, 256> alone_{};
+    // Rows of 256 steps by the next byte for the bytes that begin a pair
+    // (-1: no row yet), filled as pairStep() meets them.
+    std::array<int32_t, 256> nextRow_ = [] {
+        std::array<int32_t, 256> r;
+        r.fill(-1);
+        return r;
+    }();
+    std::vector<Pooled> byNext_;
     std::array<uint8_t, 256> codeState_{};
     size_t runLongest_ = 1;
     std::string pool_, lf_, buf_;

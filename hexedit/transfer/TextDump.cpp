@@ -422,7 +422,8 @@ DumpItem DumpSteps::at(std::span<const uint8_t> range, size_t pos, std::string& 
     return impl_->rules.step(range, pos, false, scratch);
 }
 
-bool DumpSteps::alone(uint8_t b) const { return impl_->rules.flags[b] == 0; }
+bool DumpSteps::alone(uint8_t b) const { return (impl_->rules.flags[b] & (kDual | kPair | kMulti)) == 0; }
+bool DumpSteps::byNext(uint8_t b) const { return (impl_->rules.flags[b] & kMulti) == 0; }
 
 std::string groupThousands(int64_t value) {
     const bool negative = value < 0;
