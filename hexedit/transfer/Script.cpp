@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <tuple>
 
 #include "common/hexdigits.h"
@@ -614,9 +615,15 @@ private:
     std::vector<uint8_t> read_;
 };
 
+// Pointer tables mostly list their strings in order: checked before sorting.
+template <class V, class Less>
+void sortUnlessSorted(V& v, Less less) {
+    if (!std::is_sorted(v.begin(), v.end(), less)) std::sort(v.begin(), v.end(), less);
+}
+
 // Sorted, with touching regions joined.
 std::vector<Region> merged(std::vector<Region> r) {
-    std::sort(r.begin(), r.end(), [](const Region& a, const Region& b) { return a.start < b.start; });
+    sortUnlessSorted(r, [](const Region& a, const Region& b) { return a.start < b.start; });
     std::vector<Region> out;
     for (const Region& x : r) {
         if (x.end <= x.start) continue;
@@ -773,7 +780,7 @@ std::optional<std::string> dumpScript(const TableData& table, std::span<const ui
         else
             pointers.push_back({*t, i});
     }
-    std::sort(pointers.begin(), pointers.end());
+    sortUnlessSorted(pointers, std::less<>());
     struct Target {
         int64_t offset = 0;
         size_t begin = 0, end = 0;
@@ -783,19 +790,19 @@ std::optional<std::string> dumpScript(const TableData& table, std::span<const ui
         if (i == 0 || pointers[i].first != pointers[i - 1].first) targets.push_back({pointers[i].first, i, i});
         targets.back().end = i + 1;
     }
-    std::sort(targets.begin(), targets.end(),
-              [&](const Target& a, const Target& b) { return pointers[a.begin].second < pointers[b.begin].second; });
+    sortUnlessSorted(targets, [&](const Target& a, const Target& b) { return pointers[a.begin].second < pointers[b.begin].second; });
 
     const Codec codec(table);
     StringWriter writer(table, codec);
     // The strings first, then the header (it lists the space they take)
-    // moved in front of them once. The buffer grows by doubling and is
-    // written through a pointer.
-    std::string out(targets.size() * 256 + 4096, '\0');
-    size_t written = 0;
+    // moved in front of them once. Each string is written through a pointer
+    // into `piece`, then appended: the output is reserved, never zero-filled.
+    std::string out;
+    out.reserve(targets.size() * 256 + 4096);
+    std::string piece;
     auto ahead = [&](size_t n) {
-        if (out.size() - written < n) out.resize(std::max(2 * out.size(), written + n));
-        return out.data() + written;
+        if (piece.size() < n) piece.resize(std::max(n, 2 * piece.size()));
+        return piece.data();
     };
     // `n` characters in 16-character moves: both sides have room for 15
     // more past the end.
@@ -852,9 +859,8 @@ std::optional<std::string> dumpScript(const TableData& table, std::span<const ui
             *p++ = '\r';
             *p++ = '\n';
         }
-        written = static_cast<size_t>(p - out.data());
+        out.append(piece.data(), static_cast<size_t>(p - piece.data()));
     }
-    out.resize(written);
 
     std::string head;
     putLine(head, "# Script of " + (request.fileName.empty() ? std::string("the file") : request.fileName) +
