@@ -21,14 +21,9 @@ namespace {
 // 16 characters); returns the end.
 char* putHex(char* p, uint64_t v) {
     static constexpr char kHex[] = "0123456789ABCDEF";
-    char buf[16];
-    char* q = buf + sizeof buf;
-    do {
-        *--q = kHex[v & 15];
-        v >>= 4;
-    } while (v);
-    const size_t n = static_cast<size_t>(buf + sizeof buf - q);
-    std::memcpy(p, q, n);
+    int n = 1;
+    while (n < 16 && (v >> (4 * n)) != 0) ++n;
+    for (int i = n - 1; i >= 0; --i, v >>= 4) p[i] = kHex[v & 15];
     return p + n;
 }
 
@@ -327,6 +322,7 @@ public:
         // after each so that a short one is copied with one fixed-size move.
         for (int b = 0; b < 256; ++b) {
             const uint8_t byte = static_cast<uint8_t>(b);
+            nextOnly_[b] = steps_.byNext(byte);
             if (!steps_.alone(byte)) continue;
             const Step st = classify(std::span<const uint8_t>(&byte, 1), 0);
             alone_[b] = {static_cast<uint32_t>(pool_.size()), st.len, st.advance, st.state, kNoRun};
@@ -378,7 +374,7 @@ public:
             const uint8_t b = from[pos];
             Pooled a = alone_[b];
             const bool single = a.state != kVaries;
-            if (!single && pos + 1 < from.size() && steps_.byNext(b)) {
+            if (!single && pos + 1 < from.size() && nextOnly_[b]) {
                 a = pairStep(from, pos);
                 pool = pool_.data();
             }
@@ -413,7 +409,10 @@ public:
         for (const auto& [at, len, byte] : plains_) {
             const std::string_view rest = text.substr(at);
             if (byte < 0 ? longerTextAt(rest, len) != false
-                         : std::ranges::any_of(longer_[static_cast<size_t>(byte)], [&](std::string_view l) { return rest.starts_with(l); }))
+                         : std::ranges::any_of(longer_[static_cast<size_t>(byte)], [&](std::string_view l) {
+                               // l is longer than the text: its next character rules out most
+                               return rest.size() > len && rest[len] == l[len] && rest.starts_with(l);
+                           }))
                 return std::nullopt;
         }
         n = pos;
@@ -586,6 +585,7 @@ private:
         return r;
     }();
     std::vector<Pooled> byNext_;
+    std::array<bool, 256> nextOnly_{};  // DumpSteps::byNext()
     std::array<uint8_t, 256> codeState_{};
     size_t runLongest_ = 1;
     std::string pool_, lf_, buf_;
