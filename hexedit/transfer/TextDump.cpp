@@ -151,11 +151,7 @@ inline char* put(char* p, const char* pool, Text t) {
 // the position passes `piece` bytes the text so far goes to the sink.
 class Out {
 public:
-    Out(size_t piece, size_t slack, const TextSink& sink) : slack_(slack), sink_(sink) {
-        buf_.resize(piece + 2 * slack);
-        p_ = buf_.data();
-        limit_ = buf_.data() + piece;
-    }
+    Out(size_t piece, size_t slack, const TextSink& sink) : slack_(slack), sink_(sink) { allocate(piece, piece + 2 * slack); }
     char*& p() { return p_; }
     const char* limit() const { return limit_; }
     bool failed() const { return failed_; }
@@ -164,9 +160,9 @@ public:
     }
     // The write position, with room for `n` more bytes.
     char* ahead(size_t n) {
-        if (static_cast<size_t>(buf_.data() + buf_.size() - p_) < n + slack_) {
+        if (static_cast<size_t>(buf_.get() + size_ - p_) < n + slack_) {
             flush();
-            if (buf_.size() < n + slack_) grow(n);
+            if (size_ < n + slack_) allocate(static_cast<size_t>(limit_ - buf_.get()), n + 2 * slack_);
         }
         return p_;
     }
@@ -175,19 +171,21 @@ public:
         p_ += s.size();
     }
     void flush() {
-        if (!failed_ && p_ != buf_.data()) failed_ = !sink_(std::string_view(buf_.data(), static_cast<size_t>(p_ - buf_.data())));
-        p_ = buf_.data();
+        if (!failed_ && p_ != buf_.get()) failed_ = !sink_(std::string_view(buf_.get(), static_cast<size_t>(p_ - buf_.get())));
+        p_ = buf_.get();
     }
 
 private:
-    // Only for a text longer than a piece: the buffer is empty.
-    void grow(size_t need) {
-        const size_t piece = static_cast<size_t>(limit_ - buf_.data());
-        buf_.assign(need + 2 * slack_, '\0');
-        p_ = buf_.data();
-        limit_ = buf_.data() + piece;
+    // At the start, and for a text longer than a piece (the buffer is
+    // empty then). Not zero-filled: only what was written is handed on.
+    void allocate(size_t piece, size_t size) {
+        buf_ = std::make_unique_for_overwrite<char[]>(size);
+        size_ = size;
+        p_ = buf_.get();
+        limit_ = buf_.get() + piece;
     }
-    std::string buf_;
+    std::unique_ptr<char[]> buf_;
+    size_t size_ = 0;
     size_t slack_;
     const TextSink& sink_;
     char* p_;
@@ -345,6 +343,24 @@ struct Rules {
     uint32_t index(uint8_t b, uint8_t next) const { return row[b] + (next & mask[b]); }
     std::string_view pooled(Text t) const { return std::string_view(pool.chars).substr(t.off, t.len); }
 
+    // The parameter bytes a ".multicode" at `pos` writes: none when they do
+    // not all lie in the range.
+    size_t multiDigits(std::span<const uint8_t> d, size_t pos) const {
+        const size_t count = params[d[pos]];
+        return pos + count < d.size() ? count : 0;
+    }
+    static size_t multiSize(const MultiSplit& m, size_t digits) { return m.head.size() + 1 + 2 * digits + m.tail.size(); }
+    static char* putMulti(char* q, const MultiSplit& m, const uint8_t* param, size_t digits) {
+        static constexpr char kHex[] = "0123456789ABCDEF";
+        q = std::copy(m.head.begin(), m.head.end(), q);
+        *q++ = '$';
+        for (size_t i = 0; i < digits; ++i) {
+            *q++ = kHex[param[i] >> 4];
+            *q++ = kHex[param[i] & 15];
+        }
+        return std::copy(m.tail.begin(), m.tail.end(), q);
+    }
+
     // The step at `pos` of `d` by every rule; entries of three and four
     // bytes only when `longer`. A dynamic text is rendered into `scratch`.
     DumpItem step(std::span<const uint8_t> d, size_t pos, bool longer, std::string& scratch) const {
@@ -369,18 +385,10 @@ struct Rules {
                                                                              static_cast<int64_t>(pos)))
                                                  : MultiSplit{};
             const MultiSplit& split = multiDynamic[b] ? m : multi[b];
-            const size_t count = params[b];
-            const bool inside = pos + count < d.size();
-            scratch.resize(split.head.size() + 1 + (inside ? 2 * count : 0) + split.tail.size());
-            char* q = std::copy(split.head.begin(), split.head.end(), scratch.data());
-            *q++ = '$';
-            static constexpr char kHex[] = "0123456789ABCDEF";
-            for (size_t i = 1; inside && i <= count; ++i) {
-                *q++ = kHex[d[pos + i] >> 4];
-                *q++ = kHex[d[pos + i] & 15];
-            }
-            std::copy(split.tail.begin(), split.tail.end(), q);
-            return {DumpItemKind::MultiCode, inside ? static_cast<int>(count + 1) : 1, multiDynamic[b], scratch};
+            const size_t digits = multiDigits(d, pos);
+            scratch.resize(multiSize(split, digits));
+            putMulti(scratch.data(), split, d.data() + pos + 1, digits);
+            return {DumpItemKind::MultiCode, static_cast<int>(digits + 1), multiDynamic[b], scratch};
         }
         if (longer && f & kLong && pos + 2 < d.size()) {
             // The longest code first: four bytes, then three.
@@ -469,14 +477,21 @@ bool textDump(const TableData& table, std::span<const uint8_t> range, DumpInfo i
     constexpr int64_t kStretch = 1024;
     std::vector<Step> stretch(kStretch);
     std::string scratch;
-    // Writes the step at `at` by every rule; its advance.
-    auto general = [&](int64_t at) {
+    const int64_t last = n - 1;  // the steps before it see the byte after them
+    // Writes the step at `at` by every rule; its advance. A code with
+    // parameters and a fixed text, the commonest, goes straight out.
+    auto general = [&](int64_t at) -> int64_t {
+        const uint8_t b = d[at];
+        if ((r.flags[b] & kMulti) && !r.multiDynamic[b] && (at == last || r.entries[r.index(b, d[at + 1])].dual < 0)) {
+            const size_t digits = r.multiDigits(range, static_cast<size_t>(at));
+            out.p() = Rules::putMulti(out.ahead(Rules::multiSize(r.multi[b], digits)), r.multi[b], d + at + 1, digits);
+            return static_cast<int64_t>(digits) + 1;
+        }
         out.room();
         const DumpItem item = r.step(range, static_cast<size_t>(at), true, scratch);
         out.append(item.text);
         return item.advance;
     };
-    const int64_t last = n - 1;  // the steps before it see the byte after them
     int64_t pos = 0;
     while (pos < n) {
         if (out.failed() || (progress && !progress(static_cast<uint64_t>(pos), static_cast<uint64_t>(n)))) return false;
