@@ -475,7 +475,7 @@ bool textDump(const TableData& table, std::span<const uint8_t> range, DumpInfo i
     // The steps of a stretch are looked up first, each independent of the
     // others; the walk through them then only adds advances.
     constexpr int64_t kStretch = 1024;
-    std::vector<Step> stretch(kStretch);
+    std::vector<Step> stretch(kStretch + 2);  // two more for the look-ahead
     std::string scratch;
     const int64_t last = n - 1;  // the steps before it see the byte after them
     // Writes the step at `at` by every rule; its advance. A code with
@@ -501,23 +501,33 @@ bool textDump(const TableData& table, std::span<const uint8_t> range, DumpInfo i
                 pos += general(pos);
                 continue;
             }
-            const int64_t first = pos, end = std::min({stop, last, pos + kStretch});
-            Step* s = stretch.data() - first;
-            for (int64_t j = first; j < end; ++j) s[j] = steps[row[d[j]] + (d[j + 1] & mask[d[j]])];
-            while (pos < end) {
+            // s[i] is the step at first + i.
+            const int64_t first = pos, count = std::min({stop, last, pos + kStretch}) - first;
+            Step* const s = stretch.data();
+            for (int64_t i = 0; i < count; ++i) {
+                const uint8_t* const b = d + first + i;
+                s[i] = steps[row[b[0]] + (b[1] & mask[b[0]])];
+            }
+            int64_t i = 0;
+            while (i < count) {
                 // Kept in registers: a char store could alias anything
                 // reached through memory.
                 char* p = out.p();
                 const char* const limit = out.limit();
-                int64_t at = pos;
-                while (at < end && p <= limit && !(s[at] & kGeneral)) {
-                    const Step st = s[at];
+                Step st = s[i];
+                while (i < count && p <= limit && !(st & kGeneral)) {
+                    // Both candidates for the next step are read before this
+                    // step's advance (1 or 2) is known: a choice, not a wait.
+                    const Step one = s[i + 1], two = s[i + 2];
                     p = put(p, pool, stepText(st));
-                    at += stepAdvance(st);
+                    const int64_t advance = stepAdvance(st);
+                    i += advance;
+                    st = advance == 1 ? one : two;
                 }
                 out.p() = p;
-                pos = at < end ? at + general(at) : at;
+                if (i < count) i += general(first + i);
             }
+            pos = first + i;
         }
     }
 
