@@ -361,14 +361,24 @@ public:
         while (pos < from.size()) {
             // A run of short texts while the buffer has room for one more.
             const char* const limit = buf_.data() + buf_.size() - kPad - runLongest_;
-            for (; pos < from.size() && p <= limit; ++pos) {
+            while (pos < from.size() && p <= limit) {
                 const Pooled& a = alone_[from[pos]];
                 if (a.run != kRunSure) {
-                    if (a.run == kNoRun) break;
+                    if (a.run == kRunNext && pos + 1 < from.size()) {
+                        // A byte that begins a pair: its step by the next byte.
+                        const Pooled& two = byNext_[static_cast<size_t>(nextRow_[from[pos]]) + from[pos + 1]];
+                        if (two.run != kRunSure) break;
+                        std::memcpy(p, pool + two.off, kPad);
+                        p += two.len;
+                        pos += two.advance;
+                        continue;
+                    }
+                    if (a.run != kRunPlain) break;
                     plains_.push_back({static_cast<size_t>(p - buf_.data()), a.len, from[pos]});
                 }
                 std::memcpy(p, pool + a.off, kPad);
                 p += a.len;
+                ++pos;
             }
             if (pos == from.size()) break;
             const uint8_t b = from[pos];
@@ -521,7 +531,9 @@ private:
         uint8_t state = kVaries;
         uint8_t run = kNoRun;
     };
-    enum : uint8_t { kNoRun, kRunSure, kRunPlain };
+    // kRunNext: a byte that begins a pair, whose row of steps by the next
+    // byte exists.
+    enum : uint8_t { kNoRun, kRunSure, kRunPlain, kRunNext };
     static constexpr size_t kPad = 16;
 
     Step classify(std::span<const uint8_t> from, size_t pos) {
@@ -558,9 +570,20 @@ private:
         Pooled& a = byNext_[static_cast<size_t>(nextRow_[b]) + from[pos + 1]];
         if (a.state == kVaries) {
             const Step st = classify(from, pos);
-            a = {static_cast<uint32_t>(pool_.size()), st.len, st.advance, st.state, kNoRun};
-            pool_.append(st.text, st.len);
+            // A raw step is pooled as its raw form: it reads back whatever
+            // is around it.
+            std::string raw;
+            if (st.state == kRaw) appendRaw(raw, from.subspan(pos, st.advance));
+            const std::string_view text = st.state == kRaw ? std::string_view(raw) : std::string_view(st.text, st.len);
+            a = {static_cast<uint32_t>(pool_.size()), static_cast<uint32_t>(text.size()), st.advance, st.state, kNoRun};
+            if ((st.state == kSure || st.state == kRaw) && !text.empty() && text.size() <= kPad && text[0] != '#' &&
+                text[0] != '@' && !(end_ && st.advance == 1 && b == *end_)) {
+                a.run = kRunSure;
+                runLongest_ = std::max(runLongest_, text.size());
+            }
+            pool_.append(text);
             pool_.append(kPad, '\0');
+            alone_[b].run = kRunNext;  // the run loop may look into its row now
         }
         return a;
     }
