@@ -336,7 +336,7 @@ public:
             // In a run: a short text that does not end the string, reads back
             // whatever precedes it and whatever follows (or is checked after).
             if ((alone_[b].state == kSure || alone_[b].state == kPlainStep) && st.len <= kPad && st.text[0] != '#' &&
-                st.text[0] != '@' && !(end_ && byte == *end_)) {
+                st.text[0] != '@' && !(end_ && byte == *end_) && runLineEnd({st.text, st.len}, alone_[b].lineEnd)) {
                 alone_[b].run = alone_[b].state == kSure ? kRunSure : kRunPlain;
                 runLongest_ = std::max(runLongest_, size_t{st.len});
             }
@@ -357,6 +357,7 @@ public:
         if (buf_.size() < 4096) buf_.resize(4096);
         char* p = buf_.data();
         plains_.clear();
+        ends_.clear();
         size_t pos = 0;
         while (pos < from.size()) {
             // A run of short texts while the buffer has room for one more.
@@ -368,6 +369,7 @@ public:
                         // A byte that begins a pair: its step by the next byte.
                         const Pooled& two = byNext_[static_cast<size_t>(nextRow_[from[pos]]) + from[pos + 1]];
                         if (two.run != kRunSure) break;
+                        if (two.lineEnd) ends_.push_back(static_cast<size_t>(p - buf_.data()) + two.lineEnd - 1);
                         std::memcpy(p, pool + two.off, kPad);
                         p += two.len;
                         pos += two.advance;
@@ -376,6 +378,7 @@ public:
                     if (a.run != kRunPlain) break;
                     plains_.push_back({static_cast<size_t>(p - buf_.data()), a.len, from[pos]});
                 }
+                if (a.lineEnd) ends_.push_back(static_cast<size_t>(p - buf_.data()) + a.lineEnd - 1);
                 std::memcpy(p, pool + a.off, kPad);
                 p += a.len;
                 ++pos;
@@ -408,6 +411,8 @@ public:
                     std::memcpy(p, st.text, kPad);  // a fixed-size move, inlined
                 else
                     std::memcpy(p, st.text, st.len);
+                for (uint32_t i = 0; i < st.len; ++i)
+                    if (st.text[i] == '\n') ends_.push_back(static_cast<size_t>(p - buf_.data()) + i);
                 p += st.len;
             }
             pos += st.advance;
@@ -428,6 +433,9 @@ public:
         n = pos;
         return text;
     }
+
+    // Where the line breaks of the text quick() gave last are.
+    const std::vector<size_t>& lineEnds() const { return ends_; }
 
     // `text` copied where 16 characters past its end may be read.
     std::string_view padded(std::string_view text) {
@@ -530,7 +538,15 @@ private:
         uint8_t advance = 1;
         uint8_t state = kVaries;
         uint8_t run = kNoRun;
+        uint8_t lineEnd = 0;  // in a run: 1 + where its one line break is, 0 without
     };
+    // Whether a short text may be in a run by its line breaks (one at most),
+    // and where that one is.
+    static bool runLineEnd(std::string_view text, uint8_t& lineEnd) {
+        const size_t at = text.find('\n');
+        lineEnd = at == std::string_view::npos ? 0 : static_cast<uint8_t>(at + 1);
+        return at == std::string_view::npos || text.find('\n', at + 1) == std::string_view::npos;
+    }
     // kRunNext: a byte that begins a pair, whose row of steps by the next
     // byte exists.
     enum : uint8_t { kNoRun, kRunSure, kRunPlain, kRunNext };
@@ -577,7 +593,7 @@ private:
             const std::string_view text = st.state == kRaw ? std::string_view(raw) : std::string_view(st.text, st.len);
             a = {static_cast<uint32_t>(pool_.size()), static_cast<uint32_t>(text.size()), st.advance, st.state, kNoRun};
             if ((st.state == kSure || st.state == kRaw) && !text.empty() && text.size() <= kPad && text[0] != '#' &&
-                text[0] != '@' && !(end_ && st.advance == 1 && b == *end_)) {
+                text[0] != '@' && !(end_ && st.advance == 1 && b == *end_) && runLineEnd(text, a.lineEnd)) {
                 a.run = kRunSure;
                 runLongest_ = std::max(runLongest_, text.size());
             }
@@ -614,6 +630,7 @@ private:
     std::string pool_, lf_, buf_;
     // quick(): where plain texts are, their lengths and their bytes when they step alone (else -1).
     std::vector<std::tuple<size_t, size_t, int>> plains_;
+    std::vector<size_t> ends_;  // quick(): where its line breaks are
     std::array<std::vector<std::string_view>, 256> longer_;  // for plain texts that step alone
     // Whether an entry text longer than the first `length` characters of
     // `rest`, and beginning with them, begins `rest`; nothing when too many
@@ -842,11 +859,15 @@ std::optional<std::string> dumpScript(const TableData& table, std::span<const ui
         const auto from = file.subspan(static_cast<size_t>(t.offset));
         size_t n = 0;
         std::string_view text;
+        ends.clear();
         if (const auto quick = writer.quick(from, n)) {
             text = *quick;
+            ends.assign(writer.lineEnds().begin(), writer.lineEnds().end());
         } else {
             n = writer.decode(from);
             text = writer.padded(writer.text(from.first(n)));
+            for (const char* at = text.data(); (at = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(text.data() + text.size() - at)))); ++at)
+                ends.push_back(static_cast<size_t>(at - text.data()));
         }
         used.push_back({t.offset, t.offset + static_cast<int64_t>(n)});
         // Each line of the text at most twice plus "#|" and two CR LF.
@@ -864,9 +885,6 @@ std::optional<std::string> dumpScript(const TableData& table, std::span<const ui
         *p++ = '\n';
         // The original text as comments (its last line break ends the last
         // line), then the text to edit and an empty line.
-        ends.clear();
-        for (const char* at = text.data(); (at = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(text.data() + text.size() - at)))); ++at)
-            ends.push_back(static_cast<size_t>(at - text.data()));
         ends.push_back(text.size());
         const size_t comments = ends.size() - (text.ends_with('\n') ? 1 : 0);
         for (size_t i = 0, start = 0; i < ends.size(); start = ends[i++] + 1) {
