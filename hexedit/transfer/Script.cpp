@@ -356,29 +356,38 @@ public:
         // At the top of every step at least kPad characters are free.
         if (buf_.size() < 4096) buf_.resize(4096);
         char* p = buf_.data();
-        plains_.clear();
-        ends_.clear();
+        plainCount_ = endCount_ = 0;
         size_t pos = 0;
         while (pos < from.size()) {
             // A run of short texts while the buffer has room for one more.
+            // Each step writes a character at least: a run notes fewer plain
+            // texts and line breaks than the buffer holds.
             const char* const limit = buf_.data() + buf_.size() - kPad - runLongest_;
+            if (plains_.size() < plainCount_ + buf_.size()) plains_.resize(plainCount_ + buf_.size());
+            if (ends_.size() < endCount_ + buf_.size()) ends_.resize(endCount_ + buf_.size());
             while (pos < from.size() && p <= limit) {
                 const Pooled& a = alone_[from[pos]];
-                if (a.run != kRunSure) {
+                const size_t at = static_cast<size_t>(p - buf_.data());
+                if (static_cast<uint8_t>(a.run - kRunSure) > kRunPlain - kRunSure) {
                     if (a.run == kRunNext && pos + 1 < from.size()) {
                         // A byte that begins a pair: its step by the next byte.
                         const Pooled& two = byNext_[static_cast<size_t>(nextRow_[from[pos]]) + from[pos + 1]];
                         if (two.run != kRunSure) break;
-                        if (two.lineEnd) ends_.push_back(static_cast<size_t>(p - buf_.data()) + two.lineEnd - 1);
+                        ends_[endCount_] = at + two.lineEnd - 1;
+                        endCount_ += two.lineEnd != 0;
                         std::memcpy(p, pool + two.off, kPad);
                         p += two.len;
                         pos += two.advance;
                         continue;
                     }
-                    if (a.run != kRunPlain) break;
-                    plains_.push_back({static_cast<size_t>(p - buf_.data()), a.len, from[pos]});
+                    break;
                 }
-                if (a.lineEnd) ends_.push_back(static_cast<size_t>(p - buf_.data()) + a.lineEnd - 1);
+                // Noted without a branch: the count moves on only for a
+                // plain text, or a text with a line break.
+                plains_[plainCount_] = {static_cast<uint32_t>(at), a.len, from[pos]};
+                plainCount_ += a.run == kRunPlain;
+                ends_[endCount_] = at + a.lineEnd - 1;
+                endCount_ += a.lineEnd != 0;
                 std::memcpy(p, pool + a.off, kPad);
                 p += a.len;
                 ++pos;
@@ -406,13 +415,13 @@ public:
             } else {
                 // A line of text must not look like a comment or an entry.
                 if ((st.text[0] == '#' || st.text[0] == '@') && (p == buf_.data() || p[-1] == '\n')) return std::nullopt;
-                if (st.state == kPlainStep) plains_.push_back({static_cast<size_t>(p - buf_.data()), st.len, single ? b : -1});
+                if (st.state == kPlainStep) note(plains_, plainCount_, {static_cast<uint32_t>(p - buf_.data()), st.len, single ? b : -1});
                 if (pooled && st.len <= kPad)
                     std::memcpy(p, st.text, kPad);  // a fixed-size move, inlined
                 else
                     std::memcpy(p, st.text, st.len);
                 for (uint32_t i = 0; i < st.len; ++i)
-                    if (st.text[i] == '\n') ends_.push_back(static_cast<size_t>(p - buf_.data()) + i);
+                    if (st.text[i] == '\n') note(ends_, endCount_, static_cast<size_t>(p - buf_.data()) + i);
                 p += st.len;
             }
             pos += st.advance;
@@ -421,7 +430,8 @@ public:
         const std::string_view text(buf_.data(), static_cast<size_t>(p - buf_.data()));
         // A text that begins a longer entry text reads back as its bytes
         // unless that longer text follows.
-        for (const auto& [at, len, byte] : plains_) {
+        for (size_t i = 0; i < plainCount_; ++i) {
+            const auto [at, len, byte] = plains_[i];
             const std::string_view rest = text.substr(at);
             if (byte < 0 ? longerTextAt(rest, len) != false
                          : std::ranges::any_of(longer_[static_cast<size_t>(byte)], [&](std::string_view l) {
@@ -435,7 +445,7 @@ public:
     }
 
     // Where the line breaks of the text quick() gave last are.
-    const std::vector<size_t>& lineEnds() const { return ends_; }
+    std::span<const size_t> lineEnds() const { return std::span(ends_).first(endCount_); }
 
     // `text` copied where 16 characters past its end may be read.
     std::string_view padded(std::string_view text) {
@@ -629,8 +639,18 @@ private:
     size_t runLongest_ = 1;
     std::string pool_, lf_, buf_;
     // quick(): where plain texts are, their lengths and their bytes when they step alone (else -1).
-    std::vector<std::tuple<size_t, size_t, int>> plains_;
+    struct Plain {
+        uint32_t at = 0, len = 0;
+        int byte = -1;
+    };
+    std::vector<Plain> plains_;
     std::vector<size_t> ends_;  // quick(): where its line breaks are
+    size_t plainCount_ = 0, endCount_ = 0;  // of plains_ and ends_ in use
+    template <class T>
+    static void note(std::vector<T>& v, size_t& count, T value) {
+        if (count == v.size()) v.resize(2 * v.size() + 16);
+        v[count++] = value;
+    }
     std::array<std::vector<std::string_view>, 256> longer_;  // for plain texts that step alone
     // Whether an entry text longer than the first `length` characters of
     // `rest`, and beginning with them, begins `rest`; nothing when too many
