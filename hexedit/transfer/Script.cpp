@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <tuple>
 
 #include "common/hexdigits.h"
@@ -20,14 +21,9 @@ namespace {
 // 16 characters); returns the end.
 char* putHex(char* p, uint64_t v) {
     static constexpr char kHex[] = "0123456789ABCDEF";
-    char buf[16];
-    char* q = buf + sizeof buf;
-    do {
-        *--q = kHex[v & 15];
-        v >>= 4;
-    } while (v);
-    const size_t n = static_cast<size_t>(buf + sizeof buf - q);
-    std::memcpy(p, q, n);
+    int n = 1;
+    while (n < 16 && (v >> (4 * n)) != 0) ++n;
+    for (int i = n - 1; i >= 0; --i, v >>= 4) p[i] = kHex[v & 15];
     return p + n;
 }
 
@@ -324,6 +320,7 @@ public:
         // after each so that a short one is copied with one fixed-size move.
         for (int b = 0; b < 256; ++b) {
             const uint8_t byte = static_cast<uint8_t>(b);
+            nextOnly_[b] = steps_.byNext(byte);
             if (!steps_.alone(byte)) continue;
             const Step st = classify(std::span<const uint8_t>(&byte, 1), 0);
             alone_[b] = {static_cast<uint32_t>(pool_.size()), st.len, st.advance, st.state, kNoRun};
@@ -337,7 +334,7 @@ public:
             // In a run: a short text that does not end the string, reads back
             // whatever precedes it and whatever follows (or is checked after).
             if ((alone_[b].state == kSure || alone_[b].state == kPlainStep) && st.len <= kPad && st.text[0] != '#' &&
-                st.text[0] != '@' && !(end_ && byte == *end_)) {
+                st.text[0] != '@' && !(end_ && byte == *end_) && runLineEnd({st.text, st.len}, alone_[b].lineEnd)) {
                 alone_[b].run = alone_[b].state == kSure ? kRunSure : kRunPlain;
                 runLongest_ = std::max(runLongest_, size_t{st.len});
             }
@@ -353,27 +350,54 @@ public:
     std::optional<std::string_view> quick(std::span<const uint8_t> from, size_t& n) {
         static constexpr char kHex[] = "0123456789ABCDEF";
         from = from.first(std::min(from.size(), kMaxStringBytes));
-        const char* const pool = pool_.data();
+        const char* pool = pool_.data();
         // At the top of every step at least kPad characters are free.
         if (buf_.size() < 4096) buf_.resize(4096);
         char* p = buf_.data();
-        plains_.clear();
+        plainCount_ = endCount_ = 0;
         size_t pos = 0;
         while (pos < from.size()) {
             // A run of short texts while the buffer has room for one more.
+            // Each step writes a character at least: a run notes fewer plain
+            // texts and line breaks than the buffer holds.
             const char* const limit = buf_.data() + buf_.size() - kPad - runLongest_;
-            for (; pos < from.size() && p <= limit; ++pos) {
+            if (plains_.size() < plainCount_ + buf_.size()) plains_.resize(plainCount_ + buf_.size());
+            if (ends_.size() < endCount_ + buf_.size()) ends_.resize(endCount_ + buf_.size());
+            while (pos < from.size() && p <= limit) {
                 const Pooled& a = alone_[from[pos]];
-                if (a.run != kRunSure) {
-                    if (a.run == kNoRun) break;
-                    plains_.push_back({static_cast<size_t>(p - buf_.data()), a.len, from[pos]});
+                const size_t at = static_cast<size_t>(p - buf_.data());
+                if (static_cast<uint8_t>(a.run - kRunSure) > kRunPlain - kRunSure) {
+                    if (a.run == kRunNext && pos + 1 < from.size()) {
+                        // A byte that begins a pair: its step by the next byte.
+                        const Pooled& two = byNext_[static_cast<size_t>(nextRow_[from[pos]]) + from[pos + 1]];
+                        if (two.run != kRunSure) break;
+                        ends_[endCount_] = at + two.lineEnd - 1;
+                        endCount_ += two.lineEnd != 0;
+                        std::memcpy(p, pool + two.off, kPad);
+                        p += two.len;
+                        pos += two.advance;
+                        continue;
+                    }
+                    break;
                 }
+                // Noted without a branch: the count moves on only for a
+                // plain text, or a text with a line break.
+                plains_[plainCount_] = {static_cast<uint32_t>(at), a.len, from[pos]};
+                plainCount_ += a.run == kRunPlain;
+                ends_[endCount_] = at + a.lineEnd - 1;
+                endCount_ += a.lineEnd != 0;
                 std::memcpy(p, pool + a.off, kPad);
                 p += a.len;
+                ++pos;
             }
             if (pos == from.size()) break;
             const uint8_t b = from[pos];
-            const Pooled& a = alone_[b];
+            Pooled a = alone_[b];
+            const bool single = a.state != kVaries;
+            if (!single && pos + 1 < from.size() && nextOnly_[b]) {
+                a = pairStep(from, pos);
+                pool = pool_.data();
+            }
             const bool pooled = a.state != kVaries;
             const Step st = pooled ? Step{pool + a.off, a.len, a.advance, a.state} : classify(from, pos);
             if (st.state == kUnsure) return std::nullopt;
@@ -389,11 +413,13 @@ public:
             } else {
                 // A line of text must not look like a comment or an entry.
                 if ((st.text[0] == '#' || st.text[0] == '@') && (p == buf_.data() || p[-1] == '\n')) return std::nullopt;
-                if (st.state == kPlainStep) plains_.push_back({static_cast<size_t>(p - buf_.data()), st.len, pooled ? b : -1});
+                if (st.state == kPlainStep) note(plains_, plainCount_, {static_cast<uint32_t>(p - buf_.data()), st.len, single ? b : -1});
                 if (pooled && st.len <= kPad)
                     std::memcpy(p, st.text, kPad);  // a fixed-size move, inlined
                 else
                     std::memcpy(p, st.text, st.len);
+                for (uint32_t i = 0; i < st.len; ++i)
+                    if (st.text[i] == '\n') note(ends_, endCount_, static_cast<size_t>(p - buf_.data()) + i);
                 p += st.len;
             }
             pos += st.advance;
@@ -402,15 +428,22 @@ public:
         const std::string_view text(buf_.data(), static_cast<size_t>(p - buf_.data()));
         // A text that begins a longer entry text reads back as its bytes
         // unless that longer text follows.
-        for (const auto& [at, len, byte] : plains_) {
+        for (size_t i = 0; i < plainCount_; ++i) {
+            const auto [at, len, byte] = plains_[i];
             const std::string_view rest = text.substr(at);
             if (byte < 0 ? longerTextAt(rest, len) != false
-                         : std::ranges::any_of(longer_[static_cast<size_t>(byte)], [&](std::string_view l) { return rest.starts_with(l); }))
+                         : std::ranges::any_of(longer_[static_cast<size_t>(byte)], [&](std::string_view l) {
+                               // l is longer than the text: its next character rules out most
+                               return rest.size() > len && rest[len] == l[len] && rest.starts_with(l);
+                           }))
                 return std::nullopt;
         }
         n = pos;
         return text;
     }
+
+    // Where the line breaks of the text quick() gave last are.
+    std::span<const size_t> lineEnds() const { return std::span(ends_).first(endCount_); }
 
     // `text` copied where 16 characters past its end may be read.
     std::string_view padded(std::string_view text) {
@@ -513,8 +546,18 @@ private:
         uint8_t advance = 1;
         uint8_t state = kVaries;
         uint8_t run = kNoRun;
+        uint8_t lineEnd = 0;  // in a run: 1 + where its one line break is, 0 without
     };
-    enum : uint8_t { kNoRun, kRunSure, kRunPlain };
+    // Whether a short text may be in a run by its line breaks (one at most),
+    // and where that one is.
+    static bool runLineEnd(std::string_view text, uint8_t& lineEnd) {
+        const size_t at = text.find('\n');
+        lineEnd = at == std::string_view::npos ? 0 : static_cast<uint8_t>(at + 1);
+        return at == std::string_view::npos || text.find('\n', at + 1) == std::string_view::npos;
+    }
+    // kRunNext: a byte that begins a pair, whose row of steps by the next
+    // byte exists.
+    enum : uint8_t { kNoRun, kRunSure, kRunPlain, kRunNext };
     static constexpr size_t kPad = 16;
 
     Step classify(std::span<const uint8_t> from, size_t pos) {
@@ -540,6 +583,34 @@ private:
             st.state = codec_.sure(text, from.subspan(pos, st.advance)) ? kSure : kUnsure;
         return st;
     }
+    // The step at `pos`, which has a byte after it, of a byte whose step
+    // depends on that byte alone: classified when first met, then pooled.
+    Pooled pairStep(std::span<const uint8_t> from, size_t pos) {
+        const uint8_t b = from[pos];
+        if (nextRow_[b] < 0) {
+            nextRow_[b] = static_cast<int32_t>(byNext_.size());
+            byNext_.resize(byNext_.size() + 256);
+        }
+        Pooled& a = byNext_[static_cast<size_t>(nextRow_[b]) + from[pos + 1]];
+        if (a.state == kVaries) {
+            const Step st = classify(from, pos);
+            // A raw step is pooled as its raw form: it reads back whatever
+            // is around it.
+            std::string raw;
+            if (st.state == kRaw) appendRaw(raw, from.subspan(pos, st.advance));
+            const std::string_view text = st.state == kRaw ? std::string_view(raw) : std::string_view(st.text, st.len);
+            a = {static_cast<uint32_t>(pool_.size()), static_cast<uint32_t>(text.size()), st.advance, st.state, kNoRun};
+            if ((st.state == kSure || st.state == kRaw) && !text.empty() && text.size() <= kPad && text[0] != '#' &&
+                text[0] != '@' && !(end_ && st.advance == 1 && b == *end_) && runLineEnd(text, a.lineEnd)) {
+                a.run = kRunSure;
+                runLongest_ = std::max(runLongest_, text.size());
+            }
+            pool_.append(text);
+            pool_.append(kPad, '\0');
+            alone_[b].run = kRunNext;  // the run loop may look into its row now
+        }
+        return a;
+    }
     static uint8_t stateOf(uint8_t textKind) {
         return textKind == kSureText ? kSure : textKind == kPlain ? kPlainStep : kUnsure;
     }
@@ -553,11 +624,31 @@ private:
         return buf_.data() + used;
     }
     std::array<Pooled, 256> alone_{};
+    // Rows of 256 steps by the next byte for the bytes that begin a pair
+    // (-1: no row yet), filled as pairStep() meets them.
+    std::array<int32_t, 256> nextRow_ = [] {
+        std::array<int32_t, 256> r;
+        r.fill(-1);
+        return r;
+    }();
+    std::vector<Pooled> byNext_;
+    std::array<bool, 256> nextOnly_{};  // DumpSteps::byNext()
     std::array<uint8_t, 256> codeState_{};
     size_t runLongest_ = 1;
     std::string pool_, lf_, buf_;
     // quick(): where plain texts are, their lengths and their bytes when they step alone (else -1).
-    std::vector<std::tuple<size_t, size_t, int>> plains_;
+    struct Plain {
+        uint32_t at = 0, len = 0;
+        int byte = -1;
+    };
+    std::vector<Plain> plains_;
+    std::vector<size_t> ends_;  // quick(): where its line breaks are
+    size_t plainCount_ = 0, endCount_ = 0;  // of plains_ and ends_ in use
+    template <class T>
+    static void note(std::vector<T>& v, size_t& count, T value) {
+        if (count == v.size()) v.resize(2 * v.size() + 16);
+        v[count++] = value;
+    }
     std::array<std::vector<std::string_view>, 256> longer_;  // for plain texts that step alone
     // Whether an entry text longer than the first `length` characters of
     // `rest`, and beginning with them, begins `rest`; nothing when too many
@@ -582,9 +673,15 @@ private:
     std::vector<uint8_t> read_;
 };
 
+// Pointer tables mostly list their strings in order: checked before sorting.
+template <class V, class Less>
+void sortUnlessSorted(V& v, Less less) {
+    if (!std::is_sorted(v.begin(), v.end(), less)) std::sort(v.begin(), v.end(), less);
+}
+
 // Sorted, with touching regions joined.
 std::vector<Region> merged(std::vector<Region> r) {
-    std::sort(r.begin(), r.end(), [](const Region& a, const Region& b) { return a.start < b.start; });
+    sortUnlessSorted(r, [](const Region& a, const Region& b) { return a.start < b.start; });
     std::vector<Region> out;
     for (const Region& x : r) {
         if (x.end <= x.start) continue;
@@ -741,7 +838,7 @@ std::optional<std::string> dumpScript(const TableData& table, std::span<const ui
         else
             pointers.push_back({*t, i});
     }
-    std::sort(pointers.begin(), pointers.end());
+    sortUnlessSorted(pointers, std::less<>());
     struct Target {
         int64_t offset = 0;
         size_t begin = 0, end = 0;
@@ -751,19 +848,19 @@ std::optional<std::string> dumpScript(const TableData& table, std::span<const ui
         if (i == 0 || pointers[i].first != pointers[i - 1].first) targets.push_back({pointers[i].first, i, i});
         targets.back().end = i + 1;
     }
-    std::sort(targets.begin(), targets.end(),
-              [&](const Target& a, const Target& b) { return pointers[a.begin].second < pointers[b.begin].second; });
+    sortUnlessSorted(targets, [&](const Target& a, const Target& b) { return pointers[a.begin].second < pointers[b.begin].second; });
 
     const Codec codec(table);
     StringWriter writer(table, codec);
     // The strings first, then the header (it lists the space they take)
-    // moved in front of them once. The buffer grows by doubling and is
-    // written through a pointer.
-    std::string out(targets.size() * 256 + 4096, '\0');
-    size_t written = 0;
+    // moved in front of them once. Each string is written through a pointer
+    // into `piece`, then appended: the output is reserved, never zero-filled.
+    std::string out;
+    out.reserve(targets.size() * 256 + 4096);
+    std::string piece;
     auto ahead = [&](size_t n) {
-        if (out.size() - written < n) out.resize(std::max(2 * out.size(), written + n));
-        return out.data() + written;
+        if (piece.size() < n) piece.resize(std::max(n, 2 * piece.size()));
+        return piece.data();
     };
     // `n` characters in 16-character moves: both sides have room for 15
     // more past the end.
@@ -780,11 +877,15 @@ std::optional<std::string> dumpScript(const TableData& table, std::span<const ui
         const auto from = file.subspan(static_cast<size_t>(t.offset));
         size_t n = 0;
         std::string_view text;
+        ends.clear();
         if (const auto quick = writer.quick(from, n)) {
             text = *quick;
+            ends.assign(writer.lineEnds().begin(), writer.lineEnds().end());
         } else {
             n = writer.decode(from);
             text = writer.padded(writer.text(from.first(n)));
+            for (const char* at = text.data(); (at = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(text.data() + text.size() - at)))); ++at)
+                ends.push_back(static_cast<size_t>(at - text.data()));
         }
         used.push_back({t.offset, t.offset + static_cast<int64_t>(n)});
         // Each line of the text at most twice plus "#|" and two CR LF.
@@ -802,9 +903,6 @@ std::optional<std::string> dumpScript(const TableData& table, std::span<const ui
         *p++ = '\n';
         // The original text as comments (its last line break ends the last
         // line), then the text to edit and an empty line.
-        ends.clear();
-        for (const char* at = text.data(); (at = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(text.data() + text.size() - at)))); ++at)
-            ends.push_back(static_cast<size_t>(at - text.data()));
         ends.push_back(text.size());
         const size_t comments = ends.size() - (text.ends_with('\n') ? 1 : 0);
         for (size_t i = 0, start = 0; i < ends.size(); start = ends[i++] + 1) {
@@ -820,9 +918,8 @@ std::optional<std::string> dumpScript(const TableData& table, std::span<const ui
             *p++ = '\r';
             *p++ = '\n';
         }
-        written = static_cast<size_t>(p - out.data());
+        out.append(piece.data(), static_cast<size_t>(p - piece.data()));
     }
-    out.resize(written);
 
     std::string head;
     putLine(head, "# Script of " + (request.fileName.empty() ? std::string("the file") : request.fileName) +

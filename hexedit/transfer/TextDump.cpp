@@ -116,7 +116,6 @@ MultiSplit splitMulti(std::string_view t) {
 
 // What a byte may start, tested together so that a plain byte costs one test.
 enum : uint8_t { kDual = 1, kCode = 2, kDynamicCode = 4, kMulti = 8, kPair = 16, kLong = 32 };
-constexpr uint32_t kNoText = UINT32_MAX;
 
 // The texts written most, kept in one pool with room after each, so that a
 // short one is copied with one fixed-size move.
@@ -138,11 +137,12 @@ struct Pool {
     }
 };
 
+// Moves of kPad bytes, no call: the pool has kPad bytes after each text and
+// the output as many after the longest.
 inline char* put(char* p, const char* pool, Text t) {
-    if (t.len <= kPad)
-        std::memcpy(p, pool + t.off, kPad);
-    else
-        std::memcpy(p, pool + t.off, t.len);
+    const char* from = pool + t.off;
+    std::memcpy(p, from, kPad);
+    for (uint32_t i = kPad; i < t.len; i += kPad) std::memcpy(p + i, from + i, kPad);
     return p + t.len;
 }
 
@@ -151,11 +151,7 @@ inline char* put(char* p, const char* pool, Text t) {
 // the position passes `piece` bytes the text so far goes to the sink.
 class Out {
 public:
-    Out(size_t piece, size_t slack, const TextSink& sink) : slack_(slack), sink_(sink) {
-        buf_.resize(piece + 2 * slack);
-        p_ = buf_.data();
-        limit_ = buf_.data() + piece;
-    }
+    Out(size_t piece, size_t slack, const TextSink& sink) : slack_(slack), sink_(sink) { allocate(piece, piece + 2 * slack); }
     char*& p() { return p_; }
     const char* limit() const { return limit_; }
     bool failed() const { return failed_; }
@@ -164,9 +160,9 @@ public:
     }
     // The write position, with room for `n` more bytes.
     char* ahead(size_t n) {
-        if (static_cast<size_t>(buf_.data() + buf_.size() - p_) < n + slack_) {
+        if (static_cast<size_t>(buf_.get() + size_ - p_) < n + slack_) {
             flush();
-            if (buf_.size() < n + slack_) grow(n);
+            if (size_ < n + slack_) allocate(static_cast<size_t>(limit_ - buf_.get()), n + 2 * slack_);
         }
         return p_;
     }
@@ -175,19 +171,21 @@ public:
         p_ += s.size();
     }
     void flush() {
-        if (!failed_ && p_ != buf_.data()) failed_ = !sink_(std::string_view(buf_.data(), static_cast<size_t>(p_ - buf_.data())));
-        p_ = buf_.data();
+        if (!failed_ && p_ != buf_.get()) failed_ = !sink_(std::string_view(buf_.get(), static_cast<size_t>(p_ - buf_.get())));
+        p_ = buf_.get();
     }
 
 private:
-    // Only for a text longer than a piece: the buffer is empty.
-    void grow(size_t need) {
-        const size_t piece = static_cast<size_t>(limit_ - buf_.data());
-        buf_.assign(need + 2 * slack_, '\0');
-        p_ = buf_.data();
-        limit_ = buf_.data() + piece;
+    // At the start, and for a text longer than a piece (the buffer is
+    // empty then). Not zero-filled: only what was written is handed on.
+    void allocate(size_t piece, size_t size) {
+        buf_ = std::make_unique_for_overwrite<char[]>(size);
+        size_ = size;
+        p_ = buf_.get();
+        limit_ = buf_.get() + piece;
     }
-    std::string buf_;
+    std::unique_ptr<char[]> buf_;
+    size_t size_ = 0;
     size_t slack_;
     const TextSink& sink_;
     char* p_;
@@ -195,14 +193,33 @@ private:
     bool failed_ = false;
 };
 
-// A byte with no code of its own, by the byte after it: its pair's text and
-// an advance of 2, or its single-byte text and an advance of 1. Packed as
-// offset | length << 32 | advance << 48, one load per step.
+// The step at a byte as far as it depends on the byte after it: its text,
+// advance and kind. `general` when the general rules decide it (a dual or a
+// code whose text holds the offset, a code with parameters, an entry of
+// three or four bytes); `text` is then what is written when they decline.
+struct Entry {
+    Text text;
+    uint8_t advance = 1;
+    DumpItemKind kind = DumpItemKind::NoEntry;
+    bool general = false;
+    int16_t dual = -1;  // the ".dual" record of a general step
+};
+
+// An entry packed for the loop, one load per step: offset | length << 32 |
+// advance << 56. The top bit sends it to the general path: a general entry
+// or a text too long for 24 bits.
 using Step = uint64_t;
-constexpr Step makeStep(Text t, uint64_t advance) { return t.off | uint64_t{t.len} << 32 | advance << 48; }
-constexpr Text stepText(Step s) { return {static_cast<uint32_t>(s), static_cast<uint32_t>((s >> 32) & 0xFFFF)}; }
+constexpr Step kGeneral = Step{1} << 63;
+constexpr uint32_t kStepLength = (1u << 24) - 1;
+constexpr Step pack(const Entry& e) {
+    if (e.general || e.text.len > kStepLength) return kGeneral;
+    return e.text.off | uint64_t{e.text.len} << 32 | uint64_t{e.advance} << 56;
+}
+constexpr Text stepText(Step s) { return {static_cast<uint32_t>(s), static_cast<uint32_t>(s >> 32) & kStepLength}; }
+constexpr int64_t stepAdvance(Step s) { return static_cast<int64_t>(s >> 56); }
 
 struct DualRule {
+    uint32_t key = 0;  // first byte << 8 | second byte
     bool dynamic = false;
     Text text;
     Compiled compiled;
@@ -210,6 +227,8 @@ struct DualRule {
 
 // Everything the loop needs, resolved once per dump.
 struct Rules {
+    const TableData& table;
+    DumpInfo info;
     Pool pool;
     std::array<uint8_t, 256> flags{};
     std::array<Text, 256> codeText{};
@@ -219,29 +238,25 @@ struct Rules {
     std::array<MultiSplit, 256> multi;
     std::array<Text, 256> fallback{};  // single-byte entry, ".nontbl", markers, "($XX)"
     std::array<DumpItemKind, 256> fallbackKind{};
-    std::vector<Text> pair;          // 65536 entries (off kNoText: none), or none without pairs
-    // When every text is short: each byte's own step, and 256 steps for each
-    // byte that begins a pair, kept small so that they stay in the cache.
-    bool fast = false;
-    std::array<Step, 256> single{};
-    std::vector<Step> steps;
+    // The step at byte b followed by byte n is entry row[b] + (n & mask[b]):
+    // bytes that begin a dual or pair have 256 entries, the others one.
     std::array<uint32_t, 256> row{};
-    std::vector<int16_t> dualFirst;  // 65536 entries: first ".dual" record of the pair, or -1
+    std::array<uint8_t, 256> mask{};
+    std::vector<Entry> entries;
+    std::vector<Step> steps;  // entries packed
     std::vector<DualRule> dual;
     // Entries of three and four bytes (first byte highest), for the bytes
     // flagged kLong; the table's own map tells where one may begin.
     std::unordered_map<uint32_t, Text> long3, long4;
     const LongEntries* longs = nullptr;
 
-    Rules(const TableData& t, const DumpInfo& info) {
+    Rules(const TableData& t, const DumpInfo& i) : table(t), info(i) {
         for (uint32_t i = 0; i < t.DualCount && i < t.DualEntries.size(); ++i) {
             const auto& d = t.DualEntries[i];
             if (!d.flag) continue;
-            if (dualFirst.empty()) dualFirst.assign(65536, -1);
-            const uint32_t key = ((d.value & 0xFF) << 8) | ((d.value >> 8) & 0xFF);
-            if (dualFirst[key] < 0) dualFirst[key] = static_cast<int16_t>(dual.size());
-            flags[key >> 8] |= kDual;
+            flags[d.value & 0xFF] |= kDual;
             DualRule r;
+            r.key = (d.value & 0xFF) << 8 | ((d.value >> 8) & 0xFF);
             r.compiled = compile(d.text, info);
             r.dynamic = r.compiled.pieces.size() > 1;
             if (!r.dynamic) r.text = pool.add(r.compiled.pieces[0]);
@@ -289,25 +304,106 @@ struct Rules {
             (length == 3 ? long3 : long4)[code] = pool.add(toCrLf(text));
             flags[code >> (8 * (length - 1))] |= kLong;
         });
-        if (t.PairTable.size() < 65536) return;
-        for (uint32_t key = 0; key < 65536; ++key) {
-            if (!t.PairTable[key]) continue;
-            if (pair.empty()) pair.assign(65536, Text{kNoText, 0});
-            pair[key] = pool.add(toCrLf(*t.PairTable[key]));
-            flags[key >> 8] |= kPair;
-        }
-        fast = pool.longest <= UINT16_MAX;
-        if (!fast) return;
-        for (int b = 0; b < 256; ++b) single[b] = makeStep(fallback[b], 1);
-        steps.assign(256, 0);  // row 0 for bytes that begin no pair: never chosen
-        for (uint32_t b = 0; b < 256 && !pair.empty(); ++b) {
-            if (!(flags[b] & kPair)) continue;
-            row[b] = static_cast<uint32_t>(steps.size());
-            for (uint32_t next = 0; next < 256; ++next) {
-                const Text p = pair[(b << 8) | next];
-                steps.push_back(p.off != kNoText ? makeStep(p, 2) : single[b]);
+        for (const uint16_t key : t.PairTable.writtenCodes())
+            if (t.PairTable[key]) flags[key >> 8] |= kPair;
+
+        // Each byte's entries: the pair or the byte's own text, unless a code
+        // or a dual comes first.
+        for (int b = 0; b < 256; ++b) {
+            const uint8_t f = flags[b];
+            row[b] = static_cast<uint32_t>(entries.size());
+            mask[b] = (f & (kDual | kPair)) ? 0xFF : 0;
+            const Entry own{fallback[b], 1, fallbackKind[b]};
+            for (int next = 0; next <= mask[b]; ++next) {
+                Entry e = own;
+                if (f & kPair)
+                    if (const auto& p = t.PairTable[static_cast<size_t>(b << 8 | next)])
+                        e = {pool.add(toCrLf(*p)), 2, DumpItemKind::Pair};
+                if (f & kCode)
+                    e = {codeText[b], 1, DumpItemKind::Code};
+                else
+                    e.general = (f & (kDynamicCode | kMulti | kLong)) != 0;
+                entries.push_back(e);
             }
         }
+        // The first record of a pair wins: later ones are written first.
+        for (size_t i = dual.size(); i-- > 0;) {
+            Entry& e = entries[index(static_cast<uint8_t>(dual[i].key >> 8), static_cast<uint8_t>(dual[i].key))];
+            if (dual[i].dynamic) {
+                e.general = true;
+                e.dual = static_cast<int16_t>(i);
+            } else {
+                e = {dual[i].text, 2, DumpItemKind::Dual};
+            }
+        }
+        steps.reserve(entries.size());
+        for (const Entry& e : entries) steps.push_back(pack(e));
+    }
+
+    uint32_t index(uint8_t b, uint8_t next) const { return row[b] + (next & mask[b]); }
+    std::string_view pooled(Text t) const { return std::string_view(pool.chars).substr(t.off, t.len); }
+
+    // The parameter bytes a ".multicode" at `pos` writes: none when they do
+    // not all lie in the range.
+    size_t multiDigits(std::span<const uint8_t> d, size_t pos) const {
+        const size_t count = params[d[pos]];
+        return pos + count < d.size() ? count : 0;
+    }
+    static size_t multiSize(const MultiSplit& m, size_t digits) { return m.head.size() + 1 + 2 * digits + m.tail.size(); }
+    static char* putMulti(char* q, const MultiSplit& m, const uint8_t* param, size_t digits) {
+        static constexpr char kHex[] = "0123456789ABCDEF";
+        q = std::copy(m.head.begin(), m.head.end(), q);
+        *q++ = '$';
+        for (size_t i = 0; i < digits; ++i) {
+            *q++ = kHex[param[i] >> 4];
+            *q++ = kHex[param[i] & 15];
+        }
+        return std::copy(m.tail.begin(), m.tail.end(), q);
+    }
+
+    // The step at `pos` of `d` by every rule; entries of three and four
+    // bytes only when `longer`. A dynamic text is rendered into `scratch`.
+    DumpItem step(std::span<const uint8_t> d, size_t pos, bool longer, std::string& scratch) const {
+        const uint8_t b = d[pos];
+        const uint8_t f = flags[b];
+        const Entry* e = pos + 1 < d.size() ? &entries[index(b, d[pos + 1])] : nullptr;
+        if (e && !e->general) return {e->kind, e->advance, false, pooled(e->text)};
+        const int64_t offset = offsetAt(info, static_cast<int64_t>(pos));
+        if (e && e->dual >= 0) {
+            scratch.clear();
+            dual[static_cast<size_t>(e->dual)].compiled.render(scratch, offset);
+            return {DumpItemKind::Dual, 2, true, scratch};
+        }
+        if (f & kCode) return {DumpItemKind::Code, 1, false, pooled(codeText[b])};
+        if (f & kDynamicCode) {
+            scratch.clear();
+            code[b].render(scratch, offset);
+            return {DumpItemKind::Code, 1, true, scratch};
+        }
+        if (f & kMulti) {
+            const MultiSplit m = multiDynamic[b] ? splitMulti(expandTemplate(table.MultiCodeEntries[b].text, info,
+                                                                             static_cast<int64_t>(pos)))
+                                                 : MultiSplit{};
+            const MultiSplit& split = multiDynamic[b] ? m : multi[b];
+            const size_t digits = multiDigits(d, pos);
+            scratch.resize(multiSize(split, digits));
+            putMulti(scratch.data(), split, d.data() + pos + 1, digits);
+            return {DumpItemKind::MultiCode, static_cast<int>(digits + 1), multiDynamic[b], scratch};
+        }
+        if (longer && f & kLong && pos + 2 < d.size()) {
+            // The longest code first: four bytes, then three.
+            const uint16_t head = static_cast<uint16_t>(b << 8 | d[pos + 1]);
+            if (pos + 3 < d.size() && longs->mayStart(head, 4)) {
+                const auto it = long4.find(uint32_t{head} << 16 | uint32_t{d[pos + 2]} << 8 | d[pos + 3]);
+                if (it != long4.end()) return {DumpItemKind::Long, 4, false, pooled(it->second)};
+            }
+            if (longs->mayStart(head, 3)) {
+                const auto it = long3.find(uint32_t{head} << 8 | d[pos + 2]);
+                if (it != long3.end()) return {DumpItemKind::Long, 3, false, pooled(it->second)};
+            }
+        }
+        if (e) return {e->kind, e->advance, false, pooled(e->text)};
+        return {fallbackKind[b], 1, false, pooled(fallback[b])};
     }
 };
 
@@ -323,62 +419,19 @@ MultiCodeText splitMultiCode(std::string_view t) {
 }
 
 struct DumpSteps::Impl {
-    const TableData& table;
-    DumpInfo info;
     Rules rules;
-    Impl(const TableData& t, const DumpInfo& i) : table(t), info(i), rules(t, i) {}
-    std::string_view pooled(Text t) const { return std::string_view(rules.pool.chars).substr(t.off, t.len); }
+    Impl(const TableData& t, const DumpInfo& i) : rules(t, i) {}
 };
 
 DumpSteps::DumpSteps(const TableData& table, const DumpInfo& info) : impl_(std::make_unique<Impl>(table, info)) {}
 DumpSteps::~DumpSteps() = default;
 
 DumpItem DumpSteps::at(std::span<const uint8_t> range, size_t pos, std::string& scratch) const {
-    const Rules& r = impl_->rules;
-    const uint8_t b = range[pos];
-    const uint8_t f = r.flags[b];
-    const bool hasNext = pos + 1 < range.size();
-    const int64_t offset = offsetAt(impl_->info, static_cast<int64_t>(pos));
-    if (f & kDual && hasNext) {
-        const int i = r.dualFirst[(b << 8) | range[pos + 1]];
-        if (i >= 0) {
-            const DualRule& dr = r.dual[static_cast<size_t>(i)];
-            if (!dr.dynamic) return {DumpItemKind::Dual, 2, false, impl_->pooled(dr.text)};
-            scratch.clear();
-            dr.compiled.render(scratch, offset);
-            return {DumpItemKind::Dual, 2, true, scratch};
-        }
-    }
-    if (f & kCode) return {DumpItemKind::Code, 1, false, impl_->pooled(r.codeText[b])};
-    if (f & kDynamicCode) {
-        scratch.clear();
-        r.code[b].render(scratch, offset);
-        return {DumpItemKind::Code, 1, true, scratch};
-    }
-    if (f & kMulti) {
-        const MultiSplit m = r.multiDynamic[b]
-                                 ? splitMulti(expandTemplate(impl_->table.MultiCodeEntries[b].text, impl_->info,
-                                                             static_cast<int64_t>(pos)))
-                                 : r.multi[b];
-        const size_t count = r.params[b];
-        const bool inside = pos + count < range.size();
-        scratch = m.head + '$';
-        static constexpr char kHex[] = "0123456789ABCDEF";
-        for (size_t i = 1; inside && i <= count; ++i) {
-            scratch += kHex[range[pos + i] >> 4];
-            scratch += kHex[range[pos + i] & 15];
-        }
-        scratch += m.tail;
-        return {DumpItemKind::MultiCode, inside ? static_cast<int>(count + 1) : 1, r.multiDynamic[b], scratch};
-    }
-    if (f & kPair && hasNext) {
-        const Text t = r.pair[(b << 8) | range[pos + 1]];
-        if (t.off != kNoText) return {DumpItemKind::Pair, 2, false, impl_->pooled(t)};
-    }
-    return {r.fallbackKind[b], 1, false, impl_->pooled(r.fallback[b])};
+    return impl_->rules.step(range, pos, false, scratch);
 }
 
-bool DumpSteps::alone(uint8_t b) const { return impl_->rules.flags[b] == 0; }
+bool DumpSteps::alone(uint8_t b) const { return (impl_->rules.flags[b] & (kDual | kPair | kMulti)) == 0; }
+bool DumpSteps::byNext(uint8_t b) const { return (impl_->rules.flags[b] & kMulti) == 0; }
 
 std::string groupThousands(int64_t value) {
     const bool negative = value < 0;
@@ -416,128 +469,65 @@ bool textDump(const TableData& table, std::span<const uint8_t> range, DumpInfo i
 
     const uint8_t* d = range.data();
     const char* pool = r.pool.chars.data();
-    const bool fast = r.fast;
     const Step* steps = r.steps.data();
-    const uint8_t* flags = r.flags.data();
-    const Step* single = r.single.data();
     const uint32_t* row = r.row.data();
+    const uint8_t* mask = r.mask.data();
+    // The steps of a stretch are looked up first, each independent of the
+    // others; the walk through them then only adds advances.
+    constexpr int64_t kStretch = 1024;
+    std::vector<Step> stretch(kStretch + 2);  // two more for the look-ahead
     std::string scratch;
+    const int64_t last = n - 1;  // the steps before it see the byte after them
+    // Writes the step at `at` by every rule; its advance. A code with
+    // parameters and a fixed text, the commonest, goes straight out.
+    auto general = [&](int64_t at) -> int64_t {
+        const uint8_t b = d[at];
+        if ((r.flags[b] & kMulti) && !r.multiDynamic[b] && (at == last || r.entries[r.index(b, d[at + 1])].dual < 0)) {
+            const size_t digits = r.multiDigits(range, static_cast<size_t>(at));
+            out.p() = Rules::putMulti(out.ahead(Rules::multiSize(r.multi[b], digits)), r.multi[b], d + at + 1, digits);
+            return static_cast<int64_t>(digits) + 1;
+        }
+        out.room();
+        const DumpItem item = r.step(range, static_cast<size_t>(at), true, scratch);
+        out.append(item.text);
+        return item.advance;
+    };
     int64_t pos = 0;
     while (pos < n) {
         if (out.failed() || (progress && !progress(static_cast<uint64_t>(pos), static_cast<uint64_t>(n)))) return false;
         const int64_t stop = std::min(n, pos + (int64_t{1} << 16));
         while (pos < stop) {
-            if (fast) {
-                // Bytes without codes, kept in registers: a char store could
-                // alias anything reached through memory.
+            if (pos >= last) {
+                pos += general(pos);
+                continue;
+            }
+            // s[i] is the step at first + i.
+            const int64_t first = pos, count = std::min({stop, last, pos + kStretch}) - first;
+            Step* const s = stretch.data();
+            for (int64_t i = 0; i < count; ++i) {
+                const uint8_t* const b = d + first + i;
+                s[i] = steps[row[b[0]] + (b[1] & mask[b[0]])];
+            }
+            int64_t i = 0;
+            while (i < count) {
+                // Kept in registers: a char store could alias anything
+                // reached through memory.
                 char* p = out.p();
                 const char* const limit = out.limit();
-                const int64_t last = std::min(stop, n - 1);
-                while (pos < last && p <= limit) {
-                    const uint8_t b = d[pos];
-                    const uint8_t f = flags[b];
-                    if (f == 0) {
-                        p = put(p, pool, stepText(single[b]));
-                        pos += 1;
-                        continue;
-                    }
-                    if (f != kPair) break;
-                    const Step st = steps[row[b] + d[pos + 1]];
+                Step st = s[i];
+                while (i < count && p <= limit && !(st & kGeneral)) {
+                    // Both candidates for the next step are read before this
+                    // step's advance (1 or 2) is known: a choice, not a wait.
+                    const Step one = s[i + 1], two = s[i + 2];
                     p = put(p, pool, stepText(st));
-                    pos += static_cast<int64_t>(st >> 48);
+                    const int64_t advance = stepAdvance(st);
+                    i += advance;
+                    st = advance == 1 ? one : two;
                 }
                 out.p() = p;
-                if (pos >= stop) break;
+                if (i < count) i += general(first + i);
             }
-            out.room();
-            const uint8_t b = d[pos];
-            const uint8_t f = r.flags[b];
-            const bool hasNext = pos + 1 < n;
-            if (f & kDual && hasNext) {
-                const int i = r.dualFirst[(b << 8) | d[pos + 1]];
-                if (i >= 0) {
-                    const DualRule& dr = r.dual[static_cast<size_t>(i)];
-                    if (dr.dynamic) {
-                        scratch.clear();
-                        dr.compiled.render(scratch, offsetAt(info, pos));
-                        out.append(scratch);
-                    } else {
-                        out.p() = put(out.p(), pool, dr.text);
-                    }
-                    pos += 2;
-                    continue;
-                }
-            }
-            if (f & kCode) {
-                out.p() = put(out.p(), pool, r.codeText[b]);
-                pos += 1;
-                continue;
-            }
-            if (f & kDynamicCode) {
-                scratch.clear();
-                r.code[b].render(scratch, offsetAt(info, pos));
-                out.append(scratch);
-                pos += 1;
-                continue;
-            }
-            if (f & kMulti) {
-                const MultiSplit* m = &r.multi[b];
-                MultiSplit dynamic;
-                if (r.multiDynamic[b]) {
-                    dynamic = splitMulti(expandTemplate(table.MultiCodeEntries[b].text, info, pos));
-                    m = &dynamic;
-                }
-                const int64_t count = r.params[b];
-                const bool inside = pos + count < n;
-                char* q = out.ahead(m->head.size() + 1 + (inside ? 2 * static_cast<size_t>(count) : 0) + m->tail.size());
-                q = std::copy(m->head.begin(), m->head.end(), q);
-                *q++ = '$';
-                if (inside) {
-                    static constexpr char kHex[] = "0123456789ABCDEF";
-                    for (int64_t i = 1; i <= count; ++i) {
-                        *q++ = kHex[d[pos + i] >> 4];
-                        *q++ = kHex[d[pos + i] & 15];
-                    }
-                }
-                out.p() = std::copy(m->tail.begin(), m->tail.end(), q);
-                pos += inside ? count + 1 : 1;
-                continue;
-            }
-            if (f & kLong && pos + 2 < n) {
-                // The longest code first: four bytes, then three.
-                const uint16_t head = static_cast<uint16_t>(b << 8 | d[pos + 1]);
-                const Text* t = nullptr;
-                int length = 0;
-                if (pos + 3 < n && r.longs->mayStart(head, 4)) {
-                    auto it = r.long4.find(uint32_t{head} << 16 | uint32_t{d[pos + 2]} << 8 | d[pos + 3]);
-                    if (it != r.long4.end()) {
-                        t = &it->second;
-                        length = 4;
-                    }
-                }
-                if (!t && r.longs->mayStart(head, 3)) {
-                    auto it = r.long3.find(uint32_t{head} << 8 | d[pos + 2]);
-                    if (it != r.long3.end()) {
-                        t = &it->second;
-                        length = 3;
-                    }
-                }
-                if (t) {
-                    out.p() = put(out.p(), pool, *t);
-                    pos += length;
-                    continue;
-                }
-            }
-            if (f & kPair && hasNext) {
-                const Text t = r.pair[(b << 8) | d[pos + 1]];
-                if (t.off != kNoText) {
-                    out.p() = put(out.p(), pool, t);
-                    pos += 2;
-                    continue;
-                }
-            }
-            out.p() = put(out.p(), pool, r.fallback[b]);
-            pos += 1;
+            pos = first + i;
         }
     }
 

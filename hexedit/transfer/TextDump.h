@@ -59,7 +59,7 @@ MultiCodeText splitMultiCode(std::string_view expanded);
 
 // The dump's rules one step at a time, for writers that need to know what
 // each step stands for.
-enum class DumpItemKind { Dual, Code, MultiCode, Pair, Single, LineBreak, End, NoEntry };
+enum class DumpItemKind { Dual, Code, MultiCode, Pair, Single, LineBreak, End, NoEntry, Long };
 struct DumpItem {
     DumpItemKind kind = DumpItemKind::NoEntry;
     int advance = 1;             // bytes the step covers
@@ -73,11 +73,15 @@ public:
     DumpSteps(const DumpSteps&) = delete;
     DumpSteps& operator=(const DumpSteps&) = delete;
     // The step at `pos` of `range` (pos < range.size()); a dynamic text is
-    // rendered into `scratch`.
+    // rendered into `scratch`. Entries of three and four bytes are not
+    // among its steps (the dump's own loop takes them, kind Long).
     DumpItem at(std::span<const uint8_t> range, size_t pos, std::string& scratch) const;
-    // Whether the step at byte `b` is the same whatever bytes follow it (one
-    // byte, no code, pair or longer entry begins with it).
+    // Whether at() gives the same step at byte `b` whatever bytes follow it
+    // (no dual, pair or code with parameters begins with it).
     bool alone(uint8_t b) const;
+    // Whether at() gives the step at byte `b`, when a byte follows, by that
+    // byte alone (no code with parameters begins with it).
+    bool byNext(uint8_t b) const;
 
 private:
     struct Impl;
