@@ -27,6 +27,8 @@ constexpr size_t kMinRead = 4;
 constexpr size_t kMinCopy = 8;
 constexpr size_t kSourceStep = 4;  // source positions indexed
 constexpr size_t kTargetStep = 2;  // target positions indexed inside copies
+constexpr size_t kMinShort = 4;    // shortest copy from the recent target
+constexpr size_t kShortSpan = 64;  // copies shorter than this are indexed whole
 
 uint32_t le32(const uint8_t* p) {
     return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
@@ -71,6 +73,85 @@ private:
     std::vector<uint32_t> slots_;
 };
 
+// Target positions written as literals, by their first four bytes, in
+// chains over a window of recent output: new text repeats its own words,
+// which the eight-byte indexes are too coarse to find. A second table keeps
+// the latest position of each four bytes per stretch of 2 KiB, so that a
+// copy can come from near the previous one, whose offset takes a byte less.
+class ShortIndex {
+public:
+    static constexpr size_t kWindow = size_t{1} << 18;
+    static constexpr int kDepth = 128;
+
+    ShortIndex() : head_(size_t{1} << kBits, 0), prev_(kWindow, 0), near_(size_t{1} << kNearBits, 0) {}
+
+    void put(const uint8_t* base, size_t pos) {
+        const uint32_t v = load32(base + pos), h = hash(v);
+        prev_[pos & (kWindow - 1)] = head_[h];
+        head_[h] = static_cast<uint32_t>(pos + 1);
+        // The bytes themselves beside the position: a slot shared by other
+        // bytes is told apart without reading the target.
+        near_[nearSlot(h, pos >> kStretchBits)] = uint64_t{v} << 32 | (pos + 1);
+    }
+
+    struct Match {
+        size_t from = 0, length = 0;
+        ptrdiff_t saving = 0;  // literal bytes replaced less the copy's own bytes
+    };
+
+    // The earlier match of the bytes at t (t + 4 <= n) within the window that
+    // saves the most, given what a copy from `from` costs.
+    // `near` < 0: no copy was made lately, and no place is nearer than another.
+    template <class Cost>
+    Match best(const uint8_t* base, size_t t, size_t n, int64_t near, const Cost& cost) const {
+        Match m;
+        auto consider = [&](size_t c) {
+            const size_t len = matchLength(base + c, base + t, n - t);
+            const ptrdiff_t saving = static_cast<ptrdiff_t>(len) - static_cast<ptrdiff_t>(cost(c, len));
+            if (saving > m.saving) m = {c, len, saving};
+        };
+        const uint32_t v = load32(base + t), h = hash(v);
+        uint32_t next = head_[h];
+        for (int depth = 0; next != 0 && depth < kDepth; ++depth) {
+            const size_t c = next - 1;
+            if (c >= t || t - c >= kWindow) break;
+            consider(c);
+            next = prev_[c & (kWindow - 1)];
+        }
+        if (near < 0) return m;
+        const size_t stretch = static_cast<size_t>(near) >> kStretchBits;
+        for (size_t k = stretch < 2 ? 0 : stretch - 2; k <= stretch + 1; ++k) {
+            const uint64_t e = near_[nearSlot(h, k)];
+            const size_t c = static_cast<uint32_t>(e);
+            if (e >> 32 == v && c != 0 && c - 1 < t && t - (c - 1) < kWindow) consider(c - 1);
+        }
+        return m;
+    }
+
+private:
+    static constexpr unsigned kBits = 16, kNearBits = 16, kStretchBits = 11;
+    static size_t nearSlot(uint32_t h, size_t stretch) {
+        return ((h ^ static_cast<uint32_t>(stretch) * 0x9E3779B1u) * 0x85EBCA6Bu) >> (32 - kNearBits);
+    }
+    static uint32_t load32(const uint8_t* p) {
+        uint32_t v;
+        std::memcpy(&v, p, 4);
+        return v;
+    }
+    static uint32_t hash(uint32_t v) { return (v * 0x9E3779B1u) >> (32 - kBits); }
+    std::vector<uint32_t> head_, prev_;
+    std::vector<uint64_t> near_;
+};
+
+size_t numberSize(uint64_t v) {
+    size_t n = 1;
+    while (v >= 0x80) {
+        v = (v >> 7) - 1;
+        ++n;
+    }
+    return n;
+}
+
 class Encoder {
 public:
     Encoder(std::span<const uint8_t> source, std::span<const uint8_t> target)
@@ -96,9 +177,10 @@ public:
                     continue;
                 }
             }
-            if (tryCopy(t)) continue;
+            if (tryCopy(t) || tryShortCopy(t)) continue;
             if (literals_ == 0) literalStart_ = t;
             ++literals_;
+            if (t + 4 <= n) short_.put(tgt_.data(), t);
             ++t;
         }
         flushLiterals(n);
@@ -133,7 +215,35 @@ private:
             if (p >= 0 && static_cast<size_t>(p) < t) consider(static_cast<size_t>(p), false);
         }
         if (bestLen < kMinCopy) return false;
+        emitCopy(t, bestFrom, bestLen, fromSource);
+        return true;
+    }
+
+    // A copy from the recent target when it takes fewer bytes than the
+    // literals it replaces, counting the literal action it may split.
+    bool tryShortCopy(size_t& t) {
+        const size_t n = tgt_.size();
+        if (t + kMinShort > n) return false;
+        auto cost = [this](size_t from, size_t len) {
+            const int64_t rel = static_cast<int64_t>(from) - tgtRel_;
+            return numberSize((uint64_t{len} - 1) << 2) + numberSize(static_cast<uint64_t>(rel < 0 ? -rel : rel) << 1);
+        };
+        // Near the last copy's source only while copies come often.
+        const int64_t near = t - lastShort_ < 4096 ? tgtRel_ : -1;
+        const auto m = short_.best(tgt_.data(), t, n, near, cost);
+        if (m.saving <= 0) return false;
+        // One byte later may save more: then this byte stays a literal.
+        if (t + 1 + kMinShort <= n && short_.best(tgt_.data(), t + 1, n, near, cost).saving > m.saving + 1) return false;
+        emitCopy(t, m.from, m.length, false);
+        lastShort_ = t;
+        return true;
+    }
+
+    // Emits a copy of `bestLen` bytes from `bestFrom` for the target at t,
+    // extended backwards over pending literals, and advances t past it.
+    void emitCopy(size_t& t, size_t bestFrom, size_t bestLen, bool fromSource) {
         const auto& base = fromSource ? src_ : tgt_;
+        const size_t fresh = t;  // positions before it are indexed already
         size_t start = t;
         while (literals_ > 0 && bestFrom > 0 && base[bestFrom - 1] == tgt_[start - 1]) {
             --bestFrom;
@@ -147,8 +257,11 @@ private:
         putSigned(out_, static_cast<int64_t>(bestFrom) - rel);
         rel = static_cast<int64_t>(bestFrom + bestLen);
         indexTarget(start, start + bestLen, kTargetStep * 4);
+        // Short copies are pieces of new text: later text finds its words
+        // in them, near the copies before it.
+        if (bestLen < kShortSpan)
+            for (size_t p = fresh; p < start + bestLen && p + 4 <= tgt_.size(); ++p) short_.put(tgt_.data(), p);
         t = start + bestLen;
-        return true;
     }
 
     void flushLiterals(size_t end) {
@@ -168,9 +281,11 @@ private:
 
     std::span<const uint8_t> src_, tgt_;
     HashIndex srcIndex_, tgtIndex_;
+    ShortIndex short_;
     std::vector<uint8_t> out_;
     size_t literalStart_ = 0, literals_ = 0;
     int64_t srcRel_ = 0, tgtRel_ = 0;
+    size_t lastShort_ = 0;  // end of the last short copy
 };
 
 // Reads the patch's numbers; every read is checked against `end_`.
