@@ -25,7 +25,9 @@ enum Action : uint64_t { SourceRead = 0, TargetRead = 1, SourceCopy = 2, TargetC
 // Shorter agreements at the same offset cost more as actions than as literals.
 constexpr size_t kMinRead = 4;
 constexpr size_t kMinCopy = 8;
-constexpr size_t kSourceStep = 4;  // source positions indexed
+constexpr size_t kSourceStep = 4;  // source positions indexed, up to kIndexSlots of them
+constexpr size_t kIndexSlots = size_t{1} << 23;
+constexpr size_t kPass = size_t{64} << 20;  // bytes between two reports of a pass
 constexpr size_t kTargetStep = 2;  // target positions indexed inside copies
 constexpr size_t kMinShort = 4;    // shortest copy from the recent target
 constexpr size_t kShortSpan = 64;  // copies shorter than this are indexed whole
@@ -55,22 +57,35 @@ void putSigned(std::vector<uint8_t>& out, int64_t v) {
     putNumber(out, (static_cast<uint64_t>(v < 0 ? -v : v) << 1) | (v < 0 ? 1 : 0));
 }
 
+// The last position of each eight bytes, by hash. A tag byte beside each
+// slot tells most other bytes that share the slot apart without reading
+// them: on mapped files a read of a stale position would fault its page in.
 class HashIndex {
 public:
+    struct Key {
+        uint32_t slot;
+        uint8_t tag;
+    };
     explicit HashIndex(size_t expected) {
-        while (bits_ < 23 && (size_t{1} << bits_) < expected * 2) ++bits_;
+        while ((size_t{1} << bits_) < kIndexSlots && (size_t{1} << bits_) < expected * 2) ++bits_;
         slots_.assign(size_t{1} << bits_, 0);
+        tags_.assign(size_t{1} << bits_, 0);
     }
-    uint32_t hash(const uint8_t* p) const {
-        return static_cast<uint32_t>((load64(p) * 0x9E3779B97F4A7C15ull) >> (64 - bits_));
+    Key hash(const uint8_t* p) const {
+        const uint64_t h = load64(p) * 0x9E3779B97F4A7C15ull;
+        return {static_cast<uint32_t>(h >> (64 - bits_)), static_cast<uint8_t>(h >> 24)};
     }
-    void put(uint32_t h, size_t pos) { slots_[h] = static_cast<uint32_t>(pos + 1); }
-    // The last position stored under h, or -1.
-    int64_t get(uint32_t h) const { return int64_t{slots_[h]} - 1; }
+    void put(Key k, size_t pos) {
+        slots_[k.slot] = static_cast<uint32_t>(pos + 1);
+        tags_[k.slot] = k.tag;
+    }
+    // The last position stored under k, or -1.
+    int64_t get(Key k) const { return tags_[k.slot] == k.tag ? int64_t{slots_[k.slot]} - 1 : -1; }
 
 private:
     unsigned bits_ = 10;
     std::vector<uint32_t> slots_;
+    std::vector<uint8_t> tags_;
 };
 
 // Target positions written as literals, by their first four bytes, in
@@ -152,27 +167,56 @@ size_t numberSize(uint64_t v) {
     return n;
 }
 
+// Sources up to this size are indexed all along, every few bytes.
+constexpr size_t kDenseIndex = size_t{256} << 20;
+// Larger ones (disc images) only in the first page of every 64 KiB: the
+// index then touches a sixteenth of the source's pages, and finds blocks
+// moved whole, which there are files of many pages.
+constexpr size_t kSampleStretch = size_t{64} << 10, kSamplePage = 4096;
+
+// The source positions indexed are this far apart (within a sampled page
+// for a large source), so that the index stays within kIndexSlots.
+size_t sourceStep(size_t size) {
+    const size_t indexed = size <= kDenseIndex ? size : size / (kSampleStretch / kSamplePage);
+    size_t step = kSourceStep;
+    while (indexed / step > kIndexSlots) step *= 2;
+    return step;
+}
+
 class Encoder {
 public:
-    Encoder(std::span<const uint8_t> source, std::span<const uint8_t> target)
-        : src_(source), tgt_(target), srcIndex_(source.size() / kSourceStep), tgtIndex_(target.size() / 64) {}
+    Encoder(std::span<const uint8_t> source, std::span<const uint8_t> target, const PassedFn& passed)
+        : src_(source), tgt_(target), passed_(passed), srcStep_(sourceStep(source.size())),
+          srcIndex_(source.size() / srcStep_), tgtIndex_(target.size() / 64) {}
 
+    // Both inputs are read in passes of kPass bytes, each told to passed_
+    // when done: the index over the source, then source and target side by
+    // side, their CRC32s taken as they go.
     std::vector<uint8_t> run() {
         out_.reserve(1024 + tgt_.size() / 32);
         out_.insert(out_.end(), std::begin(kMagic), std::end(kMagic));
         putNumber(out_, src_.size());
         putNumber(out_, tgt_.size());
         putNumber(out_, 0);  // no metadata
-        for (size_t s = 0; s + 8 <= src_.size(); s += kSourceStep) srcIndex_.put(srcIndex_.hash(&src_[s]), s);
+        const size_t span = src_.size() <= kDenseIndex ? src_.size() : kSamplePage;
+        const size_t stride = src_.size() <= kDenseIndex ? src_.size() : kSampleStretch;
+        for (size_t base = 0; base < src_.size(); base += stride) {
+            for (size_t s = base; s < base + span && s + 8 <= src_.size(); s += srcStep_)
+                srcIndex_.put(srcIndex_.hash(&src_[s]), s);
+            if (passed_ && base % kPass == 0 && base > 0) passed_(base, 0);
+        }
 
         const size_t n = tgt_.size();
         size_t t = 0;
         while (t < n) {
+            if (t >= checkpoint_) checkpoint(t);
             if (t < src_.size()) {
-                const size_t len = matchLength(&src_[t], &tgt_[t], std::min(src_.size(), n) - t);
-                if (len >= kMinRead || (len > 0 && t + len == n)) {
+                const size_t bound = std::min({src_.size(), n, checkpoint_}) - t;
+                const size_t len = matchLength(&src_[t], &tgt_[t], bound);
+                // A read cut by the checkpoint goes on after it as one action.
+                if (len >= kMinRead || (len > 0 && (t + len == n || t + len == checkpoint_))) {
                     flushLiterals(t);
-                    action(SourceRead, len);
+                    pendingRead_ += len;
                     t += len;
                     continue;
                 }
@@ -184,8 +228,10 @@ public:
             ++t;
         }
         flushLiterals(n);
-        putLe32(out_, crc32Of(src_));
-        putLe32(out_, crc32Of(tgt_));
+        flushRead();
+        for (size_t at = crcDone_; at < std::max(src_.size(), n);) checkpoint(at = std::min(at + kPass, std::max(src_.size(), n)));
+        putLe32(out_, srcCrc_);
+        putLe32(out_, tgtCrc_);
         putLe32(out_, crc32Of(out_));
         return std::move(out_);
     }
@@ -277,15 +323,40 @@ private:
         for (size_t p = from; p < to && p + 8 <= tgt_.size(); p += step) tgtIndex_.put(tgtIndex_.hash(&tgt_[p]), p);
     }
 
-    void action(Action kind, size_t length) { putNumber(out_, (uint64_t{length} - 1) << 2 | kind); }
+    void action(Action kind, size_t length) {
+        flushRead();
+        putNumber(out_, (uint64_t{length} - 1) << 2 | kind);
+    }
+
+    void flushRead() {
+        if (pendingRead_ == 0) return;
+        putNumber(out_, (uint64_t{pendingRead_} - 1) << 2 | SourceRead);
+        pendingRead_ = 0;
+    }
+
+    // Takes the CRC32s of both inputs up to `at`, and tells the caller that
+    // what lies a pass behind is done with.
+    void checkpoint(size_t at) {
+        auto upTo = [at](std::span<const uint8_t> b, size_t from) { return b.subspan(std::min(from, b.size()), std::min(at, b.size()) - std::min(from, b.size())); };
+        srcCrc_ = crc32Update(srcCrc_, upTo(src_, crcDone_));
+        tgtCrc_ = crc32Update(tgtCrc_, upTo(tgt_, crcDone_));
+        crcDone_ = at;
+        checkpoint_ = at + kPass;
+        if (passed_ && at > kPass) passed_(at - kPass, at - kPass);
+    }
 
     std::span<const uint8_t> src_, tgt_;
+    const PassedFn& passed_;
+    size_t srcStep_;
     HashIndex srcIndex_, tgtIndex_;
     ShortIndex short_;
     std::vector<uint8_t> out_;
     size_t literalStart_ = 0, literals_ = 0;
     int64_t srcRel_ = 0, tgtRel_ = 0;
     size_t lastShort_ = 0;  // end of the last short copy
+    size_t pendingRead_ = 0;  // source read not yet written
+    size_t crcDone_ = 0, checkpoint_ = 0;
+    uint32_t srcCrc_ = 0, tgtCrc_ = 0;
 };
 
 // Reads the patch's numbers; every read is checked against `end_`.
@@ -391,8 +462,8 @@ bool looksLikeBps(std::span<const uint8_t> patch) {
     return patch.size() >= 4 && std::equal(std::begin(kMagic), std::end(kMagic), patch.begin());
 }
 
-std::vector<uint8_t> createBps(std::span<const uint8_t> source, std::span<const uint8_t> target) {
-    return Encoder(source, target).run();
+std::vector<uint8_t> createBps(std::span<const uint8_t> source, std::span<const uint8_t> target, const PassedFn& passed) {
+    return Encoder(source, target, passed).run();
 }
 
 namespace {
@@ -505,6 +576,15 @@ void preferLargePages(uint8_t* p, size_t n) {
 }
 
 }  // namespace
+
+bool bpsKeepsSource(std::span<const uint8_t> patch) {
+    const BpsHeader h = readBpsHeader(patch);
+    if (h.status != BpsApplyStatus::Ok || h.sourceSize != h.targetSize) return false;
+    if (h.targetSize == 0) return true;
+    Reader in(patch, patch.size() - 12, h.actionsAt);
+    uint64_t action = 0;
+    return in.number(action) && action == ((h.targetSize - 1) << 2 | SourceRead) && in.atEnd();
+}
 
 BpsHeader readBpsHeader(std::span<const uint8_t> patch) {
     BpsHeader h;

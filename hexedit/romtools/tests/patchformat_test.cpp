@@ -118,6 +118,27 @@ TEST(Bps, IsCompactForScatteredChangesAndMovedBlocks) {
     EXPECT_LT(createBps(source, target).size(), 2100u + text.size() * 6 / 10);
 }
 
+// Past 64 MiB the encoder reports its passes, so that mapped files can give
+// back their pages; the patch is the same as one made without reports.
+TEST(Bps, LargePairsReportTheirPassesAndKeepTheirPatch) {
+    const size_t size = (size_t{64} << 20) + 12345;
+    Bytes source(size);
+    for (size_t i = 0; i < size; ++i) source[i] = static_cast<uint8_t>(i * 2654435761u >> 13);
+    Bytes target = source;
+    target[size - 100] ^= 1;
+    std::vector<std::pair<uint64_t, uint64_t>> reports;
+    const Bytes patch = createBps(source, target, [&](uint64_t s, uint64_t t) { reports.emplace_back(s, t); });
+    EXPECT_EQ(patch, createBps(source, target));
+    ASSERT_FALSE(reports.empty());
+    EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end()));
+    EXPECT_LE(reports.back().second, size);
+    EXPECT_FALSE(bpsKeepsSource(patch));
+    EXPECT_TRUE(bpsKeepsSource(createBps(source, source)));
+    const auto r = applyBps(patch, source);
+    ASSERT_EQ(r.status, BpsApplyStatus::Ok);
+    EXPECT_TRUE(r.target == target);
+}
+
 TEST(Bps, RefusesAnotherSourceNamingBothChecksums) {
     const Bytes source(5000, 1);
     Bytes target = source;
