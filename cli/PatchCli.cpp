@@ -40,7 +40,13 @@ int create(const CreateArgs& a) {
     InputBytes original, edited;
     if (!openInput(a.original, original) || !openInput(a.edited, edited)) return Failure;
     bool tooLargeForIps = false;
-    const rt::PatchMade made = rt::createPatch(format, original.bytes, edited.bytes, &tooLargeForIps);
+    // Pages a pass has left behind go back, so that memory stays bounded
+    // whatever the files' size.
+    const rt::PassedFn release = [&](uint64_t source, uint64_t target) {
+        original.mapped.release(0, source);
+        edited.mapped.release(0, target);
+    };
+    const rt::PatchMade made = rt::createPatch(format, original.bytes, edited.bytes, &tooLargeForIps, release);
     if (!made.ok) {
         std::cerr << made.message << '\n';
         if (tooLargeForIps) std::cerr << "(--format ips32 or bps can reach it)\n";

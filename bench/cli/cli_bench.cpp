@@ -1,9 +1,10 @@
-// romtoolset run as a user runs it, on a 64 MiB file this program makes:
-// patch apply of a one-record IPS32 patch and of a BPS patch with 1% of the
-// bytes changed, a search for six absent bytes, a 256-byte range dump and
-// the checksum, against cat, cp and grep -c -F of the same file in the same
-// run (wall-clock time of whole processes). Prints the ratios and the peak
-// memory of each command. The files are removed at the end.
+// romtoolset run as a user runs it, on a 64 MiB file this program makes
+// (ROMTOOLSET_BENCH_MIB=1024 makes it 1 GiB): patch apply of a one-record
+// IPS32 patch and of a BPS patch with 1% of the bytes changed, BPS create
+// of that pair, a search for six absent bytes, a 256-byte range dump and
+// the checksum, against cat, cp, grep -c -F and xdelta3 of the same files
+// in the same run (wall-clock time of whole processes). Prints the ratios
+// and the peak memory of each command. The files are removed at the end.
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -23,7 +24,11 @@
 namespace {
 
 namespace fs = std::filesystem;
-constexpr size_t kSize = size_t{64} << 20;
+const size_t kSize = [] {
+    const char* mib = std::getenv("ROMTOOLSET_BENCH_MIB");
+    const long n = mib ? std::atol(mib) : 0;
+    return size_t{n > 0 && n <= 2000 ? static_cast<size_t>(n) : 64} << 20;
+}();
 
 const fs::path& folder() {
     static const fs::path dir = [] {
@@ -45,6 +50,7 @@ const fs::path& folder() {
             std::ofstream(d / name, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
         };
         write("file.bin", source);
+        write("edited.bin", target);
         write("p.bps", hexedit::romtools::createBps(source, target));
         const uint8_t ips32[] = {'I', 'P', 'S', '3', '2', 0x02, 0x00, 0x00, 0x00, 0, 4, 1, 2, 3, 4, 'E', 'E', 'O', 'F'};
         write("p.ips32", {std::begin(ips32), std::end(ips32)});
@@ -65,6 +71,8 @@ const std::map<std::string, std::string>& commands() {
         {"find_hex", "'" ROMTOOLSET_PATH "' find file.bin --hex 017F027E037D >/dev/null 2>&1; test $? -le 1"},
         {"dump_range", "'" ROMTOOLSET_PATH "' dump file.bin -s 2000000 -e 20000FF -b -o dump.bin >/dev/null"},
         {"checksum", "'" ROMTOOLSET_PATH "' checksum file.bin >/dev/null 2>&1; test $? -le 1"},
+        {"create_bps", "'" ROMTOOLSET_PATH "' patch create file.bin edited.bin -o new.bps"},
+        {"xdelta3", "xdelta3 -e -f -s file.bin edited.bin new.vcdiff 2>/dev/null || true"},
     };
     return c;
 }
@@ -89,6 +97,9 @@ public:
     void Finalize() override {
         ConsoleReporter::Finalize();
         const double cat = seconds_["cat"], cp = seconds_["cp"], grep = seconds_["grep"];
+        if (seconds_["xdelta3"] > 0)
+            std::printf("%-12s %8.1f ms = %5.2f x xdelta3 -e\n", "create_bps", seconds_["create_bps"] * 1e3,
+                        seconds_["create_bps"] / seconds_["xdelta3"]);
         for (const char* name : {"apply_ips32", "apply_bps", "find_hex", "dump_range", "checksum"}) {
             const double t = seconds_[name];
             if (cat > 0 && cp > 0 && grep > 0)

@@ -29,27 +29,32 @@ struct Pair {
     std::vector<uint8_t> bps, ips32;
 };
 
-// ROM-like source: stretches of random bytes, runs and repeated blocks.
+// ROM-like bytes: stretches of random bytes, runs and repeated blocks.
+std::vector<uint8_t> romLike(size_t size, std::mt19937& rng) {
+    std::vector<uint8_t> rom(size);
+    for (size_t i = 0; i < size;) {
+        const size_t n = std::min<size_t>(size - i, 256 + rng() % 4096);
+        switch (rng() % 4) {
+        case 0: std::memset(&rom[i], static_cast<int>(rng() & 0xFF), n); break;
+        case 1:
+            if (i > 0x10000) {
+                std::memcpy(&rom[i], &rom[i - 0x8000 - rng() % 0x8000], std::min<size_t>(n, 0x8000));
+                break;
+            }
+            [[fallthrough]];
+        default:
+            for (size_t k = 0; k < n; ++k) rom[i + k] = static_cast<uint8_t>(rng());
+        }
+        i += n;
+    }
+    return rom;
+}
+
 const Pair& pair() {
     static const Pair p = [] {
         Pair p;
         std::mt19937 rng(2026);
-        p.source.resize(kSize);
-        for (size_t i = 0; i < kSize;) {
-            const size_t n = std::min<size_t>(kSize - i, 256 + rng() % 4096);
-            switch (rng() % 4) {
-            case 0: std::memset(&p.source[i], static_cast<int>(rng() & 0xFF), n); break;
-            case 1:
-                if (i > 0x10000) {
-                    std::memcpy(&p.source[i], &p.source[i - 0x8000 - rng() % 0x8000], std::min<size_t>(n, 0x8000));
-                    break;
-                }
-                [[fallthrough]];
-            default:
-                for (size_t k = 0; k < n; ++k) p.source[i + k] = static_cast<uint8_t>(rng());
-            }
-            i += n;
-        }
+        p.source = romLike(kSize, rng);
         p.target = p.source;
         size_t changed = 0;
         while (changed < kSize / 100) {
@@ -59,6 +64,63 @@ const Pair& pair() {
         }
         p.bps = createBps(p.source, p.target);
         p.ips32 = createIps32(p.source, p.target).patch;
+        return p;
+    }();
+    return p;
+}
+
+// A translation of a 4 MiB ROM: the 200 KiB of strings at 1 MiB are
+// rewritten in another language (other words, other lengths), every byte
+// after them shifts by the difference, and the 16-bit pointer table at
+// 960 KiB points at the new strings.
+struct Translation {
+    std::vector<uint8_t> source, target, bps;
+};
+
+// Strings of 2 to 14 words, 0x01 between lines and 0x00 at the end, drawn
+// from a vocabulary where a few words are common, as in real text.
+std::vector<uint8_t> strings(size_t bytes, std::mt19937& rng, std::vector<size_t>& starts) {
+    std::vector<std::string> words(600);
+    for (auto& w : words) {
+        w.resize(2 + rng() % 9);
+        for (auto& c : w) c = static_cast<char>('a' + rng() % 26);
+    }
+    std::vector<uint8_t> out;
+    while (out.size() < bytes) {
+        starts.push_back(out.size());
+        const int n = 2 + static_cast<int>(rng() % 13);
+        for (int i = 0; i < n; ++i) {
+            const double u = std::uniform_real_distribution<>(0, 1)(rng);
+            const std::string& w = words[static_cast<size_t>(u * u * u * static_cast<double>(words.size()))];
+            out.insert(out.end(), w.begin(), w.end());
+            out.push_back(i + 1 == n ? 0x00 : (i % 5 == 4 ? 0x01 : ' '));
+        }
+    }
+    return out;
+}
+
+const Translation& translation() {
+    static const Translation p = [] {
+        constexpr size_t kRom = size_t{4} << 20, kText = size_t{1} << 20, kTable = 0xF0000, kOld = 200 << 10;
+        Translation p;
+        std::mt19937 rng(31);
+        p.source = romLike(kRom, rng);
+        std::vector<size_t> oldStarts, newStarts;
+        const auto old = strings(kOld, rng, oldStarts);
+        std::copy_n(old.begin(), kOld, p.source.begin() + kText);
+        const auto translated = strings(kOld * 23 / 20, rng, newStarts);
+        auto pointers = [&](std::vector<uint8_t>& rom, const std::vector<size_t>& starts) {
+            for (size_t i = 0; i < std::min<size_t>(oldStarts.size(), starts.size()); ++i) {
+                rom[kTable + 2 * i] = static_cast<uint8_t>(kText + starts[i]);
+                rom[kTable + 2 * i + 1] = static_cast<uint8_t>((kText + starts[i]) >> 8);
+            }
+        };
+        pointers(p.source, oldStarts);
+        p.target.assign(p.source.begin(), p.source.begin() + kText);
+        p.target.insert(p.target.end(), translated.begin(), translated.end());
+        p.target.insert(p.target.end(), p.source.begin() + kText + kOld, p.source.end());
+        pointers(p.target, newStarts);
+        p.bps = createBps(p.source, p.target);
         return p;
     }();
     return p;
@@ -75,6 +137,11 @@ void BM_CopyBaseline(benchmark::State& state) {
 
 void BM_BpsCreate(benchmark::State& state) {
     const auto& p = pair();
+    for (auto _ : state) benchmark::DoNotOptimize(createBps(p.source, p.target));
+}
+
+void BM_BpsCreateTranslation(benchmark::State& state) {
+    const auto& p = translation();
     for (auto _ : state) benchmark::DoNotOptimize(createBps(p.source, p.target));
 }
 
@@ -124,6 +191,7 @@ void BM_Ips32Apply(benchmark::State& state) {
 
 BENCHMARK(BM_CopyBaseline)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BpsCreate)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BpsCreateTranslation)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BpsApply)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BpsApplyReused)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FreshCopyBaseline)->Unit(benchmark::kMillisecond);
@@ -134,12 +202,12 @@ void write(const std::string& path, const std::vector<uint8_t>& data) {
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
 }
 
-// Size of an xdelta3 patch of the pair, or -1 when the program is missing.
-long long xdeltaSize() {
+// Size of an xdelta3 patch of a pair, or -1 when the program is missing.
+long long xdeltaSize(const std::vector<uint8_t>& source, const std::vector<uint8_t>& target) {
     const auto dir = std::filesystem::temp_directory_path() / ("patchbench" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
-    write(dir / "s", pair().source);
-    write(dir / "t", pair().target);
+    write(dir / "s", source);
+    write(dir / "t", target);
     const std::string cmd = "xdelta3 -e -f -s '" + (dir / "s").string() + "' '" + (dir / "t").string() + "' '" +
                             (dir / "p").string() + "' 2>/dev/null";
     long long size = -1;
@@ -170,7 +238,11 @@ public:
                         seconds_["BM_BpsApply"] / seconds_["BM_FreshCopyBaseline"]);
         const auto& p = pair();
         std::printf("patch sizes: BPS %zu bytes, IPS32 %zu bytes", p.bps.size(), p.ips32.size());
-        if (const long long x = xdeltaSize(); x >= 0) std::printf(", xdelta3 %lld bytes", x);
+        if (const long long x = xdeltaSize(p.source, p.target); x >= 0) std::printf(", xdelta3 %lld bytes", x);
+        const auto& t = translation();
+        std::printf("\ntranslation pair: BPS %zu bytes", t.bps.size());
+        if (const long long x = xdeltaSize(t.source, t.target); x >= 0)
+            std::printf(", xdelta3 %lld bytes (%.2f x)", x, static_cast<double>(t.bps.size()) / static_cast<double>(x));
         std::printf("\n");
     }
 

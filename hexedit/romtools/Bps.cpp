@@ -25,8 +25,12 @@ enum Action : uint64_t { SourceRead = 0, TargetRead = 1, SourceCopy = 2, TargetC
 // Shorter agreements at the same offset cost more as actions than as literals.
 constexpr size_t kMinRead = 4;
 constexpr size_t kMinCopy = 8;
-constexpr size_t kSourceStep = 4;  // source positions indexed
+constexpr size_t kSourceStep = 4;  // source positions indexed, up to kIndexSlots of them
+constexpr size_t kIndexSlots = size_t{1} << 23;
+constexpr size_t kPass = size_t{64} << 20;  // bytes between two reports of a pass
 constexpr size_t kTargetStep = 2;  // target positions indexed inside copies
+constexpr size_t kMinShort = 4;    // shortest copy from the recent target
+constexpr size_t kShortSpan = 64;  // copies shorter than this are indexed whole
 
 uint32_t le32(const uint8_t* p) {
     return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
@@ -53,57 +57,181 @@ void putSigned(std::vector<uint8_t>& out, int64_t v) {
     putNumber(out, (static_cast<uint64_t>(v < 0 ? -v : v) << 1) | (v < 0 ? 1 : 0));
 }
 
+// The last position of each eight bytes, by hash. A tag byte beside each
+// slot tells most other bytes that share the slot apart without reading
+// them: on mapped files a read of a stale position would fault its page in.
 class HashIndex {
 public:
+    struct Key {
+        uint32_t slot;
+        uint8_t tag;
+    };
     explicit HashIndex(size_t expected) {
-        while (bits_ < 23 && (size_t{1} << bits_) < expected * 2) ++bits_;
+        while ((size_t{1} << bits_) < kIndexSlots && (size_t{1} << bits_) < expected * 2) ++bits_;
         slots_.assign(size_t{1} << bits_, 0);
+        tags_.assign(size_t{1} << bits_, 0);
     }
-    uint32_t hash(const uint8_t* p) const {
-        return static_cast<uint32_t>((load64(p) * 0x9E3779B97F4A7C15ull) >> (64 - bits_));
+    Key hash(const uint8_t* p) const {
+        const uint64_t h = load64(p) * 0x9E3779B97F4A7C15ull;
+        return {static_cast<uint32_t>(h >> (64 - bits_)), static_cast<uint8_t>(h >> 24)};
     }
-    void put(uint32_t h, size_t pos) { slots_[h] = static_cast<uint32_t>(pos + 1); }
-    // The last position stored under h, or -1.
-    int64_t get(uint32_t h) const { return int64_t{slots_[h]} - 1; }
+    void put(Key k, size_t pos) {
+        slots_[k.slot] = static_cast<uint32_t>(pos + 1);
+        tags_[k.slot] = k.tag;
+    }
+    // The last position stored under k, or -1.
+    int64_t get(Key k) const { return tags_[k.slot] == k.tag ? int64_t{slots_[k.slot]} - 1 : -1; }
 
 private:
     unsigned bits_ = 10;
     std::vector<uint32_t> slots_;
+    std::vector<uint8_t> tags_;
 };
+
+// Target positions written as literals, by their first four bytes, in
+// chains over a window of recent output: new text repeats its own words,
+// which the eight-byte indexes are too coarse to find. A second table keeps
+// the latest position of each four bytes per stretch of 2 KiB, so that a
+// copy can come from near the previous one, whose offset takes a byte less.
+class ShortIndex {
+public:
+    static constexpr size_t kWindow = size_t{1} << 18;
+    static constexpr int kDepth = 128;
+
+    ShortIndex() : head_(size_t{1} << kBits, 0), prev_(kWindow, 0), near_(size_t{1} << kNearBits, 0) {}
+
+    void put(const uint8_t* base, size_t pos) {
+        const uint32_t v = load32(base + pos), h = hash(v);
+        prev_[pos & (kWindow - 1)] = head_[h];
+        head_[h] = static_cast<uint32_t>(pos + 1);
+        // The bytes themselves beside the position: a slot shared by other
+        // bytes is told apart without reading the target.
+        near_[nearSlot(h, pos >> kStretchBits)] = uint64_t{v} << 32 | (pos + 1);
+    }
+
+    struct Match {
+        size_t from = 0, length = 0;
+        ptrdiff_t saving = 0;  // literal bytes replaced less the copy's own bytes
+    };
+
+    // The earlier match of the bytes at t (t + 4 <= n) within the window that
+    // saves the most, given what a copy from `from` costs.
+    // `near` < 0: no copy was made lately, and no place is nearer than another.
+    template <class Cost>
+    Match best(const uint8_t* base, size_t t, size_t n, int64_t near, const Cost& cost) const {
+        Match m;
+        auto consider = [&](size_t c) {
+            const size_t len = matchLength(base + c, base + t, n - t);
+            const ptrdiff_t saving = static_cast<ptrdiff_t>(len) - static_cast<ptrdiff_t>(cost(c, len));
+            if (saving > m.saving) m = {c, len, saving};
+        };
+        const uint32_t v = load32(base + t), h = hash(v);
+        uint32_t next = head_[h];
+        for (int depth = 0; next != 0 && depth < kDepth; ++depth) {
+            const size_t c = next - 1;
+            if (c >= t || t - c >= kWindow) break;
+            consider(c);
+            next = prev_[c & (kWindow - 1)];
+        }
+        if (near < 0) return m;
+        const size_t stretch = static_cast<size_t>(near) >> kStretchBits;
+        for (size_t k = stretch < 2 ? 0 : stretch - 2; k <= stretch + 1; ++k) {
+            const uint64_t e = near_[nearSlot(h, k)];
+            const size_t c = static_cast<uint32_t>(e);
+            if (e >> 32 == v && c != 0 && c - 1 < t && t - (c - 1) < kWindow) consider(c - 1);
+        }
+        return m;
+    }
+
+private:
+    static constexpr unsigned kBits = 16, kNearBits = 16, kStretchBits = 11;
+    static size_t nearSlot(uint32_t h, size_t stretch) {
+        return ((h ^ static_cast<uint32_t>(stretch) * 0x9E3779B1u) * 0x85EBCA6Bu) >> (32 - kNearBits);
+    }
+    static uint32_t load32(const uint8_t* p) {
+        uint32_t v;
+        std::memcpy(&v, p, 4);
+        return v;
+    }
+    static uint32_t hash(uint32_t v) { return (v * 0x9E3779B1u) >> (32 - kBits); }
+    std::vector<uint32_t> head_, prev_;
+    std::vector<uint64_t> near_;
+};
+
+size_t numberSize(uint64_t v) {
+    size_t n = 1;
+    while (v >= 0x80) {
+        v = (v >> 7) - 1;
+        ++n;
+    }
+    return n;
+}
+
+// Sources up to this size are indexed all along, every few bytes.
+constexpr size_t kDenseIndex = size_t{256} << 20;
+// Larger ones (disc images) only in the first page of every 64 KiB: the
+// index then touches a sixteenth of the source's pages, and finds blocks
+// moved whole, which there are files of many pages.
+constexpr size_t kSampleStretch = size_t{64} << 10, kSamplePage = 4096;
+
+// The source positions indexed are this far apart (within a sampled page
+// for a large source), so that the index stays within kIndexSlots.
+size_t sourceStep(size_t size) {
+    const size_t indexed = size <= kDenseIndex ? size : size / (kSampleStretch / kSamplePage);
+    size_t step = kSourceStep;
+    while (indexed / step > kIndexSlots) step *= 2;
+    return step;
+}
 
 class Encoder {
 public:
-    Encoder(std::span<const uint8_t> source, std::span<const uint8_t> target)
-        : src_(source), tgt_(target), srcIndex_(source.size() / kSourceStep), tgtIndex_(target.size() / 64) {}
+    Encoder(std::span<const uint8_t> source, std::span<const uint8_t> target, const PassedFn& passed)
+        : src_(source), tgt_(target), passed_(passed), srcStep_(sourceStep(source.size())),
+          srcIndex_(source.size() / srcStep_), tgtIndex_(target.size() / 64) {}
 
+    // Both inputs are read in passes of kPass bytes, each told to passed_
+    // when done: the index over the source, then source and target side by
+    // side, their CRC32s taken as they go.
     std::vector<uint8_t> run() {
         out_.reserve(1024 + tgt_.size() / 32);
         out_.insert(out_.end(), std::begin(kMagic), std::end(kMagic));
         putNumber(out_, src_.size());
         putNumber(out_, tgt_.size());
         putNumber(out_, 0);  // no metadata
-        for (size_t s = 0; s + 8 <= src_.size(); s += kSourceStep) srcIndex_.put(srcIndex_.hash(&src_[s]), s);
+        const size_t span = src_.size() <= kDenseIndex ? src_.size() : kSamplePage;
+        const size_t stride = src_.size() <= kDenseIndex ? src_.size() : kSampleStretch;
+        for (size_t base = 0; base < src_.size(); base += stride) {
+            for (size_t s = base; s < base + span && s + 8 <= src_.size(); s += srcStep_)
+                srcIndex_.put(srcIndex_.hash(&src_[s]), s);
+            if (passed_ && base % kPass == 0 && base > 0) passed_(base, 0);
+        }
 
         const size_t n = tgt_.size();
         size_t t = 0;
         while (t < n) {
+            if (t >= checkpoint_) checkpoint(t);
             if (t < src_.size()) {
-                const size_t len = matchLength(&src_[t], &tgt_[t], std::min(src_.size(), n) - t);
-                if (len >= kMinRead || (len > 0 && t + len == n)) {
+                const size_t bound = std::min({src_.size(), n, checkpoint_}) - t;
+                const size_t len = matchLength(&src_[t], &tgt_[t], bound);
+                // A read cut by the checkpoint goes on after it as one action.
+                if (len >= kMinRead || (len > 0 && (t + len == n || t + len == checkpoint_))) {
                     flushLiterals(t);
-                    action(SourceRead, len);
+                    pendingRead_ += len;
                     t += len;
                     continue;
                 }
             }
-            if (tryCopy(t)) continue;
+            if (tryCopy(t) || tryShortCopy(t)) continue;
             if (literals_ == 0) literalStart_ = t;
             ++literals_;
+            if (t + 4 <= n) short_.put(tgt_.data(), t);
             ++t;
         }
         flushLiterals(n);
-        putLe32(out_, crc32Of(src_));
-        putLe32(out_, crc32Of(tgt_));
+        flushRead();
+        for (size_t at = crcDone_; at < std::max(src_.size(), n);) checkpoint(at = std::min(at + kPass, std::max(src_.size(), n)));
+        putLe32(out_, srcCrc_);
+        putLe32(out_, tgtCrc_);
         putLe32(out_, crc32Of(out_));
         return std::move(out_);
     }
@@ -133,7 +261,35 @@ private:
             if (p >= 0 && static_cast<size_t>(p) < t) consider(static_cast<size_t>(p), false);
         }
         if (bestLen < kMinCopy) return false;
+        emitCopy(t, bestFrom, bestLen, fromSource);
+        return true;
+    }
+
+    // A copy from the recent target when it takes fewer bytes than the
+    // literals it replaces, counting the literal action it may split.
+    bool tryShortCopy(size_t& t) {
+        const size_t n = tgt_.size();
+        if (t + kMinShort > n) return false;
+        auto cost = [this](size_t from, size_t len) {
+            const int64_t rel = static_cast<int64_t>(from) - tgtRel_;
+            return numberSize((uint64_t{len} - 1) << 2) + numberSize(static_cast<uint64_t>(rel < 0 ? -rel : rel) << 1);
+        };
+        // Near the last copy's source only while copies come often.
+        const int64_t near = t - lastShort_ < 4096 ? tgtRel_ : -1;
+        const auto m = short_.best(tgt_.data(), t, n, near, cost);
+        if (m.saving <= 0) return false;
+        // One byte later may save more: then this byte stays a literal.
+        if (t + 1 + kMinShort <= n && short_.best(tgt_.data(), t + 1, n, near, cost).saving > m.saving + 1) return false;
+        emitCopy(t, m.from, m.length, false);
+        lastShort_ = t;
+        return true;
+    }
+
+    // Emits a copy of `bestLen` bytes from `bestFrom` for the target at t,
+    // extended backwards over pending literals, and advances t past it.
+    void emitCopy(size_t& t, size_t bestFrom, size_t bestLen, bool fromSource) {
         const auto& base = fromSource ? src_ : tgt_;
+        const size_t fresh = t;  // positions before it are indexed already
         size_t start = t;
         while (literals_ > 0 && bestFrom > 0 && base[bestFrom - 1] == tgt_[start - 1]) {
             --bestFrom;
@@ -147,8 +303,11 @@ private:
         putSigned(out_, static_cast<int64_t>(bestFrom) - rel);
         rel = static_cast<int64_t>(bestFrom + bestLen);
         indexTarget(start, start + bestLen, kTargetStep * 4);
+        // Short copies are pieces of new text: later text finds its words
+        // in them, near the copies before it.
+        if (bestLen < kShortSpan)
+            for (size_t p = fresh; p < start + bestLen && p + 4 <= tgt_.size(); ++p) short_.put(tgt_.data(), p);
         t = start + bestLen;
-        return true;
     }
 
     void flushLiterals(size_t end) {
@@ -164,13 +323,40 @@ private:
         for (size_t p = from; p < to && p + 8 <= tgt_.size(); p += step) tgtIndex_.put(tgtIndex_.hash(&tgt_[p]), p);
     }
 
-    void action(Action kind, size_t length) { putNumber(out_, (uint64_t{length} - 1) << 2 | kind); }
+    void action(Action kind, size_t length) {
+        flushRead();
+        putNumber(out_, (uint64_t{length} - 1) << 2 | kind);
+    }
+
+    void flushRead() {
+        if (pendingRead_ == 0) return;
+        putNumber(out_, (uint64_t{pendingRead_} - 1) << 2 | SourceRead);
+        pendingRead_ = 0;
+    }
+
+    // Takes the CRC32s of both inputs up to `at`, and tells the caller that
+    // what lies a pass behind is done with.
+    void checkpoint(size_t at) {
+        auto upTo = [at](std::span<const uint8_t> b, size_t from) { return b.subspan(std::min(from, b.size()), std::min(at, b.size()) - std::min(from, b.size())); };
+        srcCrc_ = crc32Update(srcCrc_, upTo(src_, crcDone_));
+        tgtCrc_ = crc32Update(tgtCrc_, upTo(tgt_, crcDone_));
+        crcDone_ = at;
+        checkpoint_ = at + kPass;
+        if (passed_ && at > kPass) passed_(at - kPass, at - kPass);
+    }
 
     std::span<const uint8_t> src_, tgt_;
+    const PassedFn& passed_;
+    size_t srcStep_;
     HashIndex srcIndex_, tgtIndex_;
+    ShortIndex short_;
     std::vector<uint8_t> out_;
     size_t literalStart_ = 0, literals_ = 0;
     int64_t srcRel_ = 0, tgtRel_ = 0;
+    size_t lastShort_ = 0;  // end of the last short copy
+    size_t pendingRead_ = 0;  // source read not yet written
+    size_t crcDone_ = 0, checkpoint_ = 0;
+    uint32_t srcCrc_ = 0, tgtCrc_ = 0;
 };
 
 // Reads the patch's numbers; every read is checked against `end_`.
@@ -276,8 +462,8 @@ bool looksLikeBps(std::span<const uint8_t> patch) {
     return patch.size() >= 4 && std::equal(std::begin(kMagic), std::end(kMagic), patch.begin());
 }
 
-std::vector<uint8_t> createBps(std::span<const uint8_t> source, std::span<const uint8_t> target) {
-    return Encoder(source, target).run();
+std::vector<uint8_t> createBps(std::span<const uint8_t> source, std::span<const uint8_t> target, const PassedFn& passed) {
+    return Encoder(source, target, passed).run();
 }
 
 namespace {
@@ -390,6 +576,15 @@ void preferLargePages(uint8_t* p, size_t n) {
 }
 
 }  // namespace
+
+bool bpsKeepsSource(std::span<const uint8_t> patch) {
+    const BpsHeader h = readBpsHeader(patch);
+    if (h.status != BpsApplyStatus::Ok || h.sourceSize != h.targetSize) return false;
+    if (h.targetSize == 0) return true;
+    Reader in(patch, patch.size() - 12, h.actionsAt);
+    uint64_t action = 0;
+    return in.number(action) && action == ((h.targetSize - 1) << 2 | SourceRead) && in.atEnd();
+}
 
 BpsHeader readBpsHeader(std::span<const uint8_t> patch) {
     BpsHeader h;

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -28,10 +29,20 @@ uint32_t crc32Update(uint32_t crc, std::span<const uint8_t> data);
 
 bool looksLikeBps(std::span<const uint8_t> patch);
 
+// Told as a pass goes on that the source before the first offset and the
+// target before the second will not be read again soon: a caller holding
+// the files mapped gives those pages back, so that memory stays bounded.
+using PassedFn = std::function<void(uint64_t source, uint64_t target)>;
+
 // Source-relative reads where source and target agree at the same offset,
 // copies from elsewhere in the source or from earlier target bytes found
 // through a hash index, literal bytes otherwise.
-std::vector<uint8_t> createBps(std::span<const uint8_t> source, std::span<const uint8_t> target);
+std::vector<uint8_t> createBps(std::span<const uint8_t> source, std::span<const uint8_t> target,
+                               const PassedFn& passed = {});
+
+// True when the patch is valid and makes a target equal to its source: the
+// sizes agree and it reads the whole source in place.
+bool bpsKeepsSource(std::span<const uint8_t> patch);
 
 enum class BpsApplyStatus {
     Ok,

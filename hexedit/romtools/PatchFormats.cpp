@@ -186,7 +186,7 @@ PatchOutcome applyPatchToFile(std::span<const uint8_t> patch, const std::string&
 }
 
 PatchMade createPatch(PatchFormat format, std::span<const uint8_t> unchanged, std::span<const uint8_t> edited,
-                      bool* tooLargeForIps) {
+                      bool* tooLargeForIps, const PassedFn& passed) {
     PatchMade out;
     if (tooLargeForIps) *tooLargeForIps = false;
     switch (format) {
@@ -210,12 +210,14 @@ PatchMade createPatch(PatchFormat format, std::span<const uint8_t> unchanged, st
         break;
     }
     case PatchFormat::Bps:
-        if (std::equal(unchanged.begin(), unchanged.end(), edited.begin(), edited.end())) {
+        // Made first and judged after: one pass over both files, not two.
+        out.patch = createBps(unchanged, edited, passed);
+        if (bpsKeepsSource(out.patch)) {
+            out.patch.clear();
             out.identical = true;
             out.message = kSameFiles;
             return out;
         }
-        out.patch = createBps(unchanged, edited);
         break;
     case PatchFormat::Ips32: {
         Ips32CreateResult r = createIps32(unchanged, edited);

@@ -54,8 +54,9 @@ struct PatchMade {
 
 // A patch of `edited` against `unchanged` in `format`. Identical files make
 // no patch; a plain IPS patch refuses differences at 16 MiB and beyond
-// (tooLargeForIps is then set).
+// (tooLargeForIps is then set). A BPS patch tells `passed` how far it has
+// read both files (see createBps).
 PatchMade createPatch(PatchFormat format, std::span<const uint8_t> unchanged, std::span<const uint8_t> edited,
-                      bool* tooLargeForIps = nullptr);
+                      bool* tooLargeForIps = nullptr, const PassedFn& passed = {});
 
 }  // namespace hexedit::romtools

@@ -27,14 +27,29 @@ Bytes randomBytes(std::mt19937& rng, size_t n) {
     return b;
 }
 
+// Text of `n` bytes or more from a vocabulary of `words` short words, so
+// that it repeats itself as new text does.
+Bytes wordText(std::mt19937& rng, size_t n, size_t words) {
+    std::vector<Bytes> vocabulary(words);
+    for (auto& w : vocabulary) w = randomBytes(rng, 2 + rng() % 7);
+    Bytes out;
+    while (out.size() < n) {
+        const Bytes& w = vocabulary[rng() % words];
+        out.insert(out.end(), w.begin(), w.end());
+        out.push_back(' ');
+    }
+    return out;
+}
+
 // An edited copy: scattered byte changes, runs of one value, a block moved
-// from elsewhere, an insertion or deletion, growth or truncation at the end.
+// from elsewhere, an insertion or deletion, growth or truncation at the end,
+// new text.
 Bytes edit(std::mt19937& rng, const Bytes& in) {
     Bytes out = in;
     auto pick = [&](size_t n) { return n == 0 ? size_t{0} : static_cast<size_t>(rng() % n); };
     const int edits = static_cast<int>(rng() % 12);
     for (int e = 0; e < edits; ++e) {
-        switch (rng() % 6) {
+        switch (rng() % 7) {
         case 0:
             if (!out.empty()) out[pick(out.size())] ^= static_cast<uint8_t>(1 + rng() % 255);
             break;
@@ -59,6 +74,11 @@ Bytes edit(std::mt19937& rng, const Bytes& in) {
         case 4: {
             const Bytes tail = randomBytes(rng, pick(1000));
             out.insert(out.end(), tail.begin(), tail.end());
+            break;
+        }
+        case 6: {
+            const Bytes text = wordText(rng, pick(3000), 1 + pick(40));
+            out.insert(out.begin() + static_cast<ptrdiff_t>(pick(out.size() + 1)), text.begin(), text.end());
             break;
         }
         default:
@@ -91,6 +111,32 @@ TEST(Bps, IsCompactForScatteredChangesAndMovedBlocks) {
     // A 4 KiB run of one value costs a few bytes, not 4 KiB.
     std::fill(target.begin() + 0x1000, target.begin() + 0x2000, 0xFF);
     EXPECT_LT(createBps(source, target).size(), 2100u);
+    // New text costs well under its size: its words come from its own
+    // earlier copies.
+    const Bytes text = wordText(rng, 20000, 300);
+    target.insert(target.begin() + 0x40000, text.begin(), text.end());
+    EXPECT_LT(createBps(source, target).size(), 2100u + text.size() * 6 / 10);
+}
+
+// Past 64 MiB the encoder reports its passes, so that mapped files can give
+// back their pages; the patch is the same as one made without reports.
+TEST(Bps, LargePairsReportTheirPassesAndKeepTheirPatch) {
+    const size_t size = (size_t{64} << 20) + 12345;
+    Bytes source(size);
+    for (size_t i = 0; i < size; ++i) source[i] = static_cast<uint8_t>(i * 2654435761u >> 13);
+    Bytes target = source;
+    target[size - 100] ^= 1;
+    std::vector<std::pair<uint64_t, uint64_t>> reports;
+    const Bytes patch = createBps(source, target, [&](uint64_t s, uint64_t t) { reports.emplace_back(s, t); });
+    EXPECT_EQ(patch, createBps(source, target));
+    ASSERT_FALSE(reports.empty());
+    EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end()));
+    EXPECT_LE(reports.back().second, size);
+    EXPECT_FALSE(bpsKeepsSource(patch));
+    EXPECT_TRUE(bpsKeepsSource(createBps(source, source)));
+    const auto r = applyBps(patch, source);
+    ASSERT_EQ(r.status, BpsApplyStatus::Ok);
+    EXPECT_TRUE(r.target == target);
 }
 
 TEST(Bps, RefusesAnotherSourceNamingBothChecksums) {
