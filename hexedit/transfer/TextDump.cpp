@@ -427,11 +427,11 @@ DumpSteps::DumpSteps(const TableData& table, const DumpInfo& info) : impl_(std::
 DumpSteps::~DumpSteps() = default;
 
 DumpItem DumpSteps::at(std::span<const uint8_t> range, size_t pos, std::string& scratch) const {
-    return impl_->rules.step(range, pos, false, scratch);
+    return impl_->rules.step(range, pos, true, scratch);
 }
 
-bool DumpSteps::alone(uint8_t b) const { return (impl_->rules.flags[b] & (kDual | kPair | kMulti)) == 0; }
-bool DumpSteps::byNext(uint8_t b) const { return (impl_->rules.flags[b] & kMulti) == 0; }
+bool DumpSteps::alone(uint8_t b) const { return (impl_->rules.flags[b] & (kDual | kPair | kMulti | kLong)) == 0; }
+bool DumpSteps::byNext(uint8_t b) const { return (impl_->rules.flags[b] & (kMulti | kLong)) == 0; }
 
 std::string groupThousands(int64_t value) {
     const bool negative = value < 0;

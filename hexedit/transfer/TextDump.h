@@ -73,14 +73,14 @@ public:
     DumpSteps(const DumpSteps&) = delete;
     DumpSteps& operator=(const DumpSteps&) = delete;
     // The step at `pos` of `range` (pos < range.size()); a dynamic text is
-    // rendered into `scratch`. Entries of three and four bytes are not
-    // among its steps (the dump's own loop takes them, kind Long).
+    // rendered into `scratch`. Entries of three and four bytes come first,
+    // as the dump reads them (kind Long).
     DumpItem at(std::span<const uint8_t> range, size_t pos, std::string& scratch) const;
     // Whether at() gives the same step at byte `b` whatever bytes follow it
-    // (no dual, pair or code with parameters begins with it).
+    // (no dual, pair, longer entry or code with parameters begins with it).
     bool alone(uint8_t b) const;
     // Whether at() gives the step at byte `b`, when a byte follows, by that
-    // byte alone (no code with parameters begins with it).
+    // byte alone (no code with parameters or longer entry begins with it).
     bool byNext(uint8_t b) const;
 
 private:

@@ -132,6 +132,18 @@ TEST(Script, QuickStringTextMatchesCheckedText) {
     EXPECT_GT(declined, 30);
 }
 
+// Entries of three and four bytes come first, as in the text dump.
+TEST(Script, LongerEntriesAreReadFirst) {
+    TableData t;
+    parseTableText(t, "41=A\n42=B\n43=C\n414243=Sword\n41424344=Shield\n*FF\n");
+    for (const bool quick : {false, true}) {
+        const auto text = detail::stringText(t, std::vector<uint8_t>{0x41, 0x42, 0x43, 0x41, 0x42, 0x43, 0x44, 0x42, 0xFF}, quick);
+        if (text) {
+            EXPECT_EQ(text->first, "SwordShieldB<END>\n") << quick;
+        }
+    }
+}
+
 // An edited string: longer, it moves into the free space; its pointers
 // follow and its old bytes get the fill; the dump of the result shows it.
 TEST(Script, EditedStringMovesAndItsPointersFollow) {
