@@ -429,7 +429,8 @@ public:
         // A text that begins a longer entry text reads back as its bytes
         // unless that longer text follows.
         for (size_t i = 0; i < plainCount_; ++i) {
-            const auto [at, len, byte] = plains_[i];
+            const auto [at, plainLen, byte] = plains_[i];
+            const size_t len = plainLen;  // a plain variable: lambdas may not capture a binding here
             const std::string_view rest = text.substr(at);
             if (byte < 0 ? longerTextAt(rest, len) != false
                          : std::ranges::any_of(longer_[static_cast<size_t>(byte)], [&](std::string_view l) {
