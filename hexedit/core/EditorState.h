@@ -48,6 +48,13 @@ public:
     uint8_t byteAt(int64_t offset) const {
         return (offset >= 0 && offset < BufferSize && hasBuffer()) ? FileBuffer()[offset] : 0;
     }
+    // Gives back the memory of the buffer's [from, to) while the bytes are
+    // still the mapped file's: a long scan calls it for what lies behind it,
+    // so that reading a large file never holds all of it. The pages are read
+    // again from the file where touched later.
+    void releaseScanned(size_t from, size_t to) const {
+        if (mapped_ && to > from) mapped_->release(HeaderSkip + from, to - from);
+    }
 
 private:
     friend class EditBuffer;

@@ -281,13 +281,23 @@ void FindWindow::scan() {
     // The scan reports its progress between chunks; a cancelled scan finds
     // nothing more.
     bool cancelled = false;
+    // What the scan has passed is given back a chunk at a time (a mapped
+    // file is then never held whole).
+    size_t released = static_cast<size_t>(start);
+    auto passed = [&](size_t upTo) {
+        if (upTo < released + kChunk) return;
+        editor_.releaseScanned(released, upTo);
+        released = upTo;
+    };
     auto scanAll = [&](const common::Progress& progress) {
         auto next = [&](size_t from) {
+            passed(from);
             while (!cancelled) {
                 const size_t limit = from + kChunk - 1;
                 const size_t p = findIn(from, limit);
                 if (p != kNoMatch || limit >= data.size()) return p;
                 from = limit + 1;
+                passed(from);
                 cancelled = !progress(from, data.size());
             }
             return kNoMatch;
