@@ -34,7 +34,7 @@ struct TarnwickModel {
           dump(pad, search.list),
           byteFill(pad, dump),
           binaryInsert(pad),
-          tableEditor(pad),
+          tableEditor(pad, &settings),
           tiles(pad),
           compare(pad),
           script(pad) {
@@ -46,13 +46,12 @@ struct TarnwickModel {
         };
         tiles.host.help = [this] { settings.HelpTopics1Click(); };
         search.list.createTable = [this](uint8_t codeOfA) { tableEditor.createFromHit(codeOfA); };
-        pad.commands().add("About1Click", [this] {
-            if (aboutBox) aboutBox->execModal();
-        });
-        inserter.captionChanged = [this](const std::string& caption) {
-            pad.MenuCaptions["ExecuteExternalProgram1Click"] = caption;
-            pad.notifyMenus();
-        };
+        pad.commands().add({.name = "About1Click",
+                            .caption = "&About Tarnwick for Win32",
+                            .hint = "Show the program's version",
+                            .run = [this] {
+                                if (aboutBox) aboutBox->execModal();
+                            }});
         settings.externalLoaded = [this] { inserter.nameMenuEntry(); };
         settings.FindAsShown = &search.find.options.AsShown;
     }

@@ -72,11 +72,6 @@ std::string DataPad::FileStateText() const {
 
 void DataPad::UpdateMenuItems() {
     if (!editor().EditorReady) return;
-    const TableData& t = table();
-    Menus.fileOpen = editor().fileOpen();
-    Menus.returnOffset = nav_.ReturnCount != 0;
-    Menus.dumpList = t.DumpMarkCount() > 0;
-    Menus.tableSlots = !t.TablePaths[0].empty() || !t.TablePaths[1].empty();
     couldUndo_ = doc_.canUndo();
     couldRedo_ = doc_.canRedo();
     wasModified_ = editor().Modified;
@@ -110,11 +105,7 @@ void DataPad::busyChanged() {
 void DataPad::progressChanged() { tell(&DataPadView::progressChanged); }
 
 bool DataPad::commandEnabled(std::string_view name) const {
-    if (busy()) return false;
-    if (!Menus.enabled(name)) return false;
-    const MenuEntry* e = findMenuEntry(name);
-    if (e && e->kind == EntryKind::Menu) return true;
-    return commands_.enabled(name);
+    return !busy() && commands_.enabled(name);
 }
 
 bool DataPad::runCommand(std::string_view name) {

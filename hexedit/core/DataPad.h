@@ -6,7 +6,6 @@
 // commands here; other subsystems work on the same session.
 
 #include <cstdint>
-#include <map>
 #include <string>
 #include <string_view>
 
@@ -58,15 +57,12 @@ private:
 
 public:
     // The file and table commands.
-    FileCommands files{doc_, *this, commands_};
+    FileCommands files{doc_, *this, commands_, EnableWhen(doc_, nav_)};
     // The hex and text view with its keyboard input, over the file, table and view.
     HexView hexView{doc_.editorState(), doc_.tableState(), doc_.view()};
     // The Edit menu and the view's entries.
     EditCommands edit{*this, hexView};
     std::string MainCaption = kProgramCaption;
-    MenuFlags Menus;
-    // Captions a subsystem gives its menu entries, by handler name.
-    std::map<std::string, std::string, std::less<>> MenuCaptions;
     bool MainWindowVisible = true;
     // The last file written, as a full path.
     std::string WrittenPath;
@@ -96,8 +92,8 @@ public:
     EditorState& editorState() { return doc_.editorState(); }
     TableData& tableState() { return doc_.tableState(); }
 
-    // Whether a menu entry can be chosen now: its editor-state group, its own
-    // rule in the command table, and no long loop running.
+    // Whether a menu entry can be chosen now: its rule in the command table,
+    // and no long loop running.
     bool commandEnabled(std::string_view name) const;
     // Runs a menu entry's handler when it is enabled.
     bool runCommand(std::string_view name);
@@ -105,8 +101,9 @@ public:
     // Start-up: state, the working folder, menus. Returns EditorReady.
     bool FormCreate(const std::string& workingFolder);
 
-    // Computes the menu flags and announces them (the command table's rules
-    // are asked by the form through commandEnabled).
+    // Announces that the menus' captions, enabled states or marks may have
+    // changed (the form asks the command table's records through
+    // commandEnabled and commands()).
     void UpdateMenuItems();
 
     // Announcements for other subsystems that change the state.

@@ -20,6 +20,7 @@
 #include "hexedit/core/CommandTable.h"
 #include "hexedit/core/Document.h"
 #include "hexedit/core/EditorState.h"
+#include "hexedit/core/EnableWhen.h"
 #include "hexedit/core/FileCommands.h"
 #include "hexedit/core/NavigationState.h"
 #include "hexedit/core/Shell.h"
@@ -43,6 +44,9 @@ public:
 
     Shell& shell() { return shell_; }
     CommandTable& commands() { return commands_; }
+    // The editor states that enable menu entries, for the records of the
+    // command table.
+    EnableWhen when() const { return EnableWhen(doc_, nav_); }
     // The open file; subscribe to it to follow its changes.
     Document& document() { return doc_; }
 

@@ -39,21 +39,71 @@ std::string findUserGuide(const std::string& programFolder) {
     return beside;
 }
 
+namespace {
+// The newest file of a recent list, as its menu's first entry shows it.
+std::string recentCaption(const RecentList& list) {
+    return list.items().empty() ? std::string() : "&1 " + list.items().front();
+}
+}  // namespace
+
 EditorSettings::EditorSettings(DataPad& pad)
     : colors(pad.view().ColorTable, pad.hexView.BlinkEnabled), pad_(pad) {
     CommandTable& c = pad.commands();
-    c.add("UpdateConfigurationFile1Click", [this] { UpdateConfigurationFile1Click(); });
-    c.add("EditorColors1Click", [this] { EditorColors1Click(); });
-    c.add("OffsetFont1Click", [] {});  // hidden
-    c.add("HexFont1Click", [this] { HexFont1Click(); });
-    c.add("TextFont1Click", [this] { TextFont1Click(); });
-    c.add("SetAllFonts1Click", [this] { SetAllFonts1Click(); });
-    c.add("ViewOffsetPanel1Click", [this] { ViewOffsetPanel1Click(); }, {}, [this] { return OffsetPanel; });
-    c.add("ViewStatusBar1Click", [this] { ViewStatusBar1Click(); }, {}, [this] { return StatusBar; });
-    c.add("OnTopClick", [this] { OnTopClick(); }, {}, [this] { return OnTop; });
-    c.add("HelpTopics1Click", [this] { HelpTopics1Click(); });
-    c.add("RecentROM1", [this] { openRecentRom(0); }, [this] { return !recentRoms.items().empty(); });
-    c.add("RecentTable1", [this] { openRecentTable(0); }, [this] { return !recentTables.items().empty(); });
+    c.add({.name = "UpdateConfigurationFile1Click",
+           .caption = "Update &Config File...",
+           .hint = "Save the colours, fonts and window size as the defaults",
+           .run = [this] { UpdateConfigurationFile1Click(); }});
+    c.add({.name = "EditorColors1Click",
+           .caption = "Editor &Settings... ",
+           .shortcut = "Ctrl+Z",
+           .hint = "Set the editor's colours and options",
+           .run = [this] { EditorColors1Click(); }});
+    c.add({.name = "OffsetFont1Click",
+           .caption = "Offset Font",
+           .hint = "Choose the font of the offsets",
+           .run = [] {}});  // hidden
+    c.add({.name = "HexFont1Click",
+           .caption = "Hex Font",
+           .hint = "Choose the font of the hex bytes",
+           .run = [this] { HexFont1Click(); }});
+    c.add({.name = "TextFont1Click",
+           .caption = "Text Font",
+           .hint = "Choose the font of the decoded text",
+           .run = [this] { TextFont1Click(); }});
+    c.add({.name = "SetAllFonts1Click",
+           .caption = "Set All Fonts",
+           .hint = "Choose one font for the whole view",
+           .run = [this] { SetAllFonts1Click(); }});
+    c.add({.name = "ViewOffsetPanel1Click",
+           .caption = "View &Offset Panel",
+           .hint = "Show or hide the offset panel",
+           .checked = [this] { return OffsetPanel; },
+           .run = [this] { ViewOffsetPanel1Click(); }});
+    c.add({.name = "ViewStatusBar1Click",
+           .caption = "View Stat&us Bar",
+           .hint = "Show or hide the status bar",
+           .checked = [this] { return StatusBar; },
+           .run = [this] { ViewStatusBar1Click(); }});
+    c.add({.name = "OnTopClick",
+           .caption = "Editor Always on Top...",
+           .hint = "Keep the editor above other windows",
+           .checked = [this] { return OnTop; },
+           .run = [this] { OnTopClick(); }});
+    c.add({.name = "HelpTopics1Click",
+           .caption = "&Help Topics",
+           .shortcut = "F1",
+           .hint = "Open the help",
+           .run = [this] { HelpTopics1Click(); }});
+    c.add({.name = "RecentROM1",
+           .captionRule = [this] { return recentCaption(recentRoms); },
+           .hint = "Open this file again",
+           .enabled = [this] { return !recentRoms.items().empty(); },
+           .run = [this] { openRecentRom(0); }});
+    c.add({.name = "RecentTable1",
+           .captionRule = [this] { return recentCaption(recentTables); },
+           .hint = "Load this table file again",
+           .enabled = [this] { return !recentTables.items().empty(); },
+           .run = [this] { openRecentTable(0); }});
     documentEvents_ = pad.document().subscribe([this](const DocumentEvent& e) {
         if (const auto* f = std::get_if<doc::FileOpened>(&e); f && !f->reloaded) fileOpened(f->path);
         else if (const auto* t = std::get_if<doc::TableChanged>(&e); t && !t->path.empty()) tableLoaded(t->path);

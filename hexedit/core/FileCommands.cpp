@@ -26,23 +26,67 @@ std::string absolutePath(const std::string& path) {
     return ec ? path : p.lexically_normal().string();
 }
 
-FileCommands::FileCommands(Document& doc, Shell& shell, CommandTable& commands)
+FileCommands::FileCommands(Document& doc, Shell& shell, CommandTable& commands, const EnableWhen& when)
     : doc_(doc), shell_(shell), port_(shell.port()), editor_(doc.editorState()), table_(doc.tableState()) {
-    registerCommands(commands);
+    registerCommands(commands, when);
 }
 
-void FileCommands::registerCommands(CommandTable& c) {
-    c.add("Open1Click", [this] { Open1Click(); });
-    c.add("Tbl11Click", [this] { Tbl11Click(); });
-    c.add("Tbl21Click", [this] { Tbl21Click(); });
-    c.add("RefreshCurrentROM1Click", [this] { RefreshCurrentROM1Click(); });
-    c.add("SaveFile1Click", [this] { SaveFile1Click(); });
-    c.add("SaveFileAs1Click", [this] { SaveFileAs1Click(); });
-    c.add("tblv1Click", [this] { tblv1Click(); });
-    c.add("tblv2Click", [this] { tblv2Click(); });
-    c.add("Asciitbl1Click", [this] { Asciitbl1Click(); });
-    c.add("Exit1Click", [this] { Exit1Click(); });
-    c.add("ExitProgram1Click", [this] { Exit1Click(); });
+void FileCommands::registerCommands(CommandTable& c, const EnableWhen& when) {
+    c.add({.name = "Open1Click",
+           .caption = "&Open File for Editing...",
+           .shortcut = "Ctrl+O",
+           .hint = "Open a file to edit",
+           .run = [this] { Open1Click(); }});
+    c.add({.name = "Tbl11Click",
+           .caption = "Table #1",
+           .hint = "Load a table file as Table #1",
+           .run = [this] { Tbl11Click(); }});
+    c.add({.name = "Tbl21Click",
+           .caption = "Table #2",
+           .hint = "Load a table file as Table #2",
+           .run = [this] { Tbl21Click(); }});
+    c.add({.name = "RefreshCurrentROM1Click",
+           .caption = "Reload Current ROM Data",
+           .shortcut = "Ctrl+U",
+           .hint = "Read the open file again from disk",
+           .run = [this] { RefreshCurrentROM1Click(); }});
+    c.add({.name = "SaveFile1Click",
+           .caption = "&Save File...",
+           .shortcut = "Ctrl+S",
+           .hint = "Write the changes to the open file",
+           .enabled = when.fileOpen(),
+           .run = [this] { SaveFile1Click(); }});
+    c.add({.name = "SaveFileAs1Click",
+           .caption = "Save File &As",
+           .shortcut = "Ctrl+A",
+           .hint = "Write the data to another file",
+           .enabled = when.fileOpen(),
+           .run = [this] { SaveFileAs1Click(); }});
+    c.add({.name = "tblv1Click",
+           .captionRule = [this] { return SwapCaptions[0]; },
+           .shortcut = "Ctrl+1",
+           .hint = "Decode the view with Table #1",
+           .run = [this] { tblv1Click(); }});
+    c.add({.name = "tblv2Click",
+           .captionRule = [this] { return SwapCaptions[1]; },
+           .shortcut = "Ctrl+2",
+           .hint = "Decode the view with Table #2",
+           .run = [this] { tblv2Click(); }});
+    c.add({.name = "Asciitbl1Click",
+           .caption = "Ascii.tbl",
+           .shortcut = "Ctrl+3",
+           .hint = "Decode the view with the built-in ASCII table",
+           .run = [this] { Asciitbl1Click(); }});
+    c.enableMenu("SwapTableFiles1", when.tableSlot());
+    c.add({.name = "Exit1Click",
+           .caption = "E&xit",
+           .shortcut = "Alt+F4",
+           .hint = "Close the editor",
+           .run = [this] { Exit1Click(); }});
+    c.add({.name = "ExitProgram1Click",
+           .caption = "Exit Program",
+           .hint = "Close the editor",
+           .run = [this] { Exit1Click(); }});
 }
 
 FileCommands::LoadError FileCommands::loadFile(const std::string& path, LoadedFile& out) {

@@ -14,6 +14,7 @@
 #include "common/fileio.h"
 #include "hexedit/core/CommandTable.h"
 #include "hexedit/core/Document.h"
+#include "hexedit/core/EnableWhen.h"
 #include "hexedit/core/Shell.h"
 
 namespace hexedit {
@@ -30,11 +31,12 @@ std::string absolutePath(const std::string& path);
 class FileCommands {
 public:
     // Registers the file and table entries with `commands`.
-    FileCommands(Document& doc, Shell& shell, CommandTable& commands);
+    FileCommands(Document& doc, Shell& shell, CommandTable& commands, const EnableWhen& when);
     FileCommands(const FileCommands&) = delete;
     FileCommands& operator=(const FileCommands&) = delete;
 
-    // Captions of the table swap entries (tblv1, tblv2).
+    // Captions of the table swap entries (tblv1, tblv2), read by their
+    // caption rules.
     std::array<std::string, 2> SwapCaptions{kNoTableCaption, kNoTableCaption};
     // Files of at least kMinBufferSize bytes are mapped read-only instead of
     // read whole (the command line, whose commands mostly only read); the
@@ -93,7 +95,7 @@ private:
     void afterLoad();
     void tableSlotCommand(int slot);
     void swapCommand(int slot);
-    void registerCommands(CommandTable& c);
+    void registerCommands(CommandTable& c, const EnableWhen& when);
 
     Document& doc_;
     Shell& shell_;

@@ -53,7 +53,6 @@ public:
     void JumpOffsetList1Click();
     void SaveBookmark1Click();
     void ReturntoLastOffset1Click();
-    bool returnEnabled() const { return session_.nav().ReturnCount != 0; }
 
     // What the window shows.
     GotoUse use() const { return use_; }

@@ -12,11 +12,37 @@ class SearchCommands {
 public:
     explicit SearchCommands(EditSession& session) : list(session), find(session, list) {
         CommandTable& c = session.commands();
-        c.add("TextSearch1Click", [this] { find.TextSearch1Click(); });
-        c.add("HexSearch1Click", [this] { find.HexSearch1Click(); });
-        c.add("KanaSearch1Click", [this] { find.KanaSearch1Click(); });
-        c.add("SearchAgain1Click", [this] { find.SearchAgain1Click(); });
-        c.add("RelativeSearch1Click", [this] { find.RelativeSearch1Click(); });
+        const EnableWhen when = session.when();
+        c.add({.name = "TextSearch1Click",
+               .caption = "&Text Search",
+               .shortcut = "Ctrl+F",
+               .hint = "Find text through the table",
+               .enabled = when.fileOpen(),
+               .run = [this] { find.TextSearch1Click(); }});
+        c.add({.name = "HexSearch1Click",
+               .caption = "&Hex Search",
+               .shortcut = "Ctrl+H",
+               .hint = "Find hex bytes",
+               .enabled = when.fileOpen(),
+               .run = [this] { find.HexSearch1Click(); }});
+        c.add({.name = "KanaSearch1Click",
+               .caption = "&Kana Search",
+               .shortcut = "Ctrl+K",
+               .hint = "Find Japanese kana through the table",
+               .enabled = when.fileOpen(),
+               .run = [this] { find.KanaSearch1Click(); }});
+        c.add({.name = "SearchAgain1Click",
+               .caption = "Search Again",
+               .shortcut = "F3",
+               .hint = "Find the next match of the last search",
+               .enabled = when.fileOpen(),
+               .run = [this] { find.SearchAgain1Click(); }});
+        c.add({.name = "RelativeSearch1Click",
+               .caption = "&Relative Search",
+               .shortcut = "Ctrl+R",
+               .hint = "Find text by the differences between its letters",
+               .enabled = when.fileOpen(),
+               .run = [this] { find.RelativeSearch1Click(); }});
     }
     SearchCommands(const SearchCommands&) = delete;
     SearchCommands& operator=(const SearchCommands&) = delete;

@@ -111,8 +111,12 @@ std::vector<InspectorRow> inspectBytes(std::span<const uint8_t> file, int32_t cu
 }
 
 ValueInspector::ValueInspector(EditSession& session, bool& shown) : session_(session), shown_(shown) {
-    session.commands().add("ViewValueInspector1Click", [this] { ViewValueInspector1Click(); }, {},
-                           [this] { return shown_; });
+    session.commands().add({.name = "ViewValueInspector1Click",
+                            .caption = "View Value Inspector",
+                            .shortcut = "Ctrl+I",
+                            .hint = "Show or hide the values of the bytes at the cursor",
+                            .checked = [this] { return shown_; },
+                            .run = [this] { ViewValueInspector1Click(); }});
     documentEvents_ = session.document().subscribe([this](const DocumentEvent& e) {
         // The rows read the bytes at the cursor: every change but a table's or a save.
         if (view_ && !std::holds_alternative<doc::TableChanged>(e) && !std::holds_alternative<doc::FileSaved>(e) &&

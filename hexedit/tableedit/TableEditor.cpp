@@ -6,6 +6,7 @@
 #include "common/codepage.h"
 #include "common/fileio.h"
 #include "common/hexdigits.h"
+#include "hexedit/core/EditorSettings.h"
 #include "hexedit/core/TableLoader.h"
 
 namespace hexedit::tableedit {
@@ -116,10 +117,18 @@ void TableEditor::readLines(std::string_view content) {
     lines_ = splitLines(content);
 }
 
-TableEditor::TableEditor(EditSession& session) : session_(session) {
+TableEditor::TableEditor(EditSession& session, EditorSettings* help) : session_(session), help_(help) {
     CommandTable& c = session.commands();
-    c.add("TableEdit1Click", [this] { TableEdit1Click(); });
-    c.add("TableMaker1Click", [this] { TableMaker1Click(); });
+    c.add({.name = "TableEdit1Click",
+           .caption = "&Table Editor",
+           .shortcut = "Ctrl+T",
+           .hint = "Edit the loaded table file",
+           .run = [this] { TableEdit1Click(); }});
+    c.add({.name = "TableMaker1Click",
+           .caption = "Table &Maker",
+           .shortcut = "Ctrl+M",
+           .hint = "Make a new table file",
+           .run = [this] { TableMaker1Click(); }});
 }
 
 std::string TableEditor::caption() const {
@@ -337,7 +346,9 @@ void TableEditor::ReverseValueIncrement1Click() {
     refresh();
 }
 
-void TableEditor::HelpTopics1Click() { session_.commands().run("HelpTopics1Click"); }
+void TableEditor::HelpTopics1Click() {
+    if (help_) help_->HelpTopics1Click();
+}
 
 // ---- entry field ----
 

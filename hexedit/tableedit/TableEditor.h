@@ -13,6 +13,10 @@
 #include "hexedit/core/ModalView.h"
 #include "hexedit/tableedit/CharGrid.h"
 
+namespace hexedit {
+class EditorSettings;
+}
+
 namespace hexedit::tableedit {
 
 // The form showing the window.
@@ -49,7 +53,9 @@ public:
     static constexpr size_t MaxEntryChars = 256;  // TblVal
     static constexpr size_t GridInsertLimit = 30;  // characters in TblVal
 
-    explicit TableEditor(EditSession& session);
+    // `help` opens the user guide ("Help Topics"); none in a session without
+    // the main window's settings.
+    explicit TableEditor(EditSession& session, EditorSettings* help = nullptr);
     TableEditor(const TableEditor&) = delete;
     TableEditor& operator=(const TableEditor&) = delete;
     void setView(TableEditorView* v) { view_ = v; }
@@ -141,6 +147,7 @@ private:
     std::string currentTablePath() const;
 
     EditSession& session_;
+    EditorSettings* help_;
     TableEditorView* view_ = nullptr;
     std::vector<std::string> lines_;
     std::optional<int> selection_;

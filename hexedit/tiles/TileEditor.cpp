@@ -31,7 +31,12 @@ void outline(Picture& p, int x, int y, int w, int h, uint16_t color) {
 }  // namespace
 
 TileEditor::TileEditor(EditSession& session) : session_(session) {
-    session.commands().add("TileEditor1Click", [this] { TileEditor1Click(); });
+    session.commands().add({.name = "TileEditor1Click",
+                            .caption = "Tile &Editor",
+                            .shortcut = "Ctrl+L",
+                            .hint = "View and edit the data as tiles",
+                            .enabled = session.when().fileOpen(),
+                            .run = [this] { TileEditor1Click(); }});
     buildMenu();
     documentEvents_ = session.document().subscribe([this](const DocumentEvent& e) { documentChanged(e); });
 }

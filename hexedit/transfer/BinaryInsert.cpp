@@ -15,7 +15,11 @@ constexpr char kTitle[] = "Insert Data to the file...";
 }
 
 BinaryInsert::BinaryInsert(EditSession& session) : session_(session) {
-    session.commands().add("InsertBinaryData1Click", [this] { InsertBinaryData1Click(); });
+    session.commands().add({.name = "InsertBinaryData1Click",
+                            .caption = "&Insert Binary Data",
+                            .hint = "Copy a file's bytes over the data at the cursor",
+                            .enabled = session.when().fileOpen(),
+                            .run = [this] { InsertBinaryData1Click(); }});
 }
 
 void BinaryInsert::InsertBinaryData1Click() {

@@ -19,7 +19,12 @@ std::string hex8(int64_t v) {
 }  // namespace
 
 ByteFill::ByteFill(EditSession& session, Dumper& dumper) : session_(session), dumper_(dumper) {
-    session.commands().add("BYTEFill1Click", [this] { BYTEFill1Click(); });
+    session.commands().add({.name = "BYTEFill1Click",
+                            .caption = "BYTE Fill",
+                            .shortcut = "F4",
+                            .hint = "Fill with a byte: press at the start and end, or once on a selection",
+                            .enabled = session.when().fileOpen(),
+                            .run = [this] { BYTEFill1Click(); }});
     dumper.byteFill = [this] { fillRange(); };
 }
 

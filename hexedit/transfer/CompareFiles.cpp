@@ -75,7 +75,11 @@ std::string resultsCaption(size_t runs) {
 }
 
 CompareFiles::CompareFiles(EditSession& session) : session_(session) {
-    session_.commands().add("CompareFiles1Click", [this] { CompareFiles1Click(); });
+    session_.commands().add({.name = "CompareFiles1Click",
+                             .caption = "C&ompare Files",
+                             .shortcut = "Ctrl+C",
+                             .hint = "List the bytes where two files differ",
+                             .run = [this] { CompareFiles1Click(); }});
 }
 
 void CompareFiles::refresh() {

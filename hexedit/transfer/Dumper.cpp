@@ -41,11 +41,34 @@ int64_t readOffsetBox(std::string_view text) {
 
 Dumper::Dumper(EditSession& session, search::DataList& list) : session_(session), list_(list) {
     CommandTable& c = session.commands();
-    c.add("DumpText1Click", [this] { DumpText1Click(); });
-    c.add("DumpBinaryData1Click", [this] { DumpBinaryData1Click(); });
-    c.add("SaveDumpBookmark1Click", [this] { SaveDumpBookmark1Click(); });
-    c.add("BinaryDump1Click", [this] { BinaryDump1Click(); });
-    c.add("TextDump1Click", [this] { TextDump1Click(); });
+    const EnableWhen when = session.when();
+    c.add({.name = "DumpText1Click",
+           .caption = "&Dump Text ",
+           .shortcut = "F10",
+           .hint = "Dump text: press at the start and the end, or once on a selection",
+           .enabled = when.fileOpen(),
+           .run = [this] { DumpText1Click(); }});
+    c.add({.name = "DumpBinaryData1Click",
+           .caption = "Dump &Binary Data",
+           .shortcut = "F11",
+           .hint = "Dump binary: press at the start and the end, or once on a selection",
+           .enabled = when.fileOpen(),
+           .run = [this] { DumpBinaryData1Click(); }});
+    c.add({.name = "SaveDumpBookmark1Click",
+           .caption = "Save &Dump Bookmark",
+           .shortcut = "F2",
+           .hint = "Add a range to the table as a dump bookmark",
+           .enabled = when.tableSlot(),
+           .run = [this] { SaveDumpBookmark1Click(); }});
+    c.add({.name = "BinaryDump1Click",
+           .caption = "Binary Dump...",
+           .hint = "Dump every dump bookmark range as binary files",
+           .run = [this] { BinaryDump1Click(); }});
+    c.add({.name = "TextDump1Click",
+           .caption = "Text Dump...",
+           .hint = "Dump every dump bookmark range as text",
+           .run = [this] { TextDump1Click(); }});
+    c.enableMenu("DumpFromList1", when.dumpBookmark());
 
     list_.dumpLine = [this](const std::string& line) {
         QuietDumps = 0;

@@ -61,12 +61,25 @@ std::string externalMenuCaption(const std::string& appName) {
 
 ExternalInserter::ExternalInserter(EditSession& session, ExternalProgram& s) : settings(s), session_(session) {
     CommandTable& c = session.commands();
-    c.add("ExternalProgramSettings1Click", [this] { ExternalProgramSettings1Click(); });
-    c.add("ExecuteExternalProgram1Click", [this] { ExecuteExternalProgram1Click(); });
+    const EnableWhen when = session.when();
+    c.add({.name = "ExternalProgramSettings1Click",
+           .caption = "External Program Settings...",
+           .hint = "Set the external inserter program and its arguments",
+           .run = [this] { ExternalProgramSettings1Click(); }});
+    c.add({.name = "ExecuteExternalProgram1Click",
+           .caption = "Execute External Program",
+           .captionRule = [this] {
+               return named_ ? externalMenuCaption(settings.AppName) : std::string("Execute External Program");
+           },
+           .shortcut = "Ctrl+X",
+           .hint = "Run the external inserter program on this file",
+           .enabled = when.fileOpen(),
+           .run = [this] { ExecuteExternalProgram1Click(); }});
 }
 
 void ExternalInserter::nameMenuEntry() {
-    if (captionChanged) captionChanged(externalMenuCaption(settings.AppName));
+    named_ = true;
+    session_.refreshMenus();
 }
 
 void ExternalInserter::ExternalProgramSettings1Click() {

@@ -4,7 +4,6 @@
 // file first, the program is waited for while the window stays responsive,
 // and the file is read back as the new data (one undo step).
 
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,8 +32,6 @@ public:
     void setView(ModalView* v) { view_ = v; }
 
     ExternalProgram& settings;
-    // Given the menu entry's caption whenever it is named.
-    std::function<void(const std::string&)> captionChanged;
 
     // "External Program Settings...".
     void ExternalProgramSettings1Click();
@@ -48,6 +45,8 @@ public:
 private:
     EditSession& session_;
     ModalView* view_ = nullptr;
+    // The entry shows the program's name once the settings are read or set.
+    bool named_ = false;
 };
 
 }  // namespace hexedit::transfer

@@ -39,8 +39,16 @@ std::string listErrors(const std::vector<ScriptError>& errors) {
 }  // namespace
 
 ScriptCommands::ScriptCommands(EditSession& session) : session_(session) {
-    session_.commands().add("DumpScript1Click", [this] { DumpScript1Click(); });
-    session_.commands().add("InsertScript1Click", [this] { InsertScript1Click(); });
+    session_.commands().add({.name = "DumpScript1Click",
+                             .caption = "Dump Script with Pointers...",
+                             .hint = "Write the strings of a pointer table as a script to translate",
+                             .enabled = session_.when().fileOpen(),
+                             .run = [this] { DumpScript1Click(); }});
+    session_.commands().add({.name = "InsertScript1Click",
+                             .caption = "Insert Script...",
+                             .hint = "Put an edited script back: encode, place and point every string",
+                             .enabled = session_.when().fileOpen(),
+                             .run = [this] { InsertScript1Click(); }});
 }
 
 bool ScriptCommands::refuse(const std::string& text, const char* title) {

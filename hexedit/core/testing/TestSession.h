@@ -25,7 +25,7 @@ struct SessionParts {
     Document doc;
     NavigationState navState;
     CommandTable commandTable;
-    FileCommands files{doc, host, commandTable};
+    FileCommands files{doc, host, commandTable, EnableWhen(doc, navState)};
 };
 
 class TestSession : public SessionParts, public EditSession {

@@ -84,7 +84,8 @@ TEST_F(DataPadTest, StartUpState) {
     EXPECT_EQ(pad.view().PageBytes, 256);
     EXPECT_EQ(pad.editor().LastDirectory, dir.string());
     EXPECT_EQ(pad.MainCaption, "Tarnwick for Windows");
-    EXPECT_EQ(pad.Menus, MenuFlags{});
+    EXPECT_FALSE(pad.commandEnabled("SaveFile1Click"));
+    EXPECT_FALSE(pad.commandEnabled("SwapTableFiles1"));
     EXPECT_EQ(pad.files.SwapCaptions[0], "...");
 }
 
@@ -106,8 +107,8 @@ TEST_F(DataPadTest, OpenSmallFileKeepsAZeroTailAndSavesOnlyItsBytes) {
     EXPECT_EQ(pad.view().TopOffset, 0);
     EXPECT_EQ(pad.MainCaption, "Tarnwick for Windows - \"game.smc\"");
     EXPECT_EQ(tiles.caption(), "Tile Editor - \"game.smc\"");
-    EXPECT_TRUE(pad.Menus.fileOpen);
-    EXPECT_FALSE(pad.Menus.tableSlots);
+    EXPECT_TRUE(pad.when().fileOpen()());
+    EXPECT_FALSE(pad.when().tableSlot()());
     EXPECT_GT(seen.paints, 0);
     EXPECT_GT(seen.ranges, 0);
     // No Table #1: the built-in ASCII table.
@@ -342,9 +343,9 @@ TEST_F(DataPadTest, CompanionTableIsLoadedAsTableOne) {
     EXPECT_FALSE(pad.editor().AutoLoadTable);
     EXPECT_EQ(pad.table().ByteTable[0x41], "Z");
     EXPECT_EQ(pad.files.SwapCaptions[0], "game.tbl");
-    EXPECT_TRUE(pad.Menus.tableSlots);
-    EXPECT_TRUE(pad.Menus.dumpList);
-    EXPECT_FALSE(pad.Menus.returnOffset);
+    EXPECT_TRUE(pad.when().tableSlot()());
+    EXPECT_TRUE(pad.when().dumpBookmark()());
+    EXPECT_FALSE(pad.when().returnOffsets()());
 
     // No extension: the name with "tbl" appended.
     file("romtbl", "41=Y\n");
@@ -370,7 +371,7 @@ TEST_F(DataPadTest, TableCommandsAndSwapMenu) {
     EXPECT_EQ(pad.table().TablePaths[1], tbl);
     EXPECT_EQ(pad.files.SwapCaptions[1], "second.tbl");
     EXPECT_EQ(pad.table().ByteTable[0x41], "B");
-    EXPECT_TRUE(pad.Menus.tableSlots);
+    EXPECT_TRUE(pad.when().tableSlot()());
 
     pad.tableState().CharShift = 1;
     pad.files.Asciitbl1Click();
@@ -393,25 +394,24 @@ TEST_F(DataPadTest, MissingTableFileLeavesAnEmptyTable) {
     auto tbl = file("marks.tbl", "41=A\n[00000000-00000001]x\n");
     port.answerOpen(tbl);
     pad.files.Tbl11Click();
-    EXPECT_TRUE(pad.Menus.dumpList);
+    EXPECT_TRUE(pad.when().dumpBookmark()());
     fs::remove(tbl);
     pad.files.tblv1Click();
     port.expectMessage("Could not load the table file...");
     EXPECT_FALSE(pad.table().ByteTable[0x41].has_value());
-    EXPECT_FALSE(pad.Menus.dumpList);
-    EXPECT_TRUE(pad.Menus.tableSlots);  // the slot keeps its path
+    EXPECT_FALSE(pad.when().dumpBookmark()());
+    EXPECT_TRUE(pad.when().tableSlot()());  // the slot keeps its path
 }
 
-TEST_F(DataPadTest, MenuFlagsFollowTheState) {
+TEST_F(DataPadTest, MenuRulesFollowTheState) {
     pad.nav().ReturnCount = 2;
-    pad.UpdateMenuItems();
-    EXPECT_TRUE(pad.Menus.returnOffset);
-    EXPECT_FALSE(pad.Menus.fileOpen);
-    // Nothing changes while the editor is not ready.
+    EXPECT_TRUE(pad.when().returnOffsets()());
+    EXPECT_FALSE(pad.when().fileOpen()());
+    // The form is told nothing while the editor is not ready.
+    const int before = seen.menus;
     pad.editorState().EditorReady = false;
-    pad.nav().ReturnCount = 0;
     pad.UpdateMenuItems();
-    EXPECT_TRUE(pad.Menus.returnOffset);
+    EXPECT_EQ(seen.menus, before);
 }
 
 TEST_F(DataPadTest, CloseQuery) {

@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "common/testing/ScriptedPort.h"
+#include "hexedit/app/TarnwickModel.h"
 #include "hexedit/core/ui/PaintBox.h"
 #include "hexedit/core/ui/TDataPad.h"
 #include "hexedit/tiles/TileEditor.h"
@@ -150,7 +151,8 @@ private slots:
 
     void everyMenuEntryWithItsShortcut() {
         common::testing::ScriptedPort port;
-        DataPad model(port);
+        TarnwickModel app(port);  // every subsystem registers its entries
+        DataPad& model = app.pad;
         TDataPad w(model);
         QStringList top;
         for (QAction* a : w.menuBar()->actions()) top << a->text();
@@ -186,7 +188,8 @@ private slots:
     void enablingFollowsTheState() {
         QTemporaryDir dir;
         common::testing::ScriptedPort port;
-        DataPad model(port);
+        TarnwickModel app(port);  // every subsystem registers its entries
+        DataPad& model = app.pad;
         TDataPad w(model);
         QVERIFY(!w.command("SaveFile1Click")->isEnabled());
         QVERIFY(!w.command("PastetoCurrentLocation1")->isEnabled());
@@ -200,7 +203,7 @@ private slots:
         port.answerOpen(path);
         w.command("Open1Click")->trigger();
         QCOMPARE(w.windowTitle(), QStringLiteral("Tarnwick for Windows - \"game.smc\"[*]"));
-        QCOMPARE(tiles::TileEditor(model).caption(), std::string("Tile Editor - \"game.smc\""));
+        QCOMPARE(app.tiles.caption(), std::string("Tile Editor - \"game.smc\""));
         QVERIFY(w.command("SaveFile1Click")->isEnabled());
         QVERIFY(w.command("HexEditMode1Click")->isEnabled());
         QVERIFY(w.command("PastetoCurrentLocation1")->isEnabled());
@@ -211,7 +214,6 @@ private slots:
         QCOMPARE(w.VScrl->maximum(), 65535);
         QCOMPARE(w.VScrl->pageStep(), 256);
 
-        model.commands().add("ReturntoLastOffset1Click", [] {});
         model.nav().ReturnCount = 1;
         model.UpdateMenuItems();
         QVERIFY(w.command("ReturntoLastOffset1Click")->isEnabled());
@@ -223,7 +225,7 @@ private slots:
         DataPad model(port);
         TDataPad w(model);
         int runs = 0;
-        model.commands().add("HelpTopics1Click", [&] { ++runs; });
+        model.commands().add({.name = "HelpTopics1Click", .run = [&] { ++runs; }});
         model.UpdateMenuItems();
         QVERIFY(w.command("HelpTopics1Click")->isEnabled());
         w.command("HelpTopics1Click")->trigger();

@@ -101,7 +101,7 @@ void SettingsWiring::fillRecent(const char* menuName, const char* firstEntry, co
     for (QAction* a : menu->actions())
         if (a != first) menu->removeAction(a), a->deleteLater();
     const auto& items = list.items();
-    first->setText(items.empty() ? QString() : QStringLiteral("&1 ") + qs(items.front()));
+    first->setText(qs(window_.model.commands().caption(firstEntry)));
     for (size_t i = 1; i < items.size(); ++i) {
         auto* a = new QAction(QStringLiteral("&%1 ").arg(i + 1) + qs(items[i]), menu);
         connect(a, &QAction::triggered, this, [this, i, roms] {

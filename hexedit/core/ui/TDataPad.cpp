@@ -24,7 +24,6 @@
 #include "common/fileio.h"
 #include "common/ui/Accessibility.h"
 #include "common/ui/QtPort.h"
-#include "hexedit/core/MenuHints.h"
 #include "hexedit/core/ui/PaintBox.h"
 #include "hexedit/core/ui/ViewWiring.h"
 
@@ -166,32 +165,40 @@ void TDataPad::buildMenus() {
                 auto* m = new QMenu(text(e.caption), this);
                 m->setObjectName(text(e.name));
                 m->menuAction()->setObjectName(text(e.name));
-                m->menuAction()->setStatusTip(text(menuHint(e.name)));
+                m->menuAction()->setStatusTip(text(e.hint));
                 add(m->menuAction());
                 menus_.emplace(std::string(e.name), m);
                 break;
             }
             default: {
-                auto* a = new QAction(text(e.caption), this);
+                // The entry's record: caption, keys and hint; an entry nobody
+                // handles yet shows none of them and stays disabled.
+                static const MenuCommand kNone{};
+                const MenuCommand* found = model.commands().find(e.name);
+                const MenuCommand& c = found ? *found : kNone;
+                auto* a = new QAction(this);
                 a->setObjectName(text(e.name));
-                a->setStatusTip(text(menuHint(e.name)));  // shown in the hint panel
-                if (!e.shortcut.empty()) {
-                    QKeySequence key = QKeySequence::fromString(text(e.shortcut), QKeySequence::PortableText);
+                a->setStatusTip(text(c.hint));  // shown in the hint panel
+                if (!c.shortcut.empty()) {
+                    QKeySequence key = QKeySequence::fromString(text(c.shortcut), QKeySequence::PortableText);
                     // Shift+Tab arrives as Shift+Backtab.
-                    const std::string_view second = secondShortcut(e.name);
-                    if (e.shortcut == "Shift+Tab") {
+                    if (c.shortcut == "Shift+Tab") {
                         a->setShortcuts({key, QKeySequence(Qt::SHIFT | Qt::Key_Backtab)});
-                    } else if (!second.empty()) {
+                    } else if (!c.secondShortcut.empty()) {
                         // Both keys in the entry's text; the menu shows what follows the tab.
-                        const QKeySequence other = QKeySequence::fromString(text(second), QKeySequence::PortableText);
+                        const QKeySequence other =
+                            QKeySequence::fromString(text(c.secondShortcut), QKeySequence::PortableText);
                         a->setShortcuts({key, other});
-                        a->setText(text(e.caption) + '\t' + key.toString(QKeySequence::NativeText) +
-                                   QStringLiteral(", ") + other.toString(QKeySequence::NativeText));
+                        keysText_.emplace(std::string(e.name), QStringLiteral("\t") +
+                                                                   key.toString(QKeySequence::NativeText) +
+                                                                   QStringLiteral(", ") +
+                                                                   other.toString(QKeySequence::NativeText));
                     } else {
                         a->setShortcut(key);
                     }
                     a->setShortcutContext(Qt::WindowShortcut);
                 }
+                a->setText(actionText(e.name));
                 a->setData(e.tag);
                 if (e.kind == EntryKind::Check || e.kind == EntryKind::Radio) {
                     a->setCheckable(true);
@@ -223,6 +230,12 @@ void TDataPad::buildMenus() {
     };
     popUp(HexData);
     popUp(TblData);
+}
+
+QString TDataPad::actionText(std::string_view name) const {
+    QString caption = qs(model.commands().caption(name));
+    if (auto it = keysText_.find(name); it != keysText_.end()) caption += it->second;
+    return caption;
 }
 
 QAction* TDataPad::command(std::string_view name) const {
@@ -270,11 +283,12 @@ void TDataPad::menusChanged() {
         if (!a) continue;
         a->setEnabled(model.commandEnabled(e.name));
         if (table.checkable(e.name)) a->setChecked(table.checked(e.name));
+        // Captions set at run time: the table swap entries, the external program.
+        if (const MenuCommand* c = table.find(e.name); c && c->captionRule) {
+            const QString caption = actionText(e.name);
+            if (a->text() != caption) a->setText(caption);
+        }
     }
-    command("tblv1Click")->setText(qs(model.files.SwapCaptions[0]));
-    command("tblv2Click")->setText(qs(model.files.SwapCaptions[1]));
-    for (const auto& [name, caption] : model.MenuCaptions)
-        if (QAction* a = command(name)) a->setText(qs(caption));
     fileStateChanged();
     emit menusUpdated();
 }

@@ -55,6 +55,8 @@ public:
     // name ("DumpFromList1"); nullptr when there is none.
     QAction* command(std::string_view name) const;
     QMenu* menu(std::string_view name) const;
+    // The caption an entry shows now, with the keys of one with two.
+    QString actionText(std::string_view name) const;
 
     void setStatusText(const QString& text);
     // Panel3's width for BytesPerRow bytes in the hex font.
@@ -95,6 +97,8 @@ private:
 
     std::map<std::string, QAction*, std::less<>> commands_;
     std::map<std::string, QMenu*, std::less<>> menus_;
+    // The keys shown after the caption of an entry with a second key.
+    std::map<std::string, QString, std::less<>> keysText_;
     ui::ViewWiring* wiring_ = nullptr;
 };
 

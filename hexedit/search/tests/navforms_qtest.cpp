@@ -43,6 +43,7 @@ struct Env {
     Env() {
         session.load(std::vector<uint8_t>(0x20000, 0));
         session.tableData.BookmarkList = {"Intro->[1234]", "Shop->[8000]"};
+        session.tableData.TablePaths[0] = "game.tbl";  // the bookmark entries want a table slot
     }
     int32_t cursor() const { return session.viewState.CursorOffset; }
 };

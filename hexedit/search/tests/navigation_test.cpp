@@ -53,6 +53,7 @@ struct NavEnv {
 
     explicit NavEnv(size_t size = 0x20000) {
         session.load(std::vector<uint8_t>(size, 0));
+        session.tableData.TablePaths[0] = "game.tbl";  // the bookmark entries want a table slot
         nav.gotoWindow.setView(&gotoView);
         gotoView.window = &nav.gotoWindow;
         nav.jumpList.setView(&listView);

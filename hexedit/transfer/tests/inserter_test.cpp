@@ -49,7 +49,6 @@ protected:
         rom = (dir / "game.smc").string();
         std::ofstream(rom, std::ios::binary) << "OLDDATA";
         session.load({'N', 'E', 'W', 'D', 'A', 'T', 'A'}, rom);
-        inserter.captionChanged = [this](const std::string& c) { caption = c; };
         settings.AppName = "/opt/ins/inserter";
         settings.AppArgs = "%ROMFILE %scriptfile";
     }
@@ -69,7 +68,7 @@ protected:
     hexedit::testing::TestSession session{port};
     ExternalProgram settings;
     ExternalInserter inserter{session, settings};
-    std::string caption;
+    std::string caption() { return session.commands().caption("ExecuteExternalProgram1Click"); }
 };
 
 TEST_F(InserterTest, WritesTheDataWaitsAndReadsTheResultBackAsOneUndoStep) {
@@ -128,14 +127,15 @@ TEST_F(InserterTest, RefusalsLeaveTheDataAsItWas) {
 }
 
 TEST_F(InserterTest, SettingsWindowNamesTheMenuEntry) {
+    EXPECT_EQ(caption(), "Execute External Program");  // until the settings name it
     port.answerOpen("/opt/tools/inserter2");
     inserter.GetApp1Click();
     EXPECT_EQ(port.openRequests.back().title, "Select the Inserter to be used...");
     EXPECT_EQ(settings.AppName, "/opt/tools/inserter2");
-    EXPECT_EQ(caption, "Execute External Program \"inserter2\"");
+    EXPECT_EQ(caption(), "Execute External Program \"inserter2\"");
     settings.AppName.clear();
     inserter.DoneClick();
-    EXPECT_EQ(caption, "Execute External Program \"\"");
+    EXPECT_EQ(caption(), "Execute External Program \"\"");
 }
 
 }  // namespace
