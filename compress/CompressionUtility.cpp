@@ -75,12 +75,12 @@ void CompressionUtility::unload() {
 
 void CompressionUtility::clearList() {
     s_.ListBox1.clear();
-    if (listChanged) listChanged();
+    if (view_) view_->listChanged();
 }
 
 void CompressionUtility::addLine(std::string line) {
     s_.ListBox1.push_back(std::move(line));
-    if (listChanged) listChanged();
+    if (view_) view_->listChanged();
 }
 
 void CompressionUtility::openRom(common::Port& port) {

@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -38,14 +37,21 @@ struct CompState {
     std::span<const uint8_t> RomImage() const;
 };
 
+// The window showing the utility's list.
+class CompressionView {
+public:
+    virtual ~CompressionView() = default;
+    // ListBox1 changed; called before pending events are processed.
+    virtual void listChanged() = 0;
+};
+
 class CompressionUtility {
 public:
     explicit CompressionUtility(std::string startFolder);
 
     const CompState& state() const { return s_; }
 
-    // Called whenever ListBox1 changes, before pending events are processed.
-    std::function<void()> listChanged;
+    void setView(CompressionView* v) { view_ = v; }
 
     // File > Open ROM File: open dialog, read, title check.
     void openRom(common::Port& port);
@@ -87,6 +93,7 @@ private:
     bool keepEditedDataFile(const std::string& data, std::span<const uint8_t> unpacked, common::Port& port);
 
     CompState s_;
+    CompressionView* view_ = nullptr;
     // Set while a record file runs: the events processed between its lines
     // may ask for other commands, which wait until it is done.
     bool busy_ = false;

@@ -14,12 +14,14 @@ using namespace scripted;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static TextTable table;
     ViewOptions view;
-    int calls = 0;
-    DataFileHooks hooks;
-    hooks.reselectString = [&] { ++calls; };
-    hooks.redrawBoth = [&] { ++calls; };
-    hooks.showWindow = [&](SideWindow, bool) { ++calls; };
-    const DataFileResult r = readDataFile(std::string_view(reinterpret_cast<const char*>(data), size), table, view, hooks);
+    struct Counter : DataFileActions {
+        int calls = 0;
+        void reselectString() override { ++calls; }
+        void redrawBoth() override { ++calls; }
+        void showWindow(SideWindow, bool) override { ++calls; }
+    } actions;
+    const DataFileResult r =
+        readDataFile(std::string_view(reinterpret_cast<const char*>(data), size), table, view, &actions);
     FUZZ_CHECK(r.blocks.size() <= kMaxBlocks);
     FUZZ_CHECK(view.color <= BoxColor::Red && view.fill <= BoxFill::Solid);
     return 0;

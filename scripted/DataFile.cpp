@@ -199,7 +199,7 @@ uint32_t parseNumber(std::string_view s) {
     return v;
 }
 
-DataFileResult readDataFile(std::string_view text, TextTable& table, ViewOptions& view, const DataFileHooks& hooks) {
+DataFileResult readDataFile(std::string_view text, TextTable& table, ViewOptions& view, DataFileActions* actions) {
     DataFileResult result;
     size_t pos = 0;
     auto nextLine = [&](std::string_view& line) {
@@ -211,8 +211,8 @@ DataFileResult readDataFile(std::string_view text, TextTable& table, ViewOptions
         pos = nl == std::string_view::npos ? text.size() : nl + 1;
         return true;
     };
-    auto call = [](const auto& f, auto... args) {
-        if (f) f(args...);
+    auto show = [&](SideWindow w, std::string_view line) {
+        if (actions) actions->showWindow(w, !isDirective(secondWord(line), "hide"));
     };
 
     std::string_view line;
@@ -226,21 +226,19 @@ DataFileResult readDataFile(std::string_view text, TextTable& table, ViewOptions
             if (rest.find(".gradient") != std::string_view::npos) view.fill = BoxFill::Gradient;
         }
         // ".Font" carries a number that nothing uses.
-        if (startsWith(line, ".TransText") && isDirective(secondWord(line), "SHOW")) call(hooks.reselectString);
+        if (startsWith(line, ".TransText") && isDirective(secondWord(line), "SHOW") && actions)
+            actions->reselectString();
         if (startsWith(line, ".CONTROLCODES")) {
             view.hideCodes = isDirective(secondWord(line), "HIDE");
-            call(hooks.redrawBoth);
+            if (actions) actions->redrawBoth();
         }
         if (startsWith(line, ".VWF")) {
             view.useVwf = isDirective(secondWord(line), "ON");
-            call(hooks.redrawBoth);
+            if (actions) actions->redrawBoth();
         }
-        if (startsWith(line, ".TextWindow"))
-            call(hooks.showWindow, SideWindow::TextEditor, !isDirective(secondWord(line), "hide"));
-        if (startsWith(line, ".HexWindow"))
-            call(hooks.showWindow, SideWindow::HexData, !isDirective(secondWord(line), "hide"));
-        if (startsWith(line, ".KanaWindow"))
-            call(hooks.showWindow, SideWindow::KanaText, !isDirective(secondWord(line), "hide"));
+        if (startsWith(line, ".TextWindow")) show(SideWindow::TextEditor, line);
+        if (startsWith(line, ".HexWindow")) show(SideWindow::HexData, line);
+        if (startsWith(line, ".KanaWindow")) show(SideWindow::KanaText, line);
         if (startsWith(line, ".FORMAT")) {
             Scanner sc(line);
             std::string_view name;

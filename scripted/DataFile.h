@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -58,10 +57,12 @@ struct BlockEntry {
 uint32_t parseNumber(std::string_view s);
 
 // What a data file asks of the editor while it is read.
-struct DataFileHooks {
-    std::function<void()> reselectString;                 // ".TransText SHOW"
-    std::function<void()> redrawBoth;                     // ".CONTROLCODES", ".VWF"
-    std::function<void(SideWindow, bool)> showWindow;     // ".TextWindow" and the like
+class DataFileActions {
+public:
+    virtual ~DataFileActions() = default;
+    virtual void reselectString() = 0;                      // ".TransText SHOW"
+    virtual void redrawBoth() = 0;                          // ".CONTROLCODES", ".VWF"
+    virtual void showWindow(SideWindow w, bool visible) = 0;  // ".TextWindow" and the like
 };
 
 struct DataFileResult {
@@ -70,8 +71,10 @@ struct DataFileResult {
 };
 
 // Reads a whole data file, line by line. The text table and view options are
-// changed in place; blocks are returned. Any text is accepted: lines of any
-// length, binary bytes, CR LF or LF line ends.
-DataFileResult readDataFile(std::string_view text, TextTable& table, ViewOptions& view, const DataFileHooks& hooks);
+// changed in place; blocks are returned; `actions` (when given) hears the
+// lines that act on the editor. Any text is accepted: lines of any length,
+// binary bytes, CR LF or LF line ends.
+DataFileResult readDataFile(std::string_view text, TextTable& table, ViewOptions& view,
+                            DataFileActions* actions = nullptr);
 
 }  // namespace scripted

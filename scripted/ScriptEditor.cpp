@@ -166,17 +166,21 @@ void ScriptEditor::readDataFileText(common::Port& port, const std::string& path,
     BlockTable.clear();
     setItems(bList, {});
 
-    DataFileHooks hooks;
-    hooks.reselectString = [this] { SelectString(false); };
-    hooks.redrawBoth = [this] { RedrawBoth(); };
-    hooks.showWindow = [this](SideWindow w, bool visible) {
-        switch (w) {
-            case SideWindow::TextEditor: ShowWindow(Window::TextEditor, visible); break;
-            case SideWindow::HexData: ShowWindow(Window::HexData, visible); break;
-            case SideWindow::KanaText: ShowWindow(Window::KanaText, visible); break;
+    // What the data file's lines ask of the editor as it is read.
+    struct Actions : DataFileActions {
+        ScriptEditor& editor;
+        explicit Actions(ScriptEditor& e) : editor(e) {}
+        void reselectString() override { editor.SelectString(false); }
+        void redrawBoth() override { editor.RedrawBoth(); }
+        void showWindow(SideWindow w, bool visible) override {
+            switch (w) {
+                case SideWindow::TextEditor: editor.ShowWindow(Window::TextEditor, visible); break;
+                case SideWindow::HexData: editor.ShowWindow(Window::HexData, visible); break;
+                case SideWindow::KanaText: editor.ShowWindow(Window::KanaText, visible); break;
+            }
         }
-    };
-    DataFileResult result = readDataFile(text, Table, View, hooks);
+    } actions(*this);
+    DataFileResult result = readDataFile(text, Table, View, &actions);
 
     BlockTable = std::move(result.blocks);
     std::vector<std::string> items;

@@ -47,14 +47,16 @@ TcmForm::TcmForm(std::string startFolder, common::Port* port, QWidget* parent)
     StatusLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     statusBar()->addWidget(StatusLabel, 1);
 
-    utility_.listChanged = [this] {
-        showList();
-        updateMenus();
-    };
+    utility_.setView(this);
     updateMenus();
 }
 
-TcmForm::~TcmForm() { utility_.listChanged = nullptr; }
+TcmForm::~TcmForm() { utility_.setView(nullptr); }
+
+void TcmForm::listChanged() {
+    showList();
+    updateMenus();
+}
 
 void TcmForm::showList() {
     ListBox1->clear();

@@ -15,7 +15,7 @@ class QListWidget;
 
 namespace vt2comp {
 
-class TcmForm : public QMainWindow {
+class TcmForm : public QMainWindow, private CompressionView {
     Q_OBJECT
 public:
     // Commands talk to `port` when given (tests), else to a Qt port on this
@@ -43,6 +43,7 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
+    void listChanged() override;
     void showList();
     void updateMenus();
 

@@ -22,7 +22,9 @@
 
 namespace hexedit {
 
-struct TarnwickModel {
+// The model also answers the requests that cross subsystems: the tile
+// window's goto, table editor and help, and the Data List's new table.
+struct TarnwickModel final : tiles::TileHost, search::DataListTables {
     explicit TarnwickModel(common::Port& port)
         : pad(port),
           settings(pad),
@@ -38,25 +40,29 @@ struct TarnwickModel {
           tiles(pad),
           compare(pad),
           script(pad) {
-        tiles.host.gotoOffset = [this] { navigation.gotoWindow.GotoOffset1Click(); };
-        tiles.host.tableEditor = [this] { tableEditor.openBeside(tableedit::EditorMode); };
-        tiles.host.tableMaker = [this] { tableEditor.openBeside(tableedit::MakerMode); };
-        tiles.host.closeTableEditor = [this] {
-            if (tableEditor.isOpen()) tableEditor.closeRequested();
-        };
-        tiles.host.help = [this] { settings.HelpTopics1Click(); };
-        search.list.createTable = [this](uint8_t codeOfA) { tableEditor.createFromHit(codeOfA); };
+        tiles.setHost(this);
+        search.list.setTables(this);
         pad.commands().add({.name = "About1Click",
                             .caption = "&About Tarnwick for Win32",
                             .hint = "Show the program's version",
                             .run = [this] {
                                 if (aboutBox) aboutBox->execModal();
                             }});
-        settings.externalLoaded = [this] { inserter.nameMenuEntry(); };
         settings.FindAsShown = &search.find.options.AsShown;
     }
     TarnwickModel(const TarnwickModel&) = delete;
     TarnwickModel& operator=(const TarnwickModel&) = delete;
+
+    // TileHost
+    void gotoOffset() override { navigation.gotoWindow.GotoOffset1Click(); }
+    void openTableEditor() override { tableEditor.openBeside(tableedit::EditorMode); }
+    void openTableMaker() override { tableEditor.openBeside(tableedit::MakerMode); }
+    void closeTableEditor() override {
+        if (tableEditor.isOpen()) tableEditor.closeRequested();
+    }
+    void help() override { settings.HelpTopics1Click(); }
+    // DataListTables
+    void createTable(uint8_t codeOfA) override { tableEditor.createFromHit(codeOfA); }
 
     DataPad pad;
     EditorSettings settings;

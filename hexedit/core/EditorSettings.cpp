@@ -176,7 +176,7 @@ void EditorSettings::LoadColors() {
             view_->applyWindow();
         }
     }
-    if (externalLoaded) externalLoaded();
+    external.Named = true;
     pad_.UpdateMenuItems();
 }
 

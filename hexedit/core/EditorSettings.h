@@ -5,7 +5,6 @@
 // and files dropped on the main window. The Qt side applies what it holds.
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "common/port/Port.h"
@@ -45,6 +44,9 @@ struct ExternalProgram {
     std::string AppName;
     std::string AppArgs;
     bool HideIns = false;
+    // The menu entry names the program once the settings were read or a
+    // program was chosen; before that it keeps its plain caption.
+    bool Named = false;
 };
 
 inline constexpr char kHelpName[] = "tarnwick-help.html";
@@ -73,8 +75,6 @@ public:
     // written to the file when set (the search subsystem owns it).
     bool* FindAsShown = nullptr;
     ExternalProgram external;
-    // Run after the file was read (the external program names its menu entry).
-    std::function<void()> externalLoaded;
     RecentList recentRoms;
     RecentList recentTables;
     std::string RecentPath;

@@ -99,14 +99,14 @@ void DataList::activate() {
     if (ListMode != SearchResults && selection_.size() != 1) {
         std::vector<std::string> chosen;
         for (int r : selection_) chosen.push_back(lines_[r]);
-        if (dumpLines && !chosen.empty()) dumpLines(chosen);
+        if (dumps_ && !chosen.empty()) dumps_->dumpLines(chosen);
         close();
         return;
     }
     if (selection_.empty()) return;
     const std::string& line = lines_[selection_.front()];
     if (ListMode != SearchResults) {
-        if (dumpLine) dumpLine(line);
+        if (dumps_) dumps_->dumpLine(line);
         close();
         return;
     }
@@ -135,7 +135,7 @@ void DataList::jumpToBookmarkEnd(bool end) {
     }
     if (!offset || !placeCursor(*offset)) return;
     close();
-    if (clearDumpBoxes) clearDumpBoxes();
+    if (dumps_) dumps_->clearDumpBoxes();
 }
 
 void DataList::dumpToFile() {
@@ -156,7 +156,7 @@ void DataList::dumpToFile() {
 }
 
 void DataList::CreateTBL1Click() {
-    if (!createTableEnabled() || selection_.empty() || !createTable) return;
+    if (!createTableEnabled() || selection_.empty() || !tables_) return;
     const std::string& line = lines_[static_cast<size_t>(selection_.front())];
     // The "A=" field of the line's tail; the searched word before it may
     // hold a "=" of its own.
@@ -168,13 +168,13 @@ void DataList::CreateTBL1Click() {
     const uint64_t a = common::readHexDigits(digits, 0, &end);
     if (end == 0) return;
     if (view_) view_->closeList();
-    createTable(static_cast<uint8_t>(a));
+    tables_->createTable(static_cast<uint8_t>(a));
     close();
 }
 
 void DataList::escape() {
     close();
-    if (clearDumpBoxes) clearDumpBoxes();
+    if (dumps_) dumps_->clearDumpBoxes();
 }
 
 void DataList::exit() { close(); }

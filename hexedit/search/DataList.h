@@ -3,7 +3,6 @@
 // to a match or saves the lines to a file, and the table's dump bookmarks for
 // a dump from the list.
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,6 +27,23 @@ public:
     virtual void listChanged() = 0;  // lines, selection, caption or menu state
 };
 
+// The dumper's side of the dump lists: it dumps the chosen bookmark lines
+// and empties its start and end boxes when a jump or Escape ends the list.
+class DataListDumps {
+public:
+    virtual ~DataListDumps() = default;
+    virtual void dumpLine(const std::string& line) = 0;
+    virtual void dumpLines(const std::vector<std::string>& lines) = 0;
+    virtual void clearDumpBoxes() = 0;
+};
+
+// The table editor's side of "Create table with Selected values".
+class DataListTables {
+public:
+    virtual ~DataListTables() = default;
+    virtual void createTable(uint8_t codeOfA) = 0;
+};
+
 enum ListModes { SearchResults = 0, BinaryDumpList = 1, TextDumpList = 2 };
 
 // Selects the `length` bytes of a match at `offset` (the cursor already
@@ -38,6 +54,10 @@ class DataList {
 public:
     explicit DataList(EditSession& session);
     void setView(DataListView* v) { view_ = v; }
+    // Set once by the dumper and by the program; without them the dump lists
+    // and the table entry do nothing.
+    void setDumps(DataListDumps* d) { dumps_ = d; }
+    void setTables(DataListTables* t) { tables_ = t; }
 
     int ListMode = SearchResults;
     // Bytes of each search result's match: a jump to a result selects them.
@@ -74,8 +94,6 @@ public:
     // editor while the window is hidden; then the window closes.
     bool createTableEnabled() const { return ListMode == SearchResults; }
     void CreateTBL1Click();
-    // The table editor's side of it. Unset, the entry does nothing.
-    std::function<void(uint8_t codeOfA)> createTable;
 
     // Double click or Enter.
     void activate();
@@ -84,12 +102,6 @@ public:
     void dumpToFile();
     void escape();
     void exit();
-
-    // Hooks of the dumper: the single and multi-line dumps of a dump list and
-    // the emptying of its start and end boxes. Unset hooks do nothing.
-    std::function<void(const std::string& line)> dumpLine;
-    std::function<void(const std::vector<std::string>& lines)> dumpLines;
-    std::function<void()> clearDumpBoxes;
 
 private:
     void close();
@@ -104,6 +116,8 @@ private:
     ViewState& view_state_;
     common::Port& port_;
     DataListView* view_ = nullptr;
+    DataListDumps* dumps_ = nullptr;
+    DataListTables* tables_ = nullptr;
 
     std::vector<std::string> lines_;
     std::vector<int> selection_;

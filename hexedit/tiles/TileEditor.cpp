@@ -124,7 +124,7 @@ void TileEditor::TileEditor1Click() {
     session_.setMainWindowVisible(false);
     FormShow();
     if (view_) view_->execModal();
-    if (host.closeTableEditor) host.closeTableEditor();
+    if (host_) host_->closeTableEditor();
     showing_ = false;
     session_.moveCursorTo(TopOffset);
     session_.setMainWindowVisible(true);
@@ -186,16 +186,20 @@ void TileEditor::Save1Click() {
 }
 
 void TileEditor::TableEditor1Click() {
-    if (host.tableEditor) host.tableEditor();
+    if (host_) host_->openTableEditor();
 }
 void TileEditor::TableMaker1Click() {
-    if (host.tableMaker) host.tableMaker();
+    if (host_) host_->openTableMaker();
 }
 void TileEditor::Help1Click() {
-    if (host.help) host.help();
+    if (host_) host_->help();
 }
 
-void TileEditor::GotoOffset1Click() { throughMainWindow(host.gotoOffset); }
+void TileEditor::GotoOffset1Click() {
+    throughMainWindow([this] {
+        if (host_) host_->gotoOffset();
+    });
+}
 
 void TileEditor::Undo1Click() {
     session_.document().undo();

@@ -53,15 +53,19 @@ public:
     virtual std::optional<IndexedImage> clipboardImage() = 0;
 };
 
-// Windows of other subsystems that the tile window opens, wired by the
-// program once they exist (requests, not announcements). An empty one does
-// nothing.
-struct TileHost {
-    std::function<void()> gotoOffset;        // goto window
-    std::function<void()> tableEditor;       // table editor, editor mode, beside the tile window
-    std::function<void()> tableMaker;        // table editor, maker mode, beside the tile window
-    std::function<void()> closeTableEditor;  // when the tile window closes
-    std::function<void()> help;
+// Windows of other subsystems that the tile window opens (requests, not
+// announcements); the program implements every one.
+class TileHost {
+public:
+    virtual ~TileHost() = default;
+    // The goto window; where it lands comes back as a cursor move.
+    virtual void gotoOffset() = 0;
+    // The table editor beside the tile window, in editor or maker mode.
+    virtual void openTableEditor() = 0;
+    virtual void openTableMaker() = 0;
+    // The tile window closed: so does a table editor it opened.
+    virtual void closeTableEditor() = 0;
+    virtual void help() = 0;
 };
 
 enum class MouseButton { None, Left, Right };
@@ -102,7 +106,8 @@ public:
     TileEditor& operator=(const TileEditor&) = delete;
 
     void setView(TileEditorView* view) { view_ = view; }
-    TileHost host;
+    // Set once by the program; without it those entries do nothing.
+    void setHost(TileHost* host) { host_ = host; }
 
     // ---- state ----
     int Format = 0;
@@ -246,6 +251,7 @@ private:
 
     EditSession& session_;
     TileEditorView* view_ = nullptr;
+    TileHost* host_ = nullptr;
     std::vector<TileMenuItem> menu_;
     int hoverChrX_ = -1, hoverChrY_ = -1;
     int hoverColor_ = -1;

@@ -25,7 +25,7 @@ ByteFill::ByteFill(EditSession& session, Dumper& dumper) : session_(session), du
                             .hint = "Fill with a byte: press at the start and end, or once on a selection",
                             .enabled = session.when().fileOpen(),
                             .run = [this] { BYTEFill1Click(); }});
-    dumper.byteFill = [this] { fillRange(); };
+    dumper.setFill(this);
 }
 
 void ByteFill::refresh() {

@@ -8,7 +8,7 @@
 
 namespace hexedit::transfer {
 
-class ByteFill {
+class ByteFill : private DumpFill {
 public:
     ByteFill(EditSession& session, Dumper& dumper);
     ByteFill(const ByteFill&) = delete;
@@ -18,7 +18,7 @@ public:
 
     void BYTEFill1Click();
     // The second step on the boxes as they stand.
-    void fillRange();
+    void fillRange() override;
 
 private:
     void refresh();

@@ -70,18 +70,22 @@ Dumper::Dumper(EditSession& session, search::DataList& list) : session_(session)
            .run = [this] { TextDump1Click(); }});
     c.enableMenu("DumpFromList1", when.dumpBookmark());
 
-    list_.dumpLine = [this](const std::string& line) {
-        QuietDumps = 0;
-        dumpListLine(line, list_.ListMode == search::TextDumpList);
-    };
-    list_.dumpLines = [this](const std::vector<std::string>& lines) {
-        dumpLines(lines, list_.ListMode == search::TextDumpList);
-    };
-    list_.clearDumpBoxes = [this] {
-        BegOfs.clear();
-        EndOfs.clear();
-        refresh();
-    };
+    list_.setDumps(this);
+}
+
+void Dumper::dumpLine(const std::string& line) {
+    QuietDumps = 0;
+    dumpListLine(line, list_.ListMode == search::TextDumpList);
+}
+
+void Dumper::dumpLines(const std::vector<std::string>& lines) {
+    dumpLines(lines, list_.ListMode == search::TextDumpList);
+}
+
+void Dumper::clearDumpBoxes() {
+    BegOfs.clear();
+    EndOfs.clear();
+    refresh();
 }
 
 void Dumper::refresh() {
@@ -197,7 +201,7 @@ void Dumper::Button1Click() {
         case TextPending: textDump(); break;
         case BookmarkPending: saveBookmark(readOffsetBox(EndOfs)); return;
         case FillPending:
-            if (byteFill) byteFill();
+            if (fill_) fill_->fillRange();
             return;
         default: break;
     }

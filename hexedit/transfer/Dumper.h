@@ -5,7 +5,6 @@
 // the Data List. The byte fill shares the window and its state.
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +26,14 @@ public:
     virtual void focusName() = 0;
 };
 
+// The byte fill's second step, which the window's button runs while a fill
+// is pending.
+class DumpFill {
+public:
+    virtual ~DumpFill() = default;
+    virtual void fillRange() = 0;
+};
+
 enum DumpStates {
     Idle = 0,
     BinaryPending = 1,
@@ -42,7 +49,7 @@ std::string offsetBoxText(std::string_view typed);
 // The leading hex digits of a box (none read as 0), capped at 32 bits.
 int64_t readOffsetBox(std::string_view text);
 
-class Dumper {
+class Dumper : private search::DataListDumps {
 public:
     Dumper(EditSession& session, search::DataList& list);
     Dumper(const Dumper&) = delete;
@@ -86,14 +93,18 @@ public:
     void beginPending(int state, std::string windowCaption);
     // With a selection: its first and last offsets go into the boxes.
     bool takeSelection();
-    // The byte fill's second step, run by the button while a fill is pending.
-    std::function<void()> byteFill;
+    // Set once by the byte fill, which shares the window.
+    void setFill(DumpFill* f) { fill_ = f; }
 
 private:
     void dumpKey(int state);
     void saveBookmark(int64_t end);
     void dumpFromList(int state);
     void dumpLines(const std::vector<std::string>& lines, bool text);
+    // DataListDumps
+    void dumpLine(const std::string& line) override;
+    void dumpLines(const std::vector<std::string>& lines) override;
+    void clearDumpBoxes() override;
     void close();
     void refresh();
     void fileError(const std::string& text);
@@ -105,6 +116,7 @@ private:
     EditSession& session_;
     search::DataList& list_;
     DumpView* view_ = nullptr;
+    DumpFill* fill_ = nullptr;
     bool visible_ = false;
 };
 

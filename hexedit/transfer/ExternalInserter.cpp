@@ -69,17 +69,12 @@ ExternalInserter::ExternalInserter(EditSession& session, ExternalProgram& s) : s
     c.add({.name = "ExecuteExternalProgram1Click",
            .caption = "Execute External Program",
            .captionRule = [this] {
-               return named_ ? externalMenuCaption(settings.AppName) : std::string("Execute External Program");
+               return settings.Named ? externalMenuCaption(settings.AppName) : std::string("Execute External Program");
            },
            .shortcut = "Ctrl+X",
            .hint = "Run the external inserter program on this file",
            .enabled = when.fileOpen(),
            .run = [this] { ExecuteExternalProgram1Click(); }});
-}
-
-void ExternalInserter::nameMenuEntry() {
-    named_ = true;
-    session_.refreshMenus();
 }
 
 void ExternalInserter::ExternalProgramSettings1Click() {
@@ -95,11 +90,13 @@ void ExternalInserter::GetApp1Click() {
     auto path = session_.port().openFile(r);
     if (!path) return;
     settings.AppName = *path;
-    nameMenuEntry();
+    settings.Named = true;
+    session_.refreshMenus();
 }
 
 void ExternalInserter::DoneClick() {
-    nameMenuEntry();
+    settings.Named = true;
+    session_.refreshMenus();
     if (view_) view_->closeWindow();
 }
 

@@ -38,15 +38,12 @@ public:
     // The settings window: "..." and "Done".
     void GetApp1Click();
     void DoneClick();
-    void nameMenuEntry();
 
     void ExecuteExternalProgram1Click();
 
 private:
     EditSession& session_;
     ModalView* view_ = nullptr;
-    // The entry shows the program's name once the settings are read or set.
-    bool named_ = false;
 };
 
 }  // namespace hexedit::transfer

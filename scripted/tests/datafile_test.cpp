@@ -6,18 +6,15 @@ using namespace scripted;
 
 namespace {
 
-struct Reader {
+struct Reader : DataFileActions {
     TextTable table;
     ViewOptions view;
     int reselects = 0, redraws = 0;
     std::vector<std::pair<SideWindow, bool>> shown;
-    DataFileResult read(std::string_view text) {
-        DataFileHooks hooks;
-        hooks.reselectString = [this] { ++reselects; };
-        hooks.redrawBoth = [this] { ++redraws; };
-        hooks.showWindow = [this](SideWindow w, bool v) { shown.emplace_back(w, v); };
-        return readDataFile(text, table, view, hooks);
-    }
+    void reselectString() override { ++reselects; }
+    void redrawBoth() override { ++redraws; }
+    void showWindow(SideWindow w, bool v) override { shown.emplace_back(w, v); }
+    DataFileResult read(std::string_view text) { return readDataFile(text, table, view, this); }
 };
 
 }  // namespace

@@ -163,7 +163,7 @@ TEST(GameRomFiles, DataFileListsTheBlocks) {
     EXPECT_EQ(text, mkgamerom::dataFileText(rom));
     TextTable table;
     ViewOptions view;
-    auto res = readDataFile(text, table, view, {});
+    auto res = readDataFile(text, table, view);
     ASSERT_EQ(res.blocks.size(), rom.blocks.size());
     for (size_t i = 0; i < rom.blocks.size(); ++i) {
         EXPECT_EQ(res.blocks[i].address, rom.blocks[i].address);

@@ -9,6 +9,24 @@ using namespace hexedit;
 using namespace hexedit::search;
 using namespace hexedit::search::testing;
 
+namespace {
+// Records what the list asks of the dumper and the table editor.
+struct Requests : DataListDumps, DataListTables {
+    std::vector<std::string> single;
+    std::vector<std::vector<std::string>> multi;
+    int cleared = 0;
+    std::vector<int> codes;
+    std::function<void()> onCreate;
+    void dumpLine(const std::string& l) override { single.push_back(l); }
+    void dumpLines(const std::vector<std::string>& l) override { multi.push_back(l); }
+    void clearDumpBoxes() override { ++cleared; }
+    void createTable(uint8_t a) override {
+        if (onCreate) onCreate();
+        codes.push_back(a);
+    }
+};
+}  // namespace
+
 TEST(DataList, JumpsToASearchResultAndStaysOpen) {
     SearchEnv e;
     e.load(std::vector<uint8_t>(0x30000, 0));
@@ -48,15 +66,15 @@ TEST(DataList, JumpsToASearchResultAndStaysOpen) {
 TEST(DataList, BookmarkJumpsCloseTheWindow) {
     SearchEnv e;
     e.load(std::vector<uint8_t>(0x30000, 0));
-    int cleared = 0;
-    e.list.clearDumpBoxes = [&] { ++cleared; };
+    Requests r;
+    e.list.setDumps(&r);
     e.list.append("[00000100-00000180]Intro text");
     e.list.show();
     e.list.jumpToEndingOffset();
     EXPECT_EQ(e.view.CursorOffset, 0x180);
     EXPECT_FALSE(e.list.visible());
     EXPECT_EQ(e.listView.closes, 1);
-    EXPECT_EQ(cleared, 1);
+    EXPECT_EQ(r.cleared, 1);
     e.list.show();
     e.list.jumpToStartingOffset();
     EXPECT_EQ(e.view.CursorOffset, 0x100);
@@ -67,10 +85,10 @@ TEST(DataList, DumpListsComeFromTheTableAndGoToTheDumper) {
     SearchEnv e;
     e.load({});
     e.table.DumpMarks = {"[00000000-00000010]a", "[00000020-00000030]b", "[00000040-00000050]c"};
-    std::vector<std::string> single;
-    std::vector<std::vector<std::string>> multi;
-    e.list.dumpLine = [&](const std::string& l) { single.push_back(l); };
-    e.list.dumpLines = [&](const std::vector<std::string>& l) { multi.push_back(l); };
+    Requests r;
+    e.list.setDumps(&r);
+    const auto& single = r.single;
+    const auto& multi = r.multi;
     e.list.append("[$00000001]");
     e.list.ListMode = TextDumpList;
     e.list.show();
@@ -121,8 +139,9 @@ TEST(DataList, DumpsTheLinesToAFileWithCrLf) {
 
 TEST(DataList, EscapeAndExitClose) {
     SearchEnv e;
-    int cleared = 0;
-    e.list.clearDumpBoxes = [&] { ++cleared; };
+    Requests r;
+    e.list.setDumps(&r);
+    const int& cleared = r.cleared;
     e.list.ListMode = TextDumpList;
     e.list.show();
     e.list.escape();
@@ -138,11 +157,10 @@ TEST(DataList, EscapeAndExitClose) {
 
 TEST(DataList, CreateTableHandsTheCodeOfAToTheTableEditor) {
     SearchEnv e;
-    std::vector<int> codes;
-    e.list.createTable = [&](uint8_t a) {
-        EXPECT_EQ(e.listView.closes, 1);  // hidden while the editor shows
-        codes.push_back(a);
-    };
+    Requests r;
+    e.list.setTables(&r);
+    const auto& codes = r.codes;
+    r.onCreate = [&] { EXPECT_EQ(e.listView.closes, 1); };  // hidden while the editor shows
     e.list.append("[$00001234]");
     e.list.append("[$00020010] bat             | A=E1 a=01 0=D0");
     e.list.append("[$00020020] x=7             | A=3C a=5C 0=2B");

@@ -286,13 +286,22 @@ TEST_F(Fixture, ShowingTheWindowHidesTheMainWindowAndPlacesTheCursorAfterwards) 
 
     // The goto window: the view starts on the offset typed, not on the
     // main view's row.
-    int gotos = 0;
-    editor.host.gotoOffset = [&] {
-        ++gotos;
-        session.moveCursorTo(0x3005);
-    };
+    struct GotoHost : TileHost {
+        EditSession& session;
+        int gotos = 0;
+        explicit GotoHost(EditSession& s) : session(s) {}
+        void gotoOffset() override {
+            ++gotos;
+            session.moveCursorTo(0x3005);
+        }
+        void openTableEditor() override {}
+        void openTableMaker() override {}
+        void closeTableEditor() override {}
+        void help() override {}
+    } host(session);
+    editor.setHost(&host);
     editor.GotoOffset1Click();
-    EXPECT_EQ(gotos, 1);
+    EXPECT_EQ(host.gotos, 1);
     EXPECT_EQ(editor.TopOffset, 0x3005);
 
     // Open: cancelled, the view stays; a new file starts at its top.
