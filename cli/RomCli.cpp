@@ -34,7 +34,9 @@ int checksum(const ChecksumArgs& a) {
         std::cerr << a.file << ": " << error << '\n';
         return Failure;
     }
-    const rt::ChecksumFinding f = rt::examineSnesChecksum(file.bytes());
+    // Pages already summed go back, so a large file is never resident whole.
+    const rt::ChecksumFinding f = rt::examineSnesChecksum(
+        file.bytes(), [&](size_t offset, size_t length) { file.release(offset, length); });
     if (f.refusal) {
         std::cerr << f.refusal << '\n';
         return Failure;

@@ -11,7 +11,9 @@ void RomCommands::RepairSNESChecksum1Click() {
     common::Port& port = s_.port();
     if (!s_.editor().hasBuffer()) return;
     if (!port.ask("Repair the CheckSum in this ROM?", "CheckSum Repair...", MsgIcon::None)) return;
-    const ChecksumFinding f = examineSnesChecksum(s_.bytes());
+    const EditorState& editor = s_.editor();
+    const ChecksumFinding f = examineSnesChecksum(
+        s_.bytes(), [&](size_t offset, size_t length) { editor.releaseScanned(offset, offset + length); });
     if (f.refusal) {
         port.inform(f.refusal);
         return;

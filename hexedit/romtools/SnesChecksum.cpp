@@ -1,5 +1,6 @@
 #include "hexedit/romtools/SnesChecksum.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -59,19 +60,29 @@ std::optional<SnesHeader> locateSnesHeader(std::span<const uint8_t> image) {
     return std::nullopt;
 }
 
-uint16_t snesChecksum(std::span<const uint8_t> image, uint32_t copier) {
+uint16_t snesChecksum(std::span<const uint8_t> image, uint32_t copier, const PassedBytes& passed) {
     if (image.size() <= copier) return 0;
     const auto rom = image.subspan(copier);
     size_t p = 1;
     while (p * 2 <= rom.size()) p *= 2;
     const size_t r = rom.size() - p;
-    uint64_t sum = byteSum(rom.first(p));
-    const uint64_t rest = byteSum(rom.subspan(p));
+    constexpr size_t kStep = size_t{8} << 20;
+    auto sumOf = [&](size_t from, size_t n) {
+        uint64_t s = 0;
+        for (size_t at = from; at < from + n; at += kStep) {
+            const size_t k = std::min(kStep, from + n - at);
+            s += byteSum(rom.subspan(at, k));
+            if (passed) passed(copier + at, k);
+        }
+        return s;
+    };
+    uint64_t sum = sumOf(0, p);
+    const uint64_t rest = sumOf(p, r);
     if (rest != 0) sum += (p / r) * rest;
     return static_cast<uint16_t>(sum & 0xFFFF);
 }
 
-ChecksumFinding examineSnesChecksum(std::span<const uint8_t> image) {
+ChecksumFinding examineSnesChecksum(std::span<const uint8_t> image, const PassedBytes& passed) {
     ChecksumFinding f;
     if (image.size() >= 3 && std::memcmp(image.data(), "NES", 3) == 0) {
         f.refusal = "This is a NES rom. It is\n NOT supported!";
@@ -79,7 +90,7 @@ ChecksumFinding examineSnesChecksum(std::span<const uint8_t> image) {
         f.refusal = "The ROM file is too small to fix! ";
     } else if (const auto header = locateSnesHeader(image)) {
         f.header = *header;
-        f.checksum = snesChecksum(image, header->copier);
+        f.checksum = snesChecksum(image, header->copier, passed);
     } else {
         f.refusal = "Could not locate CHECKSUM!";
     }

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -32,7 +33,10 @@ std::optional<SnesHeader> locateSnesHeader(std::span<const uint8_t> image);
 // Checksum of the image after `copier` bytes: the largest power of two P
 // of bytes not above its size, plus the remaining R bytes counted P / R
 // times. Bytes are summed as they stand.
-uint16_t snesChecksum(std::span<const uint8_t> image, uint32_t copier);
+// `passed` (when given) hears each stretch [offset, offset + length) of the
+// image once it has been summed, so a mapped file's pages can be given back.
+using PassedBytes = std::function<void(size_t offset, size_t length)>;
+uint16_t snesChecksum(std::span<const uint8_t> image, uint32_t copier, const PassedBytes& passed = {});
 
 // What the checksum repair finds in an image: why it cannot repair it, or
 // the header with the words it holds and the checksum it should hold.
@@ -50,7 +54,7 @@ struct ChecksumFinding {
                 static_cast<uint8_t>(checksum >> 8)};
     }
 };
-ChecksumFinding examineSnesChecksum(std::span<const uint8_t> image);
+ChecksumFinding examineSnesChecksum(std::span<const uint8_t> image, const PassedBytes& passed = {});
 // The words found and the words it should hold, four lines.
 std::string checksumFigures(const ChecksumFinding& f);
 

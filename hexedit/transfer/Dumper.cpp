@@ -17,6 +17,15 @@ using common::MsgIcon;
 // Text dumps of this many bytes or more run as a long loop with a progress bar.
 constexpr int64_t kBusyDumpBytes = int64_t{8} << 20;
 
+// A dump gives back the pages of a mapped file it has passed in steps of
+// this size, so dumping a large file holds a few MiB of it, not all of it.
+constexpr size_t kReleaseStep = size_t{8} << 20;
+void releasePassed(const EditorState& editor, size_t& released, size_t upTo) {
+    if (upTo < released + kReleaseStep) return;
+    editor.releaseScanned(released, upTo);
+    released = upTo;
+}
+
 std::string hex8(int64_t value) {
     char buf[12];
     std::snprintf(buf, sizeof buf, "%08X", static_cast<uint32_t>(value));
@@ -269,7 +278,20 @@ void Dumper::binaryDump() {
     if (!haveFileName()) return;
     const auto data = bytes.subspan(static_cast<size_t>(r.start), static_cast<size_t>(r.length));
     const std::string out = outputPath();
-    if (!common::writeFileAtomic(out, data).empty()) {
+    const EditorState& editor = session_.editor();
+    const std::string error =
+        data.size() <= kReleaseStep
+            ? common::writeFileAtomic(out, data)
+            : common::writeFileStreamed(out, [&](const common::ChunkWriter& write) {
+                  size_t released = static_cast<size_t>(r.start);
+                  for (size_t at = 0; at < data.size(); at += kReleaseStep) {
+                      const size_t n = std::min(kReleaseStep, data.size() - at);
+                      if (!write(data.subspan(at, n))) return false;
+                      releasePassed(editor, released, static_cast<size_t>(r.start) + at + n);
+                  }
+                  return true;
+              });
+    if (!error.empty()) {
         fileError("Fatal Error: Could not create\n " + DFile);
         DumpState = CreateFailed;
         return;
@@ -309,9 +331,12 @@ void Dumper::textDump() {
     const std::string out = outputPath();
     bool ran = false, cancelled = false, noMemory = false;
     std::string error;
+    const EditorState& editor = session_.editor();
+    size_t released = static_cast<size_t>(r.start);
     auto work = [&](const common::Progress& progress) {
         ran = true;
         const common::Progress watched = [&](uint64_t done, uint64_t total) {
+            releasePassed(editor, released, static_cast<size_t>(r.start + static_cast<int64_t>(done)));
             cancelled = progress && !progress(done, total);
             return !cancelled;
         };
