@@ -98,7 +98,7 @@ std::vector<uint8_t> EditBuffer::apply(int32_t offset, int32_t removeLength, std
     if (static_cast<int32_t>(bytes.size()) != removeLength)
         std::memmove(d + offset + bytes.size(), d + offset + removeLength, tail);
     if (!bytes.empty()) std::memcpy(d + offset, bytes.data(), bytes.size());
-    if (newSize <= oldSize) setSizes(newSize);
+    if (newSize < oldSize) setSizes(newSize);
     last_ = {offset, static_cast<int32_t>(bytes.size() == static_cast<size_t>(removeLength) ? bytes.size()
                                                                                            : st_.BufferSize - offset),
              newSize != oldSize};

@@ -49,6 +49,9 @@ public:
     uint8_t byteAt(int64_t offset) const {
         return (offset >= 0 && offset < BufferSize && hasBuffer()) ? FileBuffer()[offset] : 0;
     }
+    // The memory holding the bytes apart from the file's own pages: the
+    // buffer, or the granules of a mapping that were written.
+    size_t ownBytes() const { return mapped_ ? mapped_->privateBytes() : storage_.size(); }
     // Gives back the memory of the buffer's [from, to) while the bytes are
     // still the mapped file's: a long scan calls it for what lies behind it,
     // so that reading a large file never holds all of it. The pages are read
