@@ -142,6 +142,9 @@ public:
     // How the open file on disk compares with what was opened or last saved
     // (see FileMapping::examine); all clear unless the bytes are mapped.
     FileMapping::DiskState examineDisk() { return edits_.examineDisk(editor_.CurrentPath); }
+    // The open file on disk as it is now is expected (a command wrote it and
+    // read it back), so examineDisk() finds no change.
+    void acceptDisk() { edits_.acceptDisk(editor_.CurrentPath); }
     // Gives a mapped file a buffer of its own (see EditBuffer::materialize).
     bool materialize(const common::Progress& progress) { return edits_.materialize(progress); }
     void close();

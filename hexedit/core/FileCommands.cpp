@@ -219,10 +219,10 @@ std::string FileCommands::diskNews() {
     std::string news;
     if (now.truncated && !reported_.truncated)
         news = "Another program made the open file shorter.\n\"" + editor_.CurrentPath +
-               "\".\nThe bytes past its new end now read as zero; your changes are kept.";
+               "\".\nYour changes are kept; the other bytes past its new end now read as zero.";
     else if (now.changed && !reported_.changed)
         news = "Another program changed the open file.\n\"" + editor_.CurrentPath +
-               "\".\nThe bytes you have not changed show what is on disk now; your changes are kept.";
+               "\".\nYour changes are kept; saving writes what the editor shows over it.";
     reported_.truncated = reported_.truncated || now.truncated;
     reported_.changed = reported_.changed || now.changed || now.truncated;
     return news;

@@ -33,7 +33,6 @@ std::mutex gSlotsLock;  // between threads opening and closing mappings, not the
 struct sigaction gPrevious {};
 size_t gPage = 4096;
 
-constexpr uint8_t kFileGranule = 0, kOwnGranule = 1;
 
 // `populate`: the pages are made at once rather than one fault at a time.
 void* mapZeros(uint8_t* at, size_t length, bool populate = false) {
@@ -47,7 +46,7 @@ bool zeroRange(Slot& s, uint8_t* base, size_t from, size_t to) {
     if (to <= from || mapZeros(base + from, to - from) == MAP_FAILED) return false;
     const size_t G = FileMapping::kGranule;
     for (size_t g = (from + G - 1) / G; g < s.granules && std::min((g + 1) * G, s.length) <= to; ++g)
-        s.states[g] = kOwnGranule;
+        s.states[g] = FileMapping::kOwn;
     return true;
 }
 
@@ -65,7 +64,7 @@ void onBusError(int sig, siginfo_t* info, void* context) {
         if (::fstat(s.fd, &st) == 0 && st.st_size >= 0 && static_cast<size_t>(st.st_size) <= from) {
             const size_t G = FileMapping::kGranule;
             size_t g = from / G + 1;
-            while (g < s.granules && s.states[g] != kOwnGranule) ++g;
+            while (g < s.granules && s.states[g] != FileMapping::kOwn) ++g;
             to = std::min(g * G, s.length);
         }
         if (zeroRange(s, base, from, to)) {

@@ -66,8 +66,11 @@ public:
     // it saved there itself).
     void accept(const std::string& path);
 
-private:
+    // What each granule is: still the file's pages, the process's own
+    // memory, or the file's private pages written in place.
     enum : uint8_t { kFile = 0, kOwn = 1, kInPlace = 2 };
+
+private:
     struct Identity {
         dev_t dev = 0;
         ino_t ino = 0;
