@@ -100,7 +100,7 @@ bool Document::undo() { return changed(edits_.undo()); }
 bool Document::redo() { return changed(edits_.redo()); }
 
 void Document::open(std::string path, std::vector<uint8_t> storage, uint32_t headerSkip, int32_t fileSize,
-                    std::shared_ptr<const common::MappedFile> mapped) {
+                    std::shared_ptr<FileMapping> mapped) {
     view_.SelectionAnchor = view_.SelectionEnd = -1;
     if (mapped)
         edits_.load(std::move(mapped));
@@ -116,7 +116,7 @@ void Document::open(std::string path, std::vector<uint8_t> storage, uint32_t hea
 }
 
 void Document::reload(std::vector<uint8_t> storage, uint32_t headerSkip, int32_t fileSize,
-                      std::shared_ptr<const common::MappedFile> mapped) {
+                      std::shared_ptr<FileMapping> mapped) {
     // Reloading drops the changes but keeps the modified mark, so closing still asks.
     const bool wasModified = editor_.Modified;
     view_.SelectionAnchor = view_.SelectionEnd = -1;
@@ -131,8 +131,12 @@ void Document::reload(std::vector<uint8_t> storage, uint32_t headerSkip, int32_t
 }
 
 std::string Document::save(const std::string& path) {
+    // A mapped file another program truncated gets zeros in place of its
+    // lost part first, so that writing the bytes cannot fault.
+    if (editor_.fileOpen()) edits_.examineDisk(editor_.CurrentPath);
     std::string error = common::writeFileAtomic(path, editor_.storedBytes());
     if (!error.empty()) return error;
+    edits_.acceptDisk(path);
     editor_.CurrentPath = path;
     edits_.markSaved();
     announce(doc::FileSaved{path});

@@ -130,15 +130,23 @@ public:
     // Takes a file read from disk (`storage` holds `headerSkip` header bytes
     // and `fileSize` file bytes), unmodified, cursor and selection at 0. With
     // `mapped` (a file of at least kMinViewBytes) the mapping is the content
-    // instead, until the first change copies it.
+    // instead, written in place until a change of the length copies it.
     void open(std::string path, std::vector<uint8_t> storage, uint32_t headerSkip, int32_t fileSize,
-              std::shared_ptr<const common::MappedFile> mapped = {});
+              std::shared_ptr<FileMapping> mapped = {});
     // The same file read again: the history goes, the modified mark stays.
     void reload(std::vector<uint8_t> storage, uint32_t headerSkip, int32_t fileSize,
-                std::shared_ptr<const common::MappedFile> mapped = {});
+                std::shared_ptr<FileMapping> mapped = {});
     // Writes the header and file bytes to `path` (safely), which becomes the
     // current path. Returns the error, empty on success.
     std::string save(const std::string& path);
+    // How the open file on disk compares with what was opened or last saved
+    // (see FileMapping::examine); all clear unless the bytes are mapped.
+    FileMapping::DiskState examineDisk() { return edits_.examineDisk(editor_.CurrentPath); }
+    // The open file on disk as it is now is expected (a command wrote it and
+    // read it back), so examineDisk() finds no change.
+    void acceptDisk() { edits_.acceptDisk(editor_.CurrentPath); }
+    // Gives a mapped file a buffer of its own (see EditBuffer::materialize).
+    bool materialize(const common::Progress& progress) { return edits_.materialize(progress); }
     void close();
     // Announces that the editor is shutting down.
     void closing() { announce(doc::Closing{}); }

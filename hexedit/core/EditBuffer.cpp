@@ -6,7 +6,7 @@
 
 namespace hexedit {
 
-void EditBuffer::load(std::shared_ptr<const common::MappedFile> file) {
+void EditBuffer::load(std::shared_ptr<FileMapping> file) {
     const auto size = static_cast<int32_t>(file->size());
     load({}, 0, 0);
     st_.mapped_ = std::move(file);
@@ -14,11 +14,31 @@ void EditBuffer::load(std::shared_ptr<const common::MappedFile> file) {
     last_ = {0, st_.BufferSize, true};
 }
 
-void EditBuffer::materialize() {
-    if (!st_.mapped_) return;
+bool EditBuffer::materialize(const common::Progress& progress) {
+    if (!st_.mapped_) return true;
     const auto bytes = st_.mapped_->bytes();
-    st_.storage_.assign(bytes.begin(), bytes.end());
+    std::vector<uint8_t> own(bytes.size());
+    constexpr size_t kStep = size_t{16} << 20;
+    for (size_t at = 0; at < bytes.size(); at += kStep) {
+        if (progress && !progress(at, bytes.size())) return false;
+        std::memcpy(own.data() + at, bytes.data() + at, std::min(kStep, bytes.size() - at));
+    }
+    st_.storage_ = std::move(own);
     st_.mapped_.reset();
+    return true;
+}
+
+uint8_t* EditBuffer::writable(int32_t offset, int32_t length) {
+    if (st_.mapped_) st_.mapped_->prepareWrite(static_cast<size_t>(offset), static_cast<size_t>(length));
+    return data();
+}
+
+FileMapping::DiskState EditBuffer::examineDisk(const std::string& path) {
+    return st_.mapped_ ? st_.mapped_->examine(path) : FileMapping::DiskState{};
+}
+
+void EditBuffer::acceptDisk(const std::string& path) {
+    if (st_.mapped_) st_.mapped_->accept(path);
 }
 
 void EditBuffer::load(std::vector<uint8_t> storage, uint32_t headerSkip, int32_t fileSize) {
@@ -72,12 +92,13 @@ std::vector<uint8_t> EditBuffer::apply(int32_t offset, int32_t removeLength, std
     const int32_t oldSize = st_.FileSize;
     const int32_t newSize = oldSize - removeLength + static_cast<int32_t>(bytes.size());
     const size_t tail = static_cast<size_t>(oldSize - offset - removeLength);
+    if (newSize != oldSize) materialize();
     if (newSize > oldSize) setSizes(newSize);  // grow first, then move the tail right
-    uint8_t* d = data();
+    uint8_t* d = writable(offset, static_cast<int32_t>(bytes.size()));
     if (static_cast<int32_t>(bytes.size()) != removeLength)
         std::memmove(d + offset + bytes.size(), d + offset + removeLength, tail);
     if (!bytes.empty()) std::memcpy(d + offset, bytes.data(), bytes.size());
-    if (newSize <= oldSize) setSizes(newSize);
+    if (newSize < oldSize) setSizes(newSize);
     last_ = {offset, static_cast<int32_t>(bytes.size() == static_cast<size_t>(removeLength) ? bytes.size()
                                                                                            : st_.BufferSize - offset),
              newSize != oldSize};
@@ -213,7 +234,7 @@ size_t equalTail(const uint8_t* aEnd, const uint8_t* bEnd, size_t limit) {
 
 bool EditBuffer::replaceAll(std::span<const uint8_t> content) {
     if (!st_.hasBuffer() || content.size() > static_cast<size_t>(INT32_MAX - st_.HeaderSkip)) return false;
-    materialize();  // `old` must point into the buffer that is changed
+    // A mapped file keeps its address while it is written in place.
     const std::span<const uint8_t> old = st_.fileBytes();
     // The common head and tail stay; only the middle is replaced.
     const uint8_t* a = old.data();
@@ -245,11 +266,11 @@ bool EditBuffer::replaceAll(std::span<const uint8_t> content) {
             s.offset = static_cast<int32_t>(lastFrom);
             s.otherLength = static_cast<int32_t>(lastTo - lastFrom);
             s.runs.reserve(spans.size() - 1);
-            uint8_t* d = data();
             for (size_t k = 0; k + 1 < spans.size(); ++k) {
                 const auto [from, to] = spans[k];
                 writeRun(s, static_cast<int32_t>(from), static_cast<int32_t>(to - from), content.data() + from);
             }
+            uint8_t* d = writable(static_cast<int32_t>(lastFrom), static_cast<int32_t>(lastTo - lastFrom));
             s.bytes.assign(d + lastFrom, d + lastTo);
             std::memcpy(d + lastFrom, content.data() + lastFrom, lastTo - lastFrom);
             last_ = {static_cast<int32_t>(head), static_cast<int32_t>(lastTo - head), false};
@@ -262,7 +283,7 @@ bool EditBuffer::replaceAll(std::span<const uint8_t> content) {
 }
 
 void EditBuffer::writeRun(Step& s, int32_t offset, int32_t length, const uint8_t* bytes, uint8_t value) {
-    uint8_t* d = data() + offset;
+    uint8_t* d = writable(offset, length) + offset;
     s.runs.push_back({offset, length});
     s.runBytes.insert(s.runBytes.end(), d, d + length);
     if (bytes)
@@ -340,7 +361,7 @@ void EditBuffer::swapStep(Step& s, bool undoing) {
         const auto n = static_cast<size_t>(r.length);
         if (undoing) at -= n;
         std::swap_ranges(s.runBytes.begin() + static_cast<long>(at), s.runBytes.begin() + static_cast<long>(at + n),
-                         data() + r.offset);
+                         writable(r.offset, r.length) + r.offset);
         if (!undoing) at += n;
     }
     const int32_t nowLength = s.otherLength;

@@ -8,9 +8,11 @@
 #include <cstdint>
 #include <deque>
 #include <span>
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "common/progress.h"
 #include "hexedit/core/EditorState.h"
 
 namespace hexedit {
@@ -48,9 +50,14 @@ public:
     // and `fileSize` file bytes, and is grown here to the zero-tailed buffer.
     // Clears the history; the file is unmodified.
     void load(std::vector<uint8_t> storage, uint32_t headerSkip, int32_t fileSize);
-    // Takes a mapped file of at least kMinViewBytes as it is; the first
-    // change copies it into a buffer of its own.
-    void load(std::shared_ptr<const common::MappedFile> file);
+    // Takes a mapped file of at least kMinViewBytes as it is. Changes in
+    // place are written into the mapping, costing the memory of the
+    // granules they touch; the first change of the length copies the file
+    // into a buffer of its own.
+    void load(std::shared_ptr<FileMapping> file);
+    // Copies a mapped file into a buffer of its own now, telling `progress`
+    // (which may stop it: false, and the mapping stays). True without one.
+    bool materialize(const common::Progress& progress);
     // No buffer at all.
     void clear();
 
@@ -97,6 +104,12 @@ public:
     void setHistoryLimit(size_t bytes);
     size_t stepCount() const { return steps_.size(); }
 
+    // The mapped file against the disk (see FileMapping::examine); all clear
+    // for a buffer of its own, which no other program can change.
+    FileMapping::DiskState examineDisk(const std::string& path);
+    // The file at `path` is now what this buffer holds (it was saved there).
+    void acceptDisk(const std::string& path);
+
 private:
     // Bytes overwritten in place, before the step's own splice; runs may
     // overlap, so they are swapped back in reverse order.
@@ -119,12 +132,12 @@ private:
     // there (or `length` copies of `value` when `bytes` is null).
     void writeRun(Step& s, int32_t offset, int32_t length, const uint8_t* bytes, uint8_t value = 0);
     bool inFile(int64_t offset, int64_t length) const;
-    uint8_t* data() {
-        materialize();
-        return st_.storage_.data() + st_.HeaderSkip;
-    }
-    // Copies a mapped file into storage_ before its first change.
-    void materialize();
+    // The bytes to read; writes go through writable().
+    uint8_t* data() { return st_.mapped_ ? st_.mapped_->data() : st_.storage_.data() + st_.HeaderSkip; }
+    // The bytes, with [offset, offset + length) ready to be written.
+    uint8_t* writable(int32_t offset, int32_t length);
+    // Copies a mapped file into storage_ before its length changes.
+    void materialize() { materialize(common::Progress()); }
     // Puts `bytes` in place of `removeLength` bytes at `offset`; returns the
     // bytes removed.
     std::vector<uint8_t> apply(int32_t offset, int32_t removeLength, std::span<const uint8_t> bytes);

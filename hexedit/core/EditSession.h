@@ -7,6 +7,7 @@
 // document's changes by subscribing to document(). The main window's model
 // is one; tests build one over a real document and testing::RecordingShell.
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -80,14 +81,22 @@ public:
     bool fill(int32_t offset, int32_t length, uint8_t value) { return doc_.fill(offset, length, value); }
     // The file's content becomes `content` (any length up to 2 GB): resizing,
     // header removal, patches, the external program's result.
-    bool replaceBuffer(std::span<const uint8_t> content) { return doc_.replaceBuffer(content); }
+    bool replaceBuffer(std::span<const uint8_t> content) {
+        return ownBytesFor(content.size() != static_cast<size_t>(editor().FileSize)) && doc_.replaceBuffer(content);
+    }
     // The records written in order as one step (patches); they may lengthen
     // the file.
-    bool writeRecords(std::span<const EditRecord> records) { return doc_.writeRecords(records); }
+    bool writeRecords(std::span<const EditRecord> records) {
+        const bool grows = std::any_of(records.begin(), records.end(), [this](const EditRecord& r) {
+            return r.count > 0 && r.offset + static_cast<int64_t>(r.count) > editor().FileSize;
+        });
+        return ownBytesFor(grows) && doc_.writeRecords(records);
+    }
     // `removeLength` bytes at `offset` become `insert` (`offset` may be
     // FileSize to append).
     bool splice(int32_t offset, int32_t removeLength, std::span<const uint8_t> insert) {
-        return doc_.splice(offset, removeLength, insert);
+        return ownBytesFor(static_cast<size_t>(removeLength) != insert.size()) &&
+               doc_.splice(offset, removeLength, insert);
     }
     // Marks the running long loop as the one that types (a paste).
     void setTypingLoop(bool typing) { typingLoop_ = typing; }
@@ -125,6 +134,15 @@ public:
     void cancelBusy() { shell().cancelBusy(); }
 
 private:
+    // A change of the length gives a mapped file a buffer of its own first:
+    // a copy of the whole file, run with progress unless a loop already
+    // runs. False when the user stopped it (nothing changed).
+    bool ownBytesFor(bool resizes) {
+        if (!resizes || !editor().mapped()) return true;
+        if (shell().busy()) return doc_.materialize({});
+        return runBusy("Copying the file", [this](const common::Progress& p) { return doc_.materialize(p); });
+    }
+
     Document& doc_;
     Shell& shell_;
     CommandTable& commands_;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "common/MappedFile.h"
+#include "hexedit/core/FileMapping.h"
 
 namespace hexedit {
 
@@ -27,7 +27,8 @@ public:
     bool AutoLoadTable = false;
 
     bool hasBuffer() const { return !storage_.empty() || mapped_ != nullptr; }
-    // The bytes are still those of a read-only mapping of the file.
+    // The bytes are those of a private mapping of the file (unchanged or
+    // changed in place), not a buffer of their own.
     bool mapped() const { return mapped_ != nullptr; }
     bool fileOpen() const { return !CurrentPath.empty(); }
     // The bytes shown: index 0 is the first byte after a hidden header.
@@ -48,10 +49,13 @@ public:
     uint8_t byteAt(int64_t offset) const {
         return (offset >= 0 && offset < BufferSize && hasBuffer()) ? FileBuffer()[offset] : 0;
     }
+    // The memory holding the bytes apart from the file's own pages: the
+    // buffer, or the granules of a mapping that were written.
+    size_t ownBytes() const { return mapped_ ? mapped_->privateBytes() : storage_.size(); }
     // Gives back the memory of the buffer's [from, to) while the bytes are
     // still the mapped file's: a long scan calls it for what lies behind it,
     // so that reading a large file never holds all of it. The pages are read
-    // again from the file where touched later.
+    // again from the file where touched later; changed bytes stay.
     void releaseScanned(size_t from, size_t to) const {
         if (mapped_ && to > from) mapped_->release(HeaderSkip + from, to - from);
     }
@@ -61,10 +65,11 @@ private:
     // HeaderSkip bytes of a hidden savestate header, then BufferSize bytes.
     // Empty while no buffer is held.
     std::vector<uint8_t> storage_;
-    // A file of at least kMinViewBytes mapped read-only stands in for
-    // storage_ (no header, no zero tail) until the first change copies it.
-    std::shared_ptr<const common::MappedFile> mapped_;
-    const uint8_t* base() const { return mapped_ ? mapped_->bytes().data() : storage_.data(); }
+    // A file of at least kMinViewBytes mapped privately stands in for
+    // storage_ (no header, no zero tail); changes in place are written into
+    // it, and the first change of the length copies it.
+    std::shared_ptr<FileMapping> mapped_;
+    const uint8_t* base() const { return mapped_ ? mapped_->data() : storage_.data(); }
 };
 
 }  // namespace hexedit

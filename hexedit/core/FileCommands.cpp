@@ -93,8 +93,9 @@ FileCommands::LoadError FileCommands::loadFile(const std::string& path, LoadedFi
     auto length = common::fileLength(path);
     if (!length) return LoadError::CannotOpen;
     if (*length > kMaxFileLength) return LoadError::TooLarge;
-    if (MapFiles && *length >= static_cast<uint64_t>(kMinBufferSize) && !isSavestatePath(path)) {
-        auto file = std::make_shared<common::MappedFile>();
+    const uint64_t mapFrom = MapFiles ? static_cast<uint64_t>(kMinBufferSize) : kMapFilesFrom;
+    if (*length >= mapFrom && !isSavestatePath(path)) {
+        auto file = std::make_shared<FileMapping>();
         if (file->open(path).empty() && file->size() >= static_cast<size_t>(kMinBufferSize) &&
             file->size() <= kMaxFileLength) {
             out.storage.clear();
@@ -184,6 +185,7 @@ bool FileCommands::openPath(const std::string& chosen) {
     const LoadError error = loadFile(path, f);
     if (error == LoadError::CannotOpen) port_.inform("Fata Error: Unable to open file.", {}, MsgIcon::Stop);
     if (!reportLoadError(error, path)) return false;
+    reported_ = {};
     doc_.open(path, std::move(f.storage), f.headerSkip, f.fileSize, std::move(f.mapped));
     if (table_.TablePaths[0].empty()) table_.buildAsciiTable();
     buildTitles();
@@ -206,18 +208,44 @@ void FileCommands::RefreshCurrentROM1Click() {
     if (error == LoadError::CannotOpen) port_.inform("Error: ROM File not found.\n\"" + editor_.CurrentPath + "\".");
     if (!reportLoadError(error, editor_.CurrentPath)) return;
     // Reloading drops the changes but keeps the modified mark, so closing still asks.
+    reported_ = {};
     doc_.reload(std::move(f.storage), f.headerSkip, f.fileSize, std::move(f.mapped));
     afterLoad();
 }
 
+std::string FileCommands::diskNews() {
+    if (!editor_.fileOpen()) return {};
+    const FileMapping::DiskState now = doc_.examineDisk();
+    std::string news;
+    if (now.truncated && !reported_.truncated)
+        news = "Another program made the open file shorter.\n\"" + editor_.CurrentPath +
+               "\".\nYour changes are kept; the other bytes past its new end now read as zero.";
+    else if (now.changed && !reported_.changed)
+        news = "Another program changed the open file.\n\"" + editor_.CurrentPath +
+               "\".\nYour changes are kept; saving writes what the editor shows over it.";
+    reported_.truncated = reported_.truncated || now.truncated;
+    reported_.changed = reported_.changed || now.changed || now.truncated;
+    return news;
+}
+
+bool FileCommands::checkOpenFile() {
+    const std::string news = diskNews();
+    if (!news.empty()) port_.inform(news, {}, MsgIcon::Exclamation);
+    return news.empty();
+}
+
 bool FileCommands::SaveFile1Click() {
     if (!editor_.fileOpen() || !editor_.hasBuffer()) return false;
+    // Writing over what another program left there is the user's choice.
+    if (const std::string news = diskNews(); !news.empty() && !port_.ask(news + "\n\nSave anyway?", "File Changed on Disk"))
+        return false;
     std::string error = doc_.save(editor_.CurrentPath);
     if (!error.empty()) {
         port_.inform("Fata Error: Problem writing to the file.\n\"" + editor_.CurrentPath + "\".\n" + error, {},
                      MsgIcon::Stop);
         return false;
     }
+    reported_ = {};
     port_.inform("Rom file was saved successfully!", {}, MsgIcon::Exclamation);
     shell_.refreshMenus();
     shell_.repaint();  // the changed bytes lose their colour

@@ -24,6 +24,12 @@ inline constexpr char kNoTableCaption[] = "...";
 inline constexpr int32_t kMinBufferSize = 65535;
 // FileSize and BufferSize are signed 32-bit.
 inline constexpr uint64_t kMaxFileLength = INT32_MAX;
+// Files from this length on are mapped, not read whole. Below it a whole
+// read takes a few milliseconds and keeps the bytes safe from whatever
+// other programs do to the file; above it the read grows to seconds and the
+// memory to the file's length, while a mapping opens at once and holds only
+// the pages shown and the granules changed.
+inline constexpr uint64_t kMapFilesFrom = uint64_t{16} << 20;
 
 // `path` made absolute and normal; unchanged when that fails.
 std::string absolutePath(const std::string& path);
@@ -38,10 +44,10 @@ public:
     // Captions of the table swap entries (tblv1, tblv2), read by their
     // caption rules.
     std::array<std::string, 2> SwapCaptions{kNoTableCaption, kNoTableCaption};
-    // Files of at least kMinBufferSize bytes are mapped read-only instead of
-    // read whole (the command line, whose commands mostly only read); the
-    // first change copies the bytes. Not for the editor: another program
-    // truncating a mapped file would fault its next read.
+    // Files of at least kMapFilesFrom bytes are mapped instead of read whole
+    // (see FileMapping); with MapFiles, those of at least kMinBufferSize are
+    // (the command line, whose commands mostly only read). Savestates are
+    // always read whole.
     bool MapFiles = false;
 
     // File commands.
@@ -54,6 +60,10 @@ public:
     void RefreshCurrentROM1Click();
     // Writes the buffer back; false when nothing was saved.
     bool SaveFile1Click();
+    // Tells the user, once for each new finding, when another program
+    // changed or truncated the mapped file since it was opened or saved
+    // (saving asks whether to write over it). False when it did.
+    bool checkOpenFile();
     void SaveFileAs1Click();
     // Shut-down: announces it (the settings file is written then), then asks
     // about unsaved changes; false keeps the window open (Cancel, or a save
@@ -79,12 +89,16 @@ public:
 private:
     struct LoadedFile {
         std::vector<uint8_t> storage;
-        std::shared_ptr<const common::MappedFile> mapped;  // instead of storage
+        std::shared_ptr<FileMapping> mapped;  // instead of storage
         uint32_t headerSkip = 0;
         int32_t fileSize = 0;
         int32_t bufferSize = 0;
     };
     enum class LoadError { None, CannotOpen, TooLarge, OutOfMemory };
+    // What is new about the mapped file on disk since it was told last, as
+    // the text to tell (empty: nothing).
+    std::string diskNews();
+    FileMapping::DiskState reported_;  // what was told already
     // Reads a file into a new buffer, asks the savestate question and
     // converts its palette; the open file is untouched.
     LoadError loadFile(const std::string& path, LoadedFile& out);

@@ -147,6 +147,7 @@ void ExternalInserter::ExecuteExternalProgram1Click() {
     // The hidden savestate header stays the editor's own.
     const size_t skip = std::min<size_t>(ed.HeaderSkip, content.size());
     session_.replaceBuffer(std::span(content).subspan(skip));
+    session_.document().acceptDisk();  // the program's changes are the editor's now
     port.inform("Operation Performed!", {}, MsgIcon::Exclamation);
 }
 

@@ -206,7 +206,7 @@ TEST_F(DataPadTest, SavestateHeaderHiddenOnRequestAndWrittenBack) {
     expectSaved();
     std::string expected = bytes;
     expected[3091] = 0x55;
-    EXPECT_EQ(slurp(path), expected);
+    EXPECT_TRUE(slurp(path) == expected);
 
     // No: the header stays visible, the palette is read all the same.
     bytes[1560] = 0x00;  // colour 0: black
@@ -490,49 +490,69 @@ TEST_F(DataPadTest, CommandLinePathOpensLikeTheDialog) {
     EXPECT_TRUE(port.openRequests.empty());
 }
 
-// Files opened mapped (the command line's way) hold the same bytes as files
-// read whole, and every change, undo and save behaves the same: the first
-// change copies the mapping.
+// Files opened mapped hold the same bytes as files read whole, and every
+// change, undo, redo and release of scanned pages behaves the same: changes
+// in place are written into the mapping, the first change of the length
+// copies it.
 TEST_F(DataPadTest, MappedFilesBehaveAsFilesReadWhole) {
     std::mt19937 rng(32);
     for (const size_t size : {size_t{10}, size_t{65534}, size_t{65535}, size_t{70001}, size_t{300000}}) {
         std::string bytes(size, '\0');
         for (char& c : bytes) c = static_cast<char>(rng());
         const std::string path = file("m.bin", bytes);
-        common::testing::ScriptedPort port2;
-        DataPad whole(port2), mapped(port2);
-        mapped.files.MapFiles = true;
-        for (DataPad* p : {&whole, &mapped}) {
-            ASSERT_TRUE(p->FormCreate(dir.string()));
-            ASSERT_TRUE(p->files.openPath(path));
-        }
-        EXPECT_EQ(mapped.editor().mapped(), size >= 65535) << size;
-        auto same = [&](const char* what) {
-            ASSERT_EQ(mapped.editor().FileSize, whole.editor().FileSize) << what << size;
-            ASSERT_EQ(mapped.editor().BufferSize, whole.editor().BufferSize) << what << size;
-            ASSERT_TRUE(std::ranges::equal(mapped.bytes(), whole.bytes())) << what << size;
-        };
-        same("open ");
-        // Random edits of every kind, then undoing them all.
-        for (int step = 0; step < 6; ++step) {
-            const auto at = static_cast<int32_t>(rng() % size);
-            const std::vector<uint8_t> some{static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng())};
+        for (int round = 0; round < 4; ++round) {
+            common::testing::ScriptedPort port2;
+            DataPad whole(port2), mapped(port2);
+            mapped.files.MapFiles = true;
             for (DataPad* p : {&whole, &mapped}) {
-                switch (step % 3) {
-                    case 0: p->writeBytes(at, std::span(some).first(std::min<size_t>(2, size - at))); break;
-                    case 1: p->fill(at, 1, some[0]); break;
-                    default: p->splice(at, 1, some); break;
+                ASSERT_TRUE(p->FormCreate(dir.string()));
+                ASSERT_TRUE(p->files.openPath(path));
+            }
+            EXPECT_EQ(mapped.editor().mapped(), size >= 65535) << size;
+            auto same = [&](const std::string& what) {
+                ASSERT_EQ(mapped.editor().FileSize, whole.editor().FileSize) << what << size;
+                ASSERT_EQ(mapped.editor().BufferSize, whole.editor().BufferSize) << what << size;
+                ASSERT_TRUE(std::ranges::equal(mapped.bytes(), whole.bytes())) << what << size;
+                ASSERT_EQ(mapped.document().canUndo(), whole.document().canUndo()) << what << size;
+            };
+            same("open ");
+            // Changes in place first; from step 30 on the length may change too.
+            for (int step = 0; step < 40; ++step) {
+                const auto fileSize = static_cast<uint32_t>(whole.editor().FileSize);
+                const auto at = static_cast<int32_t>(rng() % fileSize);
+                const auto room = static_cast<int32_t>(fileSize - static_cast<uint32_t>(at));
+                const auto length = std::min<int32_t>(room, static_cast<int32_t>(rng() % 3 ? rng() % 8 + 1 : rng() % 90000));
+                std::vector<uint8_t> some(static_cast<size_t>(length));
+                for (uint8_t& v : some) v = static_cast<uint8_t>(rng());
+                std::vector<uint8_t> scattered(whole.editor().fileBytes().begin(), whole.editor().fileBytes().end());
+                for (int k = 0; k < 5; ++k) scattered[rng() % scattered.size()] ^= 0x5A;
+                const unsigned kind = rng() % (step < 30 ? 7 : 8);
+                if (kind == 5) mapped.editor().releaseScanned(0, fileSize);  // as a finished search does
+                for (DataPad* p : {&whole, &mapped}) {
+                    switch (kind) {
+                        case 0: p->writeBytes(at, some); break;
+                        case 1: p->writeBytes(at, std::span(some).first(std::min<size_t>(1, some.size())), EditKind::Typing); break;
+                        case 2: p->fill(at, length, some.empty() ? 0 : some[0]); break;
+                        case 3: p->document().replaceBuffer(scattered); break;
+                        case 4: p->document().undo(); break;
+                        case 5: p->document().redo(); break;
+                        case 6: p->document().undo(), p->document().undo(); break;
+                        default: p->splice(at, length % 3, std::span(some).first(std::min<size_t>(2, some.size()))); break;
+                    }
+                }
+                same("step " + std::to_string(step) + " kind " + std::to_string(kind) + " ");
+                if (step == 29) {
+                    EXPECT_EQ(mapped.editor().mapped(), size >= 65535) << size;
                 }
             }
-            same("edit ");
+            while (whole.document().canUndo()) {
+                whole.document().undo();
+                mapped.document().undo();
+            }
+            same("undo ");
+            EXPECT_TRUE(std::ranges::equal(mapped.editor().fileBytes().first(size),
+                                           std::span(reinterpret_cast<const uint8_t*>(bytes.data()), size)));
         }
-        EXPECT_FALSE(mapped.editor().mapped());
-        while (whole.document().canUndo()) {
-            whole.document().undo();
-            mapped.document().undo();
-        }
-        same("undo ");
-        EXPECT_TRUE(std::ranges::equal(mapped.editor().fileBytes(), std::span(reinterpret_cast<const uint8_t*>(bytes.data()), size)));
     }
     // Saved while still mapped: the same file, written safely.
     const std::string path = file("s.bin", pattern(100000));
@@ -543,4 +563,64 @@ TEST_F(DataPadTest, MappedFilesBehaveAsFilesReadWhole) {
     ASSERT_TRUE(mapped.editor().mapped());
     EXPECT_EQ(mapped.document().save((dir / "copy.bin").string()), "");
     EXPECT_EQ(slurp(dir / "copy.bin"), pattern(100000));
+}
+
+// Another program truncating a large file while it is open: reading the lost
+// part gives zeros instead of a crash, the changes stay, and saving asks
+// before it writes the user's view (the changes and the granules around
+// them intact, zeros for the rest of the lost part) over the file. A file
+// changed on disk is told of as well, and saving over it can be declined.
+TEST_F(DataPadTest, AMappedFileTruncatedByAnotherProgramKeepsTheChanges) {
+    constexpr size_t kSize = 1 << 20, kCut = 200000;
+    const std::string path = file("big.bin", pattern(kSize));
+    DataPad big(port);
+    big.files.MapFiles = true;
+    ASSERT_TRUE(big.FormCreate(dir.string()));
+    ASSERT_TRUE(big.files.openPath(path));
+    ASSERT_TRUE(big.editor().mapped());
+    const std::vector<uint8_t> edit{0xAA, 0xBB};
+    ASSERT_TRUE(big.writeBytes(100, edit));
+    ASSERT_TRUE(big.writeBytes(900000, edit));
+    EXPECT_TRUE(big.editor().mapped());
+    EXPECT_EQ(big.editor().ownBytes(), 2 * FileMapping::kGranule);
+    std::string expected(big.editor().fileBytes().begin(), big.editor().fileBytes().end());
+    const size_t keptFrom = 900000 / FileMapping::kGranule * FileMapping::kGranule;
+    for (size_t i = kCut; i < kSize; ++i)
+        if (i < keptFrom || i >= keptFrom + FileMapping::kGranule) expected[i] = 0;
+
+    ASSERT_EQ(::truncate(path.c_str(), kCut), 0);
+    EXPECT_EQ(big.bytes()[600000], 0);  // faults, and reads zero
+    EXPECT_EQ(big.bytes()[900001], 0xBB);
+    EXPECT_FALSE(big.files.checkOpenFile());
+    const std::string told = port.takeMessage().text;
+    EXPECT_NE(told.find("shorter"), std::string::npos) << told;
+    EXPECT_TRUE(big.files.checkOpenFile());  // told once
+    EXPECT_TRUE(big.document().undo());
+    EXPECT_TRUE(big.document().redo());
+
+    // Already told: saving writes the view without asking again.
+    ASSERT_TRUE(big.files.SaveFile1Click());
+    expectSaved();
+    EXPECT_TRUE(slurp(path) == expected);
+    EXPECT_TRUE(big.files.checkOpenFile());
+
+    // Changed in place after the save: saving asks, and No keeps the file.
+    ASSERT_TRUE(big.writeBytes(5, edit));
+    {
+        std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
+        out.seekp(50);
+        out << "other";
+    }
+    std::string other = expected;
+    other.replace(50, 5, "other");
+    ASSERT_TRUE(slurp(path) == other);
+    port.answerQuestion(false);
+    EXPECT_FALSE(big.files.SaveFile1Click());
+    EXPECT_NE(port.takeMessage().text.find("Another program changed the open file."), std::string::npos);
+    EXPECT_TRUE(slurp(path) == other);
+    // Told once: the next save writes the view over it.
+    EXPECT_TRUE(big.files.SaveFile1Click());
+    expectSaved();
+    expected.replace(5, 2, "\xAA\xBB");
+    EXPECT_TRUE(slurp(path) == expected);
 }

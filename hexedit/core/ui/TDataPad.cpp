@@ -52,8 +52,13 @@ TDataPad::TDataPad(DataPad& m, QWidget* parent) : QMainWindow(parent), model(m) 
     // an input method's text comes to the window itself.
     qApp->installEventFilter(this);
     setAttribute(Qt::WA_InputMethodEnabled);
-    // The menus are brought up to date whenever another window becomes active.
-    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this] { model.UpdateMenuItems(); });
+    // The menus are brought up to date whenever another window becomes
+    // active; coming back to the main window tells of another program
+    // changing the open file meanwhile.
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* now) {
+        model.UpdateMenuItems();
+        if (now && now == windowHandle() && !model.busyRunner().busy()) model.files.checkOpenFile();
+    });
 
     common::nameControls(this);
     menusChanged();
