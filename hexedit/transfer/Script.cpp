@@ -336,6 +336,7 @@ public:
             if ((alone_[b].state == kSure || alone_[b].state == kPlainStep) && st.len <= kPad && st.text[0] != '#' &&
                 st.text[0] != '@' && !(end_ && byte == *end_) && runLineEnd({st.text, st.len}, alone_[b].lineEnd)) {
                 alone_[b].run = alone_[b].state == kSure ? kRunSure : kRunPlain;
+                alone_[b].note = alone_[b].run == kRunPlain ? plainNote(st.len, b) : endNote(alone_[b].lineEnd);
                 runLongest_ = std::max(runLongest_, size_t{st.len});
             }
             pool_.append(st.text, st.len);
@@ -354,42 +355,41 @@ public:
         // At the top of every step at least kPad characters are free.
         if (buf_.size() < 4096) buf_.resize(4096);
         char* p = buf_.data();
-        plainCount_ = endCount_ = 0;
+        noteCount_ = 0;
         size_t pos = 0;
         while (pos < from.size()) {
             // A run of short texts while the buffer has room for one more.
             // Each step writes a character at least: a run notes fewer plain
             // texts and line breaks than the buffer holds.
             const char* const limit = buf_.data() + buf_.size() - kPad - runLongest_;
-            if (plains_.size() < plainCount_ + buf_.size()) plains_.resize(plainCount_ + buf_.size());
-            if (ends_.size() < endCount_ + buf_.size()) ends_.resize(endCount_ + buf_.size());
-            while (pos < from.size() && p <= limit) {
-                const Pooled& a = alone_[from[pos]];
-                const size_t at = static_cast<size_t>(p - buf_.data());
+            if (notes_.size() < noteCount_ + buf_.size()) notes_.resize(noteCount_ + buf_.size());
+            // Locals, kept in registers: a char store could alias any member.
+            const uint8_t* const bytes = from.data();
+            const size_t size = from.size();
+            const char* const base = buf_.data();
+            const Pooled* const alone = alone_.data();
+            const Pooled* const byNext = byNext_.data();
+            Note* const notes = notes_.data();
+            size_t noteCount = noteCount_;
+            while (pos < size && p <= limit) {
+                Pooled a = alone[bytes[pos]];
+                const size_t at = static_cast<size_t>(p - base);
                 if (static_cast<uint8_t>(a.run - kRunSure) > kRunPlain - kRunSure) {
-                    if (a.run == kRunNext && pos + 1 < from.size()) {
-                        // A byte that begins a pair: its step by the next byte.
-                        const Pooled& two = byNext_[static_cast<size_t>(nextRow_[from[pos]]) + from[pos + 1]];
-                        if (two.run != kRunSure) break;
-                        ends_[endCount_] = at + two.lineEnd - 1;
-                        endCount_ += two.lineEnd != 0;
-                        std::memcpy(p, pool + two.off, kPad);
-                        p += two.len;
-                        pos += two.advance;
-                        continue;
-                    }
-                    break;
+                    // A byte that begins a pair: its step by the next byte.
+                    if (a.run != kRunNext || pos + 1 >= size) break;
+                    a = byNext[static_cast<size_t>(nextRow_[bytes[pos]]) + bytes[pos + 1]];
+                    if (a.run != kRunSure) break;
+                    pos += a.advance - 1u;
                 }
                 // Noted without a branch: the count moves on only for a
-                // plain text, or a text with a line break.
-                plains_[plainCount_] = {static_cast<uint32_t>(at), a.len, from[pos]};
-                plainCount_ += a.run == kRunPlain;
-                ends_[endCount_] = at + a.lineEnd - 1;
-                endCount_ += a.lineEnd != 0;
+                // plain text or a text with a line break.
+                notes[noteCount] = at | a.note;
+                noteCount += a.note >> 63;
                 std::memcpy(p, pool + a.off, kPad);
                 p += a.len;
-                ++pos;
+                ++pos;  // not by a loaded advance: the next load waits on it
             }
+            noteCount_ = noteCount;
             if (pos == from.size()) break;
             const uint8_t b = from[pos];
             Pooled a = alone_[b];
@@ -413,13 +413,16 @@ public:
             } else {
                 // A line of text must not look like a comment or an entry.
                 if ((st.text[0] == '#' || st.text[0] == '@') && (p == buf_.data() || p[-1] == '\n')) return std::nullopt;
-                if (st.state == kPlainStep) note(plains_, plainCount_, {static_cast<uint32_t>(p - buf_.data()), st.len, single ? b : -1});
+                if (st.state == kPlainStep) {
+                    if (st.len > kNoteLength) return std::nullopt;
+                    note(static_cast<size_t>(p - buf_.data()) | plainNote(st.len, single ? b : -1));
+                }
                 if (pooled && st.len <= kPad)
                     std::memcpy(p, st.text, kPad);  // a fixed-size move, inlined
                 else
                     std::memcpy(p, st.text, st.len);
                 for (uint32_t i = 0; i < st.len; ++i)
-                    if (st.text[i] == '\n') note(ends_, endCount_, static_cast<size_t>(p - buf_.data()) + i);
+                    if (st.text[i] == '\n') note((static_cast<size_t>(p - buf_.data()) + i) | endNote(1));
                 p += st.len;
             }
             pos += st.advance;
@@ -428,9 +431,16 @@ public:
         const std::string_view text(buf_.data(), static_cast<size_t>(p - buf_.data()));
         // A text that begins a longer entry text reads back as its bytes
         // unless that longer text follows.
-        for (size_t i = 0; i < plainCount_; ++i) {
-            const auto [at, plainLen, byte] = plains_[i];
-            const size_t len = plainLen;  // a plain variable: lambdas may not capture a binding here
+        ends_.clear();
+        for (size_t i = 0; i < noteCount_; ++i) {
+            const Note k = notes_[i];
+            const size_t at = static_cast<uint32_t>(k);
+            if (!(k & kPlainNote)) {
+                ends_.push_back(at + (k >> kLineEndShift & 31) - 1);
+                continue;
+            }
+            const size_t len = static_cast<size_t>(k >> 32 & kNoteLength);
+            const int byte = k & kNoByte ? -1 : static_cast<int>(k >> 40 & 0xFF);
             const std::string_view rest = text.substr(at);
             if (byte < 0 ? longerTextAt(rest, len) != false
                          : std::ranges::any_of(longer_[static_cast<size_t>(byte)], [&](std::string_view l) {
@@ -444,7 +454,7 @@ public:
     }
 
     // Where the line breaks of the text quick() gave last are.
-    std::span<const size_t> lineEnds() const { return std::span(ends_).first(endCount_); }
+    std::span<const size_t> lineEnds() const { return ends_; }
 
     // `text` copied where 16 characters past its end may be read.
     std::string_view padded(std::string_view text) {
@@ -548,6 +558,7 @@ private:
         uint8_t state = kVaries;
         uint8_t run = kNoRun;
         uint8_t lineEnd = 0;  // in a run: 1 + where its one line break is, 0 without
+        uint64_t note = 0;    // in a run: its Note but the position, 0 when not noted
     };
     // Whether a short text may be in a run by its line breaks (one at most),
     // and where that one is.
@@ -604,6 +615,7 @@ private:
             if ((st.state == kSure || st.state == kRaw) && !text.empty() && text.size() <= kPad && text[0] != '#' &&
                 text[0] != '@' && !(end_ && st.advance == 1 && b == *end_) && runLineEnd(text, a.lineEnd)) {
                 a.run = kRunSure;
+                a.note = endNote(a.lineEnd);
                 runLongest_ = std::max(runLongest_, text.size());
             }
             pool_.append(text);
@@ -637,18 +649,24 @@ private:
     std::array<uint8_t, 256> codeState_{};
     size_t runLongest_ = 1;
     std::string pool_, lf_, buf_;
-    // quick(): where plain texts are, their lengths and their bytes when they step alone (else -1).
-    struct Plain {
-        uint32_t at = 0, len = 0;
-        int byte = -1;
-    };
-    std::vector<Plain> plains_;
+    // quick() notes each plain text and each line break, a run with one
+    // store a step: the position (bits 0-31), then for a plain text its
+    // length (32-39) and byte when it steps alone (40-47, else kNoByte),
+    // for a line break 1 + its place in the step's text (57-61).
+    using Note = uint64_t;
+    static constexpr Note kNoted = Note{1} << 63, kPlainNote = Note{1} << 62, kNoByte = Note{1} << 56;
+    static constexpr int kLineEndShift = 57;
+    static constexpr uint32_t kNoteLength = 0xFF;
+    static constexpr Note plainNote(uint32_t len, int byte) {
+        return kNoted | kPlainNote | Note{len} << 32 | (byte < 0 ? kNoByte : Note(static_cast<uint8_t>(byte)) << 40);
+    }
+    static constexpr Note endNote(uint8_t lineEnd) { return lineEnd ? kNoted | Note{lineEnd} << kLineEndShift : 0; }
+    std::vector<Note> notes_;
+    size_t noteCount_ = 0;  // of notes_ in use
     std::vector<size_t> ends_;  // quick(): where its line breaks are
-    size_t plainCount_ = 0, endCount_ = 0;  // of plains_ and ends_ in use
-    template <class T>
-    static void note(std::vector<T>& v, size_t& count, T value) {
-        if (count == v.size()) v.resize(2 * v.size() + 16);
-        v[count++] = value;
+    void note(Note value) {
+        if (noteCount_ == notes_.size()) notes_.resize(2 * notes_.size() + 16);
+        notes_[noteCount_++] = value;
     }
     std::array<std::vector<std::string_view>, 256> longer_;  // for plain texts that step alone
     // Whether an entry text longer than the first `length` characters of
