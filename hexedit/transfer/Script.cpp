@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <utility>
 #include <cstdio>
 #include <cstring>
@@ -18,9 +19,21 @@ namespace hexedit::transfer {
 namespace {
 
 // Writes `v` in upper-case hexadecimal, no leading zeros, at `p` (at most
-// 16 characters); returns the end.
+// 16 characters, and 8 are written at least); returns the end.
 char* putHex(char* p, uint64_t v) {
     static constexpr char kHex[] = "0123456789ABCDEF";
+    if (std::endian::native == std::endian::little && v >> 32 == 0) {
+        // Eight digits at once: nibble i to byte i, the bytes reversed (the
+        // first digit lowest), then the leading zeros shifted out.
+        const int n = v == 0 ? 1 : (std::bit_width(v) + 3) / 4;
+        uint64_t x = (v | v << 16) & 0x0000FFFF0000FFFF;
+        x = (x | x << 8) & 0x00FF00FF00FF00FF;
+        x = (x | x << 4) & 0x0F0F0F0F0F0F0F0F;
+        const uint64_t letters = ((x + 0x0606060606060606) >> 4) & 0x0101010101010101;  // digits of 10 and more
+        x = __builtin_bswap64(x + 0x3030303030303030 + letters * 7) >> (8 * (8 - n));
+        std::memcpy(p, &x, 8);
+        return p + n;
+    }
     int n = 1;
     while (n < 16 && (v >> (4 * n)) != 0) ++n;
     for (int i = n - 1; i >= 0; --i, v >>= 4) p[i] = kHex[v & 15];
@@ -331,11 +344,12 @@ public:
                     longer_[b].push_back(*it);
                 if (longer_[b].size() > 16) alone_[b].state = kUnsure;  // longerTextAt() gives up: the checked path decides
             }
-            // In a run: a short text that does not end the string, reads back
-            // whatever precedes it and whatever follows (or is checked after).
+            // In a run: a short text that reads back whatever precedes it and
+            // whatever follows (or is checked after); the end code ends it.
             if ((alone_[b].state == kSure || alone_[b].state == kPlainStep) && st.len <= kPad && st.text[0] != '#' &&
-                st.text[0] != '@' && !(end_ && byte == *end_) && runLineEnd({st.text, st.len}, alone_[b].lineEnd)) {
+                st.text[0] != '@' && runLineEnd({st.text, st.len}, alone_[b].lineEnd)) {
                 alone_[b].run = alone_[b].state == kSure ? kRunSure : kRunPlain;
+                alone_[b].last = end_ && byte == *end_;
                 alone_[b].note = alone_[b].run == kRunPlain ? plainNote(st.len, b) : endNote(alone_[b].lineEnd);
                 runLongest_ = std::max(runLongest_, size_t{st.len});
             }
@@ -357,7 +371,8 @@ public:
         char* p = buf_.data();
         noteCount_ = 0;
         size_t pos = 0;
-        while (pos < from.size()) {
+        bool ended = false;
+        while (pos < from.size() && !ended) {
             // A run of short texts while the buffer has room for one more.
             // Each step writes a character at least: a run notes fewer plain
             // texts and line breaks than the buffer holds.
@@ -388,9 +403,13 @@ public:
                 std::memcpy(p, pool + a.off, kPad);
                 p += a.len;
                 ++pos;  // not by a loaded advance: the next load waits on it
+                if (a.last) {
+                    ended = true;
+                    break;
+                }
             }
             noteCount_ = noteCount;
-            if (pos == from.size()) break;
+            if (pos == from.size() || ended) break;
             const uint8_t b = from[pos];
             Pooled a = alone_[b];
             const bool single = a.state != kVaries;
@@ -428,6 +447,7 @@ public:
             pos += st.advance;
             if (end_ && st.advance == 1 && b == *end_) break;
         }
+        p = room(p, kPad);  // lines are copied in moves of 2 * kPad
         const std::string_view text(buf_.data(), static_cast<size_t>(p - buf_.data()));
         // A text that begins a longer entry text reads back as its bytes
         // unless that longer text follows.
@@ -458,7 +478,7 @@ public:
 
     // `text` copied where 16 characters past its end may be read.
     std::string_view padded(std::string_view text) {
-        if (buf_.size() < text.size() + kPad) buf_.resize(text.size() + kPad);
+        if (buf_.size() < text.size() + 2 * kPad) buf_.resize(text.size() + 2 * kPad);
         std::memcpy(buf_.data(), text.data(), text.size());
         return {buf_.data(), text.size()};
     }
@@ -558,6 +578,7 @@ private:
         uint8_t state = kVaries;
         uint8_t run = kNoRun;
         uint8_t lineEnd = 0;  // in a run: 1 + where its one line break is, 0 without
+        bool last = false;    // in a run: it ends the string
         uint64_t note = 0;    // in a run: its Note but the position, 0 when not noted
     };
     // Whether a short text may be in a run by its line breaks (one at most),
@@ -872,22 +893,24 @@ std::optional<std::string> dumpScript(const TableData& table, std::span<const ui
     const Codec codec(table);
     StringWriter writer(table, codec);
     // The strings first, then the header (it lists the space they take)
-    // moved in front of them once. Each string is written through a pointer
-    // into `piece`, then appended: the output is reserved, never zero-filled.
+    // moved in front of them once. The output grows in large steps, each
+    // zero-filled once, and is written through a pointer.
     std::string out;
-    out.reserve(targets.size() * 256 + 4096);
-    std::string piece;
+    size_t written = 0;
+    out.resize(std::min(targets.size() * 256 + 4096, kMaxScriptBytes));
     auto ahead = [&](size_t n) {
-        if (piece.size() < n) piece.resize(std::max(n, 2 * piece.size()));
-        return piece.data();
+        if (out.size() - written < n) out.resize(std::max(written + n, 2 * out.size()));
+        return out.data() + written;
     };
-    // `n` characters in 16-character moves: both sides have room for 15
-    // more past the end.
+    // `n` characters in moves of 16, two at least: both sides have room
+    // for 31 more past the end.
     auto copyLine = [](char* to, const char* from, size_t n) {
-        for (size_t i = 0; i < n; i += 16) std::memcpy(to + i, from + i, 16);
+        std::memcpy(to, from, 16);
+        std::memcpy(to + 16, from + 16, 16);
+        for (size_t i = 32; i < n; i += 16) std::memcpy(to + i, from + i, 16);
         return to + n;
     };
-    std::vector<size_t> ends;  // where each line of a text ends
+    std::vector<size_t> checkedEnds;  // the line breaks of a text the checked path wrote
     std::vector<Region> used;
     used.reserve(targets.size());
     for (size_t k = 0; k < targets.size(); ++k) {
@@ -896,19 +919,23 @@ std::optional<std::string> dumpScript(const TableData& table, std::span<const ui
         const auto from = file.subspan(static_cast<size_t>(t.offset));
         size_t n = 0;
         std::string_view text;
-        ends.clear();
+        std::span<const size_t> ends;  // where each line of the text ends but the last
         if (const auto quick = writer.quick(from, n)) {
             text = *quick;
-            ends.assign(writer.lineEnds().begin(), writer.lineEnds().end());
+            ends = writer.lineEnds();
         } else {
             n = writer.decode(from);
             text = writer.padded(writer.text(from.first(n)));
+            checkedEnds.clear();
             for (const char* at = text.data(); (at = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(text.data() + text.size() - at)))); ++at)
-                ends.push_back(static_cast<size_t>(at - text.data()));
+                checkedEnds.push_back(static_cast<size_t>(at - text.data()));
+            ends = checkedEnds;
         }
         used.push_back({t.offset, t.offset + static_cast<int64_t>(n)});
-        // Each line of the text at most twice plus "#|" and two CR LF.
-        char* p = ahead(17 * (t.end - t.begin + 2) + 6 * text.size() + 64);
+        // Each line of the text at most twice plus "#|", two CR LF and the
+        // moves' overrun.
+        char* const begin = ahead(17 * (t.end - t.begin + 2) + 2 * text.size() + 6 * (ends.size() + 1) + 64);
+        char* p = begin;
         *p++ = '@';
         for (size_t i = t.begin; i < t.end; ++i) {
             if (i > t.begin) *p++ = ',';
@@ -922,23 +949,33 @@ std::optional<std::string> dumpScript(const TableData& table, std::span<const ui
         *p++ = '\n';
         // The original text as comments (its last line break ends the last
         // line), then the text to edit and an empty line.
-        ends.push_back(text.size());
-        const size_t comments = ends.size() - (text.ends_with('\n') ? 1 : 0);
-        for (size_t i = 0, start = 0; i < ends.size(); start = ends[i++] + 1) {
-            if (i >= comments) break;
-            *p++ = '#';
-            *p++ = '|';
-            p = copyLine(p, text.data() + start, ends[i] - start);
-            *p++ = '\r';
-            *p++ = '\n';
+        size_t start = 0;
+        for (const size_t end : ends) {
+            std::memcpy(p, "#|", 2);
+            p = copyLine(p + 2, text.data() + start, end - start);
+            std::memcpy(p, "\r\n", 2);
+            p += 2;
+            start = end + 1;
         }
-        for (size_t i = 0, start = 0; i < ends.size(); start = ends[i++] + 1) {
-            p = copyLine(p, text.data() + start, ends[i] - start);
-            *p++ = '\r';
-            *p++ = '\n';
+        if (!text.ends_with('\n')) {
+            std::memcpy(p, "#|", 2);
+            p = copyLine(p + 2, text.data() + start, text.size() - start);
+            std::memcpy(p, "\r\n", 2);
+            p += 2;
         }
-        out.append(piece.data(), static_cast<size_t>(p - piece.data()));
+        start = 0;
+        for (const size_t end : ends) {
+            p = copyLine(p, text.data() + start, end - start);
+            std::memcpy(p, "\r\n", 2);
+            p += 2;
+            start = end + 1;
+        }
+        p = copyLine(p, text.data() + start, text.size() - start);
+        std::memcpy(p, "\r\n", 2);
+        p += 2;
+        written += static_cast<size_t>(p - begin);
     }
+    out.resize(written);
 
     std::string head;
     putLine(head, "# Script of " + (request.fileName.empty() ? std::string("the file") : request.fileName) +
