@@ -18,10 +18,17 @@ namespace hexedit::transfer {
 
 namespace {
 
+char* putLongHex(char* p, uint64_t v) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    int n = 1;
+    while (n < 16 && (v >> (4 * n)) != 0) ++n;
+    for (int i = n - 1; i >= 0; --i, v >>= 4) p[i] = kHex[v & 15];
+    return p + n;
+}
+
 // Writes `v` in upper-case hexadecimal, no leading zeros, at `p` (at most
 // 16 characters, and 8 are written at least); returns the end.
-char* putHex(char* p, uint64_t v) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
+inline char* putHex(char* p, uint64_t v) {
     if (std::endian::native == std::endian::little && v >> 32 == 0) {
         // Eight digits at once: nibble i to byte i, the bytes reversed (the
         // first digit lowest), then the leading zeros shifted out.
@@ -34,10 +41,7 @@ char* putHex(char* p, uint64_t v) {
         std::memcpy(p, &x, 8);
         return p + n;
     }
-    int n = 1;
-    while (n < 16 && (v >> (4 * n)) != 0) ++n;
-    for (int i = n - 1; i >= 0; --i, v >>= 4) p[i] = kHex[v & 15];
-    return p + n;
+    return putLongHex(p, v);
 }
 
 std::string hex(uint64_t v) {
@@ -348,9 +352,8 @@ public:
             // whatever follows (or is checked after); the end code ends it.
             if ((alone_[b].state == kSure || alone_[b].state == kPlainStep) && st.len <= kPad && st.text[0] != '#' &&
                 st.text[0] != '@' && runLineEnd({st.text, st.len}, alone_[b].lineEnd)) {
-                alone_[b].run = alone_[b].state == kSure ? kRunSure : kRunPlain;
-                alone_[b].last = end_ && byte == *end_;
-                alone_[b].note = alone_[b].run == kRunPlain ? plainNote(st.len, b) : endNote(alone_[b].lineEnd);
+                alone_[b].run = end_ && byte == *end_ ? kRunLast : kRun;
+                alone_[b].note = alone_[b].state == kPlainStep ? plainNote(st.len, b) : endNote(alone_[b].lineEnd);
                 runLongest_ = std::max(runLongest_, size_t{st.len});
             }
             pool_.append(st.text, st.len);
@@ -386,27 +389,35 @@ public:
             const Pooled* const byNext = byNext_.data();
             Note* const notes = notes_.data();
             size_t noteCount = noteCount_;
-            while (pos < size && p <= limit) {
-                Pooled a = alone[bytes[pos]];
-                const size_t at = static_cast<size_t>(p - base);
-                if (static_cast<uint8_t>(a.run - kRunSure) > kRunPlain - kRunSure) {
-                    // A byte that begins a pair: its step by the next byte.
-                    if (a.run != kRunNext || pos + 1 >= size) break;
-                    a = byNext[static_cast<size_t>(nextRow_[bytes[pos]]) + bytes[pos + 1]];
-                    if (a.run != kRunSure) break;
-                    pos += a.advance - 1u;
-                }
-                // Noted without a branch: the count moves on only for a
-                // plain text or a text with a line break.
-                notes[noteCount] = at | a.note;
+            // Noted without a branch: the count moves on only for a plain
+            // text or a text with a line break.
+            auto put = [&](const Pooled& a) {
+                notes[noteCount] = static_cast<size_t>(p - base) | a.note;
                 noteCount += a.note >> 63;
                 std::memcpy(p, pool + a.off, kPad);
                 p += a.len;
-                ++pos;  // not by a loaded advance: the next load waits on it
-                if (a.last) {
-                    ended = true;
-                    break;
+            };
+            // A step writes kPad characters at most: p stays at or below
+            // `limit` for this many.
+            const size_t steps = p <= limit ? static_cast<size_t>(limit - p) / kPad + 1 : 0;
+            const size_t stop = pos + std::min(size - pos, steps);
+            while (pos < stop) {
+                Pooled a = alone[bytes[pos]];
+                if (a.run != kRun) [[unlikely]] {
+                    if (a.run == kRunLast) {
+                        put(a);
+                        ++pos;
+                        ended = true;
+                        break;
+                    }
+                    // A byte that begins a pair: its step by the next byte.
+                    if (a.run != kRunNext || pos + 1 >= size) break;
+                    a = byNext[static_cast<size_t>(nextRow_[bytes[pos]]) + bytes[pos + 1]];
+                    if (a.run != kRun) break;
+                    pos += a.advance - 1u;
                 }
+                put(a);
+                ++pos;  // not by a loaded advance: the next load waits on it
             }
             noteCount_ = noteCount;
             if (pos == from.size() || ended) break;
@@ -451,17 +462,18 @@ public:
         const std::string_view text(buf_.data(), static_cast<size_t>(p - buf_.data()));
         // A text that begins a longer entry text reads back as its bytes
         // unless that longer text follows.
-        ends_.clear();
+        if (ends_.size() < noteCount_) ends_.resize(noteCount_);
+        endCount_ = 0;
         for (size_t i = 0; i < noteCount_; ++i) {
             const Note k = notes_[i];
             const size_t at = static_cast<uint32_t>(k);
             if (!(k & kPlainNote)) {
-                ends_.push_back(at + (k >> kLineEndShift & 31) - 1);
+                ends_[endCount_++] = at + (k >> kLineEndShift & 31) - 1;
                 continue;
             }
             const size_t len = static_cast<size_t>(k >> 32 & kNoteLength);
             const int byte = k & kNoByte ? -1 : static_cast<int>(k >> 40 & 0xFF);
-            const std::string_view rest = text.substr(at);
+            const std::string_view rest(text.data() + at, text.size() - at);
             if (byte < 0 ? longerTextAt(rest, len) != false
                          : std::ranges::any_of(longer_[static_cast<size_t>(byte)], [&](std::string_view l) {
                                // l is longer than the text: its next character rules out most
@@ -474,7 +486,7 @@ public:
     }
 
     // Where the line breaks of the text quick() gave last are.
-    std::span<const size_t> lineEnds() const { return ends_; }
+    std::span<const size_t> lineEnds() const { return std::span(ends_).first(endCount_); }
 
     // `text` copied where 16 characters past its end may be read.
     std::string_view padded(std::string_view text) {
@@ -578,7 +590,6 @@ private:
         uint8_t state = kVaries;
         uint8_t run = kNoRun;
         uint8_t lineEnd = 0;  // in a run: 1 + where its one line break is, 0 without
-        bool last = false;    // in a run: it ends the string
         uint64_t note = 0;    // in a run: its Note but the position, 0 when not noted
     };
     // Whether a short text may be in a run by its line breaks (one at most),
@@ -588,9 +599,10 @@ private:
         lineEnd = at == std::string_view::npos ? 0 : static_cast<uint8_t>(at + 1);
         return at == std::string_view::npos || text.find('\n', at + 1) == std::string_view::npos;
     }
-    // kRunNext: a byte that begins a pair, whose row of steps by the next
-    // byte exists.
-    enum : uint8_t { kNoRun, kRunSure, kRunPlain, kRunNext };
+    // kRun: a short text that reads back as its bytes (plain texts checked
+    // after); kRunLast: the same, ending the string; kRunNext: a byte that
+    // begins a pair, whose row of steps by the next byte exists.
+    enum : uint8_t { kNoRun, kRun, kRunLast, kRunNext };
     static constexpr size_t kPad = 16;
 
     Step classify(std::span<const uint8_t> from, size_t pos) {
@@ -635,7 +647,7 @@ private:
             a = {static_cast<uint32_t>(pool_.size()), static_cast<uint32_t>(text.size()), st.advance, st.state, kNoRun};
             if ((st.state == kSure || st.state == kRaw) && !text.empty() && text.size() <= kPad && text[0] != '#' &&
                 text[0] != '@' && !(end_ && st.advance == 1 && b == *end_) && runLineEnd(text, a.lineEnd)) {
-                a.run = kRunSure;
+                a.run = kRun;
                 a.note = endNote(a.lineEnd);
                 runLongest_ = std::max(runLongest_, text.size());
             }
@@ -685,6 +697,7 @@ private:
     std::vector<Note> notes_;
     size_t noteCount_ = 0;  // of notes_ in use
     std::vector<size_t> ends_;  // quick(): where its line breaks are
+    size_t endCount_ = 0;       // of ends_ in use
     void note(Note value) {
         if (noteCount_ == notes_.size()) notes_.resize(2 * notes_.size() + 16);
         notes_[noteCount_++] = value;
