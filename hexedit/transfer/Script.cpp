@@ -458,7 +458,7 @@ public:
             pos += st.advance;
             if (end_ && st.advance == 1 && b == *end_) break;
         }
-        p = room(p, kPad);  // lines are copied in moves of 2 * kPad
+        p = room(p, 3 * kPad);  // lines are copied in moves of 4 * kPad
         const std::string_view text(buf_.data(), static_cast<size_t>(p - buf_.data()));
         // A text that begins a longer entry text reads back as its bytes
         // unless that longer text follows.
@@ -488,9 +488,9 @@ public:
     // Where the line breaks of the text quick() gave last are.
     std::span<const size_t> lineEnds() const { return std::span(ends_).first(endCount_); }
 
-    // `text` copied where 16 characters past its end may be read.
+    // `text` copied where 64 characters past its end may be read.
     std::string_view padded(std::string_view text) {
-        if (buf_.size() < text.size() + 2 * kPad) buf_.resize(text.size() + 2 * kPad);
+        if (buf_.size() < text.size() + 4 * kPad) buf_.resize(text.size() + 4 * kPad);
         std::memcpy(buf_.data(), text.data(), text.size());
         return {buf_.data(), text.size()};
     }
@@ -897,6 +897,7 @@ std::optional<std::string> dumpScript(const TableData& table, std::span<const ui
         size_t begin = 0, end = 0;
     };
     std::vector<Target> targets;
+    targets.reserve(pointers.size());
     for (size_t i = 0; i < pointers.size(); ++i) {
         if (i == 0 || pointers[i].first != pointers[i - 1].first) targets.push_back({pointers[i].first, i, i});
         targets.back().end = i + 1;
@@ -906,21 +907,21 @@ std::optional<std::string> dumpScript(const TableData& table, std::span<const ui
     const Codec codec(table);
     StringWriter writer(table, codec);
     // The strings first, then the header (it lists the space they take)
-    // moved in front of them once. The output grows in large steps, each
-    // zero-filled once, and is written through a pointer.
+    // moved in front of them once. The output is written through a
+    // pointer; it grows by pieces small enough to stay in the cache while
+    // their zero fill is overwritten.
     std::string out;
+    out.reserve(std::min(targets.size() * 256 + 4096, kMaxScriptBytes));
     size_t written = 0;
-    out.resize(std::min(targets.size() * 256 + 4096, kMaxScriptBytes));
     auto ahead = [&](size_t n) {
-        if (out.size() - written < n) out.resize(std::max(written + n, 2 * out.size()));
+        if (out.size() - written < n) out.resize(written + std::max(n, size_t{64} << 10));
         return out.data() + written;
     };
-    // `n` characters in moves of 16, two at least: both sides have room
-    // for 31 more past the end.
+    // `n` characters in moves of 16, four at least: both sides have room
+    // for 63 more past the end.
     auto copyLine = [](char* to, const char* from, size_t n) {
-        std::memcpy(to, from, 16);
-        std::memcpy(to + 16, from + 16, 16);
-        for (size_t i = 32; i < n; i += 16) std::memcpy(to + i, from + i, 16);
+        std::memcpy(to, from, 64);
+        for (size_t i = 64; i < n; i += 16) std::memcpy(to + i, from + i, 16);
         return to + n;
     };
     std::vector<size_t> checkedEnds;  // the line breaks of a text the checked path wrote
@@ -947,7 +948,7 @@ std::optional<std::string> dumpScript(const TableData& table, std::span<const ui
         used.push_back({t.offset, t.offset + static_cast<int64_t>(n)});
         // Each line of the text at most twice plus "#|", two CR LF and the
         // moves' overrun.
-        char* const begin = ahead(17 * (t.end - t.begin + 2) + 2 * text.size() + 6 * (ends.size() + 1) + 64);
+        char* const begin = ahead(17 * (t.end - t.begin + 2) + 2 * text.size() + 6 * (ends.size() + 1) + 96);
         char* p = begin;
         *p++ = '@';
         for (size_t i = t.begin; i < t.end; ++i) {
