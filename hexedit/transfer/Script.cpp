@@ -462,15 +462,26 @@ public:
         const std::string_view text(buf_.data(), static_cast<size_t>(p - buf_.data()));
         // A text that begins a longer entry text reads back as its bytes
         // unless that longer text follows.
+        // The notes split without a branch: line breaks to ends_, plain
+        // texts to the end of notes_, where the loop has read them.
         if (ends_.size() < noteCount_) ends_.resize(noteCount_);
-        endCount_ = 0;
-        for (size_t i = 0; i < noteCount_; ++i) {
+        size_t endCount = 0, plainCount = 0;
+        {
+            Note* const notes = notes_.data();
+            size_t* const ends = ends_.data();
+            for (size_t i = 0; i < noteCount_; ++i) {
+                const Note k = notes[i];
+                const bool plain = (k & kPlainNote) != 0;
+                ends[endCount] = static_cast<uint32_t>(k) + (k >> kLineEndShift & 31) - 1;
+                endCount += !plain;
+                notes[plainCount] = k;
+                plainCount += plain;
+            }
+        }
+        endCount_ = endCount;
+        for (size_t i = 0; i < plainCount; ++i) {
             const Note k = notes_[i];
             const size_t at = static_cast<uint32_t>(k);
-            if (!(k & kPlainNote)) {
-                ends_[endCount_++] = at + (k >> kLineEndShift & 31) - 1;
-                continue;
-            }
             const size_t len = static_cast<size_t>(k >> 32 & kNoteLength);
             const int byte = k & kNoByte ? -1 : static_cast<int>(k >> 40 & 0xFF);
             const std::string_view rest(text.data() + at, text.size() - at);
