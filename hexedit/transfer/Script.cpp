@@ -375,7 +375,7 @@ public:
         noteCount_ = 0;
         size_t pos = 0;
         bool ended = false;
-        while (pos < from.size() && !ended) {
+        while (pos < from.size()) {
             // A run of short texts while the buffer has room for one more.
             // Each step writes a character at least: a run notes fewer plain
             // texts and line breaks than the buffer holds.
@@ -460,8 +460,6 @@ public:
         }
         p = room(p, 3 * kPad);  // lines are copied in moves of 4 * kPad
         const std::string_view text(buf_.data(), static_cast<size_t>(p - buf_.data()));
-        // A text that begins a longer entry text reads back as its bytes
-        // unless that longer text follows.
         // The notes split without a branch: line breaks to ends_, plain
         // texts to the end of notes_, where the loop has read them.
         if (ends_.size() < noteCount_) ends_.resize(noteCount_);
@@ -479,6 +477,8 @@ public:
             }
         }
         endCount_ = endCount;
+        // A text that begins a longer entry text reads back as its bytes
+        // unless that longer text follows.
         for (size_t i = 0; i < plainCount; ++i) {
             const Note k = notes_[i];
             const size_t at = static_cast<uint32_t>(k);
