@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <utility>
 #include <cstdio>
 #include <cstring>
@@ -17,14 +18,30 @@ namespace hexedit::transfer {
 
 namespace {
 
-// Writes `v` in upper-case hexadecimal, no leading zeros, at `p` (at most
-// 16 characters); returns the end.
-char* putHex(char* p, uint64_t v) {
+char* putLongHex(char* p, uint64_t v) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     int n = 1;
     while (n < 16 && (v >> (4 * n)) != 0) ++n;
     for (int i = n - 1; i >= 0; --i, v >>= 4) p[i] = kHex[v & 15];
     return p + n;
+}
+
+// Writes `v` in upper-case hexadecimal, no leading zeros, at `p` (at most
+// 16 characters, and 8 are written at least); returns the end.
+inline char* putHex(char* p, uint64_t v) {
+    if (std::endian::native == std::endian::little && v >> 32 == 0) {
+        // Eight digits at once: nibble i to byte i, the bytes reversed (the
+        // first digit lowest), then the leading zeros shifted out.
+        const int n = v == 0 ? 1 : (std::bit_width(v) + 3) / 4;
+        uint64_t x = (v | v << 16) & 0x0000FFFF0000FFFF;
+        x = (x | x << 8) & 0x00FF00FF00FF00FF;
+        x = (x | x << 4) & 0x0F0F0F0F0F0F0F0F;
+        const uint64_t letters = ((x + 0x0606060606060606) >> 4) & 0x0101010101010101;  // digits of 10 and more
+        x = __builtin_bswap64(x + 0x3030303030303030 + letters * 7) >> (8 * (8 - n));
+        std::memcpy(p, &x, 8);
+        return p + n;
+    }
+    return putLongHex(p, v);
 }
 
 std::string hex(uint64_t v) {
@@ -331,11 +348,12 @@ public:
                     longer_[b].push_back(*it);
                 if (longer_[b].size() > 16) alone_[b].state = kUnsure;  // longerTextAt() gives up: the checked path decides
             }
-            // In a run: a short text that does not end the string, reads back
-            // whatever precedes it and whatever follows (or is checked after).
+            // In a run: a short text that reads back whatever precedes it and
+            // whatever follows (or is checked after); the end code ends it.
             if ((alone_[b].state == kSure || alone_[b].state == kPlainStep) && st.len <= kPad && st.text[0] != '#' &&
-                st.text[0] != '@' && !(end_ && byte == *end_) && runLineEnd({st.text, st.len}, alone_[b].lineEnd)) {
-                alone_[b].run = alone_[b].state == kSure ? kRunSure : kRunPlain;
+                st.text[0] != '@' && runLineEnd({st.text, st.len}, alone_[b].lineEnd)) {
+                alone_[b].run = end_ && byte == *end_ ? kRunLast : kRun;
+                alone_[b].note = alone_[b].state == kPlainStep ? plainNote(st.len, b) : endNote(alone_[b].lineEnd);
                 runLongest_ = std::max(runLongest_, size_t{st.len});
             }
             pool_.append(st.text, st.len);
@@ -354,43 +372,55 @@ public:
         // At the top of every step at least kPad characters are free.
         if (buf_.size() < 4096) buf_.resize(4096);
         char* p = buf_.data();
-        plainCount_ = endCount_ = 0;
+        noteCount_ = 0;
         size_t pos = 0;
+        bool ended = false;
         while (pos < from.size()) {
             // A run of short texts while the buffer has room for one more.
             // Each step writes a character at least: a run notes fewer plain
             // texts and line breaks than the buffer holds.
             const char* const limit = buf_.data() + buf_.size() - kPad - runLongest_;
-            if (plains_.size() < plainCount_ + buf_.size()) plains_.resize(plainCount_ + buf_.size());
-            if (ends_.size() < endCount_ + buf_.size()) ends_.resize(endCount_ + buf_.size());
-            while (pos < from.size() && p <= limit) {
-                const Pooled& a = alone_[from[pos]];
-                const size_t at = static_cast<size_t>(p - buf_.data());
-                if (static_cast<uint8_t>(a.run - kRunSure) > kRunPlain - kRunSure) {
-                    if (a.run == kRunNext && pos + 1 < from.size()) {
-                        // A byte that begins a pair: its step by the next byte.
-                        const Pooled& two = byNext_[static_cast<size_t>(nextRow_[from[pos]]) + from[pos + 1]];
-                        if (two.run != kRunSure) break;
-                        ends_[endCount_] = at + two.lineEnd - 1;
-                        endCount_ += two.lineEnd != 0;
-                        std::memcpy(p, pool + two.off, kPad);
-                        p += two.len;
-                        pos += two.advance;
-                        continue;
-                    }
-                    break;
-                }
-                // Noted without a branch: the count moves on only for a
-                // plain text, or a text with a line break.
-                plains_[plainCount_] = {static_cast<uint32_t>(at), a.len, from[pos]};
-                plainCount_ += a.run == kRunPlain;
-                ends_[endCount_] = at + a.lineEnd - 1;
-                endCount_ += a.lineEnd != 0;
+            if (notes_.size() < noteCount_ + buf_.size()) notes_.resize(noteCount_ + buf_.size());
+            // Locals, kept in registers: a char store could alias any member.
+            const uint8_t* const bytes = from.data();
+            const size_t size = from.size();
+            const char* const base = buf_.data();
+            const Pooled* const alone = alone_.data();
+            const Pooled* const byNext = byNext_.data();
+            Note* const notes = notes_.data();
+            size_t noteCount = noteCount_;
+            // Noted without a branch: the count moves on only for a plain
+            // text or a text with a line break.
+            auto put = [&](const Pooled& a) {
+                notes[noteCount] = static_cast<size_t>(p - base) | a.note;
+                noteCount += a.note >> 63;
                 std::memcpy(p, pool + a.off, kPad);
                 p += a.len;
-                ++pos;
+            };
+            // A step writes kPad characters at most: p stays at or below
+            // `limit` for this many.
+            const size_t steps = p <= limit ? static_cast<size_t>(limit - p) / kPad + 1 : 0;
+            const size_t stop = pos + std::min(size - pos, steps);
+            while (pos < stop) {
+                Pooled a = alone[bytes[pos]];
+                if (a.run != kRun) [[unlikely]] {
+                    if (a.run == kRunLast) {
+                        put(a);
+                        ++pos;
+                        ended = true;
+                        break;
+                    }
+                    // A byte that begins a pair: its step by the next byte.
+                    if (a.run != kRunNext || pos + 1 >= size) break;
+                    a = byNext[static_cast<size_t>(nextRow_[bytes[pos]]) + bytes[pos + 1]];
+                    if (a.run != kRun) break;
+                    pos += a.advance - 1u;
+                }
+                put(a);
+                ++pos;  // not by a loaded advance: the next load waits on it
             }
-            if (pos == from.size()) break;
+            noteCount_ = noteCount;
+            if (pos == from.size() || ended) break;
             const uint8_t b = from[pos];
             Pooled a = alone_[b];
             const bool single = a.state != kVaries;
@@ -413,25 +443,48 @@ public:
             } else {
                 // A line of text must not look like a comment or an entry.
                 if ((st.text[0] == '#' || st.text[0] == '@') && (p == buf_.data() || p[-1] == '\n')) return std::nullopt;
-                if (st.state == kPlainStep) note(plains_, plainCount_, {static_cast<uint32_t>(p - buf_.data()), st.len, single ? b : -1});
+                if (st.state == kPlainStep) {
+                    if (st.len > kNoteLength) return std::nullopt;
+                    note(static_cast<size_t>(p - buf_.data()) | plainNote(st.len, single ? b : -1));
+                }
                 if (pooled && st.len <= kPad)
                     std::memcpy(p, st.text, kPad);  // a fixed-size move, inlined
                 else
                     std::memcpy(p, st.text, st.len);
                 for (uint32_t i = 0; i < st.len; ++i)
-                    if (st.text[i] == '\n') note(ends_, endCount_, static_cast<size_t>(p - buf_.data()) + i);
+                    if (st.text[i] == '\n') note((static_cast<size_t>(p - buf_.data()) + i) | endNote(1));
                 p += st.len;
             }
             pos += st.advance;
             if (end_ && st.advance == 1 && b == *end_) break;
         }
+        p = room(p, 3 * kPad);  // lines are copied in moves of 4 * kPad
         const std::string_view text(buf_.data(), static_cast<size_t>(p - buf_.data()));
+        // The notes split without a branch: line breaks to ends_, plain
+        // texts to the end of notes_, where the loop has read them.
+        if (ends_.size() < noteCount_) ends_.resize(noteCount_);
+        size_t endCount = 0, plainCount = 0;
+        {
+            Note* const notes = notes_.data();
+            size_t* const ends = ends_.data();
+            for (size_t i = 0; i < noteCount_; ++i) {
+                const Note k = notes[i];
+                const bool plain = (k & kPlainNote) != 0;
+                ends[endCount] = static_cast<uint32_t>(k) + (k >> kLineEndShift & 31) - 1;
+                endCount += !plain;
+                notes[plainCount] = k;
+                plainCount += plain;
+            }
+        }
+        endCount_ = endCount;
         // A text that begins a longer entry text reads back as its bytes
         // unless that longer text follows.
-        for (size_t i = 0; i < plainCount_; ++i) {
-            const auto [at, plainLen, byte] = plains_[i];
-            const size_t len = plainLen;  // a plain variable: lambdas may not capture a binding here
-            const std::string_view rest = text.substr(at);
+        for (size_t i = 0; i < plainCount; ++i) {
+            const Note k = notes_[i];
+            const size_t at = static_cast<uint32_t>(k);
+            const size_t len = static_cast<size_t>(k >> 32 & kNoteLength);
+            const int byte = k & kNoByte ? -1 : static_cast<int>(k >> 40 & 0xFF);
+            const std::string_view rest(text.data() + at, text.size() - at);
             if (byte < 0 ? longerTextAt(rest, len) != false
                          : std::ranges::any_of(longer_[static_cast<size_t>(byte)], [&](std::string_view l) {
                                // l is longer than the text: its next character rules out most
@@ -446,9 +499,9 @@ public:
     // Where the line breaks of the text quick() gave last are.
     std::span<const size_t> lineEnds() const { return std::span(ends_).first(endCount_); }
 
-    // `text` copied where 16 characters past its end may be read.
+    // `text` copied where 64 characters past its end may be read.
     std::string_view padded(std::string_view text) {
-        if (buf_.size() < text.size() + kPad) buf_.resize(text.size() + kPad);
+        if (buf_.size() < text.size() + 4 * kPad) buf_.resize(text.size() + 4 * kPad);
         std::memcpy(buf_.data(), text.data(), text.size());
         return {buf_.data(), text.size()};
     }
@@ -548,6 +601,7 @@ private:
         uint8_t state = kVaries;
         uint8_t run = kNoRun;
         uint8_t lineEnd = 0;  // in a run: 1 + where its one line break is, 0 without
+        uint64_t note = 0;    // in a run: its Note but the position, 0 when not noted
     };
     // Whether a short text may be in a run by its line breaks (one at most),
     // and where that one is.
@@ -556,9 +610,10 @@ private:
         lineEnd = at == std::string_view::npos ? 0 : static_cast<uint8_t>(at + 1);
         return at == std::string_view::npos || text.find('\n', at + 1) == std::string_view::npos;
     }
-    // kRunNext: a byte that begins a pair, whose row of steps by the next
-    // byte exists.
-    enum : uint8_t { kNoRun, kRunSure, kRunPlain, kRunNext };
+    // kRun: a short text that reads back as its bytes (plain texts checked
+    // after); kRunLast: the same, ending the string; kRunNext: a byte that
+    // begins a pair, whose row of steps by the next byte exists.
+    enum : uint8_t { kNoRun, kRun, kRunLast, kRunNext };
     static constexpr size_t kPad = 16;
 
     Step classify(std::span<const uint8_t> from, size_t pos) {
@@ -603,7 +658,8 @@ private:
             a = {static_cast<uint32_t>(pool_.size()), static_cast<uint32_t>(text.size()), st.advance, st.state, kNoRun};
             if ((st.state == kSure || st.state == kRaw) && !text.empty() && text.size() <= kPad && text[0] != '#' &&
                 text[0] != '@' && !(end_ && st.advance == 1 && b == *end_) && runLineEnd(text, a.lineEnd)) {
-                a.run = kRunSure;
+                a.run = kRun;
+                a.note = endNote(a.lineEnd);
                 runLongest_ = std::max(runLongest_, text.size());
             }
             pool_.append(text);
@@ -637,18 +693,25 @@ private:
     std::array<uint8_t, 256> codeState_{};
     size_t runLongest_ = 1;
     std::string pool_, lf_, buf_;
-    // quick(): where plain texts are, their lengths and their bytes when they step alone (else -1).
-    struct Plain {
-        uint32_t at = 0, len = 0;
-        int byte = -1;
-    };
-    std::vector<Plain> plains_;
+    // quick() notes each plain text and each line break, a run with one
+    // store a step: the position (bits 0-31), then for a plain text its
+    // length (32-39) and byte when it steps alone (40-47, else kNoByte),
+    // for a line break 1 + its place in the step's text (57-61).
+    using Note = uint64_t;
+    static constexpr Note kNoted = Note{1} << 63, kPlainNote = Note{1} << 62, kNoByte = Note{1} << 56;
+    static constexpr int kLineEndShift = 57;
+    static constexpr uint32_t kNoteLength = 0xFF;
+    static constexpr Note plainNote(uint32_t len, int byte) {
+        return kNoted | kPlainNote | Note{len} << 32 | (byte < 0 ? kNoByte : Note(static_cast<uint8_t>(byte)) << 40);
+    }
+    static constexpr Note endNote(uint8_t lineEnd) { return lineEnd ? kNoted | Note{lineEnd} << kLineEndShift : 0; }
+    std::vector<Note> notes_;
+    size_t noteCount_ = 0;  // of notes_ in use
     std::vector<size_t> ends_;  // quick(): where its line breaks are
-    size_t plainCount_ = 0, endCount_ = 0;  // of plains_ and ends_ in use
-    template <class T>
-    static void note(std::vector<T>& v, size_t& count, T value) {
-        if (count == v.size()) v.resize(2 * v.size() + 16);
-        v[count++] = value;
+    size_t endCount_ = 0;       // of ends_ in use
+    void note(Note value) {
+        if (noteCount_ == notes_.size()) notes_.resize(2 * notes_.size() + 16);
+        notes_[noteCount_++] = value;
     }
     std::array<std::vector<std::string_view>, 256> longer_;  // for plain texts that step alone
     // Whether an entry text longer than the first `length` characters of
@@ -845,6 +908,7 @@ std::optional<std::string> dumpScript(const TableData& table, std::span<const ui
         size_t begin = 0, end = 0;
     };
     std::vector<Target> targets;
+    targets.reserve(pointers.size());
     for (size_t i = 0; i < pointers.size(); ++i) {
         if (i == 0 || pointers[i].first != pointers[i - 1].first) targets.push_back({pointers[i].first, i, i});
         targets.back().end = i + 1;
@@ -854,22 +918,24 @@ std::optional<std::string> dumpScript(const TableData& table, std::span<const ui
     const Codec codec(table);
     StringWriter writer(table, codec);
     // The strings first, then the header (it lists the space they take)
-    // moved in front of them once. Each string is written through a pointer
-    // into `piece`, then appended: the output is reserved, never zero-filled.
+    // moved in front of them once. The output is written through a
+    // pointer; it grows by pieces small enough to stay in the cache while
+    // their zero fill is overwritten.
     std::string out;
-    out.reserve(targets.size() * 256 + 4096);
-    std::string piece;
+    out.reserve(std::min(targets.size() * 256 + 4096, kMaxScriptBytes));
+    size_t written = 0;
     auto ahead = [&](size_t n) {
-        if (piece.size() < n) piece.resize(std::max(n, 2 * piece.size()));
-        return piece.data();
+        if (out.size() - written < n) out.resize(written + std::max(n, size_t{64} << 10));
+        return out.data() + written;
     };
-    // `n` characters in 16-character moves: both sides have room for 15
-    // more past the end.
+    // `n` characters in moves of 16, four at least: both sides have room
+    // for 63 more past the end.
     auto copyLine = [](char* to, const char* from, size_t n) {
-        for (size_t i = 0; i < n; i += 16) std::memcpy(to + i, from + i, 16);
+        std::memcpy(to, from, 64);
+        for (size_t i = 64; i < n; i += 16) std::memcpy(to + i, from + i, 16);
         return to + n;
     };
-    std::vector<size_t> ends;  // where each line of a text ends
+    std::vector<size_t> checkedEnds;  // the line breaks of a text the checked path wrote
     std::vector<Region> used;
     used.reserve(targets.size());
     for (size_t k = 0; k < targets.size(); ++k) {
@@ -878,19 +944,23 @@ std::optional<std::string> dumpScript(const TableData& table, std::span<const ui
         const auto from = file.subspan(static_cast<size_t>(t.offset));
         size_t n = 0;
         std::string_view text;
-        ends.clear();
+        std::span<const size_t> ends;  // where each line of the text ends but the last
         if (const auto quick = writer.quick(from, n)) {
             text = *quick;
-            ends.assign(writer.lineEnds().begin(), writer.lineEnds().end());
+            ends = writer.lineEnds();
         } else {
             n = writer.decode(from);
             text = writer.padded(writer.text(from.first(n)));
+            checkedEnds.clear();
             for (const char* at = text.data(); (at = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(text.data() + text.size() - at)))); ++at)
-                ends.push_back(static_cast<size_t>(at - text.data()));
+                checkedEnds.push_back(static_cast<size_t>(at - text.data()));
+            ends = checkedEnds;
         }
         used.push_back({t.offset, t.offset + static_cast<int64_t>(n)});
-        // Each line of the text at most twice plus "#|" and two CR LF.
-        char* p = ahead(17 * (t.end - t.begin + 2) + 6 * text.size() + 64);
+        // Each line of the text at most twice plus "#|", two CR LF and the
+        // moves' overrun.
+        char* const begin = ahead(17 * (t.end - t.begin + 2) + 2 * text.size() + 6 * (ends.size() + 1) + 96);
+        char* p = begin;
         *p++ = '@';
         for (size_t i = t.begin; i < t.end; ++i) {
             if (i > t.begin) *p++ = ',';
@@ -904,23 +974,33 @@ std::optional<std::string> dumpScript(const TableData& table, std::span<const ui
         *p++ = '\n';
         // The original text as comments (its last line break ends the last
         // line), then the text to edit and an empty line.
-        ends.push_back(text.size());
-        const size_t comments = ends.size() - (text.ends_with('\n') ? 1 : 0);
-        for (size_t i = 0, start = 0; i < ends.size(); start = ends[i++] + 1) {
-            if (i >= comments) break;
-            *p++ = '#';
-            *p++ = '|';
-            p = copyLine(p, text.data() + start, ends[i] - start);
-            *p++ = '\r';
-            *p++ = '\n';
+        size_t start = 0;
+        for (const size_t end : ends) {
+            std::memcpy(p, "#|", 2);
+            p = copyLine(p + 2, text.data() + start, end - start);
+            std::memcpy(p, "\r\n", 2);
+            p += 2;
+            start = end + 1;
         }
-        for (size_t i = 0, start = 0; i < ends.size(); start = ends[i++] + 1) {
-            p = copyLine(p, text.data() + start, ends[i] - start);
-            *p++ = '\r';
-            *p++ = '\n';
+        if (!text.ends_with('\n')) {
+            std::memcpy(p, "#|", 2);
+            p = copyLine(p + 2, text.data() + start, text.size() - start);
+            std::memcpy(p, "\r\n", 2);
+            p += 2;
         }
-        out.append(piece.data(), static_cast<size_t>(p - piece.data()));
+        start = 0;
+        for (const size_t end : ends) {
+            p = copyLine(p, text.data() + start, end - start);
+            std::memcpy(p, "\r\n", 2);
+            p += 2;
+            start = end + 1;
+        }
+        p = copyLine(p, text.data() + start, text.size() - start);
+        std::memcpy(p, "\r\n", 2);
+        p += 2;
+        written += static_cast<size_t>(p - begin);
     }
+    out.resize(written);
 
     std::string head;
     putLine(head, "# Script of " + (request.fileName.empty() ? std::string("the file") : request.fileName) +
