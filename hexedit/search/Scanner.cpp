@@ -29,6 +29,31 @@ bool haveAvx2() {
 // not examine (> last - width + 1) so the caller finishes with the scalar loop.
 struct MatcherKernels {
 #ifdef HEXEDIT_SEARCH_X86
+    // Candidates among the 32 offsets from `o`: bit i when both anchors match.
+    __attribute__((target("avx2"))) static inline uint32_t anchorBits256(const uint8_t* pa, const uint8_t* pb,
+                                                                        __m256i va, __m256i vb, __m256i oa,
+                                                                        __m256i ob) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pa));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pb));
+        const __m256i ea = _mm256_cmpeq_epi8(_mm256_or_si256(a, oa), va);
+        const __m256i eb = _mm256_cmpeq_epi8(_mm256_or_si256(b, ob), vb);
+        return static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(ea, eb)));
+    }
+
+    static inline bool matchAmong(const Matcher& m, const uint8_t* base, size_t o, uint64_t bits, size_t& at) {
+        for (; bits; bits &= bits - 1) {
+            const size_t c = o + static_cast<size_t>(__builtin_ctzll(bits));
+            if (m.matchesAt(base + c)) {
+                at = c;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // After one unaligned block, the first anchor's loads are whole cache
+    // lines: a scan costs the same wherever the buffer starts (offsets the
+    // first block covered are looked at again, which changes nothing).
     __attribute__((target("avx2"))) static size_t findAvx2(const Matcher& m, const uint8_t* base, size_t o,
                                                              size_t last, bool& found) {
         const __m256i va = _mm256_set1_epi8(static_cast<char>(m.valueA_));
@@ -37,22 +62,27 @@ struct MatcherKernels {
         const __m256i ob = _mm256_set1_epi8(static_cast<char>(m.orB_));
         const uint8_t* pa = base + m.anchorA_;
         const uint8_t* pb = base + m.anchorB_;
-        for (; o + 31 <= last; o += 32) {
-            __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pa + o));
-            __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pb + o));
-            __m256i ea = _mm256_cmpeq_epi8(_mm256_or_si256(a, oa), va);
-            __m256i eb = _mm256_cmpeq_epi8(_mm256_or_si256(b, ob), vb);
-            uint32_t bits = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(ea, eb)));
-            while (bits) {
-                size_t c = o + static_cast<size_t>(__builtin_ctz(bits));
-                if (m.matchesAt(base + c)) {
-                    found = true;
-                    return c;
-                }
-                bits &= bits - 1;
+        size_t at = 0;
+        found = false;
+        if (o + 31 > last) return o;
+        if (matchAmong(m, base, o, anchorBits256(pa + o, pb + o, va, vb, oa, ob), at)) {
+            found = true;
+            return at;
+        }
+        o += 32 - (reinterpret_cast<uintptr_t>(pa + o) & 31);
+        for (; o + 63 <= last; o += 64) {
+            const uint64_t bits = anchorBits256(pa + o, pb + o, va, vb, oa, ob) |
+                                  uint64_t{anchorBits256(pa + o + 32, pb + o + 32, va, vb, oa, ob)} << 32;
+            if (bits && matchAmong(m, base, o, bits, at)) {
+                found = true;
+                return at;
             }
         }
-        found = false;
+        for (; o + 31 <= last; o += 32)
+            if (matchAmong(m, base, o, anchorBits256(pa + o, pb + o, va, vb, oa, ob), at)) {
+                found = true;
+                return at;
+            }
         return o;
     }
 
