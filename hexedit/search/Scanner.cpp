@@ -178,6 +178,15 @@ struct MatcherKernels {
         const __m256i c1 = _mm256_set1_epi8(static_cast<char>(s.dist_[s.probe_[1]]));
         const __m256i c2 = _mm256_set1_epi8(static_cast<char>(s.dist_[s.probe_[2]]));
         found = false;
+        // One unaligned block, then the first byte's loads are aligned.
+        if (o <= last && o + 63 <= readable) {
+            if (const size_t c = relativeCheck(s, base, o, relativeBits256<Fold>(s, base + o, c0, c1, c2), last);
+                c != kNoMatch) {
+                found = true;
+                return c;
+            }
+            o += 32 - (reinterpret_cast<uintptr_t>(base + o) & 31);
+        }
         for (; o <= last && o + 63 <= readable; o += 64) {
             const uint64_t bits = relativeBits256<Fold>(s, base + o, c0, c1, c2) |
                                   uint64_t{relativeBits256<Fold>(s, base + o + 32, c0, c1, c2)} << 32;
