@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "bench/BenchRatios.h"
 #include "common/testing/NullPort.h"
 #include "hexedit/core/testing/TestSession.h"
 #include "hexedit/search/FindWindow.h"
@@ -14,6 +15,7 @@
 
 using namespace hexedit;
 using namespace hexedit::search;
+using benchratios::ReadLimit;
 
 namespace {
 
@@ -109,6 +111,7 @@ void relativeSearch(benchmark::State& st, bool ignoreCase) {
 
 }  // namespace
 
+BENCHMARK_CAPTURE(ReadLimit, 64MiB, kBig)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(memmemScan, memmem_4_absent, k4)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(memmemScan, memmem_12_absent, k12)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(matcherScan, plain_4_absent, k4, MatchRules{false, false})->Unit(benchmark::kMillisecond);
@@ -128,4 +131,12 @@ BENCHMARK_CAPTURE(matcherScan, plain_5_absent_8MiB, std::vector<uint8_t>{'K', 'n
 BENCHMARK_CAPTURE(relativeSearch, plain_5_letters_8MiB, false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(relativeSearch, ignorecase_5_letters_8MiB, true)->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return benchratios::runWithRatios(
+        argc, argv,
+        {{"matcherScan/plain_12_absent", "ReadLimit/64MiB", 1 / 0.75},
+         {"matcherScan/plain_12_absent", "matcherScan/ignorecase_12_absent", 1.2},
+         {"matcherScan/ignorecase_12_absent", "ReadLimit/64MiB"},
+         {"relativeSearch/plain_5_letters_8MiB", "matcherScan/plain_5_absent_8MiB", 1.5},
+         {"relativeSearch/ignorecase_5_letters_8MiB", "matcherScan/plain_5_absent_8MiB", 1.5}});
+}

@@ -440,8 +440,10 @@ void FindWindow::collectFirstBytes() {
     firstBytes_.fill(false);
     for (const auto& t : table_.ByteTable)
         if (t && !t->empty()) firstBytes_[static_cast<uint8_t>((*t)[0])] = true;
-    for (const auto& t : table_.PairTable)
-        if (t && !t->empty()) firstBytes_[static_cast<uint8_t>((*t)[0])] = true;
+    // Only the written codes: a look at all 65,536 pairs costs as much as
+    // scanning megabytes.
+    for (const uint16_t code : table_.PairTable.writtenCodes())
+        if (const auto& t = table_.PairTable[code]; t && !t->empty()) firstBytes_[static_cast<uint8_t>((*t)[0])] = true;
     table_.LongTable.forEach([&](uint32_t, int, const std::string& t) {
         if (!t.empty()) firstBytes_[static_cast<uint8_t>(t[0])] = true;
     });

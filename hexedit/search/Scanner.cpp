@@ -29,6 +29,31 @@ bool haveAvx2() {
 // not examine (> last - width + 1) so the caller finishes with the scalar loop.
 struct MatcherKernels {
 #ifdef HEXEDIT_SEARCH_X86
+    // Candidates among the 32 offsets from `o`: bit i when both anchors match.
+    __attribute__((target("avx2"))) static inline uint32_t anchorBits256(const uint8_t* pa, const uint8_t* pb,
+                                                                        __m256i va, __m256i vb, __m256i oa,
+                                                                        __m256i ob) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pa));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pb));
+        const __m256i ea = _mm256_cmpeq_epi8(_mm256_or_si256(a, oa), va);
+        const __m256i eb = _mm256_cmpeq_epi8(_mm256_or_si256(b, ob), vb);
+        return static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(ea, eb)));
+    }
+
+    static inline bool matchAmong(const Matcher& m, const uint8_t* base, size_t o, uint64_t bits, size_t& at) {
+        for (; bits; bits &= bits - 1) {
+            const size_t c = o + static_cast<size_t>(__builtin_ctzll(bits));
+            if (m.matchesAt(base + c)) {
+                at = c;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // After one unaligned block, the first anchor's loads are whole cache
+    // lines: a scan costs the same wherever the buffer starts (offsets the
+    // first block covered are looked at again, which changes nothing).
     __attribute__((target("avx2"))) static size_t findAvx2(const Matcher& m, const uint8_t* base, size_t o,
                                                              size_t last, bool& found) {
         const __m256i va = _mm256_set1_epi8(static_cast<char>(m.valueA_));
@@ -37,22 +62,27 @@ struct MatcherKernels {
         const __m256i ob = _mm256_set1_epi8(static_cast<char>(m.orB_));
         const uint8_t* pa = base + m.anchorA_;
         const uint8_t* pb = base + m.anchorB_;
-        for (; o + 31 <= last; o += 32) {
-            __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pa + o));
-            __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pb + o));
-            __m256i ea = _mm256_cmpeq_epi8(_mm256_or_si256(a, oa), va);
-            __m256i eb = _mm256_cmpeq_epi8(_mm256_or_si256(b, ob), vb);
-            uint32_t bits = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(ea, eb)));
-            while (bits) {
-                size_t c = o + static_cast<size_t>(__builtin_ctz(bits));
-                if (m.matchesAt(base + c)) {
-                    found = true;
-                    return c;
-                }
-                bits &= bits - 1;
+        size_t at = 0;
+        found = false;
+        if (o + 31 > last) return o;
+        if (matchAmong(m, base, o, anchorBits256(pa + o, pb + o, va, vb, oa, ob), at)) {
+            found = true;
+            return at;
+        }
+        o += 32 - (reinterpret_cast<uintptr_t>(pa + o) & 31);
+        for (; o + 63 <= last; o += 64) {
+            const uint64_t bits = anchorBits256(pa + o, pb + o, va, vb, oa, ob) |
+                                  uint64_t{anchorBits256(pa + o + 32, pb + o + 32, va, vb, oa, ob)} << 32;
+            if (bits && matchAmong(m, base, o, bits, at)) {
+                found = true;
+                return at;
             }
         }
-        found = false;
+        for (; o + 31 <= last; o += 32)
+            if (matchAmong(m, base, o, anchorBits256(pa + o, pb + o, va, vb, oa, ob), at)) {
+                found = true;
+                return at;
+            }
         return o;
     }
 
@@ -82,87 +112,116 @@ struct MatcherKernels {
         return o;
     }
 
-    // diff == step, or folding case diff - step in {32, 64, -32, -64} mod 256.
+    // The relative search's filter on 32 offsets: bit i set when offset o + i
+    // passes (see RelativeScanner::findCandidate).
     template <bool Fold>
-    __attribute__((target("avx2"))) static inline __m256i stepTest256(__m256i diff, __m256i step) {
-        __m256i e = _mm256_cmpeq_epi8(diff, step);
+    __attribute__((target("avx2"))) static inline uint32_t relativeBits256(const RelativeScanner& s,
+                                                                         const uint8_t* at, __m256i c0, __m256i c1,
+                                                                         __m256i c2) {
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+        const __m256i x0 = _mm256_sub_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + s.probe_[0])), c0);
+        const __m256i x1 = _mm256_sub_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + s.probe_[1])), c1);
+        __m256i e;
         if constexpr (Fold) {
-            const __m256i d32 = _mm256_set1_epi8(32), d64 = _mm256_set1_epi8(64);
-            __m256i off = _mm256_sub_epi8(diff, step);
-            __m256i neg = _mm256_sub_epi8(_mm256_setzero_si256(), off);
-            e = _mm256_or_si256(e, _mm256_or_si256(_mm256_cmpeq_epi8(off, d32), _mm256_cmpeq_epi8(neg, d32)));
-            e = _mm256_or_si256(e, _mm256_or_si256(_mm256_cmpeq_epi8(off, d64), _mm256_cmpeq_epi8(neg, d64)));
+            const __m256i x2 =
+                _mm256_sub_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + s.probe_[2])), c2);
+            const __m256i off = _mm256_or_si256(_mm256_or_si256(_mm256_xor_si256(x0, b), _mm256_xor_si256(x1, b)),
+                                                _mm256_xor_si256(x2, b));
+            e = _mm256_cmpeq_epi8(_mm256_and_si256(off, _mm256_set1_epi8(0x1F)), _mm256_setzero_si256());
+        } else {
+            (void)c2;
+            e = _mm256_and_si256(_mm256_cmpeq_epi8(x0, b), _mm256_cmpeq_epi8(x1, b));
         }
-        return e;
+        return static_cast<uint32_t>(_mm256_movemask_epi8(e));
     }
 
     template <bool Fold>
-    static inline __m128i stepTest128(__m128i diff, __m128i step) {
-        __m128i e = _mm_cmpeq_epi8(diff, step);
+    static inline uint32_t relativeBits128(const RelativeScanner& s, const uint8_t* at, __m128i c0, __m128i c1,
+                                           __m128i c2) {
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        const __m128i x0 = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + s.probe_[0])), c0);
+        const __m128i x1 = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + s.probe_[1])), c1);
+        __m128i e;
         if constexpr (Fold) {
-            const __m128i d32 = _mm_set1_epi8(32), d64 = _mm_set1_epi8(64);
-            __m128i off = _mm_sub_epi8(diff, step);
-            __m128i neg = _mm_sub_epi8(_mm_setzero_si128(), off);
-            e = _mm_or_si128(e, _mm_or_si128(_mm_cmpeq_epi8(off, d32), _mm_cmpeq_epi8(neg, d32)));
-            e = _mm_or_si128(e, _mm_or_si128(_mm_cmpeq_epi8(off, d64), _mm_cmpeq_epi8(neg, d64)));
+            const __m128i x2 = _mm_sub_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + s.probe_[2])), c2);
+            const __m128i off =
+                _mm_or_si128(_mm_or_si128(_mm_xor_si128(x0, b), _mm_xor_si128(x1, b)), _mm_xor_si128(x2, b));
+            e = _mm_cmpeq_epi8(_mm_and_si128(off, _mm_set1_epi8(0x1F)), _mm_setzero_si128());
+        } else {
+            (void)c2;
+            e = _mm_and_si128(_mm_cmpeq_epi8(x0, b), _mm_cmpeq_epi8(x1, b));
         }
-        return e;
+        return static_cast<uint32_t>(_mm_movemask_epi8(e));
     }
 
-    // The relative search's filter: the differences of neighbouring bytes at
-    // two positions are the typed ones (or, folding case, off by 32 or 64).
+    // Checks the offsets o + i of `bits` up to `last` exactly; the first
+    // that holds a hit, or kNoMatch.
+    static inline size_t relativeCheck(const RelativeScanner& s, const uint8_t* base, size_t o, uint64_t bits,
+                                       size_t last) {
+        while (bits) {
+            const size_t c = o + static_cast<size_t>(__builtin_ctzll(bits));
+            if (c > last) break;
+            if (s.candidateAt(base + c)) return c;
+            bits &= bits - 1;
+        }
+        return kNoMatch;
+    }
+
+    // The loops read up to `readable` (the last offset whose pattern lies in
+    // the data), past `last` when there is room, so a short stretch needs
+    // no byte-by-byte tail.
     template <bool Fold>
-    __attribute__((target("avx2"))) static size_t deltaAvx2(const RelativeScanner& s, const uint8_t* base,
-                                                              size_t o, size_t last, bool& found) {
-        const __m256i sa = _mm256_set1_epi8(static_cast<char>(s.stepA_));
-        const __m256i sb = _mm256_set1_epi8(static_cast<char>(s.stepB_));
-        const uint8_t* pa = base + s.anchorA_;
-        const uint8_t* pb = base + s.anchorB_;
-        for (; o + 31 <= last; o += 32) {
-            __m256i a0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pa + o));
-            __m256i a1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pa + o + 1));
-            __m256i b0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pb + o));
-            __m256i b1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pb + o + 1));
-            __m256i ea = stepTest256<Fold>(_mm256_sub_epi8(a1, a0), sa);
-            __m256i eb = stepTest256<Fold>(_mm256_sub_epi8(b1, b0), sb);
-            uint32_t bits = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(ea, eb)));
-            while (bits) {
-                size_t c = o + static_cast<size_t>(__builtin_ctz(bits));
-                if (s.candidateAt(base + c)) {
-                    found = true;
-                    return c;
-                }
-                bits &= bits - 1;
+    __attribute__((target("avx2"))) static size_t relativeAvx2(const RelativeScanner& s, const uint8_t* base,
+                                                                 size_t o, size_t last, size_t readable,
+                                                                 bool& found) {
+        const __m256i c0 = _mm256_set1_epi8(static_cast<char>(s.dist_[s.probe_[0]]));
+        const __m256i c1 = _mm256_set1_epi8(static_cast<char>(s.dist_[s.probe_[1]]));
+        const __m256i c2 = _mm256_set1_epi8(static_cast<char>(s.dist_[s.probe_[2]]));
+        found = false;
+        // One unaligned block, then the first byte's loads are aligned.
+        if (o <= last && o + 63 <= readable) {
+            if (const size_t c = relativeCheck(s, base, o, relativeBits256<Fold>(s, base + o, c0, c1, c2), last);
+                c != kNoMatch) {
+                found = true;
+                return c;
+            }
+            o += 32 - (reinterpret_cast<uintptr_t>(base + o) & 31);
+        }
+        for (; o <= last && o + 63 <= readable; o += 64) {
+            const uint64_t bits = relativeBits256<Fold>(s, base + o, c0, c1, c2) |
+                                  uint64_t{relativeBits256<Fold>(s, base + o + 32, c0, c1, c2)} << 32;
+            if (bits == 0) continue;
+            if (const size_t c = relativeCheck(s, base, o, bits, last); c != kNoMatch) {
+                found = true;
+                return c;
             }
         }
-        found = false;
+        for (; o <= last && o + 31 <= readable; o += 32) {
+            const uint32_t bits = relativeBits256<Fold>(s, base + o, c0, c1, c2);
+            if (bits == 0) continue;
+            if (const size_t c = relativeCheck(s, base, o, bits, last); c != kNoMatch) {
+                found = true;
+                return c;
+            }
+        }
         return o;
     }
 
     template <bool Fold>
-    static size_t deltaSse2(const RelativeScanner& s, const uint8_t* base, size_t o, size_t last, bool& found) {
-        const __m128i sa = _mm_set1_epi8(static_cast<char>(s.stepA_));
-        const __m128i sb = _mm_set1_epi8(static_cast<char>(s.stepB_));
-        const uint8_t* pa = base + s.anchorA_;
-        const uint8_t* pb = base + s.anchorB_;
-        for (; o + 15 <= last; o += 16) {
-            __m128i a0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pa + o));
-            __m128i a1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pa + o + 1));
-            __m128i b0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pb + o));
-            __m128i b1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pb + o + 1));
-            __m128i ea = stepTest128<Fold>(_mm_sub_epi8(a1, a0), sa);
-            __m128i eb = stepTest128<Fold>(_mm_sub_epi8(b1, b0), sb);
-            uint32_t bits = static_cast<uint32_t>(_mm_movemask_epi8(_mm_and_si128(ea, eb)));
-            while (bits) {
-                size_t c = o + static_cast<size_t>(__builtin_ctz(bits));
-                if (s.candidateAt(base + c)) {
-                    found = true;
-                    return c;
-                }
-                bits &= bits - 1;
+    static size_t relativeSse2(const RelativeScanner& s, const uint8_t* base, size_t o, size_t last,
+                               size_t readable, bool& found) {
+        const __m128i c0 = _mm_set1_epi8(static_cast<char>(s.dist_[s.probe_[0]]));
+        const __m128i c1 = _mm_set1_epi8(static_cast<char>(s.dist_[s.probe_[1]]));
+        const __m128i c2 = _mm_set1_epi8(static_cast<char>(s.dist_[s.probe_[2]]));
+        found = false;
+        for (; o <= last && o + 15 <= readable; o += 16) {
+            const uint32_t bits = relativeBits128<Fold>(s, base + o, c0, c1, c2);
+            if (bits == 0) continue;
+            if (const size_t c = relativeCheck(s, base, o, bits, last); c != kNoMatch) {
+                found = true;
+                return c;
             }
         }
-        found = false;
         return o;
     }
 #endif
@@ -243,11 +302,11 @@ RelativeScanner::RelativeScanner(std::span<const uint8_t> distances, MatchRules 
     : dist_(distances.begin(), distances.end()), rules_(rules) {
     if (rules.wildcards)
         for (uint8_t d : dist_) wildValue_[static_cast<uint8_t>(kWildcardByte - d)] = true;
+    // The second and last positions, and one between them when there is one.
     if (dist_.size() >= 2) {
-        anchorA_ = 0;
-        anchorB_ = dist_.size() - 2;
-        stepA_ = static_cast<uint8_t>(dist_[anchorA_ + 1] - dist_[anchorA_]);
-        stepB_ = static_cast<uint8_t>(dist_[anchorB_ + 1] - dist_[anchorB_]);
+        const size_t lastPos = dist_.size() - 1;
+        probe_ = {1, lastPos, dist_.size() >= 4 ? lastPos / 2 + 1 : lastPos};
+        if (!rules.ignoreCase) probe_[2] = probe_[1];
     }
 }
 
@@ -282,18 +341,27 @@ bool RelativeScanner::candidateAt(const uint8_t* at) const {
     return plainValuesAt(at, values) > 0;
 }
 
-size_t RelativeScanner::findCandidate(const uint8_t* base, size_t o, size_t last) const {
+size_t RelativeScanner::findCandidate(const uint8_t* base, size_t o, size_t last, size_t readable) const {
     if (dist_.size() >= 2) {
 #ifdef HEXEDIT_SEARCH_X86
         bool found = false;
         if (rules_.ignoreCase)
-            o = haveAvx2() ? MatcherKernels::deltaAvx2<true>(*this, base, o, last, found)
-                           : MatcherKernels::deltaSse2<true>(*this, base, o, last, found);
+            o = haveAvx2() ? MatcherKernels::relativeAvx2<true>(*this, base, o, last, readable, found)
+                           : MatcherKernels::relativeSse2<true>(*this, base, o, last, readable, found);
         else
-            o = haveAvx2() ? MatcherKernels::deltaAvx2<false>(*this, base, o, last, found)
-                           : MatcherKernels::deltaSse2<false>(*this, base, o, last, found);
+            o = haveAvx2() ? MatcherKernels::relativeAvx2<false>(*this, base, o, last, readable, found)
+                           : MatcherKernels::relativeSse2<false>(*this, base, o, last, readable, found);
         if (found) return o;
 #endif
+        // The same filter byte by byte.
+        const uint8_t mask = rules_.ignoreCase ? 0x1F : 0xFF;
+        for (; o <= last; ++o) {
+            const uint8_t* at = base + o;
+            uint8_t off = 0;
+            for (size_t k : probe_) off |= static_cast<uint8_t>((at[k] - dist_[k]) ^ at[0]);
+            if ((off & mask) == 0 && candidateAt(at)) return o;
+        }
+        return kNoMatch;
     }
     for (; o <= last; ++o)
         if (candidateAt(base + o)) return o;

@@ -4,6 +4,7 @@
 // Wildcards and case folding only change what the anchors compare against, so
 // they cost about as little as a plain search.
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -72,30 +73,33 @@ private:
     int plainValuesAt(const uint8_t* at, uint8_t out[2]) const;
     // Some v without a wildcard matches at `at`.
     bool candidateAt(const uint8_t* at) const;
-    // The next offset in [o, last] passing the vectorised filter on the byte
-    // differences at two positions and the exact check.
-    size_t findCandidate(const uint8_t* base, size_t o, size_t last) const;
+    // The next offset in [o, last] passing the vectorised filter and the
+    // exact check. The filter: at the probed positions k, at[k] - d[k] equals
+    // at[0] (folding case: is congruent to it modulo 32, as a letter's two
+    // cases differ by 32).
+    size_t findCandidate(const uint8_t* base, size_t o, size_t last, size_t readable) const;
 
     std::vector<uint8_t> dist_;
     MatchRules rules_;
-    std::array<bool, 256> wildValue_{};   // v for which some pattern byte is 0x2A
-    size_t anchorA_ = 0, anchorB_ = 0;    // difference positions used by the filter
-    uint8_t stepA_ = 0, stepB_ = 0;
+    std::array<bool, 256> wildValue_{};  // v for which some pattern byte is 0x2A
+    // Positions the filter probes (repeated when the pattern is short):
+    // two exact tests pass 1 offset in 65536, three modulo 32 tests 1 in 32768.
+    std::array<size_t, 3> probe_{};
 };
 
 template <class F>
 void RelativeScanner::scan(std::span<const uint8_t> data, size_t from, size_t limit, F&& hit) const {
     const size_t len = dist_.size();
     if (len == 0 || data.size() < len) return;
-    size_t last = data.size() - len;
-    if (limit < last) last = limit;
+    const size_t readable = data.size() - len;
+    const size_t last = std::min(limit, readable);
     if (from > last) return;
     const uint8_t* base = data.data();
     // The v whose pattern has no wildcard byte: one pass, filtered by the
     // differences of neighbouring bytes, which do not depend on v.
     uint8_t values[2];
     for (size_t o = from;;) {
-        o = findCandidate(base, o, last);
+        o = findCandidate(base, o, last, readable);
         if (o == kNoMatch) break;
         const int n = plainValuesAt(base + o, values);
         for (int i = 0; i < n; ++i) hit(static_cast<uint32_t>(o), values[i]);

@@ -148,21 +148,26 @@ inline char* put(char* p, const char* pool, Text t) {
 
 // The output: a buffer kept `slack` bytes ahead of the write position at the
 // top of every step, so pooled texts need no check of their own. Each time
-// the position passes `piece` bytes the text so far goes to the sink.
+// the position passes `piece` bytes the whole pieces so far go to the sink
+// and the few bytes after them move to the front: a file gets its writes at
+// offsets that are multiples of the piece, which the page cache takes
+// without zeroing and rewriting partly written pages.
 class Out {
 public:
-    Out(size_t piece, size_t slack, const TextSink& sink) : slack_(slack), sink_(sink) { allocate(piece, piece + 2 * slack); }
+    Out(size_t piece, size_t slack, const TextSink& sink) : piece_(piece), slack_(slack), sink_(sink) {
+        allocate(piece + 2 * slack, 0);
+    }
     char*& p() { return p_; }
     const char* limit() const { return limit_; }
     bool failed() const { return failed_; }
     void room() {
-        if (p_ > limit_) flush();
+        if (p_ > limit_) flushPieces();
     }
     // The write position, with room for `n` more bytes.
     char* ahead(size_t n) {
-        if (static_cast<size_t>(buf_.get() + size_ - p_) < n + slack_) {
-            flush();
-            if (size_ < n + slack_) allocate(static_cast<size_t>(limit_ - buf_.get()), n + 2 * slack_);
+        if (free() < n + slack_) {
+            flushPieces();
+            if (free() < n + slack_) allocate(used() + n + 2 * slack_, used());
         }
         return p_;
     }
@@ -170,22 +175,41 @@ public:
         std::memcpy(ahead(s.size()), s.data(), s.size());
         p_ += s.size();
     }
+    // Everything written so far, at the end.
     void flush() {
-        if (!failed_ && p_ != buf_.get()) failed_ = !sink_(std::string_view(buf_.get(), static_cast<size_t>(p_ - buf_.get())));
+        flushPieces();
+        hand(used());
         p_ = buf_.get();
     }
 
 private:
-    // At the start, and for a text longer than a piece (the buffer is
-    // empty then). Not zero-filled: only what was written is handed on.
-    void allocate(size_t piece, size_t size) {
-        buf_ = std::make_unique_for_overwrite<char[]>(size);
+    size_t used() const { return static_cast<size_t>(p_ - buf_.get()); }
+    size_t free() const { return size_ - used(); }
+    void hand(size_t n) {
+        if (!failed_ && n != 0) failed_ = !sink_(std::string_view(buf_.get(), n));
+    }
+    void flushPieces() {
+        const size_t whole = used() / piece_ * piece_;
+        if (whole == 0) return;
+        hand(whole);
+        const size_t rest = used() - whole;
+        std::memmove(buf_.get(), buf_.get() + whole, rest);
+        p_ = buf_.get() + rest;
+    }
+    // At the start, and for a text longer than the room left (keeping the
+    // `keep` bytes written). Not zero-filled: only what was written is
+    // handed on.
+    void allocate(size_t size, size_t keep) {
+        auto buf = std::make_unique_for_overwrite<char[]>(size);
+        if (keep) std::memcpy(buf.get(), buf_.get(), keep);
+        buf_ = std::move(buf);
         size_ = size;
-        p_ = buf_.get();
-        limit_ = buf_.get() + piece;
+        p_ = buf_.get() + keep;
+        limit_ = buf_.get() + piece_;
     }
     std::unique_ptr<char[]> buf_;
     size_t size_ = 0;
+    size_t piece_;
     size_t slack_;
     const TextSink& sink_;
     char* p_;

@@ -37,9 +37,9 @@ std::string toCrLf(std::string_view text);
 
 // Takes the next piece of a dump's text; false stops the dump.
 using TextSink = std::function<bool(std::string_view)>;
-// Pieces handed to a sink hold about this many bytes (more only when one
-// entry's text is longer), whatever the length of the range.
-inline constexpr size_t kDumpPiece = size_t{256} << 10;
+// Pieces handed to a sink hold this many bytes, the last fewer (a multiple
+// only when one entry's text is longer), whatever the length of the range.
+inline constexpr size_t kDumpPiece = size_t{1} << 20;
 
 // The text of a dump of `range` (the bytes from info.start; info.length is
 // taken from its size), with CR LF line ends, handed to `sink` in pieces.

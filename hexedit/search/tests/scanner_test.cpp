@@ -89,22 +89,23 @@ TEST(RelativeScanner, FindsEveryFirstByteAsTheCandidateScansWould) {
         for (auto& b : data) b = static_cast<uint8_t>(0x28 + rng() % 8);  // around '*' and with case pairs
         if (round % 3 == 0)
             for (auto& b : data) b = static_cast<uint8_t>('A' + rng() % 4 + (rng() & 1) * 0x20);
-        std::vector<uint8_t> dist(1 + rng() % 5);
-        for (size_t k = 1; k < dist.size(); ++k) dist[k] = static_cast<uint8_t>(rng() % 5);
+        std::vector<uint8_t> dist(1 + rng() % 7);
+        for (size_t k = 1; k < dist.size(); ++k) dist[k] = static_cast<uint8_t>(rng() % 5 + (rng() % 4 == 0 ? 0xE0 : 0));
         MatchRules r{(rng() & 1) != 0, (rng() & 2) != 0};
         const size_t from = data.empty() ? 0 : rng() % data.size();
+        const size_t limit = round % 2 ? kNoMatch : from + rng() % 100;  // a stretch as the find window scans
         std::vector<std::vector<uint32_t>> want(256), got(256);
         for (int v = 0; v < 256; ++v) {
             std::vector<uint8_t> p(dist.size());
             for (size_t k = 0; k < p.size(); ++k) p[k] = static_cast<uint8_t>(v + dist[k]);
             for (size_t o = from;; ++o) {
-                o = naiveFind(data, o, p, r);
+                o = naiveFind(data, o, p, r, limit);
                 if (o == kNoMatch) break;
                 want[v].push_back(static_cast<uint32_t>(o));
             }
         }
         RelativeScanner s(dist, r);
-        s.scan(data, from, kNoMatch, [&](uint32_t o, uint8_t v) { got[v].push_back(o); });
+        s.scan(data, from, limit, [&](uint32_t o, uint8_t v) { got[v].push_back(o); });
         for (int v = 0; v < 256; ++v) ASSERT_EQ(got[v], want[v]) << "round " << round << " v " << v;
     }
 }
