@@ -229,6 +229,7 @@ std::string FileCommands::diskNews() {
 }
 
 bool FileCommands::checkOpenFile() {
+    if (shell_.busy()) return true;  // asked again when the loop has ended and the window is back
     const std::string news = diskNews();
     if (!news.empty()) port_.inform(news, {}, MsgIcon::Exclamation);
     return news.empty();

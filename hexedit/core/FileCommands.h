@@ -62,7 +62,8 @@ public:
     bool SaveFile1Click();
     // Tells the user, once for each new finding, when another program
     // changed or truncated the mapped file since it was opened or saved
-    // (saving asks whether to write over it). False when it did.
+    // (saving asks whether to write over it). False when it did; nothing
+    // while a long loop runs.
     bool checkOpenFile();
     void SaveFileAs1Click();
     // Shut-down: announces it (the settings file is written then), then asks

@@ -106,12 +106,8 @@ FileMapping::~FileMapping() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-bool FileMapping::identify(const struct stat& st, Identity& out) {
-    out.dev = st.st_dev;
-    out.ino = st.st_ino;
-    out.size = st.st_size;
-    out.mtimeNs = int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
-    return true;
+FileMapping::Identity FileMapping::identify(const struct stat& st) {
+    return {st.st_dev, st.st_ino, st.st_size, int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec};
 }
 
 std::string FileMapping::open(const std::string& path) {
@@ -144,7 +140,7 @@ std::string FileMapping::open(const std::string& path) {
     s.granules = granules_;
     s.lost.store(false);
     s.base.store(data_, std::memory_order_release);
-    identify(st, mapped_);
+    mapped_ = identify(st);
     accept(path);
     return {};
 }
@@ -220,21 +216,20 @@ FileMapping::DiskState FileMapping::examine(const std::string& path) {
     DiskState d;
     if (!data_) return d;
     struct stat st {};
-    Identity now;
-    if (::fstat(fd_, &st) == 0 && identify(st, now)) {
+    if (::fstat(fd_, &st) == 0) {
         if (static_cast<size_t>(st.st_size) < size_) zeroLostTail(st.st_size);
         d.truncated = st.st_size < mapped_.size;
-        d.changed = !(now == mapped_);
+        d.changed = !(identify(st) == mapped_);
     }
     if (gSlots[slot_].lost.exchange(false)) d.truncated = true;
-    if (::stat(path.c_str(), &st) != 0 || !identify(st, now) || !(now == onDisk_)) d.changed = true;
+    if (::stat(path.c_str(), &st) != 0 || !(identify(st) == onDisk_)) d.changed = true;
     return d;
 }
 
 void FileMapping::accept(const std::string& path) {
     struct stat st {};
-    if (::fstat(fd_, &st) == 0) identify(st, mapped_);
-    if (::stat(path.c_str(), &st) == 0) identify(st, onDisk_);
+    if (::fstat(fd_, &st) == 0) mapped_ = identify(st);
+    if (::stat(path.c_str(), &st) == 0) onDisk_ = identify(st);
     gSlots[slot_].lost.store(false);
 }
 

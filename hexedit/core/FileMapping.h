@@ -78,7 +78,7 @@ private:
         int64_t mtimeNs = 0;
         bool operator==(const Identity&) const = default;
     };
-    static bool identify(const struct stat& st, Identity& out);
+    static Identity identify(const struct stat& st);
     // Replaces [from, to) (page-aligned) by anonymous memory holding the same bytes.
     bool detach(size_t from, size_t to);
     // Maps zero pages over the granules still read from the file past `fileSize`.

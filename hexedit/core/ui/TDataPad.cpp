@@ -57,7 +57,7 @@ TDataPad::TDataPad(DataPad& m, QWidget* parent) : QMainWindow(parent), model(m) 
     // changing the open file meanwhile.
     connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* now) {
         model.UpdateMenuItems();
-        if (now && now == windowHandle() && !model.busyRunner().busy()) model.files.checkOpenFile();
+        if (now && now == windowHandle()) model.files.checkOpenFile();
     });
 
     common::nameControls(this);
