@@ -203,12 +203,12 @@ void write(const std::string& path, const std::vector<uint8_t>& data) {
 }
 
 // Size of an xdelta3 patch of a pair, or -1 when the program is missing.
-long long xdeltaSize(const std::vector<uint8_t>& source, const std::vector<uint8_t>& target) {
+long long xdeltaSize(const std::vector<uint8_t>& source, const std::vector<uint8_t>& target, const std::string& options = "") {
     const auto dir = std::filesystem::temp_directory_path() / ("patchbench" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     write(dir / "s", source);
     write(dir / "t", target);
-    const std::string cmd = "xdelta3 -e -f -s '" + (dir / "s").string() + "' '" + (dir / "t").string() + "' '" +
+    const std::string cmd = "xdelta3 -e -f " + options + " -s '" + (dir / "s").string() + "' '" + (dir / "t").string() + "' '" +
                             (dir / "p").string() + "' 2>/dev/null";
     long long size = -1;
     if (std::system(cmd.c_str()) == 0) size = static_cast<long long>(std::filesystem::file_size(dir / "p"));
@@ -229,7 +229,7 @@ public:
         ConsoleReporter::Finalize();
         const double base = seconds_["BM_CopyBaseline"];
         if (base <= 0) return;
-        for (const char* name : {"BM_BpsCreate", "BM_BpsApply", "BM_BpsApplyReused", "BM_FreshCopyBaseline",
+        for (const char* name : {"BM_BpsCreate", "BM_BpsCreateTranslation", "BM_BpsApply", "BM_BpsApplyReused", "BM_FreshCopyBaseline",
                                  "BM_Ips32Create", "BM_Ips32Apply"})
             if (seconds_.count(name))
                 std::printf("%-18s %8.2f ms = %6.1f x copying 32 MiB\n", name + 3, seconds_[name] * 1e3, seconds_[name] / base);
@@ -243,6 +243,9 @@ public:
         std::printf("\ntranslation pair: BPS %zu bytes", t.bps.size());
         if (const long long x = xdeltaSize(t.source, t.target); x >= 0)
             std::printf(", xdelta3 %lld bytes (%.2f x)", x, static_cast<double>(t.bps.size()) / static_cast<double>(x));
+        // Without its secondary compression xdelta3 codes like BPS: no entropy coder.
+        if (const long long x = xdeltaSize(t.source, t.target, "-S none"); x >= 0)
+            std::printf(", xdelta3 -S none %lld bytes (%.2f x)", x, static_cast<double>(t.bps.size()) / static_cast<double>(x));
         std::printf("\n");
     }
 

@@ -24,13 +24,15 @@ enum Action : uint64_t { SourceRead = 0, TargetRead = 1, SourceCopy = 2, TargetC
 
 // Shorter agreements at the same offset cost more as actions than as literals.
 constexpr size_t kMinRead = 4;
-constexpr size_t kMinCopy = 8;
+// Copies at least this long are taken as found; shorter ones, and the
+// literals between them, are chosen by the cheapest parse of their stretch.
+constexpr size_t kLongCopy = 64;
 constexpr size_t kSourceStep = 4;  // source positions indexed, up to kIndexSlots of them
 constexpr size_t kIndexSlots = size_t{1} << 23;
 constexpr size_t kPass = size_t{64} << 20;  // bytes between two reports of a pass
 constexpr size_t kTargetStep = 2;  // target positions indexed inside copies
-constexpr size_t kMinShort = 4;    // shortest copy from the recent target
-constexpr size_t kShortSpan = 64;  // copies shorter than this are indexed whole
+constexpr size_t kStretch = 4096;  // longest stretch parsed at once
+constexpr int kChainDepth = 32;    // earlier places of four bytes tried per position
 
 uint32_t le32(const uint8_t* p) {
     return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
@@ -81,6 +83,10 @@ public:
     }
     // The last position stored under k, or -1.
     int64_t get(Key k) const { return tags_[k.slot] == k.tag ? int64_t{slots_[k.slot]} - 1 : -1; }
+    void prefetch(Key k) const {
+        __builtin_prefetch(&tags_[k.slot]);
+        __builtin_prefetch(&slots_[k.slot]);
+    }
 
 private:
     unsigned bits_ = 10;
@@ -88,7 +94,7 @@ private:
     std::vector<uint8_t> tags_;
 };
 
-// Target positions written as literals, by their first four bytes, in
+// Target positions of parsed stretches, by their first four bytes, in
 // chains over a window of recent output: new text repeats its own words,
 // which the eight-byte indexes are too coarse to find. A second table keeps
 // the latest position of each four bytes per stretch of 2 KiB, so that a
@@ -96,7 +102,6 @@ private:
 class ShortIndex {
 public:
     static constexpr size_t kWindow = size_t{1} << 18;
-    static constexpr int kDepth = 128;
 
     ShortIndex() : head_(size_t{1} << kBits, 0), prev_(kWindow, 0), near_(size_t{1} << kNearBits, 0) {}
 
@@ -109,42 +114,31 @@ public:
         near_[nearSlot(h, pos >> kStretchBits)] = uint64_t{v} << 32 | (pos + 1);
     }
 
-    struct Match {
-        size_t from = 0, length = 0;
-        ptrdiff_t saving = 0;  // literal bytes replaced less the copy's own bytes
-    };
-
-    // The earlier match of the bytes at t (t + 4 <= n) within the window that
-    // saves the most, given what a copy from `from` costs.
-    // `near` < 0: no copy was made lately, and no place is nearer than another.
-    template <class Cost>
-    Match best(const uint8_t* base, size_t t, size_t n, int64_t near, const Cost& cost) const {
-        Match m;
-        auto consider = [&](size_t c) {
-            const size_t len = matchLength(base + c, base + t, n - t);
-            const ptrdiff_t saving = static_cast<ptrdiff_t>(len) - static_cast<ptrdiff_t>(cost(c, len));
-            if (saving > m.saving) m = {c, len, saving};
-        };
+    // Calls visit(c) for earlier positions c within the window that may
+    // share the four bytes at t (t + 4 <= size): the latest `depth` of its
+    // chain, then the latest ones in the stretches around `near`, where a
+    // copy's offset is cheap.
+    template <class Visit>
+    void visit(const uint8_t* base, size_t t, size_t near, int depth, const Visit& visit) const {
         const uint32_t v = load32(base + t), h = hash(v);
         uint32_t next = head_[h];
-        for (int depth = 0; next != 0 && depth < kDepth; ++depth) {
+        for (int k = 0; next != 0 && k < depth; ++k) {
             const size_t c = next - 1;
             if (c >= t || t - c >= kWindow) break;
-            consider(c);
+            visit(c);
             next = prev_[c & (kWindow - 1)];
         }
-        if (near < 0) return m;
-        const size_t stretch = static_cast<size_t>(near) >> kStretchBits;
-        for (size_t k = stretch < 2 ? 0 : stretch - 2; k <= stretch + 1; ++k) {
+        const size_t stretch = near >> kStretchBits;
+        for (size_t k = stretch < kNearBefore ? 0 : stretch - kNearBefore; k <= stretch + kNearAfter; ++k) {
             const uint64_t e = near_[nearSlot(h, k)];
             const size_t c = static_cast<uint32_t>(e);
-            if (e >> 32 == v && c != 0 && c - 1 < t && t - (c - 1) < kWindow) consider(c - 1);
+            if (e >> 32 == v && c != 0 && c - 1 < t && t - (c - 1) < kWindow) visit(c - 1);
         }
-        return m;
     }
 
 private:
     static constexpr unsigned kBits = 16, kNearBits = 16, kStretchBits = 11;
+    static constexpr size_t kNearBefore = 2, kNearAfter = 1;
     static size_t nearSlot(uint32_t h, size_t stretch) {
         return ((h ^ static_cast<uint32_t>(stretch) * 0x9E3779B1u) * 0x85EBCA6Bu) >> (32 - kNearBits);
     }
@@ -165,6 +159,11 @@ size_t numberSize(uint64_t v) {
         ++n;
     }
     return n;
+}
+
+// numberSize of an offset, capped at five bytes, without a loop.
+size_t offsetPrice(uint64_t v) {
+    return 1 + (v >= 0x80) + (v >= 0x4080) + (v >= 0x204080) + (v >= 0x10204080);
 }
 
 // Sources up to this size are indexed all along, every few bytes.
@@ -215,19 +214,15 @@ public:
                 const size_t len = matchLength(&src_[t], &tgt_[t], bound);
                 // A read cut by the checkpoint goes on after it as one action.
                 if (len >= kMinRead || (len > 0 && (t + len == n || t + len == checkpoint_))) {
-                    flushLiterals(t);
+                    flushLiterals();
                     pendingRead_ += len;
                     t += len;
                     continue;
                 }
             }
-            if (tryCopy(t) || tryShortCopy(t)) continue;
-            if (literals_ == 0) literalStart_ = t;
-            ++literals_;
-            if (t + 4 <= n) short_.put(tgt_.data(), t);
-            ++t;
+            if (!tryCopy(t)) t = parse(t);
         }
-        flushLiterals(n);
+        flushLiterals();
         flushRead();
         for (size_t at = crcDone_; at < std::max(src_.size(), n);) checkpoint(at = std::min(at + kPass, std::max(src_.size(), n)));
         putLe32(out_, srcCrc_);
@@ -260,36 +255,122 @@ private:
             const int64_t p = tgtIndex_.get(tgtIndex_.hash(&tgt_[t]));
             if (p >= 0 && static_cast<size_t>(p) < t) consider(static_cast<size_t>(p), false);
         }
-        if (bestLen < kMinCopy) return false;
+        if (bestLen < kLongCopy) return false;
         emitCopy(t, bestFrom, bestLen, fromSource);
         return true;
     }
 
-    // A copy from the recent target when it takes fewer bytes than the
-    // literals it replaces, counting the literal action it may split.
-    bool tryShortCopy(size_t& t) {
-        const size_t n = tgt_.size();
-        if (t + kMinShort > n) return false;
-        auto cost = [this](size_t from, size_t len) {
-            const int64_t rel = static_cast<int64_t>(from) - tgtRel_;
-            return numberSize((uint64_t{len} - 1) << 2) + numberSize(static_cast<uint64_t>(rel < 0 ? -rel : rel) << 1);
-        };
-        // Near the last copy's source only while copies come often.
-        const int64_t near = t - lastShort_ < 4096 ? tgtRel_ : -1;
-        const auto m = short_.best(tgt_.data(), t, n, near, cost);
-        if (m.saving <= 0) return false;
-        // One byte later may save more: then this byte stays a literal.
-        if (t + 1 + kMinShort <= n && short_.best(tgt_.data(), t + 1, n, near, cost).saving > m.saving + 1) return false;
-        emitCopy(t, m.from, m.length, false);
-        lastShort_ = t;
-        return true;
+    // Where the target agrees with neither input for long, the actions are
+    // chosen by the cheapest parse of the stretch from t: every position is
+    // reached by a literal or by a copy of any length up to the longest
+    // found from each price of offset, keeping the cheapest arrival with its
+    // copy offsets (the next copy's offset is relative to them). The stretch
+    // ends where a source read or a long copy starts, or after kStretch
+    // bytes. Emits the cheapest road and answers its end.
+    size_t parse(size_t t) {
+        const size_t n = tgt_.size(), bound = std::min(n, checkpoint_), cap = std::min(bound, t + kStretch);
+        const size_t readBound = std::min(src_.size(), bound);
+        arrivals_.resize(kStretch + kLongCopy + 1);
+        arrivals_[0] = {0, static_cast<uint32_t>(literals_), tgtRel_, srcRel_, 0, 0, Arrival::Start};
+        size_t reached = 0;  // arrivals_ set up to here
+        size_t e = t;
+        for (;; ++e) {
+            if (e == cap) break;
+            if (e > t && e < readBound) {
+                const size_t len = matchLength(&src_[e], &tgt_[e], readBound - e);
+                if (len >= kMinRead || (len > 0 && e + len == bound)) break;
+            }
+            const Arrival here = arrivals_[e - t];
+
+            // The longest copy for each price of its offset.
+            struct Best {
+                size_t len = 2, from = 0;
+                bool source = false;
+            } best[kOffsetPrices];
+            size_t longest = 0;
+            const size_t limit = std::min(n - e, kLongCopy);
+            auto consider = [&](const uint8_t* base, size_t from, int64_t rel, size_t limit, bool source) {
+                Best& b = best[offsetPrice(static_cast<uint64_t>(rel < 0 ? -rel : rel) << 1) - 1];
+                // Longer than the best of its price only if it agrees at that length.
+                if (b.len >= limit || base[from + b.len] != tgt_[e + b.len]) return;
+                const size_t len = matchLength(base + from, &tgt_[e], limit);
+                if (len > b.len) b = {len, from, source};
+                longest = std::max(longest, len);
+            };
+            auto fromTarget = [&](size_t c) { consider(tgt_.data(), c, static_cast<int64_t>(c) - here.tgtRel, limit, false); };
+            auto fromSource = [&](size_t c) {
+                consider(src_.data(), c, static_cast<int64_t>(c) - here.srcRel, std::min(limit, src_.size() - c), true);
+            };
+            if (static_cast<size_t>(here.tgtRel) < e) fromTarget(static_cast<size_t>(here.tgtRel));
+            if (static_cast<size_t>(here.srcRel) < src_.size()) fromSource(static_cast<size_t>(here.srcRel));
+            if (e > 0 && tgt_[e] == tgt_[e - 1]) fromTarget(e - 1);
+            // Index slots are far apart in memory: ask for the ones of a
+            // later position while this one is worked on.
+            if (e + kAhead + 8 <= n) {
+                srcIndex_.prefetch(srcIndex_.hash(&tgt_[e + kAhead]));
+                tgtIndex_.prefetch(tgtIndex_.hash(&tgt_[e + kAhead]));
+            }
+            if (e + 8 <= n) {
+                const int64_t s = srcIndex_.get(srcIndex_.hash(&tgt_[e]));
+                if (s >= 0) fromSource(static_cast<size_t>(s));
+                const int64_t p = tgtIndex_.get(tgtIndex_.hash(&tgt_[e]));
+                if (p >= 0 && static_cast<size_t>(p) < e) fromTarget(static_cast<size_t>(p));
+            }
+            // Every position of the stretch is indexed: later positions find
+            // the words of new text in it. A position inside a copy that
+            // matched further than here starts a better copy seldom, so it
+            // skips the chains.
+            if (e + 4 <= n) {
+                if (!here.cut) short_.visit(tgt_.data(), e, static_cast<size_t>(here.tgtRel), kChainDepth, fromTarget);
+                short_.put(tgt_.data(), e);
+            }
+            if (e + 8 <= n) tgtIndex_.put(tgtIndex_.hash(&tgt_[e]), e);
+            if (e > t && longest >= kLongCopy) break;
+
+            auto arrive = [&](size_t at, const Arrival& a) {
+                for (; reached < at; ++reached) arrivals_[reached + 1].cost = UINT32_MAX;
+                if (a.cost < arrivals_[at].cost) arrivals_[at] = a;
+            };
+            const uint32_t run = here.literals;
+            const size_t header = numberSize(uint64_t{run} << 2) - (run == 0 ? 0 : numberSize(uint64_t{run - 1} << 2));
+            arrive(e + 1 - t, {static_cast<uint32_t>(here.cost + 1 + header), run + 1, here.tgtRel, here.srcRel, 0, 1, Arrival::Literal});
+            size_t covered = 2;
+            for (size_t price = 1; price <= kOffsetPrices; ++price) {
+                const Best& b = best[price - 1];
+                for (size_t len = covered + 1; len <= b.len; ++len) {
+                    const int64_t end = static_cast<int64_t>(b.from + len);
+                    arrive(e + len - t, {static_cast<uint32_t>(here.cost + numberSize(uint64_t{len - 1} << 2) + price), 0,
+                                         b.source ? here.tgtRel : end, b.source ? end : here.srcRel, b.from,
+                                         static_cast<uint32_t>(len), b.source ? Arrival::SourceCopy : Arrival::TargetCopy, len < b.len});
+                }
+                covered = std::max(covered, b.len);
+            }
+        }
+        // The road back from e, then its actions in order.
+        road_.clear();
+        for (size_t at = e - t; at > 0; at -= arrivals_[at].length) road_.push_back(at);
+        for (auto it = road_.rbegin(); it != road_.rend(); ++it) {
+            const Arrival& a = arrivals_[*it];
+            const size_t start = t + *it - a.length;
+            if (a.kind == Arrival::Literal) {
+                if (literals_ == 0) literalStart_ = start;
+                ++literals_;
+                continue;
+            }
+            const bool source = a.kind == Arrival::SourceCopy;
+            flushLiterals();
+            action(source ? SourceCopy : TargetCopy, a.length);
+            int64_t& rel = source ? srcRel_ : tgtRel_;
+            putSigned(out_, static_cast<int64_t>(a.from) - rel);
+            rel = static_cast<int64_t>(a.from + a.length);
+        }
+        return e;
     }
 
     // Emits a copy of `bestLen` bytes from `bestFrom` for the target at t,
     // extended backwards over pending literals, and advances t past it.
     void emitCopy(size_t& t, size_t bestFrom, size_t bestLen, bool fromSource) {
         const auto& base = fromSource ? src_ : tgt_;
-        const size_t fresh = t;  // positions before it are indexed already
         size_t start = t;
         while (literals_ > 0 && bestFrom > 0 && base[bestFrom - 1] == tgt_[start - 1]) {
             --bestFrom;
@@ -297,25 +378,21 @@ private:
             --literals_;
             ++bestLen;
         }
-        flushLiterals(start);
+        flushLiterals();
         action(fromSource ? SourceCopy : TargetCopy, bestLen);
         int64_t& rel = fromSource ? srcRel_ : tgtRel_;
         putSigned(out_, static_cast<int64_t>(bestFrom) - rel);
         rel = static_cast<int64_t>(bestFrom + bestLen);
         indexTarget(start, start + bestLen, kTargetStep * 4);
-        // Short copies are pieces of new text: later text finds its words
-        // in them, near the copies before it.
-        if (bestLen < kShortSpan)
-            for (size_t p = fresh; p < start + bestLen && p + 4 <= tgt_.size(); ++p) short_.put(tgt_.data(), p);
         t = start + bestLen;
     }
 
-    void flushLiterals(size_t end) {
+    // Literals come only from parsed stretches, whose positions are indexed.
+    void flushLiterals() {
         if (literals_ == 0) return;
         action(TargetRead, literals_);
         out_.insert(out_.end(), tgt_.begin() + static_cast<ptrdiff_t>(literalStart_),
                     tgt_.begin() + static_cast<ptrdiff_t>(literalStart_ + literals_));
-        indexTarget(literalStart_, end, 1);
         literals_ = 0;
     }
 
@@ -350,10 +427,22 @@ private:
     size_t srcStep_;
     HashIndex srcIndex_, tgtIndex_;
     ShortIndex short_;
+    // The cheapest known arrival at each position of the stretch parsed.
+    struct Arrival {
+        enum Kind : uint8_t { Start, Literal, TargetCopy, SourceCopy };
+        uint32_t cost, literals;  // patch bytes since the stretch began; literals pending
+        int64_t tgtRel, srcRel;   // the offsets the next copies count from
+        size_t from;
+        uint32_t length;
+        Kind kind;
+        bool cut = false;  // by a copy that matched further
+    };
+    static constexpr size_t kOffsetPrices = 5, kAhead = 8;
+    std::vector<Arrival> arrivals_;
+    std::vector<size_t> road_;
     std::vector<uint8_t> out_;
     size_t literalStart_ = 0, literals_ = 0;
     int64_t srcRel_ = 0, tgtRel_ = 0;
-    size_t lastShort_ = 0;  // end of the last short copy
     size_t pendingRead_ = 0;  // source read not yet written
     size_t crcDone_ = 0, checkpoint_ = 0;
     uint32_t srcCrc_ = 0, tgtCrc_ = 0;

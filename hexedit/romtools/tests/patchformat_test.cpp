@@ -77,7 +77,7 @@ Bytes edit(std::mt19937& rng, const Bytes& in) {
             break;
         }
         case 6: {
-            const Bytes text = wordText(rng, pick(3000), 1 + pick(40));
+            const Bytes text = wordText(rng, pick(9000), 1 + pick(40));  // at times past one parsed stretch
             out.insert(out.begin() + static_cast<ptrdiff_t>(pick(out.size() + 1)), text.begin(), text.end());
             break;
         }
