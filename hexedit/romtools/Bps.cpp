@@ -329,7 +329,10 @@ private:
 
             auto arrive = [&](size_t at, const Arrival& a) {
                 for (; reached < at; ++reached) arrivals_[reached + 1].cost = UINT32_MAX;
-                if (a.cost < arrivals_[at].cost) arrivals_[at] = a;
+                // Of two as cheap, the one whose copies came from later text:
+                // the next copy's offset from it is likely shorter.
+                const Arrival& now = arrivals_[at];
+                if (a.cost < now.cost || (a.cost == now.cost && a.tgtRel > now.tgtRel)) arrivals_[at] = a;
             };
             const uint32_t run = here.literals;
             const size_t header = numberSize(uint64_t{run} << 2) - (run == 0 ? 0 : numberSize(uint64_t{run - 1} << 2));
