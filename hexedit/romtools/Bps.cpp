@@ -69,7 +69,7 @@ public:
         uint8_t tag;
     };
     explicit HashIndex(size_t expected) {
-        while ((size_t{1} << bits_) < kIndexSlots && (size_t{1} << bits_) < expected * 2) ++bits_;
+        while ((size_t{1} << bits_) < kIndexSlots && (size_t{1} << bits_) < expected) ++bits_;
         slots_.assign(size_t{1} << bits_, 0);
         tags_.assign(size_t{1} << bits_, 0);
     }
