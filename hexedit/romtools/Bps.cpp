@@ -101,7 +101,9 @@ private:
 // copy can come from near the previous one, whose offset takes a byte less.
 class ShortIndex {
 public:
-    static constexpr size_t kWindow = size_t{1} << 18;
+    // 128 KiB: the chains stay in the processor's cache; a window twice as
+    // long saves 0.2% on new text and takes twice the time.
+    static constexpr size_t kWindow = size_t{1} << 17;
 
     ShortIndex() : head_(size_t{1} << kBits, 0), prev_(kWindow, 0), near_(size_t{1} << kNearBits, 0) {}
 
