@@ -18,47 +18,48 @@ namespace {
 // Bytes compared between two progress reports; a multiple of the block size.
 constexpr uint64_t kChunk = uint64_t{1} << 20;
 
-// Turns difference masks of up to 64 positions into runs. Bit i of a mask is
-// set when position base + i differs; a run starts or ends wherever a bit
-// differs from the one before it. The edge positions are collected without a
-// branch per edge (runs come at random places, so such branches would be
-// mispredicted) and turned into runs a buffer at a time.
+// Turns the difference masks of blocks of up to 64 positions into runs.
+// Bit i of a mask is set when position base + i differs. Blocks without a
+// difference may be left out. The positions where a run starts or ends are
+// written without a branch per edge (runs come at random places, so such
+// branches would be mispredicted) and paired into runs a buffer at a time.
 class RunBuilder {
 public:
     explicit RunBuilder(RunList& out) : out_(out) {}
 
-    bool inRun() const { return carry_ != 0; }
-
-    // `width` (1..64) positions from `base`; higher bits of `mask` are clear.
+    // `width` (1..64) positions from `base`, past those fed before; higher
+    // bits of `mask` are clear.
     inline void feed(uint64_t base, uint64_t mask, unsigned width = 64) {
-        uint64_t edges = mask ^ ((mask << 1) | carry_);
-        if (width < 64) {
-            edges &= (uint64_t{1} << width) - 1;
-            carry_ = (mask >> (width - 1)) & 1;
-        } else {
-            carry_ = mask >> 63;
-        }
-        const auto count = static_cast<unsigned>(std::popcount(edges));
+        // A run reaching the end of the last block fed ends there unless
+        // this block follows on; then it carries into this block's first bit.
+        const uint64_t follows = base == next_;
+        const uint64_t carryIn = carry_ & follows;
         uint32_t* out = edges_.data() + used_;
-        // Four slots are written whatever the count (an empty mask writes
-        // junk past the end that the next write replaces).
-        for (int k = 0; k < 4; ++k) {
+        *out = static_cast<uint32_t>(next_);
+        out += carry_ & ~follows;
+        uint64_t edges = mask ^ ((mask << 1) | carryIn);
+        if (width < 64) edges &= (uint64_t{1} << width) - 1;
+        carry_ = (mask >> (width - 1)) & 1;
+        next_ = base + width;
+        const auto count = static_cast<unsigned>(std::popcount(edges));
+        // Two slots are written whatever the count (the ones past it hold
+        // junk that the next write replaces); a block rarely has more.
+        for (int k = 0; k < 2; ++k) {
             out[k] = static_cast<uint32_t>(base + static_cast<uint64_t>(std::countr_zero(edges)));
             edges &= edges - 1;
         }
-        for (unsigned k = 4; k < count; ++k) {
+        for (unsigned k = 2; k < count; ++k) {
             out[k] = static_cast<uint32_t>(base + static_cast<uint64_t>(std::countr_zero(edges)));
             edges &= edges - 1;
         }
-        used_ += count;
-        if (used_ > kEdges - 64) flush();
+        used_ = static_cast<size_t>(out - edges_.data()) + count;
+        if (used_ > kEdges - 66) flush();
     }
 
-    void finish(uint64_t end) {
+    void finish() {
         flush();
-        if (open_) out_.push_back({start_, static_cast<uint32_t>(end) - start_});
+        if (open_) out_.push_back({start_, static_cast<uint32_t>(next_) - start_});
         open_ = false;
-        carry_ = 0;
     }
 
 private:
@@ -66,12 +67,16 @@ private:
 
     // Edges alternate between a run's start and its end.
     void flush() {
-        for (size_t i = 0; i < used_; ++i) {
-            if (open_)
-                out_.push_back({start_, edges_[i] - start_});
-            else
-                start_ = edges_[i];
-            open_ = !open_;
+        size_t i = 0;
+        if (open_ && used_ > 0) {
+            out_.push_back({start_, edges_[0] - start_});
+            open_ = false;
+            i = 1;
+        }
+        for (; i + 1 < used_; i += 2) out_.push_back({edges_[i], edges_[i + 1] - edges_[i]});
+        if (i < used_) {
+            start_ = edges_[i];
+            open_ = true;
         }
         used_ = 0;
     }
@@ -80,9 +85,16 @@ private:
     std::array<uint32_t, kEdges> edges_;
     size_t used_ = 0;
     uint64_t carry_ = 0;  // the last position fed differs
+    uint64_t next_ = 0;   // the position after the last one fed
     uint32_t start_ = 0;
     bool open_ = false;   // the edges flushed so far leave a run open
 };
+
+// Blocks of 64 bytes are taken a window of up to 64 at a time: a first pass
+// notes which blocks differ at all, with one test each and no branch, and a
+// second computes the masks of only those. So equal blocks cost no branch
+// and the blocks with runs only the visit.
+constexpr unsigned kWindowBlocks = 64;
 
 // The difference mask of `count` (< 64) positions; higher bits are clear.
 uint64_t tailMask(const uint8_t* a, const uint8_t* b, uint64_t count) {
@@ -105,6 +117,31 @@ uint64_t portableMask(const uint8_t* a, const uint8_t* b) {
     return m;
 }
 
+bool portableDiffers(const uint8_t* a, const uint8_t* b) {
+    uint64_t acc = 0;
+    for (int w = 0; w < 64; w += 8) {
+        uint64_t x, y;
+        std::memcpy(&x, a + w, 8);
+        std::memcpy(&y, b + w, 8);
+        acc |= x ^ y;
+    }
+    return acc != 0;
+}
+
+// Both passes over `blocks` (1..64) blocks from position o.
+template <bool (*Differs)(const uint8_t*, const uint8_t*), uint64_t (*Mask)(const uint8_t*, const uint8_t*)>
+void window(const uint8_t* a, const uint8_t* b, uint64_t o, unsigned blocks, RunBuilder& runs) {
+    uint64_t dirty = 0;
+    for (unsigned k = 0; k < blocks; ++k)
+        dirty |= static_cast<uint64_t>(Differs(a + o + 64 * k, b + o + 64 * k)) << k;
+    for (; dirty; dirty &= dirty - 1) {
+        const uint64_t at = o + 64 * static_cast<uint64_t>(std::countr_zero(dirty));
+        runs.feed(at, Mask(a + at, b + at));
+    }
+}
+
+using WindowFn = void (*)(const uint8_t* a, const uint8_t* b, uint64_t o, unsigned blocks, RunBuilder& runs);
+
 #ifdef HEXEDIT_TRANSFER_X86
 bool haveAvx2() {
     static const bool yes = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
@@ -112,9 +149,15 @@ bool haveAvx2() {
     return yes;
 }
 
-// Outside a run, equal stretches pass 256 bytes at a time at the cost of
-// the loads and one test; a stretch with a difference goes through the masks
-// of its four blocks, whose edges the builder takes without a branch each.
+__attribute__((target("avx2,bmi,popcnt"))) inline bool differsAvx2(const uint8_t* a, const uint8_t* b) {
+    const __m256i x0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a));
+    const __m256i y0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b));
+    const __m256i x1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + 32));
+    const __m256i y1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + 32));
+    const __m256i d = _mm256_or_si256(_mm256_xor_si256(x0, y0), _mm256_xor_si256(x1, y1));
+    return !_mm256_testz_si256(d, d);
+}
+
 __attribute__((target("avx2,bmi,popcnt"))) inline uint64_t maskAvx2(const uint8_t* a, const uint8_t* b) {
     const __m256i a0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a));
     const __m256i b0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b));
@@ -125,28 +168,26 @@ __attribute__((target("avx2,bmi,popcnt"))) inline uint64_t maskAvx2(const uint8_
     return ~(lo | (hi << 32));
 }
 
-__attribute__((target("avx2,bmi,popcnt"))) inline bool equal256Avx2(const uint8_t* a, const uint8_t* b) {
-    __m256i acc = _mm256_setzero_si256();
-    for (int k = 0; k < 256; k += 32) {
-        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + k));
-        const __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + k));
-        acc = _mm256_or_si256(acc, _mm256_xor_si256(x, y));
+// window<differsAvx2, maskAvx2>, compiled for AVX2 so that both are inlined.
+__attribute__((target("avx2,bmi,popcnt"))) void windowAvx2(const uint8_t* a, const uint8_t* b, uint64_t o,
+                                                            unsigned blocks, RunBuilder& runs) {
+    uint64_t dirty = 0;
+    for (unsigned k = 0; k < blocks; ++k)
+        dirty |= static_cast<uint64_t>(differsAvx2(a + o + 64 * k, b + o + 64 * k)) << k;
+    for (; dirty; dirty &= dirty - 1) {
+        const uint64_t at = o + 64 * static_cast<uint64_t>(std::countr_zero(dirty));
+        runs.feed(at, maskAvx2(a + at, b + at));
     }
-    return _mm256_testz_si256(acc, acc);
 }
 
-__attribute__((target("avx2,bmi,popcnt"))) uint64_t scanAvx2(const uint8_t* a, const uint8_t* b, uint64_t o,
-                                                             uint64_t end, RunBuilder& runs) {
-    while (o + 256 <= end) {
-        if (!runs.inRun()) {
-            while (o + 256 <= end && equal256Avx2(a + o, b + o)) o += 256;
-            if (o + 256 > end) break;
-        }
-        for (int k = 0; k < 256; k += 64) runs.feed(o + k, maskAvx2(a + o + k, b + o + k));
-        o += 256;
+inline bool differsSse2(const uint8_t* a, const uint8_t* b) {
+    __m128i acc = _mm_setzero_si128();
+    for (int k = 0; k < 64; k += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + k));
+        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + k));
+        acc = _mm_or_si128(acc, _mm_xor_si128(x, y));
     }
-    for (; o + 64 <= end; o += 64) runs.feed(o, maskAvx2(a + o, b + o));
-    return o;
+    return _mm_movemask_epi8(_mm_cmpeq_epi8(acc, _mm_setzero_si128())) != 0xFFFF;
 }
 
 inline uint64_t maskSse2(const uint8_t* a, const uint8_t* b) {
@@ -158,39 +199,25 @@ inline uint64_t maskSse2(const uint8_t* a, const uint8_t* b) {
     }
     return ~m;
 }
-
-uint64_t scanSse2(const uint8_t* a, const uint8_t* b, uint64_t o, uint64_t end, RunBuilder& runs) {
-    for (; o + 64 <= end; o += 64) {
-        if (!runs.inRun()) {
-            __m128i acc = _mm_setzero_si128();
-            for (int k = 0; k < 64; k += 16) {
-                const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + o + k));
-                const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + o + k));
-                acc = _mm_or_si128(acc, _mm_xor_si128(x, y));
-            }
-            if (_mm_movemask_epi8(_mm_cmpeq_epi8(acc, _mm_setzero_si128())) == 0xFFFF) continue;
-        }
-        runs.feed(o, maskSse2(a + o, b + o));
-    }
-    return o;
-}
 #endif
 
 // Positions [o, end).
 void scanRange(const uint8_t* a, const uint8_t* b, uint64_t o, uint64_t end, RunBuilder& runs, ScanKernel kernel) {
+    WindowFn scan = window<portableDiffers, portableMask>;
 #ifdef HEXEDIT_TRANSFER_X86
     // AVX-512 was tried and measured slower here than AVX2 (its loads and
     // the clock it costs), so the best kernel is the AVX2 one.
     if ((kernel == ScanKernel::Best || kernel == ScanKernel::Avx2) && haveAvx2())
-        o = scanAvx2(a, b, o, end, runs);
+        scan = windowAvx2;
     else if (kernel != ScanKernel::Portable)
-        o = scanSse2(a, b, o, end, runs);
+        scan = window<differsSse2, maskSse2>;
 #else
     (void)kernel;
 #endif
-    for (; o + 64 <= end; o += 64) {
-        if (!runs.inRun() && std::memcmp(a + o, b + o, 64) == 0) continue;
-        runs.feed(o, portableMask(a + o, b + o));
+    while (end - o >= 64) {
+        const auto blocks = static_cast<unsigned>(std::min<uint64_t>(kWindowBlocks, (end - o) / 64));
+        scan(a, b, o, blocks, runs);
+        o += 64 * uint64_t{blocks};
     }
     if (o < end) runs.feed(o, tailMask(a + o, b + o, end - o), static_cast<unsigned>(end - o));
 }
@@ -221,7 +248,7 @@ std::optional<RunList> findDiffRuns(std::span<const uint8_t> a, std::span<const 
         o = end;
         if (progress && !progress(o, n)) return std::nullopt;
     }
-    runs.finish(n);
+    runs.finish();
     return out;
 }
 
