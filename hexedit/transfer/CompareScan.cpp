@@ -27,33 +27,56 @@ class RunBuilder {
 public:
     explicit RunBuilder(RunList& out) : out_(out) {}
 
-    // `width` (1..64) positions from `base`, past those fed before; higher
-    // bits of `mask` are clear.
-    inline void feed(uint64_t base, uint64_t mask, unsigned width = 64) {
-        // A run reaching the end of the last block fed ends there unless
-        // this block follows on; then it carries into this block's first bit.
-        const uint64_t follows = base == next_;
-        const uint64_t carryIn = carry_ & follows;
-        uint32_t* out = edges_.data() + used_;
-        *out = static_cast<uint32_t>(next_);
-        out += carry_ & ~follows;
-        uint64_t edges = mask ^ ((mask << 1) | carryIn);
-        if (width < 64) edges &= (uint64_t{1} << width) - 1;
-        carry_ = (mask >> (width - 1)) & 1;
-        next_ = base + width;
-        const auto count = static_cast<unsigned>(std::popcount(edges));
-        // Two slots are written whatever the count (the ones past it hold
-        // junk that the next write replaces); a block rarely has more.
-        for (int k = 0; k < 2; ++k) {
-            out[k] = static_cast<uint32_t>(base + static_cast<uint64_t>(std::countr_zero(edges)));
-            edges &= edges - 1;
+    // Where the edges of the next blocks go and what those blocks follow;
+    // a loop over blocks keeps it in registers.
+    struct Cursor {
+        uint32_t* out;
+        uint64_t carry;  // the last position fed differs
+        uint64_t next;   // the position after the last one fed
+
+        // `width` (1..64) positions from `base`, past those fed before;
+        // higher bits of `mask` are clear. Writes up to 65 slots.
+        void feed(uint64_t base, uint64_t mask, unsigned width = 64) {
+            // A run reaching the end of the last block fed ends there unless
+            // this block follows on; then it carries into its first bit.
+            const uint64_t follows = base == next;
+            *out = static_cast<uint32_t>(next);
+            out += carry & ~follows;
+            uint64_t edges = mask ^ ((mask << 1) | (carry & follows));
+            if (width < 64) edges &= (uint64_t{1} << width) - 1;
+            carry = (mask >> (width - 1)) & 1;
+            next = base + width;
+            const auto count = static_cast<unsigned>(std::popcount(edges));
+            // Two slots are written whatever the count (the ones past it hold
+            // junk that the next write replaces); a block rarely has more.
+            for (int k = 0; k < 2; ++k) {
+                out[k] = static_cast<uint32_t>(base + static_cast<uint64_t>(std::countr_zero(edges)));
+                edges &= edges - 1;
+            }
+            for (unsigned k = 2; k < count; ++k) {
+                out[k] = static_cast<uint32_t>(base + static_cast<uint64_t>(std::countr_zero(edges)));
+                edges &= edges - 1;
+            }
+            out += count;
         }
-        for (unsigned k = 2; k < count; ++k) {
-            out[k] = static_cast<uint32_t>(base + static_cast<uint64_t>(std::countr_zero(edges)));
-            edges &= edges - 1;
-        }
-        used_ = static_cast<size_t>(out - edges_.data()) + count;
-        if (used_ > kEdges - 66) flush();
+    };
+
+    // A cursor with room for `blocks` (up to kMaxBlocks) blocks; they are
+    // kept once handed to commit().
+    Cursor cursor(unsigned blocks) {
+        if (used_ + 65 * size_t{blocks} > kEdges) flush();
+        return {edges_.data() + used_, carry_, next_};
+    }
+    void commit(const Cursor& c) {
+        used_ = static_cast<size_t>(c.out - edges_.data());
+        carry_ = c.carry;
+        next_ = c.next;
+    }
+
+    void feed(uint64_t base, uint64_t mask, unsigned width) {
+        Cursor c = cursor(1);
+        c.feed(base, mask, width);
+        commit(c);
     }
 
     void finish() {
@@ -62,8 +85,10 @@ public:
         open_ = false;
     }
 
+    static constexpr unsigned kMaxBlocks = 64;
+
 private:
-    static constexpr size_t kEdges = 4096;
+    static constexpr size_t kEdges = 65 * kMaxBlocks;
 
     // Edges alternate between a run's start and its end.
     void flush() {
@@ -84,17 +109,17 @@ private:
     RunList& out_;
     std::array<uint32_t, kEdges> edges_;
     size_t used_ = 0;
-    uint64_t carry_ = 0;  // the last position fed differs
-    uint64_t next_ = 0;   // the position after the last one fed
+    uint64_t carry_ = 0;
+    uint64_t next_ = 0;
     uint32_t start_ = 0;
-    bool open_ = false;   // the edges flushed so far leave a run open
+    bool open_ = false;  // the edges flushed so far leave a run open
 };
 
 // Blocks of 64 bytes are taken a window of up to 64 at a time: a first pass
 // notes which blocks differ at all, with one test each and no branch, and a
 // second computes the masks of only those. So equal blocks cost no branch
 // and the blocks with runs only the visit.
-constexpr unsigned kWindowBlocks = 64;
+constexpr unsigned kWindowBlocks = RunBuilder::kMaxBlocks;
 
 // The difference mask of `count` (< 64) positions; higher bits are clear.
 uint64_t tailMask(const uint8_t* a, const uint8_t* b, uint64_t count) {
@@ -128,19 +153,29 @@ bool portableDiffers(const uint8_t* a, const uint8_t* b) {
     return acc != 0;
 }
 
-// Both passes over `blocks` (1..64) blocks from position o.
-template <bool (*Differs)(const uint8_t*, const uint8_t*), uint64_t (*Mask)(const uint8_t*, const uint8_t*)>
-void window(const uint8_t* a, const uint8_t* b, uint64_t o, unsigned blocks, RunBuilder& runs) {
+// The first pass: which of `blocks` (1..64) blocks from position o differ.
+template <bool (*Differs)(const uint8_t*, const uint8_t*)>
+uint64_t dirtyOf(const uint8_t* a, const uint8_t* b, uint64_t o, unsigned blocks) {
     uint64_t dirty = 0;
-    for (unsigned k = 0; k < blocks; ++k)
-        dirty |= static_cast<uint64_t>(Differs(a + o + 64 * k, b + o + 64 * k)) << k;
-    for (; dirty; dirty &= dirty - 1) {
-        const uint64_t at = o + 64 * static_cast<uint64_t>(std::countr_zero(dirty));
-        runs.feed(at, Mask(a + at, b + at));
-    }
+    for (unsigned k = 0; k < blocks; ++k, o += 64) dirty |= static_cast<uint64_t>(Differs(a + o, b + o)) << k;
+    return dirty;
 }
 
-using WindowFn = void (*)(const uint8_t* a, const uint8_t* b, uint64_t o, unsigned blocks, RunBuilder& runs);
+// The second pass: the masks of the `dirty` blocks from position o.
+template <uint64_t (*Mask)(const uint8_t*, const uint8_t*)>
+void feedOf(const uint8_t* a, const uint8_t* b, uint64_t o, uint64_t dirty, RunBuilder& runs) {
+    RunBuilder::Cursor c = runs.cursor(kWindowBlocks);
+    for (; dirty; dirty &= dirty - 1) {
+        const uint64_t at = o + 64 * static_cast<uint64_t>(std::countr_zero(dirty));
+        c.feed(at, Mask(a + at, b + at));
+    }
+    runs.commit(c);
+}
+
+struct Kernel {
+    uint64_t (*dirty)(const uint8_t* a, const uint8_t* b, uint64_t o, unsigned blocks);
+    void (*feed)(const uint8_t* a, const uint8_t* b, uint64_t o, uint64_t dirty, RunBuilder& runs);
+};
 
 #ifdef HEXEDIT_TRANSFER_X86
 bool haveAvx2() {
@@ -168,16 +203,23 @@ __attribute__((target("avx2,bmi,popcnt"))) inline uint64_t maskAvx2(const uint8_
     return ~(lo | (hi << 32));
 }
 
-// window<differsAvx2, maskAvx2>, compiled for AVX2 so that both are inlined.
-__attribute__((target("avx2,bmi,popcnt"))) void windowAvx2(const uint8_t* a, const uint8_t* b, uint64_t o,
-                                                            unsigned blocks, RunBuilder& runs) {
+// dirtyOf<differsAvx2> and feedOf<maskAvx2>, compiled for AVX2 so that
+// the tests are inlined.
+__attribute__((target("avx2,bmi,popcnt"))) uint64_t dirtyAvx2(const uint8_t* a, const uint8_t* b, uint64_t o,
+                                                               unsigned blocks) {
     uint64_t dirty = 0;
-    for (unsigned k = 0; k < blocks; ++k)
-        dirty |= static_cast<uint64_t>(differsAvx2(a + o + 64 * k, b + o + 64 * k)) << k;
+    for (unsigned k = 0; k < blocks; ++k, o += 64) dirty |= static_cast<uint64_t>(differsAvx2(a + o, b + o)) << k;
+    return dirty;
+}
+
+__attribute__((target("avx2,bmi,popcnt"))) void feedAvx2(const uint8_t* a, const uint8_t* b, uint64_t o,
+                                                          uint64_t dirty, RunBuilder& runs) {
+    RunBuilder::Cursor c = runs.cursor(kWindowBlocks);
     for (; dirty; dirty &= dirty - 1) {
         const uint64_t at = o + 64 * static_cast<uint64_t>(std::countr_zero(dirty));
-        runs.feed(at, maskAvx2(a + at, b + at));
+        c.feed(at, maskAvx2(a + at, b + at));
     }
+    runs.commit(c);
 }
 
 inline bool differsSse2(const uint8_t* a, const uint8_t* b) {
@@ -202,23 +244,32 @@ inline uint64_t maskSse2(const uint8_t* a, const uint8_t* b) {
 #endif
 
 // Positions [o, end).
-void scanRange(const uint8_t* a, const uint8_t* b, uint64_t o, uint64_t end, RunBuilder& runs, ScanKernel kernel) {
-    WindowFn scan = window<portableDiffers, portableMask>;
+void scanRange(const uint8_t* a, const uint8_t* b, uint64_t o, uint64_t end, RunBuilder& runs, ScanKernel kind) {
+    Kernel kernel{dirtyOf<portableDiffers>, feedOf<portableMask>};
 #ifdef HEXEDIT_TRANSFER_X86
     // AVX-512 was tried and measured slower here than AVX2 (its loads and
     // the clock it costs), so the best kernel is the AVX2 one.
-    if ((kernel == ScanKernel::Best || kernel == ScanKernel::Avx2) && haveAvx2())
-        scan = windowAvx2;
-    else if (kernel != ScanKernel::Portable)
-        scan = window<differsSse2, maskSse2>;
+    if ((kind == ScanKernel::Best || kind == ScanKernel::Avx2) && haveAvx2())
+        kernel = {dirtyAvx2, feedAvx2};
+    else if (kind != ScanKernel::Portable)
+        kernel = {dirtyOf<differsSse2>, feedOf<maskSse2>};
 #else
-    (void)kernel;
+    (void)kind;
 #endif
+    // A window's differing blocks are visited after the next window's test:
+    // by then the bytes that decide how often the visiting loop turns have
+    // long arrived, so a mispredicted end of that loop costs only the
+    // pipeline, not another wait for memory, and the loads run on meanwhile.
+    uint64_t pendingAt = o, pending = 0;
     while (end - o >= 64) {
         const auto blocks = static_cast<unsigned>(std::min<uint64_t>(kWindowBlocks, (end - o) / 64));
-        scan(a, b, o, blocks, runs);
+        const uint64_t dirty = kernel.dirty(a, b, o, blocks);
+        kernel.feed(a, b, pendingAt, pending, runs);
+        pendingAt = o;
+        pending = dirty;
         o += 64 * uint64_t{blocks};
     }
+    kernel.feed(a, b, pendingAt, pending, runs);
     if (o < end) runs.feed(o, tailMask(a + o, b + o, end - o), static_cast<unsigned>(end - o));
 }
 
