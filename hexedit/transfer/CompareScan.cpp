@@ -90,7 +90,8 @@ public:
 private:
     static constexpr size_t kEdges = 65 * kMaxBlocks;
 
-    // Edges alternate between a run's start and its end.
+    // Edges alternate between a run's start and its end; each end becomes
+    // a length in place, so that the pairs are copied as they are.
     void flush() {
         size_t i = 0;
         if (open_ && used_ > 0) {
@@ -98,7 +99,11 @@ private:
             open_ = false;
             i = 1;
         }
-        for (; i + 1 < used_; i += 2) out_.push_back({edges_[i], edges_[i + 1] - edges_[i]});
+        const size_t runs = (used_ - i) / 2;
+        uint32_t* pairs = edges_.data() + i;
+        for (size_t r = 0; r < runs; ++r) pairs[2 * r + 1] -= pairs[2 * r];
+        out_.appendPairs(pairs, runs);
+        i += 2 * runs;
         if (i < used_) {
             start_ = edges_[i];
             open_ = true;
@@ -288,6 +293,18 @@ void scanRange(const uint8_t* a, const uint8_t* b, uint64_t o, uint64_t end, Run
 }
 
 }  // namespace
+
+void RunList::appendPairs(const uint32_t* pairs, size_t n) {
+    static_assert(sizeof(DiffRun) == 2 * sizeof(uint32_t), "a run is its two numbers");
+    while (n > 0) {
+        if ((size_ & kMask) == 0) blocks_.push_back(std::make_unique_for_overwrite<DiffRun[]>(kMask + 1));
+        const size_t room = kMask + 1 - (size_ & kMask), count = std::min(n, room);
+        std::memcpy(blocks_.back().get() + (size_ & kMask), pairs, count * sizeof(DiffRun));
+        pairs += 2 * count;
+        size_ += count;
+        n -= count;
+    }
+}
 
 std::vector<DiffRun> RunList::toVector() const {
     std::vector<DiffRun> v;
