@@ -61,8 +61,8 @@ public:
         }
     };
 
-    // A cursor with room for `blocks` (up to kMaxBlocks) blocks; they are
-    // kept once handed to commit().
+    // A cursor with room for `blocks` (up to kMaxBlocks) blocks, flushing
+    // first if need be; they are kept once handed to commit().
     Cursor cursor(unsigned blocks) {
         if (used_ + 65 * size_t{blocks} > kEdges) flush();
         return {edges_.data() + used_, carry_, next_};
@@ -88,7 +88,10 @@ public:
     static constexpr unsigned kMaxBlocks = 64;
 
 private:
-    static constexpr size_t kEdges = 65 * kMaxBlocks;
+    // Edges held between flushes: the most a cursor may need, many times
+    // over, so that flushes come seldom.
+    static constexpr size_t kEdges = 8192;
+    static_assert(kEdges >= 65 * kMaxBlocks);
 
     // Edges alternate between a run's start and its end; each end becomes
     // a length in place, so that the pairs are copied as they are.
@@ -169,7 +172,7 @@ uint64_t dirtyOf(const uint8_t* a, const uint8_t* b, uint64_t o, unsigned blocks
 // The second pass: the masks of the `dirty` blocks from position o.
 template <uint64_t (*Mask)(const uint8_t*, const uint8_t*)>
 void feedOf(const uint8_t* a, const uint8_t* b, uint64_t o, uint64_t dirty, RunBuilder& runs) {
-    RunBuilder::Cursor c = runs.cursor(kWindowBlocks);
+    RunBuilder::Cursor c = runs.cursor(static_cast<unsigned>(std::popcount(dirty)));
     for (; dirty; dirty &= dirty - 1) {
         const uint64_t at = o + 64 * static_cast<uint64_t>(std::countr_zero(dirty));
         c.feed(at, Mask(a + at, b + at));
@@ -233,7 +236,7 @@ __attribute__((target("avx2,bmi,popcnt"))) uint64_t dirtyAvx2(const uint8_t* a, 
 
 __attribute__((target("avx2,bmi,popcnt"))) void feedAvx2(const uint8_t* a, const uint8_t* b, uint64_t o,
                                                           uint64_t dirty, RunBuilder& runs) {
-    RunBuilder::Cursor c = runs.cursor(kWindowBlocks);
+    RunBuilder::Cursor c = runs.cursor(static_cast<unsigned>(std::popcount(dirty)));
     for (; dirty; dirty &= dirty - 1) {
         const uint64_t at = o + 64 * static_cast<uint64_t>(std::countr_zero(dirty));
         c.feed(at, maskAvx2(a + at, b + at));
