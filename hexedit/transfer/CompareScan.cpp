@@ -88,10 +88,9 @@ public:
     static constexpr unsigned kMaxBlocks = 64;
 
 private:
-    // Edges held between flushes: the most a cursor may need, many times
-    // over, so that flushes come seldom.
-    static constexpr size_t kEdges = 8192;
-    static_assert(kEdges >= 65 * kMaxBlocks);
+    // Edges held between flushes: the most a cursor may need, which is
+    // many times what a window of scattered runs leaves.
+    static constexpr size_t kEdges = 65 * kMaxBlocks;
 
     // Edges alternate between a run's start and its end; each end becomes
     // a length in place, so that the pairs are copied as they are.
