@@ -37,6 +37,8 @@ public:
         blocks_.back()[size_ & kMask] = r;
         ++size_;
     }
+    // `n` runs given as offset and length, one number after the other.
+    void appendPairs(const uint32_t* pairs, size_t n);
     std::vector<DiffRun> toVector() const;
 
 private:
