@@ -440,7 +440,7 @@ private:
         size_t from;
         uint32_t length;
         Kind kind;
-        bool cut = false;  // by a copy that matched further
+        bool cut = false;  // reached by a copy shorter than its match
     };
     static constexpr size_t kOffsetPrices = 5, kAhead = 8;
     std::vector<Arrival> arrivals_;
