@@ -211,16 +211,11 @@ public:
         size_t t = 0;
         while (t < n) {
             if (t >= checkpoint_) checkpoint(t);
-            if (t < src_.size()) {
-                const size_t bound = std::min({src_.size(), n, checkpoint_}) - t;
-                const size_t len = matchLength(&src_[t], &tgt_[t], bound);
-                // A read cut by the checkpoint goes on after it as one action.
-                if (len >= kMinRead || (len > 0 && (t + len == n || t + len == checkpoint_))) {
-                    flushLiterals();
-                    pendingRead_ += len;
-                    t += len;
-                    continue;
-                }
+            if (const size_t len = readAt(t)) {
+                flushLiterals();
+                pendingRead_ += len;
+                t += len;
+                continue;
             }
             if (!tryCopy(t)) t = parse(t);
         }
@@ -234,6 +229,17 @@ public:
     }
 
 private:
+    // The length of the source read that starts at t, or 0 where the target
+    // agrees with the source too briefly for one. A read cut by the
+    // checkpoint or the end is taken whatever its length: it goes on after
+    // the checkpoint as one action.
+    size_t readAt(size_t t) const {
+        const size_t bound = std::min(tgt_.size(), checkpoint_), limit = std::min(src_.size(), bound);
+        if (t >= limit) return 0;
+        const size_t len = matchLength(&src_[t], &tgt_[t], limit - t);
+        return len >= kMinRead || (len > 0 && t + len == bound) ? len : 0;
+    }
+
     // Emits the longest copy found at t (extended backwards over pending
     // literals) and advances t past it.
     bool tryCopy(size_t& t) {
@@ -270,18 +276,14 @@ private:
     // ends where a source read or a long copy starts, or after kStretch
     // bytes. Emits the cheapest road and answers its end.
     size_t parse(size_t t) {
-        const size_t n = tgt_.size(), bound = std::min(n, checkpoint_), cap = std::min(bound, t + kStretch);
-        const size_t readBound = std::min(src_.size(), bound);
+        const size_t n = tgt_.size(), cap = std::min({n, checkpoint_, t + kStretch});
         arrivals_.resize(kStretch + kLongCopy + 1);
         arrivals_[0] = {0, static_cast<uint32_t>(literals_), tgtRel_, srcRel_, 0, 0, Arrival::Start};
         size_t reached = 0;  // arrivals_ set up to here
         size_t e = t;
         for (;; ++e) {
             if (e == cap) break;
-            if (e > t && e < readBound) {
-                const size_t len = matchLength(&src_[e], &tgt_[e], readBound - e);
-                if (len >= kMinRead || (len > 0 && e + len == bound)) break;
-            }
+            if (e > t && readAt(e) > 0) break;
             const Arrival here = arrivals_[e - t];
 
             // The longest copy for each price of its offset.
