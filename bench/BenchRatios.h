@@ -2,7 +2,9 @@
 // Shared by the benchmark programs: the machine's read rate as a benchmark of
 // its own, and a reporter that ends a run with each benchmark's time as a
 // ratio to a baseline measured in the same run. Times are CPU times (the
-// machine may be shared) and medians over the repetitions.
+// machine may be shared) and medians over the repetitions, except for
+// benchmarks timed by the wall clock (named ".../real_time"), whose work
+// spans threads; their ratios are the wall times'.
 
 #include <benchmark/benchmark.h>
 
@@ -41,16 +43,19 @@ public:
         for (const auto& run : runs)
             if (run.run_type == Run::RT_Iteration && run.iterations > 0 && !run.error_occurred) {
                 const std::string name = run.run_name.str();
-                seconds_[name].push_back(run.cpu_accumulated_time / static_cast<double>(run.iterations));
+                const bool wall = name.ends_with("/real_time");
+                const double seconds = (wall ? run.real_accumulated_time : run.cpu_accumulated_time) /
+                                       static_cast<double>(run.iterations);
+                seconds_[name].push_back(seconds);
                 if (auto it = run.counters.find("bytes_per_second"); it != run.counters.end())
-                    bytesPerIteration_[name] = it->second.value * run.cpu_accumulated_time / static_cast<double>(run.iterations);
+                    bytesPerIteration_[name] = it->second.value * seconds;
             }
         ConsoleReporter::ReportRuns(runs);
     }
 
     void Finalize() override {
         ConsoleReporter::Finalize();
-        std::printf("\nMedian CPU times and ratios in this run:\n");
+        std::printf("\nMedian times (CPU, or wall for .../real_time) and ratios in this run:\n");
         for (const auto& [name, base, goal] : ratios_) {
             const double t = median(name), b = median(base);
             if (t <= 0 || b <= 0) continue;

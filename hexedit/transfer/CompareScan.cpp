@@ -2,9 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <exception>
+#include <system_error>
+#include <thread>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -294,17 +298,64 @@ void scanRange(const uint8_t* a, const uint8_t* b, uint64_t o, uint64_t end, Run
     if (o < end) runs.feed(o, tailMask(a + o, b + o, end - o), static_cast<unsigned>(end - o));
 }
 
+// Parts of a long comparison scanned at once: at least this long each, so
+// that starting a thread costs little beside the part, and at most this
+// many, past which memory gives no more.
+constexpr uint64_t kMinPart = uint64_t{4} << 20;
+constexpr unsigned kMaxParts = 4;
+
+unsigned partsFor(uint64_t bytes) {
+    const uint64_t cores = std::max(1u, std::thread::hardware_concurrency());
+    return static_cast<unsigned>(std::min<uint64_t>({cores, kMaxParts, std::max<uint64_t>(1, bytes / kMinPart)}));
+}
+
+// Positions [from, to) a chunk at a time; `step` is told each chunk's length
+// and answers whether to go on.
+template <class Step>
+bool scanPart(const uint8_t* a, const uint8_t* b, uint64_t from, uint64_t to, RunBuilder& runs, ScanKernel kernel,
+              Step&& step) {
+    for (uint64_t o = from; o < to;) {
+        const uint64_t end = std::min(to, o + kChunk);
+        scanRange(a, b, o, end, runs, kernel);
+        if (!step(end - o)) return false;
+        o = end;
+    }
+    runs.finish();
+    return true;
+}
+
 }  // namespace
 
 void RunList::appendPairs(const uint32_t* pairs, size_t n) {
     static_assert(sizeof(DiffRun) == 2 * sizeof(uint32_t), "a run is its two numbers");
+    appendRuns(pairs, n);
+}
+
+void RunList::appendRuns(const void* runs, size_t n) {
+    const auto* from = static_cast<const uint8_t*>(runs);
     while (n > 0) {
         if ((size_ & kMask) == 0) blocks_.push_back(std::make_unique_for_overwrite<DiffRun[]>(kMask + 1));
         const size_t room = kMask + 1 - (size_ & kMask), count = std::min(n, room);
-        std::memcpy(blocks_.back().get() + (size_ & kMask), pairs, count * sizeof(DiffRun));
-        pairs += 2 * count;
+        std::memcpy(blocks_.back().get() + (size_ & kMask), from, count * sizeof(DiffRun));
+        from += count * sizeof(DiffRun);
         size_ += count;
         n -= count;
+    }
+}
+
+void RunList::join(const RunList& next) {
+    size_t i = 0;
+    if (size_ > 0 && next.size_ > 0) {
+        DiffRun& last = blocks_.back()[(size_ - 1) & kMask];
+        if (last.offset + last.length == next[0].offset) {
+            last.length += next[0].length;
+            i = 1;
+        }
+    }
+    while (i < next.size_) {
+        const size_t count = std::min(next.size_ - i, kMask + 1 - (i & kMask));
+        appendRuns(&next[i], count);
+        i += count;
     }
 }
 
@@ -316,24 +367,80 @@ std::vector<DiffRun> RunList::toVector() const {
 }
 
 std::optional<RunList> findDiffRuns(std::span<const uint8_t> a, std::span<const uint8_t> b,
-                                    const ScanProgress& progress, ScanKernel kernel) {
+                                    const ScanProgress& progress, ScanKernel kernel, unsigned parts) {
     const uint64_t n = std::min<uint64_t>({a.size(), b.size(), kMaxCompareLength});
-    RunList out;
-    RunBuilder runs(out);
     if (progress && !progress(0, n)) return std::nullopt;
     // Up to 63 bytes one by one first, so that the blocks of the first buffer
     // start on cache lines: loads split across two lines are slow, and two
     // buffers from one allocator mostly share their alignment.
     const uint64_t head = std::min<uint64_t>(n, (64 - (reinterpret_cast<uintptr_t>(a.data()) & 63)) & 63);
-    if (head) runs.feed(0, tailMask(a.data(), b.data(), head), static_cast<unsigned>(head));
-    for (uint64_t o = head; o < n;) {
-        const uint64_t end = std::min(n, o + kChunk);
-        scanRange(a.data(), b.data(), o, end, runs, kernel);
-        o = end;
-        if (progress && !progress(o, n)) return std::nullopt;
+    const uint64_t body = n - head;
+    const unsigned count = parts ? static_cast<unsigned>(std::clamp<uint64_t>(body / 64, 1, parts)) : partsFor(body);
+    // Part k is [cut[k], cut[k + 1]); the cuts between parts fall on blocks.
+    std::vector<uint64_t> cut(count + 1, n);
+    for (unsigned k = 0; k < count; ++k) cut[k] = head + ((body * k / count) & ~uint64_t{63});
+    std::vector<RunList> lists(count);
+
+    // The other parts run on threads of their own, stopped and joined
+    // however this function is left; a part whose thread could not start is
+    // scanned here after the first.
+    struct Crew {
+        std::atomic<bool> stop{false};
+        std::atomic<uint64_t> done{0};  // bytes the threads have compared
+        std::vector<std::thread> threads;
+        std::vector<std::exception_ptr> errors;
+        void join() {
+            for (std::thread& t : threads) t.join();
+            threads.clear();
+        }
+        ~Crew() {
+            stop = true;
+            join();
+        }
+    } crew;
+    crew.errors.resize(count);
+    unsigned started = 1;
+    for (; started < count; ++started) {
+        try {
+            crew.threads.emplace_back([&, k = started] {
+                try {
+                    RunBuilder runs(lists[k]);
+                    scanPart(a.data(), b.data(), cut[k], cut[k + 1], runs, kernel, [&](uint64_t bytes) {
+                        crew.done.fetch_add(bytes, std::memory_order_relaxed);
+                        return !crew.stop.load(std::memory_order_relaxed);
+                    });
+                } catch (...) {
+                    crew.errors[k] = std::current_exception();
+                }
+            });
+        } catch (const std::system_error&) {
+            break;
+        }
     }
-    runs.finish();
-    return out;
+
+    uint64_t own = head;
+    const auto step = [&](uint64_t bytes) {
+        own += bytes;
+        if (!progress || progress(own + crew.done.load(std::memory_order_relaxed), n)) return true;
+        crew.stop = true;
+        return false;
+    };
+    {
+        RunBuilder runs(lists[0]);
+        if (head) runs.feed(0, tailMask(a.data(), b.data(), head), static_cast<unsigned>(head));
+        if (!scanPart(a.data(), b.data(), head, cut[1], runs, kernel, step)) return std::nullopt;
+    }
+    for (unsigned k = started; k < count; ++k) {
+        RunBuilder runs(lists[k]);
+        if (!scanPart(a.data(), b.data(), cut[k], cut[k + 1], runs, kernel, step)) return std::nullopt;
+    }
+    crew.join();
+    for (const std::exception_ptr& e : crew.errors)
+        if (e) std::rethrow_exception(e);
+    // The threads' parts are counted in the last report.
+    if (count > 1 && progress && !progress(n, n)) return std::nullopt;
+    for (unsigned k = 1; k < count; ++k) lists[0].join(lists[k]);
+    return std::move(lists[0]);
 }
 
 }  // namespace hexedit::transfer

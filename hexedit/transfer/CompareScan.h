@@ -39,9 +39,14 @@ public:
     }
     // `n` runs given as offset and length, one number after the other.
     void appendPairs(const uint32_t* pairs, size_t n);
+    // The runs of `next`, which all lie past these; a run of `next` starting
+    // where the last one here ends continues it.
+    void join(const RunList& next);
     std::vector<DiffRun> toVector() const;
 
 private:
+    void appendRuns(const void* runs, size_t n);
+
     static constexpr unsigned kShift = 13;  // 8192 runs, 64 KiB a block
     static constexpr size_t kMask = (size_t{1} << kShift) - 1;
     std::vector<std::unique_ptr<DiffRun[]>> blocks_;
@@ -61,8 +66,13 @@ enum class ScanKernel { Best, Avx2, Sse2, Portable };
 // The runs in ascending order over the first min(a.size(), b.size(),
 // kMaxCompareLength) bytes.
 // Bytes past the shorter buffer are never compared. Nothing when `progress`
-// answered false.
+// answered false; it is called on the calling thread only.
+//
+// One core's loads fall short of what memory delivers, so long buffers are
+// cut into `parts` scanned at once, each on a thread of its own; 0 picks as
+// many as there are cores, up to 4, giving each at least 4 MiB.
 std::optional<RunList> findDiffRuns(std::span<const uint8_t> a, std::span<const uint8_t> b,
-                                    const ScanProgress& progress = {}, ScanKernel kernel = ScanKernel::Best);
+                                    const ScanProgress& progress = {}, ScanKernel kernel = ScanKernel::Best,
+                                    unsigned parts = 0);
 
 }  // namespace hexedit::transfer

@@ -86,7 +86,8 @@ TEST(CompareScan, AgreesWithAByteLoopOnRandomPairs) {
         }
         const auto sa = std::span<const uint8_t>(a).subspan(offA);
         const auto sb = std::span<const uint8_t>(b).subspan(offB);
-        auto runs = findDiffRuns(sa, sb, {}, kernels[round % 4]);
+        // Cut into up to four parts scanned at once, so that runs cross the cuts.
+        auto runs = findDiffRuns(sa, sb, {}, kernels[round % 4], 1 + round % 4);
         ASSERT_TRUE(runs);
         ASSERT_EQ(runs->toVector(), slowRuns(sa, sb)) << "round " << round;
     }
@@ -95,6 +96,12 @@ TEST(CompareScan, AgreesWithAByteLoopOnRandomPairs) {
     Bytes a(40001, 0), b(40001, 0);
     for (size_t i = 0; i < b.size(); i += 2) b[i] = 1;
     for (const ScanKernel k : kernels) EXPECT_EQ(findDiffRuns(a, b, {}, k)->toVector(), slowRuns(a, b));
+    // Parts whose lists span blocks joined, the run across their cut made one.
+    b.assign(b.size(), 1);
+    for (const unsigned parts : {2u, 3u}) EXPECT_EQ(findDiffRuns(a, b, {}, ScanKernel::Best, parts)->toVector(), slowRuns(a, b));
+    b[100] = 0;
+    b[30000] = 0;
+    EXPECT_EQ(findDiffRuns(a, b, {}, ScanKernel::Best, 4)->toVector(), slowRuns(a, b));
 }
 
 TEST(CompareScan, ReportsProgressAndStopsWhenCancelled) {
@@ -109,6 +116,13 @@ TEST(CompareScan, ReportsProgressAndStopsWhenCancelled) {
     int calls = 0;
     EXPECT_FALSE(findDiffRuns(a, b, [&](uint64_t, uint64_t) { return ++calls < 2; }));
     EXPECT_EQ(calls, 2);
+    // In parts, every part's bytes are counted by the end, and a stop from
+    // the calling thread stops them all.
+    last = 0;
+    runs = findDiffRuns(a, b, [&](uint64_t done, uint64_t) { return (last = done), true; }, ScanKernel::Best, 2);
+    EXPECT_EQ(runs->toVector(), (std::vector<DiffRun>{{static_cast<uint32_t>(step - 7), 20}}));
+    EXPECT_EQ(last, a.size());
+    EXPECT_FALSE(findDiffRuns(a, b, [&](uint64_t done, uint64_t) { return done == 0; }, ScanKernel::Best, 2));
     // Offsets wider than the six-column count still print whole.
     EXPECT_EQ(compareLine(0xFFFFFFFF, 1234567), "[FFFFFFFF] ; 1234567 bytes different at location.");
 }
