@@ -30,14 +30,44 @@ bool haveAvx2() {
 struct MatcherKernels {
 #ifdef HEXEDIT_SEARCH_X86
     // Candidates among the 32 offsets from `o`: bit i when both anchors match.
+    // Without case folding the anchors are compared as they are.
+    template <bool Fold = true>
     __attribute__((target("avx2"))) static inline uint32_t anchorBits256(const uint8_t* pa, const uint8_t* pb,
                                                                         __m256i va, __m256i vb, __m256i oa,
                                                                         __m256i ob) {
-        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pa));
-        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pb));
-        const __m256i ea = _mm256_cmpeq_epi8(_mm256_or_si256(a, oa), va);
-        const __m256i eb = _mm256_cmpeq_epi8(_mm256_or_si256(b, ob), vb);
-        return static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(ea, eb)));
+        __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pa));
+        __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pb));
+        if constexpr (Fold) {
+            a = _mm256_or_si256(a, oa);
+            b = _mm256_or_si256(b, ob);
+        }
+        return static_cast<uint32_t>(
+            _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(a, va), _mm256_cmpeq_epi8(b, vb))));
+    }
+
+    // The first 64 offsets from `o` on (o + 64 k) with a candidate: their
+    // offset, with `bits` set; or the first offset not looked at, with
+    // `bits` 0. No call is made in here, so that the anchors stay in
+    // registers rather than being reloaded from the stack every 64 bytes,
+    // and `bits` is written once at the end, so that no store in the loop
+    // makes the compiler read `m` again.
+    template <bool Fold>
+    __attribute__((target("avx2"), noinline)) static size_t skipAvx2(const Matcher& m, const uint8_t* base, size_t o,
+                                                                     size_t last, uint64_t& bits) {
+        const __m256i va = _mm256_set1_epi8(static_cast<char>(m.valueA_));
+        const __m256i vb = _mm256_set1_epi8(static_cast<char>(m.valueB_));
+        const __m256i oa = _mm256_set1_epi8(static_cast<char>(m.orA_));
+        const __m256i ob = _mm256_set1_epi8(static_cast<char>(m.orB_));
+        const uint8_t* pa = base + m.anchorA_;
+        const uint8_t* pb = base + m.anchorB_;
+        uint64_t b = 0;
+        for (; o + 63 <= last; o += 64) {
+            b = anchorBits256<Fold>(pa + o, pb + o, va, vb, oa, ob) |
+                uint64_t{anchorBits256<Fold>(pa + o + 32, pb + o + 32, va, vb, oa, ob)} << 32;
+            if (b) break;
+        }
+        bits = b;
+        return o;
     }
 
     static inline bool matchAmong(const Matcher& m, const uint8_t* base, size_t o, uint64_t bits, size_t& at) {
@@ -70,10 +100,11 @@ struct MatcherKernels {
             return at;
         }
         o += 32 - (reinterpret_cast<uintptr_t>(pa + o) & 31);
-        for (; o + 63 <= last; o += 64) {
-            const uint64_t bits = anchorBits256(pa + o, pb + o, va, vb, oa, ob) |
-                                  uint64_t{anchorBits256(pa + o + 32, pb + o + 32, va, vb, oa, ob)} << 32;
-            if (bits && matchAmong(m, base, o, bits, at)) {
+        const bool fold = (m.orA_ | m.orB_) != 0;
+        for (uint64_t bits;; o += 64) {
+            o = fold ? skipAvx2<true>(m, base, o, last, bits) : skipAvx2<false>(m, base, o, last, bits);
+            if (!bits) break;
+            if (matchAmong(m, base, o, bits, at)) {
                 found = true;
                 return at;
             }
@@ -130,7 +161,8 @@ struct MatcherKernels {
             e = _mm256_cmpeq_epi8(_mm256_and_si256(off, _mm256_set1_epi8(0x1F)), _mm256_setzero_si256());
         } else {
             (void)c2;
-            e = _mm256_and_si256(_mm256_cmpeq_epi8(x0, b), _mm256_cmpeq_epi8(x1, b));
+            // x1 == x0 rather than x1 == b, so the first bytes are read once.
+            e = _mm256_and_si256(_mm256_cmpeq_epi8(x0, b), _mm256_cmpeq_epi8(x1, x0));
         }
         return static_cast<uint32_t>(_mm256_movemask_epi8(e));
     }
@@ -167,6 +199,27 @@ struct MatcherKernels {
         return kNoMatch;
     }
 
+    // As skipAvx2, for the relative filter.
+    template <bool Fold>
+    __attribute__((target("avx2"), noinline)) static size_t skipRelativeAvx2(const RelativeScanner& s,
+                                                                             const uint8_t* base, size_t o,
+                                                                             size_t last, size_t readable,
+                                                                             uint64_t& bits) {
+        const __m256i c0 = _mm256_set1_epi8(static_cast<char>(s.dist_[s.probe_[0]]));
+        const __m256i c1 = _mm256_set1_epi8(static_cast<char>(s.dist_[s.probe_[1]]));
+        const __m256i c2 = _mm256_set1_epi8(static_cast<char>(s.dist_[s.probe_[2]]));
+        // Kept in a local until the end: a store through `bits` each time
+        // would make the probes be read again from `s`.
+        uint64_t b = 0;
+        for (; o <= last && o + 63 <= readable; o += 64) {
+            b = relativeBits256<Fold>(s, base + o, c0, c1, c2) |
+                uint64_t{relativeBits256<Fold>(s, base + o + 32, c0, c1, c2)} << 32;
+            if (b) break;
+        }
+        bits = b;
+        return o;
+    }
+
     // The loops read up to `readable` (the last offset whose pattern lies in
     // the data), past `last` when there is room, so a short stretch needs
     // no byte-by-byte tail.
@@ -187,10 +240,9 @@ struct MatcherKernels {
             }
             o += 32 - (reinterpret_cast<uintptr_t>(base + o) & 31);
         }
-        for (; o <= last && o + 63 <= readable; o += 64) {
-            const uint64_t bits = relativeBits256<Fold>(s, base + o, c0, c1, c2) |
-                                  uint64_t{relativeBits256<Fold>(s, base + o + 32, c0, c1, c2)} << 32;
-            if (bits == 0) continue;
+        for (uint64_t bits;; o += 64) {
+            o = skipRelativeAvx2<Fold>(s, base, o, last, readable, bits);
+            if (!bits) break;
             if (const size_t c = relativeCheck(s, base, o, bits, last); c != kNoMatch) {
                 found = true;
                 return c;
