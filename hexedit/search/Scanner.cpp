@@ -29,21 +29,33 @@ bool haveAvx2() {
 // not examine (> last - width + 1) so the caller finishes with the scalar loop.
 struct MatcherKernels {
 #ifdef HEXEDIT_SEARCH_X86
-    // Candidates among the 32 offsets from `o`: bit i when both anchors match.
-    // Without case folding the anchors are compared as they are.
-    template <bool Fold = true>
-    __attribute__((target("avx2"))) static inline uint32_t anchorBits256(const uint8_t* pa, const uint8_t* pb,
-                                                                        __m256i va, __m256i vb, __m256i oa,
-                                                                        __m256i ob) {
-        __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pa));
-        __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pb));
-        if constexpr (Fold) {
-            a = _mm256_or_si256(a, oa);
-            b = _mm256_or_si256(b, ob);
+    // A matcher's anchors as the AVX2 loops compare them.
+    struct Anchors256 {
+        __m256i va, vb, oa, ob;
+        const uint8_t *pa, *pb;  // where offset 0's anchor bytes are
+
+        __attribute__((target("avx2"))) Anchors256(const Matcher& m, const uint8_t* base)
+            : va(_mm256_set1_epi8(static_cast<char>(m.valueA_))),
+              vb(_mm256_set1_epi8(static_cast<char>(m.valueB_))),
+              oa(_mm256_set1_epi8(static_cast<char>(m.orA_))),
+              ob(_mm256_set1_epi8(static_cast<char>(m.orB_))),
+              pa(base + m.anchorA_),
+              pb(base + m.anchorB_) {}
+
+        // Candidates among the 32 offsets from `o`: bit i when both anchors
+        // match. Without case folding the anchors are compared as they are.
+        template <bool Fold = true>
+        __attribute__((target("avx2"))) uint32_t bits(size_t o) const {
+            __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pa + o));
+            __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pb + o));
+            if constexpr (Fold) {
+                a = _mm256_or_si256(a, oa);
+                b = _mm256_or_si256(b, ob);
+            }
+            return static_cast<uint32_t>(
+                _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(a, va), _mm256_cmpeq_epi8(b, vb))));
         }
-        return static_cast<uint32_t>(
-            _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(a, va), _mm256_cmpeq_epi8(b, vb))));
-    }
+    };
 
     // The first 64 offsets from `o` on (o + 64 k) with a candidate: their
     // offset, with `bits` set; or the first offset not looked at, with
@@ -54,16 +66,10 @@ struct MatcherKernels {
     template <bool Fold>
     __attribute__((target("avx2"), noinline)) static size_t skipAvx2(const Matcher& m, const uint8_t* base, size_t o,
                                                                      size_t last, uint64_t& bits) {
-        const __m256i va = _mm256_set1_epi8(static_cast<char>(m.valueA_));
-        const __m256i vb = _mm256_set1_epi8(static_cast<char>(m.valueB_));
-        const __m256i oa = _mm256_set1_epi8(static_cast<char>(m.orA_));
-        const __m256i ob = _mm256_set1_epi8(static_cast<char>(m.orB_));
-        const uint8_t* pa = base + m.anchorA_;
-        const uint8_t* pb = base + m.anchorB_;
+        const Anchors256 an(m, base);
         uint64_t b = 0;
         for (; o + 63 <= last; o += 64) {
-            b = anchorBits256<Fold>(pa + o, pb + o, va, vb, oa, ob) |
-                uint64_t{anchorBits256<Fold>(pa + o + 32, pb + o + 32, va, vb, oa, ob)} << 32;
+            b = an.bits<Fold>(o) | uint64_t{an.bits<Fold>(o + 32)} << 32;
             if (b) break;
         }
         bits = b;
@@ -86,20 +92,15 @@ struct MatcherKernels {
     // first block covered are looked at again, which changes nothing).
     __attribute__((target("avx2"))) static size_t findAvx2(const Matcher& m, const uint8_t* base, size_t o,
                                                              size_t last, bool& found) {
-        const __m256i va = _mm256_set1_epi8(static_cast<char>(m.valueA_));
-        const __m256i vb = _mm256_set1_epi8(static_cast<char>(m.valueB_));
-        const __m256i oa = _mm256_set1_epi8(static_cast<char>(m.orA_));
-        const __m256i ob = _mm256_set1_epi8(static_cast<char>(m.orB_));
-        const uint8_t* pa = base + m.anchorA_;
-        const uint8_t* pb = base + m.anchorB_;
+        const Anchors256 an(m, base);
         size_t at = 0;
         found = false;
         if (o + 31 > last) return o;
-        if (matchAmong(m, base, o, anchorBits256(pa + o, pb + o, va, vb, oa, ob), at)) {
+        if (matchAmong(m, base, o, an.bits(o), at)) {
             found = true;
             return at;
         }
-        o += 32 - (reinterpret_cast<uintptr_t>(pa + o) & 31);
+        o += 32 - (reinterpret_cast<uintptr_t>(an.pa + o) & 31);
         const bool fold = (m.orA_ | m.orB_) != 0;
         for (uint64_t bits;; o += 64) {
             o = fold ? skipAvx2<true>(m, base, o, last, bits) : skipAvx2<false>(m, base, o, last, bits);
@@ -110,7 +111,7 @@ struct MatcherKernels {
             }
         }
         for (; o + 31 <= last; o += 32)
-            if (matchAmong(m, base, o, anchorBits256(pa + o, pb + o, va, vb, oa, ob), at)) {
+            if (matchAmong(m, base, o, an.bits(o), at)) {
                 found = true;
                 return at;
             }
