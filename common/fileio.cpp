@@ -4,11 +4,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
-#include <algorithm>
+#include <deque>
 #include <filesystem>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 namespace common {
@@ -218,16 +224,125 @@ std::string writeFileAtomic(const std::string& requested, const Producer& produc
     return error;
 }
 
+namespace {
+
+// Takes the pieces a producer hands over in buffers of kCopyChunk and writes
+// them on a thread of its own, so that making the next piece and writing the
+// last one overlap. Each buffer written is put on its way to the disk at
+// once, so that the flush that ends a save has little left to wait for.
+// Without a thread the buffers are written as they fill.
+class PipedWriter {
+public:
+    explicit PipedWriter(int fd) : fd_(fd) {
+        try {
+            thread_ = std::thread([this] { run(); });
+        } catch (const std::system_error&) {
+        }
+    }
+    ~PipedWriter() { finish(); }
+    PipedWriter(const PipedWriter&) = delete;
+    PipedWriter& operator=(const PipedWriter&) = delete;
+
+    // False once a write has failed.
+    bool write(std::span<const uint8_t> piece) {
+        while (!piece.empty() && !failed_) {
+            if (filling_.capacity() == 0) filling_.reserve(kCopyChunk);
+            const size_t n = std::min(piece.size(), kCopyChunk - filling_.size());
+            filling_.insert(filling_.end(), piece.begin(), piece.begin() + static_cast<std::ptrdiff_t>(n));
+            piece = piece.subspan(n);
+            if (filling_.size() == kCopyChunk) hand();
+        }
+        return !failed_;
+    }
+
+    // Writes what is left and waits for it; empty text, or what went wrong.
+    std::string finish() {
+        if (finished_) return error_;
+        finished_ = true;
+        if (!filling_.empty()) hand();
+        {
+            std::lock_guard lock(mutex_);
+            closing_ = true;
+        }
+        changed_.notify_all();
+        if (thread_.joinable()) thread_.join();
+        return error_;
+    }
+
+private:
+    // At most this many full buffers wait for the thread.
+    static constexpr size_t kQueued = 2;
+
+    void hand() {
+        if (!thread_.joinable()) {
+            put(filling_);
+            filling_.clear();
+            return;
+        }
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return queue_.size() < kQueued || failed_; });
+        queue_.push_back(std::move(filling_));
+        filling_ = {};
+        if (!spare_.empty()) {
+            filling_ = std::move(spare_.back());
+            spare_.pop_back();
+        }
+        lock.unlock();
+        changed_.notify_all();
+    }
+
+    void run() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [this] { return !queue_.empty() || closing_; });
+            if (queue_.empty()) return;
+            std::vector<uint8_t> buffer = std::move(queue_.front());
+            queue_.pop_front();
+            lock.unlock();
+            if (!failed_) put(buffer);
+            buffer.clear();
+            lock.lock();
+            spare_.push_back(std::move(buffer));
+            changed_.notify_all();
+        }
+    }
+
+    void put(const std::vector<uint8_t>& buffer) {
+        if (!writeAll(fd_, buffer.data(), buffer.size())) {
+            error_ = failure("cannot write");
+            failed_ = true;
+            return;
+        }
+        ::sync_file_range(fd_, static_cast<off_t>(written_), static_cast<off_t>(buffer.size()), SYNC_FILE_RANGE_WRITE);
+        written_ += buffer.size();
+    }
+
+    const int fd_;
+    uint64_t written_ = 0;  // by put(), from the file's start
+    std::vector<uint8_t> filling_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::vector<uint8_t>> queue_;
+    std::vector<std::vector<uint8_t>> spare_;
+    bool closing_ = false;
+    bool finished_ = false;
+    std::atomic<bool> failed_{false};
+    std::string error_;  // set by put() before failed_
+    std::thread thread_;
+};
+
+}  // namespace
+
+std::string writeStreamed(int fd, const std::function<bool(const ChunkWriter&)>& produce) {
+    PipedWriter out(fd);
+    const bool done = produce([&](std::span<const uint8_t> piece) { return out.write(piece); });
+    std::string error = out.finish();
+    if (error.empty() && !done) error = kWriteStopped;
+    return error;
+}
+
 std::string writeFileStreamed(const std::string& path, const std::function<bool(const ChunkWriter&)>& produce) {
-    return writeFileAtomic(path, [&produce](int fd) {
-        std::string error;
-        const bool done = produce([&](std::span<const uint8_t> piece) {
-            if (error.empty() && !writeAll(fd, piece.data(), piece.size())) error = failure("cannot write");
-            return error.empty();
-        });
-        if (error.empty() && !done) error = kWriteStopped;
-        return error;
-    });
+    return writeFileAtomic(path, [&produce](int fd) { return writeStreamed(fd, produce); });
 }
 
 std::string writeFileAtomic(const std::string& path, std::initializer_list<std::span<const uint8_t>> pieces) {

@@ -62,6 +62,11 @@ inline constexpr char kWriteStopped[] = "stopped";
 // temporary file of the system's temporary folder, so a stopped write
 // leaves it whole as well.
 std::string writeFileStreamed(const std::string& path, const std::function<bool(const ChunkWriter&)>& produce);
+// The pieces `produce` hands over, written to `fd` from its position (at
+// the file's start) on a thread of their own while the next ones are made.
+// Empty text, kWriteStopped, or the write's failure; once a write failed the
+// writer answers false.
+std::string writeStreamed(int fd, const std::function<bool(const ChunkWriter&)>& produce);
 
 // The folder part of a path ("" for a bare name) and the part after the
 // last '/' or '\\'.

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -125,6 +126,36 @@ TEST(FileIo, StreamedWriteTakesPiecesAndAStopLeavesTheTargetWhole) {
     }
     EXPECT_EQ(slurp(dir.file("hard.smc")), whole);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 3);
+}
+
+TEST(FileIo, StreamedWriteKeepsOrderAcrossBuffersAndReportsAFailedWrite) {
+    TempDir dir;
+    // Pieces of odd sizes, past several of the writer's buffers.
+    std::string whole;
+    for (int i = 0; whole.size() < 3 * kCopyChunk; ++i) whole += std::string(7919 + i * 37, static_cast<char>(i));
+    const auto produce = [&](const ChunkWriter& write) {
+        for (size_t at = 0; at < whole.size(); at += 70001)
+            if (!write(std::span(reinterpret_cast<const uint8_t*>(whole.data()) + at,
+                                 std::min<size_t>(70001, whole.size() - at))))
+                return false;
+        return true;
+    };
+    EXPECT_TRUE(writeFileStreamed(dir.file("big.txt"), produce).empty());
+    EXPECT_EQ(slurp(dir.file("big.txt")), whole);
+    // A device that takes nothing: the writer turns false and the failure,
+    // not a stop, is the answer.
+    const int full = ::open("/dev/full", O_WRONLY);
+    ASSERT_GE(full, 0);
+    bool refused = false;
+    const std::string error = writeStreamed(full, [&](const ChunkWriter& write) {
+        const std::vector<uint8_t> piece(kCopyChunk / 3);
+        for (int i = 0; i < 10000; ++i)
+            if (!write(piece)) return !(refused = true);
+        return true;
+    });
+    ::close(full);
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(error.rfind("cannot write", 0), 0u) << error;
 }
 
 TEST(FileIo, WritableFileInAReadOnlyFolderIsWrittenInPlace) {
