@@ -1,5 +1,6 @@
 #include "hexedit/search/Scanner.h"
 
+#include <atomic>
 #include <cstring>
 #include <utility>
 
@@ -15,14 +16,18 @@ namespace {
 // Bytes that fill zero tails, padding and blank text: poor anchors.
 bool commonByte(uint8_t b) { return b == 0x00 || b == 0xFF || b == 0x20; }
 
+std::atomic<bool> narrow{false};
+
 #ifdef HEXEDIT_SEARCH_X86
 bool haveAvx2() {
     static const bool yes = __builtin_cpu_supports("avx2");
-    return yes;
+    return yes && !narrow.load(std::memory_order_relaxed);
 }
 #endif
 
 }  // namespace
+
+void useNarrowVectors(bool on) { narrow.store(on, std::memory_order_relaxed); }
 
 // The vectorised loops. Each returns the first candidate at or after `o` that
 // passes the anchor filter and the exact check, or the first offset it did

@@ -19,6 +19,10 @@ inline constexpr size_t kNoMatch = static_cast<size_t>(-1);
 // Folds a-z to A-Z and leaves every other byte alone.
 constexpr uint8_t foldUpper(uint8_t b) { return (b >= 'a' && b <= 'z') ? static_cast<uint8_t>(b - 0x20) : b; }
 
+// Makes the scans use their 16-byte loops even where wider ones would run,
+// so that tests reach those loops too. Process-wide.
+void useNarrowVectors(bool on);
+
 struct MatchRules {
     bool ignoreCase = false;  // compare after folding both sides to upper case
     bool wildcards = false;   // a pattern byte 0x2A matches any byte

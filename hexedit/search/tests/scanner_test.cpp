@@ -27,9 +27,15 @@ size_t naiveFind(const std::vector<uint8_t>& data, size_t from, const std::vecto
 
 std::vector<uint8_t> bytes(std::initializer_list<int> v) { return std::vector<uint8_t>(v.begin(), v.end()); }
 
+// The widest loops again, however a test ends.
+struct WidestAfter {
+    ~WidestAfter() { useNarrowVectors(false); }
+};
+
 }  // namespace
 
 TEST(Matcher, AgreesWithTheNaiveScanOnRandomData) {
+    const WidestAfter widest;
     std::mt19937 rng(7);
     // A small alphabet of letters, their other case, '*' and zeros makes
     // matches, folded matches and wildcard hits frequent.
@@ -41,6 +47,7 @@ TEST(Matcher, AgreesWithTheNaiveScanOnRandomData) {
         for (auto& b : p) b = alphabet[rng() % std::size(alphabet)];
         MatchRules r{(rng() & 1) != 0, (rng() & 2) != 0};
         Matcher m(p, r);
+        useNarrowVectors(round % 2 != 0);
         size_t from = data.empty() ? 0 : rng() % (data.size() + 2);
         for (;;) {
             size_t want = naiveFind(data, from, p, r);
@@ -83,6 +90,7 @@ TEST(Matcher, WildcardsAndCaseFolding) {
 }
 
 TEST(RelativeScanner, FindsEveryFirstByteAsTheCandidateScansWould) {
+    const WidestAfter widest;
     std::mt19937 rng(11);
     for (int round = 0; round < 300; ++round) {
         std::vector<uint8_t> data(rng() % 400);
@@ -105,6 +113,7 @@ TEST(RelativeScanner, FindsEveryFirstByteAsTheCandidateScansWould) {
             }
         }
         RelativeScanner s(dist, r);
+        useNarrowVectors(round % 4 >= 2);
         s.scan(data, from, limit, [&](uint32_t o, uint8_t v) { got[v].push_back(o); });
         for (int v = 0; v < 256; ++v) ASSERT_EQ(got[v], want[v]) << "round " << round << " v " << v;
     }
