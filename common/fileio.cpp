@@ -229,8 +229,9 @@ namespace {
 // Takes the pieces a producer hands over in buffers of kCopyChunk and writes
 // them on a thread of its own, so that making the next piece and writing the
 // last one overlap. Each buffer written is put on its way to the disk at
-// once, so that the flush that ends a save has little left to wait for.
-// Without a thread the buffers are written as they fill.
+// once, and flushed while the thread waits for the next, so that the flush
+// that ends a save has little left to wait for. Without a thread the
+// buffers are written as they fill.
 class PipedWriter {
 public:
     explicit PipedWriter(int fd) : fd_(fd) {
@@ -270,8 +271,10 @@ public:
     }
 
 private:
-    // At most this many full buffers wait for the thread.
-    static constexpr size_t kQueued = 2;
+    // At most this many full buffers wait for the thread: room for the
+    // producer to go on while a flush to a slow disk runs, so that flushes
+    // come seldom there and each takes much.
+    static constexpr size_t kQueued = 4;
 
     void hand() {
         if (!thread_.joinable()) {
@@ -304,6 +307,23 @@ private:
             lock.lock();
             spare_.push_back(std::move(buffer));
             changed_.notify_all();
+            // Waiting for the next buffer anyway: flush what is written, so
+            // that the closing flush has only the rest to wait for. When the
+            // disk is the slower side buffers are waiting and this is skipped.
+            if (queue_.empty() && !closing_ && !failed_) {
+                lock.unlock();
+                flush();
+                lock.lock();
+            }
+        }
+    }
+
+    void flush() {
+        // A failure must be reported here: the file's later flush would
+        // no longer see it.
+        if (::fdatasync(fd_) != 0) {
+            error_ = failure("cannot flush");
+            failed_ = true;
         }
     }
 

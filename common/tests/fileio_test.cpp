@@ -4,9 +4,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "common/fileio.h"
 
@@ -156,6 +158,21 @@ TEST(FileIo, StreamedWriteKeepsOrderAcrossBuffersAndReportsAFailedWrite) {
     ::close(full);
     EXPECT_TRUE(refused);
     EXPECT_EQ(error.rfind("cannot write", 0), 0u) << error;
+    // Written parts are flushed while the writer waits for more; a flush
+    // that fails (here: a device that cannot flush) fails the write, as the
+    // closing flush would no longer be told.
+    const int null = ::open("/dev/null", O_WRONLY);
+    ASSERT_GE(null, 0);
+    const std::string flushError = writeStreamed(null, [&](const ChunkWriter& write) {
+        const std::vector<uint8_t> piece(kCopyChunk);
+        for (int i = 0; i < 10; ++i) {
+            if (!write(piece)) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return true;
+    });
+    ::close(null);
+    EXPECT_EQ(flushError.rfind("cannot flush", 0), 0u) << flushError;
 }
 
 TEST(FileIo, WritableFileInAReadOnlyFolderIsWrittenInPlace) {
