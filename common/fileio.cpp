@@ -347,7 +347,7 @@ private:
     bool closing_ = false;
     bool finished_ = false;
     std::atomic<bool> failed_{false};
-    std::string error_;  // set by put() before failed_
+    std::string error_;  // set by put() or flush() before failed_
     std::thread thread_;
 };
 

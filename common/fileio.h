@@ -64,7 +64,8 @@ inline constexpr char kWriteStopped[] = "stopped";
 std::string writeFileStreamed(const std::string& path, const std::function<bool(const ChunkWriter&)>& produce);
 // The pieces `produce` hands over, written to `fd` from its position (at
 // the file's start) on a thread of their own while the next ones are made.
-// Empty text, kWriteStopped, or the write's failure; once a write failed the
+// Written parts are flushed while the thread waits for more. Empty text,
+// kWriteStopped, or what failed (a write or a flush); once one failed the
 // writer answers false.
 std::string writeStreamed(int fd, const std::function<bool(const ChunkWriter&)>& produce);
 
