@@ -364,12 +364,7 @@ private:
                 ++literals_;
                 continue;
             }
-            const bool source = a.kind == Arrival::SourceCopy;
-            flushLiterals();
-            action(source ? SourceCopy : TargetCopy, a.length);
-            int64_t& rel = source ? srcRel_ : tgtRel_;
-            putSigned(out_, static_cast<int64_t>(a.from) - rel);
-            rel = static_cast<int64_t>(a.from + a.length);
+            putCopy(a.kind == Arrival::SourceCopy, a.from, a.length);
         }
         return e;
     }
@@ -385,13 +380,19 @@ private:
             --literals_;
             ++bestLen;
         }
-        flushLiterals();
-        action(fromSource ? SourceCopy : TargetCopy, bestLen);
-        int64_t& rel = fromSource ? srcRel_ : tgtRel_;
-        putSigned(out_, static_cast<int64_t>(bestFrom) - rel);
-        rel = static_cast<int64_t>(bestFrom + bestLen);
+        putCopy(fromSource, bestFrom, bestLen);
         indexTarget(start, start + bestLen, kTargetStep * 4);
         t = start + bestLen;
+    }
+
+    // The pending literals, then a copy of `length` bytes from `from`, its
+    // offset counted from the end of the last copy from the same input.
+    void putCopy(bool fromSource, size_t from, size_t length) {
+        flushLiterals();
+        action(fromSource ? SourceCopy : TargetCopy, length);
+        int64_t& rel = fromSource ? srcRel_ : tgtRel_;
+        putSigned(out_, static_cast<int64_t>(from) - rel);
+        rel = static_cast<int64_t>(from + length);
     }
 
     // Literals come only from parsed stretches, whose positions are indexed.

@@ -117,7 +117,7 @@ TEST(CompareScan, ReportsProgressAndStopsWhenCancelled) {
     EXPECT_FALSE(findDiffRuns(a, b, [&](uint64_t, uint64_t) { return ++calls < 2; }));
     EXPECT_EQ(calls, 2);
     // In parts, every part's bytes are counted by the end, and a stop from
-    // the calling thread stops them all.
+    // the calling thread ends the comparison with nothing.
     last = 0;
     runs = findDiffRuns(a, b, [&](uint64_t done, uint64_t) { return (last = done), true; }, ScanKernel::Best, 2);
     EXPECT_EQ(runs->toVector(), (std::vector<DiffRun>{{static_cast<uint32_t>(step - 7), 20}}));
