@@ -374,16 +374,26 @@ void FindWindow::relativeSearch() {
 
     // Progress counts the start offsets scanned: reported at every step and
     // at least once per chunk, so events run and the search can be cancelled.
+    // The input box shows "Searching %NNN" at every step; the text is put
+    // together by hand and set only when the percentage changes, as a step
+    // scans only 1/256 of the file and formatting would cost a visible share.
     session_.runBusy("Relative search", [&](const common::Progress& progress) {
+        char text[] = "Searching %000";
+        constexpr size_t kDigits = sizeof text - 4;
+        int shown = -1;
         for (int step = 0; step < 256; ++step) {
             size_t from = first + count / 256 * step + std::min<size_t>(step, count % 256);
             const size_t to = first + count / 256 * (step + 1) + std::min<size_t>(step + 1, count % 256);  // exclusive
             if (!progress(from - first, count)) return false;
             const int percent = (step + 1) * 100 / 256;
             progress_ = percent;
-            char text[24];
-            std::snprintf(text, sizeof text, "Searching %%%03d", percent);
-            setInput(text, std::char_traits<char>::length(text));
+            if (percent != shown) {
+                shown = percent;
+                text[kDigits] = static_cast<char>('0' + percent / 100);
+                text[kDigits + 1] = static_cast<char>('0' + percent / 10 % 10);
+                text[kDigits + 2] = static_cast<char>('0' + percent % 10);
+                setInput(std::string(text, sizeof text - 1), sizeof text - 1);
+            }
             if (view_) view_->progressChanged();
             if (!any) continue;
             while (from < to) {

@@ -16,18 +16,25 @@ namespace {
 // Bytes that fill zero tails, padding and blank text: poor anchors.
 bool commonByte(uint8_t b) { return b == 0x00 || b == 0xFF || b == 0x20; }
 
-std::atomic<bool> narrow{false};
+std::atomic<VectorWidth> widthLimit{VectorWidth::Widest};
 
 #ifdef HEXEDIT_SEARCH_X86
 bool haveAvx2() {
     static const bool yes = __builtin_cpu_supports("avx2");
-    return yes && !narrow.load(std::memory_order_relaxed);
+    return yes && widthLimit.load(std::memory_order_relaxed) != VectorWidth::Bytes16;
+}
+
+// 64-byte vectors with byte permutes across two of them.
+bool haveVbmi() {
+    static const bool yes = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512f") &&
+                            __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi");
+    return yes && widthLimit.load(std::memory_order_relaxed) == VectorWidth::Widest;
 }
 #endif
 
 }  // namespace
 
-void useNarrowVectors(bool on) { narrow.store(on, std::memory_order_relaxed); }
+void limitVectorWidth(VectorWidth width) { widthLimit.store(width, std::memory_order_relaxed); }
 
 // The vectorised loops. Each returns the first candidate at or after `o` that
 // passes the anchor filter and the exact check, or the first offset it did
@@ -226,6 +233,67 @@ struct MatcherKernels {
         return o;
     }
 
+    // The relative filter's bits for the 64 offsets of `first`, whose
+    // following block is `next`.
+    template <bool Fold>
+    __attribute__((target("avx512f,avx512bw,avx512vbmi"), always_inline)) static inline uint64_t relativeMask512(
+        const __m512i first, const __m512i next, const __m512i at[3], const __m512i c[3]) {
+        const __m512i x0 = _mm512_sub_epi8(_mm512_permutex2var_epi8(first, at[0], next), c[0]);
+        const __m512i x1 = _mm512_sub_epi8(_mm512_permutex2var_epi8(first, at[1], next), c[1]);
+        if constexpr (Fold) {
+            const __m512i x2 = _mm512_sub_epi8(_mm512_permutex2var_epi8(first, at[2], next), c[2]);
+            // (x0 ^ first) | (x1 ^ first), then | (x2 ^ first)
+            __m512i off = _mm512_ternarylogic_epi32(x0, x1, first, 0x7E);
+            off = _mm512_ternarylogic_epi32(off, x2, first, 0xF6);
+            return _mm512_testn_epi8_mask(off, _mm512_set1_epi8(0x1F));
+        } else {
+            return _mm512_mask_cmpeq_epi8_mask(_mm512_cmpeq_epi8_mask(x0, first), x1, first);
+        }
+    }
+
+    // As skipRelativeAvx2 with 64-byte vectors, from an offset whose first
+    // byte is 64-byte aligned. Each probe's bytes are permuted out of the two
+    // aligned blocks at o and o + 64, so every load is one whole cache line
+    // and each line is read from memory once: the loads of the shifted probes
+    // cost the 32-byte loop most of its time, half of them split across two
+    // lines. `end` is the data's size; probes lie within the first 64 bytes.
+    template <bool Fold>
+    __attribute__((target("avx512f,avx512bw,avx512vbmi"), noinline)) static size_t skipRelativeVbmi(
+        const RelativeScanner& s, const uint8_t* base, size_t o, size_t last, size_t end, uint64_t& bits) {
+        alignas(64) static constexpr std::array<uint8_t, 64> kIota = [] {
+            std::array<uint8_t, 64> a{};
+            for (size_t i = 0; i < a.size(); ++i) a[i] = static_cast<uint8_t>(i);
+            return a;
+        }();
+        const __m512i iota = _mm512_load_si512(kIota.data());
+        __m512i at[3], c[3];
+        for (size_t k = 0; k < 3; ++k) {
+            at[k] = _mm512_add_epi8(iota, _mm512_set1_epi8(static_cast<char>(s.probe_[k])));
+            c[k] = _mm512_set1_epi8(static_cast<char>(s.dist_[s.probe_[k]]));
+        }
+        uint64_t b = 0;
+        // Two blocks a turn, so the loop's own work is spread over 128 bytes.
+        for (; o + 64 <= last && o + 192 <= end; o += 128) {
+            const __m512i b0 = _mm512_load_si512(base + o);
+            const __m512i b1 = _mm512_load_si512(base + o + 64);
+            const __m512i b2 = _mm512_load_si512(base + o + 128);
+            const uint64_t m0 = relativeMask512<Fold>(b0, b1, at, c), m1 = relativeMask512<Fold>(b1, b2, at, c);
+            if ((m0 | m1) == 0) continue;
+            if (m0) {
+                bits = m0;
+                return o;
+            }
+            bits = m1;
+            return o + 64;
+        }
+        if (o <= last && o + 128 <= end) {
+            b = relativeMask512<Fold>(_mm512_load_si512(base + o), _mm512_load_si512(base + o + 64), at, c);
+            if (!b) o += 64;
+        }
+        bits = b;
+        return o;
+    }
+
     // The loops read up to `readable` (the last offset whose pattern lies in
     // the data), past `last` when there is room, so a short stretch needs
     // no byte-by-byte tail.
@@ -237,8 +305,11 @@ struct MatcherKernels {
         const __m256i c1 = _mm256_set1_epi8(static_cast<char>(s.dist_[s.probe_[1]]));
         const __m256i c2 = _mm256_set1_epi8(static_cast<char>(s.dist_[s.probe_[2]]));
         found = false;
-        // One unaligned block, then the first byte's loads are aligned.
-        if (o <= last && o + 63 <= readable) {
+        // Blocks of 32 until the first byte's loads are aligned: to 64 bytes
+        // for the permuting loop, which needs every probe within 64 bytes.
+        const bool vbmi = s.probe_[1] < 64 && s.probe_[2] < 64 && haveVbmi();
+        const uintptr_t alignMask = vbmi ? 63 : 31;
+        while (o <= last && o + 63 <= readable && (reinterpret_cast<uintptr_t>(base + o) & alignMask) != 0) {
             if (const size_t c = relativeCheck(s, base, o, relativeBits256<Fold>(s, base + o, c0, c1, c2), last);
                 c != kNoMatch) {
                 found = true;
@@ -247,7 +318,8 @@ struct MatcherKernels {
             o += 32 - (reinterpret_cast<uintptr_t>(base + o) & 31);
         }
         for (uint64_t bits;; o += 64) {
-            o = skipRelativeAvx2<Fold>(s, base, o, last, readable, bits);
+            o = vbmi ? skipRelativeVbmi<Fold>(s, base, o, last, readable + s.length(), bits)
+                     : skipRelativeAvx2<Fold>(s, base, o, last, readable, bits);
             if (!bits) break;
             if (const size_t c = relativeCheck(s, base, o, bits, last); c != kNoMatch) {
                 found = true;

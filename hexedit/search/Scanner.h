@@ -19,9 +19,10 @@ inline constexpr size_t kNoMatch = static_cast<size_t>(-1);
 // Folds a-z to A-Z and leaves every other byte alone.
 constexpr uint8_t foldUpper(uint8_t b) { return (b >= 'a' && b <= 'z') ? static_cast<uint8_t>(b - 0x20) : b; }
 
-// Makes the scans use their 16-byte loops even where wider ones would run,
-// so that tests reach those loops too. Process-wide.
-void useNarrowVectors(bool on);
+// The widest vectors the scans may use, so that tests reach the narrower
+// loops too on machines that have wider ones. Process-wide.
+enum class VectorWidth { Bytes16, Bytes32, Widest };
+void limitVectorWidth(VectorWidth width);
 
 struct MatchRules {
     bool ignoreCase = false;  // compare after folding both sides to upper case

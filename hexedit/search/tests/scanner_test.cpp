@@ -29,8 +29,14 @@ std::vector<uint8_t> bytes(std::initializer_list<int> v) { return std::vector<ui
 
 // The widest loops again, however a test ends.
 struct WidestAfter {
-    ~WidestAfter() { useNarrowVectors(false); }
+    ~WidestAfter() { limitVectorWidth(VectorWidth::Widest); }
 };
+
+// Each round's vector loops: every width this machine has, in turn.
+VectorWidth widthOfRound(int round) {
+    constexpr VectorWidth widths[] = {VectorWidth::Bytes16, VectorWidth::Bytes32, VectorWidth::Widest};
+    return widths[round % 3];
+}
 
 }  // namespace
 
@@ -47,7 +53,7 @@ TEST(Matcher, AgreesWithTheNaiveScanOnRandomData) {
         for (auto& b : p) b = alphabet[rng() % std::size(alphabet)];
         MatchRules r{(rng() & 1) != 0, (rng() & 2) != 0};
         Matcher m(p, r);
-        useNarrowVectors(round % 2 != 0);
+        limitVectorWidth(widthOfRound(round));
         size_t from = data.empty() ? 0 : rng() % (data.size() + 2);
         for (;;) {
             size_t want = naiveFind(data, from, p, r);
@@ -93,7 +99,8 @@ TEST(RelativeScanner, FindsEveryFirstByteAsTheCandidateScansWould) {
     const WidestAfter widest;
     std::mt19937 rng(11);
     for (int round = 0; round < 300; ++round) {
-        std::vector<uint8_t> data(rng() % 400);
+        // Up to a few hundred bytes past the widest loop's two 64-byte blocks.
+        std::vector<uint8_t> data(rng() % 700);
         for (auto& b : data) b = static_cast<uint8_t>(0x28 + rng() % 8);  // around '*' and with case pairs
         if (round % 3 == 0)
             for (auto& b : data) b = static_cast<uint8_t>('A' + rng() % 4 + (rng() & 1) * 0x20);
@@ -101,7 +108,7 @@ TEST(RelativeScanner, FindsEveryFirstByteAsTheCandidateScansWould) {
         for (size_t k = 1; k < dist.size(); ++k) dist[k] = static_cast<uint8_t>(rng() % 5 + (rng() % 4 == 0 ? 0xE0 : 0));
         MatchRules r{(rng() & 1) != 0, (rng() & 2) != 0};
         const size_t from = data.empty() ? 0 : rng() % data.size();
-        const size_t limit = round % 2 ? kNoMatch : from + rng() % 100;  // a stretch as the find window scans
+        const size_t limit = round % 2 ? kNoMatch : from + rng() % 300;  // a stretch as the find window scans
         std::vector<std::vector<uint32_t>> want(256), got(256);
         for (int v = 0; v < 256; ++v) {
             std::vector<uint8_t> p(dist.size());
@@ -113,7 +120,7 @@ TEST(RelativeScanner, FindsEveryFirstByteAsTheCandidateScansWould) {
             }
         }
         RelativeScanner s(dist, r);
-        useNarrowVectors(round % 4 >= 2);
+        limitVectorWidth(widthOfRound(round / 6));  // each width sees every kind of round
         s.scan(data, from, limit, [&](uint32_t o, uint8_t v) { got[v].push_back(o); });
         for (int v = 0; v < 256; ++v) ASSERT_EQ(got[v], want[v]) << "round " << round << " v " << v;
     }
