@@ -62,6 +62,22 @@ TEST(FileIo, AtomicWriteReplacesAndKeepsPermissions) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 1);
 }
 
+// The old file is held open over each replace and let go of afterwards:
+// no descriptor stays behind, however many saves.
+TEST(FileIo, ReplacedFilesAreLetGo) {
+    TempDir dir;
+    const auto openFiles = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
+    const std::string target = dir.file("dump.txt");
+    ASSERT_TRUE(writeFileAtomic(target, std::string("first")).empty());
+    const auto before = openFiles();
+    for (int i = 0; i < 20; ++i) ASSERT_TRUE(writeFileAtomic(target, std::to_string(i)).empty());
+    EXPECT_EQ(slurp(target), "19");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (openFiles() > before && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(openFiles(), before);
+}
+
 TEST(FileIo, FailedWriteLeavesTheTargetAndReportsIt) {
     TempDir dir;
     EXPECT_FALSE(writeFileAtomic(dir.file("no/such/folder/x"), std::string("x")).empty());
