@@ -278,8 +278,11 @@ std::string writeFileAtomic(const std::string& requested, const Producer& produc
     if (error.empty() && ::fdatasync(out.fd) != 0) error = failure("cannot flush");
     if (::close(out.release()) != 0 && error.empty()) error = failure("cannot close");
     // The old file is held open over the rename, so that freeing it happens
-    // when that hold is closed, after the save, on the closing thread.
-    const int old = error.empty() && exists && S_ISREG(st.st_mode) ? ::open(path.c_str(), O_RDONLY | O_CLOEXEC) : -1;
+    // when that hold is closed, after the save, on the closing thread. Should
+    // the name have become a pipe or device meanwhile, opening must not wait.
+    const int old = error.empty() && exists && S_ISREG(st.st_mode)
+                        ? ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)
+                        : -1;
     if (error.empty() && ::rename(temp.c_str(), path.c_str()) != 0) error = failure("cannot replace the file");
     if (error.empty()) {
         out.unlinkPath.clear();
